@@ -1,0 +1,40 @@
+# One place that registers tests with CTest, so that every test runs under the same
+# pinned environment: a UTF-8 C locale and Qt's headless platform.
+set(RS5_TEST_ENVIRONMENT "LANG=C.UTF-8" "LC_ALL=C.UTF-8" "QT_QPA_PLATFORM=offscreen")
+
+# rs5_add_qt_test(NAME SOURCES a.cpp ... LIBS lib ... [TIMEOUT seconds])
+function(rs5_add_qt_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${RS5_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# GoogleTest for the Qt-free libraries: the installed library on the host, Debian's
+# sources when cross compiling (so the same tests become Windows executables).
+if(NOT TARGET GTest::gtest_main)
+  if(CMAKE_CROSSCOMPILING AND EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+endif()
+
+# rs5_add_gtest(NAME SOURCES a.cpp ... LIBS lib ... [TIMEOUT seconds])
+function(rs5_add_gtest name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE GTest::gtest_main ${T_LIBS})
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${RS5_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+// The ten fields of a measurement row, in table order.
+enum class MeasurementField { Num, NN, DataTime, W, m, N, t, Type, Op, Vid };
+inline constexpr int MeasurementFieldCount = 10;
+
+// A field's value: empty (null), a 32-bit integer, a double, a date-time (local, whole
+// seconds) or a text. A value handed to SetField is converted to the field's own kind.
+using FieldValue = std::variant<std::monostate, std::int32_t, double, QDateTime, QString>;
+
+// The field's name as the table knows it ("Num", "NN", "DataTime", ...).
+QString MeasurementFieldName(MeasurementField field);
+// The field of that name (exact, case-sensitive match), or none.
+std::optional<MeasurementField> MeasurementFieldByName(QStringView name);
