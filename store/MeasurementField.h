@@ -18,5 +18,5 @@ using FieldValue = std::variant<std::monostate, std::int32_t, double, QDateTime,
 
 // The field's name as the table knows it ("Num", "NN", "DataTime", ...).
 QString MeasurementFieldName(MeasurementField field);
-// The field of that name (exact, case-sensitive match), or none.
+// The field of that name, matched without regard to case as the dataset does, or none.
 std::optional<MeasurementField> MeasurementFieldByName(QStringView name);
