@@ -1,0 +1,113 @@
+#include "Cp1251.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+// Bytes 0x80-0xFF; 0x98, undefined, reads as U+FFFD.
+constexpr std::array<char16_t, 128> HighHalf = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
+    0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0xFFFD, 0x2122,
+    0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6,
+    0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456,
+    0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, 0x0410,
+    0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D,
+    0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A,
+    0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437,
+    0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444,
+    0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
+};
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+const char* const MalformedUtf8 = "malformed UTF-8 text";
+
+// The next character of UTF-8 text starting at pos, which it advances. Throws on malformed text.
+char32_t NextCharacter(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos++]);
+    if (lead < 0x80) {
+        return lead;
+    }
+    int continuation = 0;
+    char32_t c = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        continuation = 1;
+        c = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        continuation = 2;
+        c = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        continuation = 3;
+        c = lead & 0x07;
+    } else {
+        throw TextEncodingError(MalformedUtf8);
+    }
+    for (int i = 0; i < continuation; ++i) {
+        if (pos >= text.size() || (static_cast<unsigned char>(text[pos]) & 0xC0) != 0x80) {
+            throw TextEncodingError(MalformedUtf8);
+        }
+        c = (c << 6) | (static_cast<unsigned char>(text[pos++]) & 0x3F);
+    }
+    static constexpr char32_t Smallest[] = {0, 0x80, 0x800, 0x10000};
+    if (c < Smallest[continuation] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        throw TextEncodingError(MalformedUtf8);
+    }
+    return c;
+}
+
+std::string CharacterName(char32_t c) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string name = "U+";
+    for (int shift = c > 0xFFFF ? 20 : 12; shift >= 0; shift -= 4) {
+        name += Hex[(c >> shift) & 0xF];
+    }
+    return name;
+}
+
+}  // namespace
+
+char32_t Cp1251ToUnicode(unsigned char byte) {
+    return byte < 0x80 ? byte : HighHalf[byte - 0x80];
+}
+
+std::string Cp1251ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(2 * bytes.size());
+    for (char byte : bytes) {
+        AppendUtf8(out, Cp1251ToUnicode(static_cast<unsigned char>(byte)));
+    }
+    return out;
+}
+
+std::string Utf8ToCp1251(std::string_view utf8) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        const char32_t c = NextCharacter(utf8, pos);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        std::size_t index = 0;
+        while (index < HighHalf.size() && (HighHalf[index] != c || c == ReplacementCharacter)) {
+            ++index;
+        }
+        if (index == HighHalf.size()) {
+            throw TextEncodingError("the character " + CharacterName(c) + " has no code in code page 1251");
+        }
+        out += static_cast<char>(0x80 + index);
+    }
+    return out;
+}

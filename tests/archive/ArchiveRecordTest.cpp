@@ -1,0 +1,268 @@
+#include "ArchiveBytes.h"
+#include "ArchiveRecord.h"
+#include "Cp1251.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A valid record: "Рожь", 14.5 %, 750 g/l, 150.0 g, 21.5 degrees, 03.12.2007 09:07:05.
+ArchiveRecordBytes SampleBytes() {
+    ArchiveRecordBytes b{};
+    b[1] = 0xD0;  // Р
+    b[2] = 0xEE;  // о
+    b[3] = 0xE6;  // ж
+    b[4] = 0xFC;  // ь
+    b[23] = 145;
+    b[25] = 0xEE;
+    b[26] = 0x02;
+    b[27] = 0xDC;
+    b[28] = 0x05;
+    b[29] = 215;
+    const std::uint8_t date[] = {5, 7, 9, 3, 12, 7};
+    std::copy(std::begin(date), std::end(date), b.begin() + 31);
+    return b;
+}
+
+ArchiveRecordBytes WithWord(ArchiveRecordBytes b, std::size_t position, std::uint8_t low, std::uint8_t high) {
+    b[position] = low;
+    b[position + 1] = high;
+    return b;
+}
+
+TEST(ArchiveRecordFromBytes, ReadsEveryField) {
+    const ArchiveRecord r = ArchiveRecordFromBytes(SampleBytes());
+    EXPECT_EQ(r.calibration, 0);
+    EXPECT_EQ(r.grain, "Рожь");
+    EXPECT_EQ(r.moistureTenths, 145);
+    EXPECT_EQ(r.testWeight, 750);
+    EXPECT_EQ(r.massTenths, 1500);
+    EXPECT_EQ(r.temperatureTenths, 215);
+    EXPECT_EQ(r.when.Text(), "03.12.2007 09:07:05");
+    EXPECT_TRUE(r.when.IsValid());
+}
+
+TEST(ArchiveRecordFromBytes, SignedWordsAreTwosComplementLowByteFirst) {
+    struct Case {
+        std::uint8_t low, high;
+        std::optional<std::int16_t> optional;  // test weight and mass
+        std::int16_t plain;                    // moisture and temperature
+    };
+    for (const Case& c : {Case{0xFF, 0xFF, std::nullopt, -1}, Case{0xFE, 0xFF, -2, -2}, Case{0xFF, 0x7F, 32767, 32767},
+                          Case{0x00, 0x80, -32768, -32768}, Case{0x9C, 0xFF, -100, -100}, Case{0xF6, 0x00, 246, 246},
+                          Case{0x00, 0x01, 256, 256}}) {
+        SCOPED_TRACE(testing::Message() << int(c.low) << " " << int(c.high));
+        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 25, c.low, c.high)).testWeight, c.optional);
+        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 27, c.low, c.high)).massTenths, c.optional);
+        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 23, c.low, c.high)).moistureTenths, c.plain);
+        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 29, c.low, c.high)).temperatureTenths, c.plain);
+    }
+}
+
+TEST(ArchiveRecordFromBytes, NameEndsAtTheFirstZeroByte) {
+    ArchiveRecordBytes b = SampleBytes();
+    b[1] = 0;
+    EXPECT_EQ(ArchiveRecordFromBytes(b).grain, "");
+
+    // Twenty name bytes end at the unused word.
+    b = SampleBytes();
+    std::fill(b.begin() + 1, b.begin() + 21, 0xE0);  // а
+    std::string twenty;
+    for (int i = 0; i < 20; ++i) {
+        twenty += "а";
+    }
+    EXPECT_EQ(ArchiveRecordFromBytes(b).grain, twenty);
+}
+
+TEST(ArchiveRecordFromBytes, NameWithoutZeroRunsIntoTheNumericFields) {
+    ArchiveRecordBytes b{};
+    for (std::size_t p = 1; p < b.size(); ++p) {
+        b[p] = static_cast<std::uint8_t>('A' + (p - 1) % 26);
+    }
+    const ArchiveRecord r = ArchiveRecordFromBytes(b);
+    EXPECT_EQ(r.grain, "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ");
+    EXPECT_EQ(r.grain.size(), 36u);
+    // The same bytes are the numbers: positions 23-24 hold "WX".
+    EXPECT_EQ(r.moistureTenths, 'W' + 256 * 'X');
+    EXPECT_EQ(r.when.year, 'J');
+}
+
+TEST(ArchiveRecordFromBytes, AnyCalibrationFlagIsKept) {
+    for (std::uint8_t flag : {0, 1, 255}) {
+        ArchiveRecordBytes b = SampleBytes();
+        b[0] = flag;
+        EXPECT_EQ(ArchiveRecordFromBytes(b).calibration, flag);
+    }
+}
+
+TEST(RowValues, MoistureAndMassAreSinglePrecisionProducts) {
+    EXPECT_EQ(double(TenthsAsSingle(123)), 12.300000190734863);
+    EXPECT_EQ(double(TenthsAsSingle(145)), 14.5);
+    EXPECT_EQ(double(TenthsAsSingle(-1)), -0.10000000149011612);
+    EXPECT_EQ(double(TenthsAsSingle(0)), 0.0);
+    EXPECT_EQ(double(TenthsAsSingle(-32768)), -3276.800048828125);
+}
+
+TEST(RowValues, TemperatureIsTruncatedTowardZero) {
+    EXPECT_EQ(WholeDegrees(-1), 0);
+    EXPECT_EQ(WholeDegrees(-55), -5);
+    EXPECT_EQ(WholeDegrees(-100), -10);
+    EXPECT_EQ(WholeDegrees(255), 25);
+    EXPECT_EQ(WholeDegrees(246), 24);
+    EXPECT_EQ(WholeDegrees(-32768), -3276);
+}
+
+struct DateCase {
+    const char* name;
+    RecordDateTime when;
+    const char* text;
+    bool valid;
+};
+
+class RecordDateTimeTest : public testing::TestWithParam<DateCase> {};
+
+TEST_P(RecordDateTimeTest, TextAndValidity) {
+    EXPECT_EQ(GetParam().when.Text(), GetParam().text);
+    EXPECT_EQ(GetParam().when.IsValid(), GetParam().valid);
+}
+
+// Fields: day, month, year, hour, minute, second.
+INSTANTIATE_TEST_SUITE_P(
+    Dates, RecordDateTimeTest,
+    testing::Values(DateCase{"sample", {3, 12, 7, 9, 7, 5}, "03.12.2007 09:07:05", true},
+                    DateCase{"midnight", {1, 1, 0, 0, 0, 0}, "01.01.2000 00:00:00", true},
+                    DateCase{"lastSecond", {31, 12, 99, 23, 59, 59}, "31.12.2099 23:59:59", true},
+                    DateCase{"leapDay", {29, 2, 24, 12, 0, 0}, "29.02.2024 12:00:00", true},
+                    DateCase{"leapDay2000", {29, 2, 0, 12, 0, 0}, "29.02.2000 12:00:00", true},
+                    DateCase{"noLeapDay", {29, 2, 23, 12, 0, 0}, "29.02.2023 12:00:00", false},
+                    DateCase{"april31", {31, 4, 23, 12, 0, 0}, "31.04.2023 12:00:00", false},
+                    DateCase{"month13", {1, 13, 7, 0, 0, 0}, "01.13.2007 00:00:00", false},
+                    DateCase{"month0", {1, 0, 7, 0, 0, 0}, "01.00.2007 00:00:00", false},
+                    DateCase{"day0", {0, 1, 7, 0, 0, 0}, "00.01.2007 00:00:00", false},
+                    DateCase{"hour24", {1, 1, 7, 24, 0, 0}, "01.01.2007 24:00:00", false},
+                    DateCase{"minute60", {1, 1, 7, 0, 60, 0}, "01.01.2007 00:60:00", false},
+                    DateCase{"second60", {1, 1, 7, 0, 0, 60}, "01.01.2007 00:00:60", false},
+                    DateCase{"yearByte100", {1, 1, 100, 0, 0, 0}, "01.01.20100 00:00:00", false},
+                    DateCase{"erased", {255, 255, 255, 255, 255, 255}, "255.255.20255 255:255:255", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cp1251, CyrillicAndSymbolsReadAsUnicode) {
+    EXPECT_EQ(Cp1251ToUtf8("\xCF\xF8\xE5\xED\xE8\xF6\xE0"), "Пшеница");
+    EXPECT_EQ(Cp1251ToUtf8("\xA8\xB8\xB9\x88"), "Ёё№€");
+    EXPECT_EQ(Cp1251ToUtf8("A 1"), "A 1");
+}
+
+TEST(Cp1251, UndefinedByteReadsAsReplacementCharacter) {
+    EXPECT_EQ(Cp1251ToUnicode(Cp1251UndefinedByte), ReplacementCharacter);
+    EXPECT_EQ(Cp1251ToUtf8("a\x98z"), "a\uFFFDz");
+    // U+FFFD stands for a lost byte and has no code of its own.
+    EXPECT_THROW(Utf8ToCp1251("a\uFFFDz"), TextEncodingError);
+}
+
+TEST(Cp1251, EveryDefinedByteSurvivesTheRoundTrip) {
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte == Cp1251UndefinedByte) {
+            continue;
+        }
+        const std::string one(1, static_cast<char>(byte));
+        EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(one)), one) << byte;
+    }
+}
+
+TEST(Cp1251, UnrepresentableOrMalformedTextIsRefused) {
+    EXPECT_THROW(Utf8ToCp1251("麦"), TextEncodingError);
+    EXPECT_THROW(Utf8ToCp1251("\xD0"), TextEncodingError);          // cut sequence
+    EXPECT_THROW(Utf8ToCp1251("\xC0\xAF"), TextEncodingError);      // overlong
+    EXPECT_THROW(Utf8ToCp1251("\xED\xA0\x80"), TextEncodingError);  // surrogate
+    EXPECT_THROW(Utf8ToCp1251("\xFF"), TextEncodingError);
+}
+
+TEST(ArchiveRecordToBytes, WritesTheSampleRecord) {
+    ArchiveRecord r;
+    r.grain = "Рожь";
+    r.moistureTenths = 145;
+    r.testWeight = 750;
+    r.massTenths = 1500;
+    r.temperatureTenths = 215;
+    r.when = {3, 12, 7, 9, 7, 5};
+    EXPECT_EQ(ArchiveRecordToBytes(r), SampleBytes());
+}
+
+TEST(ArchiveRecordToBytes, RefusesWhatTheRecordCannotCarry) {
+    ArchiveRecord r;
+    r.grain = "Пшеница озимая 3 кл.";  // 20 characters: the longest
+    EXPECT_NO_THROW(ArchiveRecordToBytes(r));
+    r.grain += "!";
+    EXPECT_THROW(ArchiveRecordToBytes(r), RecordEncodingError);
+    r.grain = std::string("a\0b", 3);
+    EXPECT_THROW(ArchiveRecordToBytes(r), RecordEncodingError);
+    r.grain = "麦";
+    EXPECT_THROW(ArchiveRecordToBytes(r), RecordEncodingError);
+    r.grain = "";
+    r.testWeight = -1;
+    EXPECT_THROW(ArchiveRecordToBytes(r), RecordEncodingError);
+    r.testWeight = -2;
+    r.massTenths = -1;
+    EXPECT_THROW(ArchiveRecordToBytes(r), RecordEncodingError);
+}
+
+// Any record the encoder accepts comes back unchanged, over the whole range of every field.
+TEST(ArchiveRecordToBytes, RoundTripsThroughTheReplyText) {
+    std::mt19937 random(20071203);
+    auto any = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    for (int i = 0; i < 5000; ++i) {
+        ArchiveRecord r;
+        r.calibration = static_cast<std::uint8_t>(any(0, 255));
+        std::string name;
+        const int length = any(0, 20);
+        for (int c = 0; c < length; ++c) {
+            int byte = any(1, 255);
+            name += static_cast<char>(byte == Cp1251UndefinedByte ? 'x' : byte);
+        }
+        r.grain = Cp1251ToUtf8(name);
+        r.moistureTenths = static_cast<std::int16_t>(any(-32768, 32767));
+        if (any(0, 7) != 0) {
+            r.testWeight = static_cast<std::int16_t>(any(-32768, 32767));
+        }
+        if (any(0, 7) != 0) {
+            r.massTenths = static_cast<std::int16_t>(any(-32768, 32767));
+        }
+        if (r.testWeight == -1)
+            r.testWeight = -2;
+        if (r.massTenths == -1)
+            r.massTenths = 0;
+        r.temperatureTenths = static_cast<std::int16_t>(any(-32768, 32767));
+        r.when = {std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)),
+                  std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255))};
+
+        const std::string reply = std::string(ReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
+        ASSERT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), r) << "record " << i;
+    }
+}
+
+TEST(ArchiveBytes, RecordByteStandsInItsColumn) {
+    ArchiveBytes area;
+    EXPECT_EQ(area.Record(1), ArchiveRecordBytes{});
+    const ArchiveRecordBytes sample = SampleBytes();
+    area.StoreRecord(5, sample);
+    for (std::size_t p = 0; p < ArchiveRecordSize; ++p) {
+        EXPECT_EQ(area.At(p * 1000 + 4), sample[p]) << p;
+    }
+    EXPECT_EQ(area.Record(5), sample);
+    EXPECT_EQ(area.Record(4), ArchiveRecordBytes{});
+
+    area.StoreRecord(65535, sample);
+    EXPECT_EQ(area.At(36 * 1000 + 65534), sample[36]);
+    EXPECT_EQ(area.Record(65535), sample);
+}
+
+TEST(ArchiveBytes, RecordNumbersOutsideTheArchiveAreRefused) {
+    ArchiveBytes area;
+    EXPECT_THROW(area.StoreRecord(0, SampleBytes()), std::out_of_range);
+    EXPECT_THROW(area.StoreRecord(65536, SampleBytes()), std::out_of_range);
+    EXPECT_THROW(area.Record(-1), std::out_of_range);
+}
+
+}  // namespace
