@@ -1,0 +1,119 @@
+#include "MeterResponder.h"
+
+#include "MeterProtocol.h"
+
+#include <stdexcept>
+
+namespace {
+
+// Completes the 40 bytes before a reply's data, after the echoed request.
+constexpr std::string_view Acknowledgement = "_OK";
+static_assert(RequestSize + Acknowledgement.size() == ReplyDataOffset);
+
+// Where a cut reply stops and a split reply pauses: half-way through the record data.
+constexpr std::size_t HalfReplyLength = ReplyDataOffset + ArchiveRecordSize;
+
+}  // namespace
+
+MeterResponder::MeterResponder(const std::vector<ArchiveRecord>& archive, FailureModes modes, std::string lineEnd)
+    : modes_(std::move(modes)), lineEnd_(std::move(lineEnd)) {
+    if (archive.size() > static_cast<std::size_t>(MaxArchiveCount)) {
+        throw std::length_error("the meter keeps at most 65535 records");
+    }
+    records_.reserve(archive.size());
+    for (const ArchiveRecord& record : archive) {
+        try {
+            records_.push_back(ArchiveRecordToBytes(record));
+        } catch (const RecordEncodingError& error) {
+            throw RecordEncodingError("record " + std::to_string(records_.size() + 1) + ": " + error.what());
+        }
+    }
+}
+
+std::vector<MeterAnswer> MeterResponder::Receive(std::string_view bytes) {
+    std::vector<MeterAnswer> answers;
+    pending_.append(bytes);
+    while (true) {
+        const auto start = pending_.find(HeaderRequest.front());
+        if (start == std::string::npos) {
+            pending_.clear();
+            break;
+        }
+        pending_.erase(0, start);
+        const std::size_t known = std::min(pending_.size(), RequestAddressOffset);
+        if (pending_.compare(0, known, HeaderRequest.substr(0, known)) != 0) {
+            pending_.erase(0, 1);
+            continue;
+        }
+        if (pending_.size() < RequestSize) {
+            break;
+        }
+        const std::string_view request = std::string_view(pending_).substr(0, RequestSize);
+        if (const auto address = RequestedAddress(request)) {
+            answers.push_back(Answer(*address, request));
+            pending_.erase(0, RequestSize);
+        } else {
+            pending_.erase(0, 1);
+        }
+    }
+    return answers;
+}
+
+MeterAnswer MeterResponder::Answer(std::uint32_t address, std::string_view request) {
+    MeterAnswer answer;
+    const long long record = static_cast<long long>(address) - HeaderAddress;
+    answer.log = "request " + std::to_string(address) + " (" +
+                 (record == 0 ? std::string("header") : "record " + std::to_string(record)) + ")";
+    if (record < 0 || record > RecordCount()) {
+        answer.log += ": no such address, not answered";
+        return answer;
+    }
+    if (modes_.silent || (modes_.silentAfter && replies_ >= *modes_.silentAfter)) {
+        answer.log += ": silent";
+        return answer;
+    }
+    if (modes_.vanishAfter && replies_ >= *modes_.vanishAfter) {
+        answer.log += ": not answered, the line goes away";
+        answer.vanishAfterward = true;
+        return answer;
+    }
+    const int k = static_cast<int>(record);
+    std::string reply = std::string(request) + std::string(Acknowledgement) + Data(address, k) + lineEnd_;
+    if (k > 0 && modes_.shortReplies.contains(k)) {
+        reply.resize(HalfReplyLength);
+        answer.log += ": reply cut at " + std::to_string(HalfReplyLength) + " bytes";
+    }
+    if (k > 0 && modes_.garbledRecords.contains(k)) {
+        answer.log += ": impossible date";
+    }
+    if (k > 0 && modes_.splitReplies.contains(k)) {
+        answer.parts.push_back({modes_.replyDelay, reply.substr(0, HalfReplyLength)});
+        answer.parts.push_back({FailureModes::SplitPause, reply.substr(HalfReplyLength)});
+        answer.log += ": reply in two parts";
+    } else {
+        answer.parts.push_back({modes_.replyDelay, std::move(reply)});
+    }
+    if (record == 0) {
+        answer.log += ": " + std::to_string(RecordCount()) + " records";
+    }
+    ++replies_;
+    if (modes_.vanishAfter && replies_ >= *modes_.vanishAfter) {
+        answer.log += "; then the line goes away";
+        answer.vanishAfterward = true;
+    }
+    return answer;
+}
+
+std::string MeterResponder::Data(std::uint32_t address, int record) const {
+    if (address == HeaderAddress) {
+        return HeaderReplyData(RecordCount());
+    }
+    ArchiveRecordBytes bytes = records_[static_cast<std::size_t>(record - 1)];
+    if (modes_.garbledRecords.contains(record)) {
+        constexpr std::size_t DayPosition = 34;
+        constexpr std::size_t MonthPosition = 35;
+        bytes[DayPosition] = 0;
+        bytes[MonthPosition] = 13;
+    }
+    return RecordReplyData(bytes);
+}

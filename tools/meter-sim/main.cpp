@@ -1,0 +1,90 @@
+// rs5-meter-sim: the РС5 meter on a serial line, for trying and testing the program without a meter.
+
+#include "ArchiveCsv.h"
+#include "ArchiveGenerator.h"
+#include "MeterLine.h"
+#include "MeterResponder.h"
+#include "MeterSimulator.h"
+#include "SimulatorOptions.h"
+#include "SymbolicLink.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr const char* ProgramName = "rs5-meter-sim";
+
+std::vector<ArchiveRecord> LoadArchive(const SimulatorOptions& options) {
+    if (!options.csvPath) {
+        return GenerateArchive(options.generateCount, options.seed);
+    }
+    if (*options.csvPath == "-") {
+        return ReadArchiveCsv(std::cin);
+    }
+    std::ifstream file(*options.csvPath);
+    if (!file) {
+        throw std::runtime_error("cannot read " + *options.csvPath);
+    }
+    try {
+        return ReadArchiveCsv(file);
+    } catch (const ArchiveCsvError& error) {
+        throw ArchiveCsvError(*options.csvPath + ", " + error.what());
+    }
+}
+
+int Serve(const SimulatorOptions& options, const std::vector<ArchiveRecord>& archive) {
+    MeterResponder responder(archive, options.failures, options.lineEnd ? "\r\n" : "");
+    MeterSimulator::CatchStopSignals();
+    MeterLine line =
+        options.devicePath ? MeterLine::OpenDevice(*options.devicePath, options.baud) : MeterLine::OpenPseudoTerminal();
+    std::optional<SymbolicLink> link;
+    if (options.linkPath) {
+        link.emplace(*options.linkPath, line.ProgramSidePath());
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    auto log = [&](const std::string& message) {
+        if (options.quiet) {
+            return;
+        }
+        const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::fprintf(stderr, "%s [%8.3f] %s\n", ProgramName, elapsed, message.c_str());
+    };
+    log("meter with " + std::to_string(responder.RecordCount()) + " records on " + line.ProgramSidePath() +
+        (options.linkPath ? " (" + *options.linkPath + ")" : "") + ", " +
+        (options.baud > 0 ? std::to_string(options.baud) + " baud" : "unpaced"));
+    // The one line on standard output, once everything is ready: tests and scripts wait for it.
+    std::cout << line.ProgramSidePath() << std::endl;
+
+    MeterSimulator(line, responder, options.baud, log).Run();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const SimulatorOptions options = ParseSimulatorOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.help) {
+            std::cout << SimulatorUsage();
+            return 0;
+        }
+        const std::vector<ArchiveRecord> archive = LoadArchive(options);
+        if (options.dumpCsv) {
+            WriteArchiveCsv(std::cout, archive);
+            return std::cout.flush() ? 0 : 1;
+        }
+        return Serve(options, archive);
+    } catch (const UsageError& error) {
+        std::cerr << ProgramName << ": " << error.what() << "\nTry '" << ProgramName << " --help'.\n";
+        return 2;
+    } catch (const std::exception& error) {
+        std::cerr << ProgramName << ": " << error.what() << '\n';
+        return 1;
+    }
+}
