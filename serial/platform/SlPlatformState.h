@@ -1,0 +1,79 @@
+#pragma once
+
+// The per-platform state of the link's devices, events, locks and threads: the one place that knows which
+// platform it is built for. Only the platform layer and the link's implementation files include it.
+
+#include "../SlTypes.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+struct TSlDevice {
+    HANDLE Handle = INVALID_HANDLE_VALUE;
+};
+
+struct TSlEventState {
+    HANDLE Handle = nullptr;
+};
+
+struct TSlLockState {
+    CRITICAL_SECTION Section;
+};
+
+struct TSlThreadState {
+    HANDLE Handle = nullptr;
+    std::function<void()> Body;
+};
+
+#else
+#include <pthread.h>
+#include <sys/types.h>
+
+// An open terminal device. The event thread keeps the state alive while it waits; closing the device closes
+// Fd at once (so that the device and its lock are free again) and leaves the rest to the last user.
+struct TSlDevice {
+    std::atomic<int> Fd{-1};
+    int EpollFd = -1;   // watches Fd edge-triggered, so that unread bytes do not wake the thread again
+    int NotifyFd = -1;  // eventfd: a write has started, watch the output queue until it drains
+    std::atomic<std::uint32_t> Mask{0};
+    std::atomic<bool> TxPending{false};
+    std::atomic<bool> FirstWait{true};  // report bytes that were queued before the wait began
+    std::atomic<bool> HungUp{false};
+    std::atomic<std::uint32_t> PendingErrors{0};
+    std::mutex CountersLock;  // line-error counters last seen, to report each error once
+    bool CountersKnown = false;
+    int Frame = 0, Overrun = 0, Parity = 0, Brk = 0, BufOverrun = 0;
+    std::uint32_t ModemLines = 0;  // last modem-line state seen by the event thread
+    bool ModemLinesKnown = false;
+    std::atomic<bool> HasModemLines{true};
+
+    ~TSlDevice();
+};
+
+struct TSlEventState {
+    int Fd = -1;  // eventfd; readable while set
+};
+
+struct TSlLockState {
+    pthread_mutex_t Mutex;
+};
+
+struct TSlThreadState {
+    pthread_t Thread{};
+    std::atomic<pid_t> Tid{0};
+    std::function<void()> Body;
+};
+
+#endif
