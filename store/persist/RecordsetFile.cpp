@@ -1,0 +1,62 @@
+#include "RecordsetFile.h"
+
+#include "AdtgReader.h"
+#include "AdtgWriter.h"
+#include "PersistError.h"
+#include "RowsetXmlReader.h"
+#include "RowsetXmlWriter.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace persist {
+
+PersistFormat FormatForFileName(std::string_view fileName) {
+    if (fileName.size() < 4)
+        return PersistFormat::Adtg;
+    std::string tail(fileName.substr(fileName.size() - 4));
+    for (char& c : tail)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".xml" ? PersistFormat::Xml : PersistFormat::Adtg;
+}
+
+Recordset ReadRecordset(std::string_view bytes, const AnsiCodePage& codePage) {
+    if (AdtgReader::LooksLikeAdtg(bytes)) {
+        return AdtgReader(codePage).Read(bytes);
+    }
+    return RowsetXmlReader().Read(bytes);
+}
+
+std::string WriteRecordset(const Recordset& recordset, PersistFormat format, const AnsiCodePage& codePage) {
+    return format == PersistFormat::Xml ? RowsetXmlWriter().Write(recordset) : AdtgWriter(codePage).Write(recordset);
+}
+
+std::string ReadFileBytes(const std::string& path, std::size_t maxBytes) {
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        throw PersistError("cannot open '" + path + "': " + std::strerror(errno));
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        if (bytes.size() + got > maxBytes) {
+            throw PersistError("'" + path + "' is too large to be a saved table");
+        }
+        bytes.append(buffer, got);
+        if (got < sizeof buffer)
+            break;
+    }
+    if (std::ferror(file.get())) {
+        throw PersistError("cannot read '" + path + "'");
+    }
+    return bytes;
+}
+
+}  // namespace persist

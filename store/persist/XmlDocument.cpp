@@ -1,0 +1,328 @@
+#include "XmlDocument.h"
+
+#include "PersistError.h"
+#include "Unicode.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+
+namespace persist {
+
+namespace {
+constexpr int kMaxDepth = 64;
+const std::string kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+}  // namespace
+
+const std::string* XmlElement::Attribute(std::string_view uri, std::string_view name) const {
+    for (const XmlAttribute& attribute : attributes) {
+        if (attribute.local == name && *attribute.ns == uri) {
+            return &attribute.value;
+        }
+    }
+    return nullptr;
+}
+
+class XmlParser {
+public:
+    XmlParser(std::string_view text, std::set<std::string>& uris) : text_(text), uris_(uris) { empty_ = Intern(""); }
+
+    XmlElement ParseDocument() {
+        SkipMisc();
+        if (!Peek('<'))
+            Fail("the document has no root element");
+        Scope root;
+        root.prefixes["xml"] = Intern(kXmlNamespace);
+        scopes_.push_back(root);
+        XmlElement element = ParseElement(0);
+        SkipMisc();
+        if (pos_ != text_.size())
+            Fail("content follows the root element");
+        return element;
+    }
+
+private:
+    struct Scope {
+        std::map<std::string, const std::string*, std::less<>> prefixes;
+        const std::string* defaultNs = nullptr;
+    };
+    struct RawAttribute {
+        std::string name;
+        std::string value;
+    };
+
+    [[noreturn]] void Fail(const std::string& what) const {
+        std::size_t line = 1;
+        for (std::size_t i = 0; i < pos_ && i < text_.size(); ++i)
+            line += text_[i] == '\n' ? 1 : 0;
+        throw PersistError("XML error at line " + std::to_string(line) + ": " + what);
+    }
+
+    const std::string* Intern(std::string_view uri) { return &*uris_.emplace(uri).first; }
+
+    bool Peek(char c) const { return pos_ < text_.size() && text_[pos_] == c; }
+    bool Starts(std::string_view s) const { return text_.substr(pos_, s.size()) == s; }
+    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    void SkipSpace() {
+        while (pos_ < text_.size() && IsSpace(text_[pos_]))
+            ++pos_;
+    }
+
+    void SkipPast(std::string_view end, const char* what) {
+        const std::size_t found = text_.find(end, pos_);
+        if (found == std::string_view::npos)
+            Fail(std::string("unterminated ") + what);
+        pos_ = found + end.size();
+    }
+
+    // Whitespace, comments and processing instructions between elements.
+    void SkipMisc() {
+        for (;;) {
+            SkipSpace();
+            if (Starts("<?")) {
+                SkipPast("?>", "processing instruction");
+            } else if (Starts("<!--")) {
+                SkipPast("-->", "comment");
+            } else if (Starts("<!")) {
+                Fail("document type declarations are not accepted");
+            } else {
+                return;
+            }
+        }
+    }
+
+    std::string Name() {
+        const std::size_t start = pos_;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_];
+            if (IsSpace(c) || c == '=' || c == '>' || c == '/' || c == '<' || c == '&' || c == '"' || c == '\'')
+                break;
+            ++pos_;
+        }
+        if (pos_ == start)
+            Fail("a name is missing");
+        return std::string(text_.substr(start, pos_ - start));
+    }
+
+    void AppendReference(std::string& out) {
+        const std::size_t end = text_.find(';', pos_);
+        if (end == std::string_view::npos || end - pos_ > 12)
+            Fail("a malformed entity reference");
+        const std::string_view name = text_.substr(pos_ + 1, end - pos_ - 1);
+        pos_ = end + 1;
+        if (name == "lt")
+            out += '<';
+        else if (name == "gt")
+            out += '>';
+        else if (name == "amp")
+            out += '&';
+        else if (name == "apos")
+            out += '\'';
+        else if (name == "quot")
+            out += '"';
+        else if (name.size() > 1 && name[0] == '#') {
+            const bool hex = name[1] == 'x';
+            const std::string_view digits = name.substr(hex ? 2 : 1);
+            if (digits.empty())
+                Fail("a malformed character reference");
+            std::uint32_t cp = 0;
+            for (const char c : digits) {
+                int d = -1;
+                if (c >= '0' && c <= '9')
+                    d = c - '0';
+                else if (hex && c >= 'a' && c <= 'f')
+                    d = c - 'a' + 10;
+                else if (hex && c >= 'A' && c <= 'F')
+                    d = c - 'A' + 10;
+                if (d < 0)
+                    Fail("a malformed character reference");
+                cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+                if (cp > 0x10FFFF)
+                    Fail("a character reference out of range");
+            }
+            if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
+                Fail("a character reference out of range");
+            AppendUtf8(out, cp);
+        } else {
+            Fail("the unknown entity '" + std::string(name) + "'");
+        }
+    }
+
+    std::string AttributeValue() {
+        if (!Peek('"') && !Peek('\''))
+            Fail("an attribute value must be quoted");
+        const char quote = text_[pos_++];
+        std::string value;
+        for (;;) {
+            if (pos_ >= text_.size())
+                Fail("an unterminated attribute value");
+            const char c = text_[pos_];
+            if (c == quote) {
+                ++pos_;
+                return value;
+            }
+            if (c == '<')
+                Fail("'<' inside an attribute value");
+            if (c == '&') {
+                AppendReference(value);
+            } else {
+                value += c;
+                ++pos_;
+            }
+        }
+    }
+
+    const std::string* Resolve(std::string_view prefix, bool element) const {
+        const Scope& scope = scopes_.back();
+        if (prefix.empty()) {
+            return element && scope.defaultNs ? scope.defaultNs : empty_;
+        }
+        const auto found = scope.prefixes.find(prefix);
+        if (found == scope.prefixes.end())
+            Fail("the undeclared prefix '" + std::string(prefix) + "'");
+        return found->second;
+    }
+
+    static std::pair<std::string_view, std::string_view> Split(std::string_view qname) {
+        const std::size_t colon = qname.find(':');
+        if (colon == std::string_view::npos)
+            return {{}, qname};
+        return {qname.substr(0, colon), qname.substr(colon + 1)};
+    }
+
+    XmlElement ParseElement(int depth) {
+        if (depth > kMaxDepth)
+            Fail("elements are nested too deeply");
+        ++pos_;  // '<'
+        const std::string qname = Name();
+        std::vector<RawAttribute> raw;
+        std::optional<Scope> scope;  // only an element that declares namespaces opens a scope of its own
+        for (;;) {
+            const std::size_t before = pos_;
+            SkipSpace();
+            if (Peek('/') || Peek('>'))
+                break;
+            if (pos_ == before)
+                Fail("attributes must be separated by white space");
+            RawAttribute attribute;
+            attribute.name = Name();
+            SkipSpace();
+            if (!Peek('='))
+                Fail("'=' is missing after '" + attribute.name + "'");
+            ++pos_;
+            SkipSpace();
+            attribute.value = AttributeValue();
+            for (const RawAttribute& other : raw) {
+                if (other.name == attribute.name)
+                    Fail("the attribute '" + attribute.name + "' is repeated");
+            }
+            const bool declares = attribute.name == "xmlns" || attribute.name.rfind("xmlns:", 0) == 0;
+            if (declares && !scope)
+                scope = scopes_.back();
+            if (attribute.name == "xmlns") {
+                scope->defaultNs = attribute.value.empty() ? nullptr : Intern(attribute.value);
+            } else if (attribute.name.rfind("xmlns:", 0) == 0) {
+                if (attribute.value.empty())
+                    Fail("a prefix cannot be bound to no namespace");
+                scope->prefixes[attribute.name.substr(6)] = Intern(attribute.value);
+            }
+            raw.push_back(std::move(attribute));
+        }
+        if (scope)
+            scopes_.push_back(std::move(*scope));
+        const bool ownScope = scope.has_value();
+        XmlElement element;
+        const auto [prefix, local] = Split(qname);
+        element.ns = Resolve(prefix, true);
+        element.local = std::string(local);
+        element.attributes.reserve(raw.size());
+        for (RawAttribute& attribute : raw) {
+            if (attribute.name == "xmlns" || attribute.name.rfind("xmlns:", 0) == 0)
+                continue;
+            const auto [aprefix, alocal] = Split(attribute.name);
+            XmlAttribute resolved;
+            resolved.ns = Resolve(aprefix, false);
+            resolved.local = std::string(alocal);
+            resolved.value = std::move(attribute.value);
+            for (const XmlAttribute& other : element.attributes) {
+                if (other.local == resolved.local && other.ns == resolved.ns)
+                    Fail("an attribute is repeated");
+            }
+            element.attributes.push_back(std::move(resolved));
+        }
+        if (Peek('/')) {
+            ++pos_;
+            if (!Peek('>'))
+                Fail("'>' is missing");
+            ++pos_;
+            if (ownScope)
+                scopes_.pop_back();
+            return element;
+        }
+        ++pos_;  // '>'
+        ParseContent(element, qname, depth);
+        if (ownScope)
+            scopes_.pop_back();
+        return element;
+    }
+
+    void ParseContent(XmlElement& element, const std::string& qname, int depth) {
+        for (;;) {
+            const std::size_t next = text_.find_first_of("<&", pos_);
+            if (next == std::string_view::npos)
+                Fail("the element '" + qname + "' is not closed");
+            pos_ = next;
+            if (Peek('&')) {
+                std::string ignored;
+                AppendReference(ignored);
+            } else if (Starts("</")) {
+                pos_ += 2;
+                if (Name() != qname)
+                    Fail("the element '" + qname + "' is closed by another name");
+                SkipSpace();
+                if (!Peek('>'))
+                    Fail("'>' is missing");
+                ++pos_;
+                return;
+            } else if (Starts("<!--")) {
+                SkipPast("-->", "comment");
+            } else if (Starts("<![CDATA[")) {
+                SkipPast("]]>", "CDATA section");
+            } else if (Starts("<?")) {
+                SkipPast("?>", "processing instruction");
+            } else if (Starts("<!")) {
+                Fail("a declaration inside an element");
+            } else {
+                element.children.push_back(ParseElement(depth + 1));
+            }
+        }
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::set<std::string>& uris_;
+    const std::string* empty_ = nullptr;
+    std::vector<Scope> scopes_;
+};
+
+XmlDocument XmlDocument::Parse(std::string_view bytes) {
+    std::string converted;
+    std::string_view text = bytes;
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        converted = Utf16LeToUtf8(bytes.substr(2));
+        text = converted;
+    } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
+        converted = Utf16BeToUtf8(bytes.substr(2));
+        text = converted;
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        text = bytes.substr(3);
+    }
+    Utf16Length(text);  // rejects malformed UTF-8
+    XmlDocument document;
+    document.uris_ = std::make_unique<std::set<std::string>>();
+    XmlParser parser(text, *document.uris_);
+    document.root_ = std::make_unique<XmlElement>(parser.ParseDocument());
+    return document;
+}
+
+}  // namespace persist

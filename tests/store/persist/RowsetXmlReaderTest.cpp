@@ -1,0 +1,114 @@
+// The XML reader: ADO's defaults for files written by hand, and refusal of what is not a saved recordset.
+#include "persist/PersistError.h"
+#include "persist/RecordsetPrinter.h"
+#include "persist/RowsetXmlReader.h"
+#include "persist/RowsetXmlWriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace persist;
+
+namespace {
+
+const std::string kHead =
+    "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
+    " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'><s:Schema id='RowsetSchema'>"
+    "<s:ElementType name='row' content='eltOnly'>";
+
+std::string Document(const std::string& columns, const std::string& rows) {
+    return kHead + columns + "</s:ElementType></s:Schema><rs:data>" + rows + "</rs:data></xml>";
+}
+
+Recordset Read(const std::string& text) {
+    return RowsetXmlReader().Read(text);
+}
+
+TEST(RowsetXmlReader, HandWrittenFilesGetAdosDefaults) {
+    const Recordset r = Read(Document("<s:AttributeType name='a' dt:type='int'/><s:AttributeType name='b'/>",
+                                      "<z:row a='7' b='x' unknown='ignored'/><z:row a='8'/>"));
+    ASSERT_EQ(r.columns.size(), 2u);
+    EXPECT_EQ(r.columns[0].type, DataType::I4);
+    EXPECT_EQ(r.columns[0].flags, ColumnFlag::FixedLength | ColumnFlag::MayBeNull);
+    EXPECT_EQ(r.columns[1].type, DataType::WStr);
+    EXPECT_EQ(r.columns[1].maxLength, 0xFFFFFFFFu);
+    EXPECT_EQ(r.columns[1].flags, ColumnFlag::Long | ColumnFlag::MayBeNull);
+    ASSERT_EQ(r.rows.size(), 2u);
+    EXPECT_EQ(r.rows[0].values[1], std::optional<std::string>("x"));
+    EXPECT_FALSE(r.rows[1].values[1].has_value());
+}
+
+TEST(RowsetXmlReader, NamespacesAreMatchedByUriNotPrefix) {
+    const std::string text =
+        "<xml xmlns:a='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882' xmlns:b='urn:schemas-microsoft-com:rowset' "
+        "xmlns:c='#RowsetSchema' xmlns:d='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'><a:Schema>"
+        "<a:ElementType name='row'><a:AttributeType name='n' b:number='1'><a:datatype d:type='i2'/>"
+        "</a:AttributeType></a:ElementType></a:Schema><b:data><c:row n='-3'/></b:data></xml>";
+    const Recordset r = Read(text);
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.columns[0].type, DataType::I2);
+    EXPECT_NE(PrintRecordset(r).find("n=-3"), std::string::npos);
+}
+
+TEST(RowsetXmlReader, PendingChangesAreKept) {
+    const Recordset r = Read(Document(
+        "<s:AttributeType name='id' dt:type='int'/><s:AttributeType name='t'/>",
+        "<rs:update><rs:original><z:row id='1' t='old'/></rs:original><z:row t='new'/></rs:update>"
+        "<rs:insert><z:row id='2' rs:forcenull='t'/></rs:insert><rs:delete><z:row id='3' t='gone'/></rs:delete>"));
+    ASSERT_EQ(r.rows.size(), 3u);
+    EXPECT_EQ(r.rows[0].state, RowState::Changed);
+    EXPECT_EQ(r.rows[0].original[1], std::optional<std::string>("old"));
+    EXPECT_EQ(r.rows[0].values[1], std::optional<std::string>("new"));
+    EXPECT_EQ(r.rows[0].updated, (std::vector<bool>{false, true}));
+    EXPECT_EQ(r.rows[1].state, RowState::Inserted);
+    EXPECT_EQ(r.rows[1].updated, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(r.rows[1].values[1].has_value());
+    EXPECT_EQ(r.rows[2].state, RowState::Deleted);
+    EXPECT_EQ(PrintRecordset(r), PrintRecordset(Read(RowsetXmlWriter().Write(r))));
+}
+
+TEST(RowsetXmlReader, RefusesWhatIsNotASavedRecordset) {
+    const char* const kBad[] = {
+        "",
+        "not xml at all",
+        "<!DOCTYPE xml [<!ENTITY a 'aaaa'>]><xml/>",
+        "<xml><unclosed></xml>",
+        "<xml a='1' a='2'/>",
+        "<other/>",
+        "<xml/>",
+    };
+    for (const char* text : kBad) {
+        EXPECT_THROW(Read(text), PersistError) << text;
+    }
+    const std::string columns = "<s:AttributeType name='a' dt:type='int'/>";
+    for (const std::string rows : {"<z:row a='x'/>", "<z:row a='99999999999'/>", "<z:row a='&unknown;'/>",
+                                   "<z:row a='1' rs:forcenull='a'/>", "<z:other/>", "<z:row a='&#0;'/>"}) {
+        EXPECT_THROW(Read(Document(columns, rows)), PersistError) << rows;
+    }
+    EXPECT_THROW(Read(Document("<s:AttributeType name='a' rs:number='2'/>", "")), PersistError);
+}
+
+TEST(RowsetXmlReader, DeepNestingIsRefusedNotRecursedInto) {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    EXPECT_THROW(Read(deep), PersistError);
+}
+
+TEST(RowsetXmlWriter, EscapesWhatXmlCannotHoldRaw) {
+    Recordset r;
+    Column column;
+    column.name = "Op";
+    column.type = DataType::WStr;
+    column.maxLength = 50;
+    column.flags = ColumnFlag::Nullable | ColumnFlag::MayBeNull | ColumnFlag::Write;
+    r.columns.push_back(column);
+    Row row;
+    row.values = {std::string("a'b\"c&d<e>f\tg\r\nh")};
+    r.rows.push_back(row);
+    const std::string xml = RowsetXmlWriter().Write(r);
+    EXPECT_NE(xml.find("Op='a&#x27;b&#x22;c&#x26;d&#x3c;e&#x3e;f&#x9;g&#xd;&#xa;h'"), std::string::npos) << xml;
+    EXPECT_EQ(Read(xml).rows[0].values[0], row.values[0]);
+    EXPECT_EQ(xml.rfind("<xml xmlns:s=", 0), 0u);  // no byte-order mark, no declaration
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Command.h"
+
+namespace rs5 {
+
+// rs5 inspect [--codepage N] FILE
+int RunInspect(const Invocation& invocation);
+
+}  // namespace rs5
