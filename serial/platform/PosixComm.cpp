@@ -158,6 +158,26 @@ std::uint32_t CountedLineErrors(TSlDevice& Device, int Fd) {
     return errors;
 }
 
+// The device's pending edges as events; a hang-up (the device has gone) is remembered and reported once.
+std::uint32_t TakeEpollEvents(TSlDevice& Device) {
+    std::uint32_t events = 0;
+    epoll_event occurred[4];
+    int n = 0;
+    while ((n = epoll_wait(Device.EpollFd, occurred, 4, 0)) > 0) {
+        for (int i = 0; i < n; ++i) {
+            if (occurred[i].events & (EPOLLHUP | EPOLLERR)) {
+                if (!Device.HungUp.exchange(true)) {
+                    Device.PendingErrors |= CE_IOE;
+                    events |= EV_ERR;
+                }
+            } else if (occurred[i].events & EPOLLIN) {
+                events |= EV_RXCHAR;
+            }
+        }
+    }
+    return Device.HungUp ? events & ~EV_RXCHAR : events;
+}
+
 void NoteWrite(TSlDevice& Device) {
     if (Device.Mask & EV_TXEMPTY) {
         Device.TxPending = true;
@@ -407,12 +427,20 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
             return woken == TSlRawWait::Signaled ? TSlWaitOutcome::Woken : TSlWaitOutcome::Failed;
         }
         if (Device.FirstWait.exchange(false) && (mask & EV_RXCHAR)) {
-            std::lock_guard lock(Device.CountersLock);
-            int queued = 0;
-            if (ioctl(FdOf(Device), FIONREAD, &queued) == 0 && queued > 0) {
-                Events = EV_RXCHAR;
+            // Edges from before this look are covered by it; a later arrival makes a new one.
+            std::uint32_t early = TakeEpollEvents(Device) & ~EV_RXCHAR;
+            {
+                std::lock_guard lock(Device.CountersLock);
+                int queued = 0;
+                if (!Device.HungUp && ioctl(FdOf(Device), FIONREAD, &queued) == 0 && queued > 0) {
+                    early |= EV_RXCHAR;
+                }
+            }
+            if ((early & mask) != 0) {
+                Events = early & mask;
                 return TSlWaitOutcome::Occurred;
             }
+            continue;
         }
         int timeout = -1;
         if (Device.TxPending && (mask & EV_TXEMPTY)) {
@@ -435,17 +463,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
         }
         std::uint32_t events = 0;
         if (fds[1].revents & POLLIN) {
-            epoll_event occurred[4];
-            const int n = epoll_wait(Device.EpollFd, occurred, 4, 0);
-            for (int i = 0; i < n; ++i) {
-                if (occurred[i].events & (EPOLLHUP | EPOLLERR)) {
-                    Device.HungUp = true;
-                    Device.PendingErrors |= CE_IOE;
-                    events |= EV_ERR;
-                } else if (occurred[i].events & EPOLLIN) {
-                    events |= EV_RXCHAR;
-                }
-            }
+            events |= TakeEpollEvents(Device);
         }
         {
             std::lock_guard lock(Device.CountersLock);  // keeps Close from closing the descriptor meanwhile
