@@ -140,7 +140,7 @@ std::uint32_t CountedLineErrors(TSlDevice& Device, int Fd) {
     if (ioctl(Fd, TIOCGICOUNT, &counters) != 0) {
         return 0;  // pseudo-terminals and some adapters count nothing
     }
-    std::lock_guard lock(Device.CountersLock);
+    std::lock_guard lock(Device.FdLock);
     std::uint32_t errors = 0;
     if (Device.CountersKnown) {
         errors |= counters.frame != Device.Frame ? CE_FRAME : 0;
@@ -225,7 +225,7 @@ std::shared_ptr<TSlDevice> CreateFile(const std::string& Name) {
 }
 
 void CloseHandle(TSlDevice& Device) {
-    std::lock_guard lock(Device.CountersLock);
+    std::lock_guard lock(Device.FdLock);
     const int fd = Device.Fd.exchange(-1);
     if (fd >= 0) {
         ioctl(fd, TIOCNXCL);
@@ -430,7 +430,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
             // Edges from before this look are covered by it; a later arrival makes a new one.
             std::uint32_t early = TakeEpollEvents(Device) & ~EV_RXCHAR;
             {
-                std::lock_guard lock(Device.CountersLock);
+                std::lock_guard lock(Device.FdLock);
                 int queued = 0;
                 if (!Device.HungUp && ioctl(FdOf(Device), FIONREAD, &queued) == 0 && queued > 0) {
                     early |= EV_RXCHAR;
@@ -466,7 +466,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
             events |= TakeEpollEvents(Device);
         }
         {
-            std::lock_guard lock(Device.CountersLock);  // keeps Close from closing the descriptor meanwhile
+            std::lock_guard lock(Device.FdLock);  // keeps Close from closing the descriptor meanwhile
             const int fd = FdOf(Device);
             if (fd >= 0 && !Device.HungUp && Device.TxPending && (mask & EV_TXEMPTY)) {
                 int pending = 0;
@@ -508,11 +508,22 @@ TSlTransferOutcome WriteFile(TSlDevice& Device, const void* Data, int Count, TSl
                              std::span<TSlEvent* const> Interrupts, int& Done, int& Interrupted) {
     Done = 0;
     Interrupted = -1;
-    const int fd = FdOf(Device);
     const auto* bytes = static_cast<const unsigned char*>(Data);
     const std::uint32_t start = GetTickCount();
     while (Done < Count) {
-        const ssize_t written = ::write(fd, bytes + Done, std::size_t(Count - Done));
+        // Under the lock, so that a descriptor that Close has given back (and the system may have reused for
+        // another file) is never written to.
+        ssize_t written = -1;
+        int fd = -1;
+        {
+            std::lock_guard lock(Device.FdLock);
+            fd = FdOf(Device);
+            if (fd < 0) {
+                Fail(EBADF);
+                return TSlTransferOutcome::Failed;
+            }
+            written = ::write(fd, bytes + Done, std::size_t(Count - Done));
+        }
         if (written > 0) {
             Done += int(written);
             NoteWrite(Device);

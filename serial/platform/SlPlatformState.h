@@ -52,7 +52,8 @@ struct TSlDevice {
     std::atomic<bool> FirstWait{true};  // report bytes that were queued before the wait began
     std::atomic<bool> HungUp{false};
     std::atomic<std::uint32_t> PendingErrors{0};
-    std::mutex CountersLock;  // line-error counters last seen, to report each error once
+    std::mutex FdLock;  // held by Close while closing Fd, and by the threads while they use it
+    // line-error counters last seen, to report each error once
     bool CountersKnown = false;
     int Frame = 0, Overrun = 0, Parity = 0, Brk = 0, BufOverrun = 0;
     std::uint32_t ModemLines = 0;  // last modem-line state seen by the event thread
