@@ -19,9 +19,18 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// The link's own names: the platform layer calls the system's functions by their full names.
+#undef CreateFile
+#undef CreateEvent
+#undef GetDefaultCommConfig
+#undef INFINITE
 
+// An open communications device. Lock keeps Close from closing Handle while a worker cancels a transfer on it.
 struct TSlDevice {
     HANDLE Handle = INVALID_HANDLE_VALUE;
+    std::mutex Lock;
+
+    ~TSlDevice();
 };
 
 struct TSlEventState {
