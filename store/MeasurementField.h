@@ -16,6 +16,14 @@ inline constexpr int MeasurementFieldCount = 10;
 // seconds) or a text. A value handed to SetField is converted to the field's own kind.
 using FieldValue = std::variant<std::monostate, std::int32_t, double, QDateTime, QString>;
 
+// What a field holds. Num is the row's number given by the source when the row is stored; nothing assigns it.
+enum class FieldKind { AutoIncrement, Integer, Double, DateTime, Text };
+
+// At most this many characters are kept in a text field.
+inline constexpr int MaxTextFieldLength = 50;
+
+FieldKind MeasurementFieldKind(MeasurementField field);
+
 // The field's name as the table knows it ("Num", "NN", "DataTime", ...).
 QString MeasurementFieldName(MeasurementField field);
 // The field of that name, matched without regard to case as the dataset does, or none.

@@ -26,6 +26,8 @@ using RowId = std::uint64_t;
 
 enum class TableState { Closed, Browse, Insert, Edit };
 
+enum class PendingRowAtClose { Discard, Store };
+
 // The measurement table ("ADOTable1"): the rows of its current source, read whole when opened, with at
 // most one pending row (a new row being inserted, or a stored row being edited).
 //
@@ -55,24 +57,44 @@ public:
     void MoveNext();
 
     // Browsing and editing, for the grid.
-    void Close();  // discards a pending row
+    // Closing the table. Close() discards a pending row, as loading a saved file needs. At the end of the program
+    // the table is closed with PendingRowAtClose::Store instead, so that a row the user typed into, or the last row
+    // of a download, is not lost: it is stored if anything was assigned in it, dropped otherwise; if storing
+    // fails the error is raised and the table stays open with the row pending. The destructor closes the same way
+    // but cannot report a failure; the program should close explicitly first. Closing a closed table does nothing.
+    void Close();
+    void Close(PendingRowAtClose pendingRow);
     bool IsOpen() const;
     TableState State() const;
     int VisibleRowCount() const;
     int CurrentRow() const;  // -1 when closed or empty
-    void MoveTo(int row);    // settles the pending row first
-    void AppendRow();        // settles, then begins a new pending row after the last row
-    void Edit();             // makes the current stored row the pending (edited) row
-    void Cancel();           // discards the pending row (new row dropped, edits reverted)
+    // Makes `row` current, settling the pending row first unless `row` is the current row. `row` is counted before
+    // the settling: a new row stored by it moves to the end, and `row` still names the row it named before.
+    void MoveTo(int row);
+    void AppendRow();  // settles, then begins a new pending row after the last row
+    // Makes the current stored row the pending (edited) row; does nothing while a row is pending. In an empty table
+    // it begins a new row, as typing into an empty grid does.
+    void Edit();
+    void Cancel();  // discards the pending row (new row dropped, edits reverted)
     bool PendingModified() const;
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
+    // A visible row's value (an empty value for a row that does not exist); the reference holds until the table
+    // next changes. Date-times come back as local time.
     const FieldValue& Value(int row, MeasurementField field) const;
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;
 
-    // At most one observer (the grid's model); not owned.
+    // At most one observer (the grid's model); not owned. Pass nullptr before the observer goes away.
     void SetObserver(TableObserver* observer);
+
+    // The source: connecting it apart from opening the table (so that start-up can report a failed connection and
+    // a failed opening separately), settling before the rows are written out elsewhere, and putting another
+    // source in place (the table is closed first, discarding a pending row; it stays closed).
+    void Connect();
+    void SettlePendingRow();
+    void ReplaceSource(std::unique_ptr<TableSource> source);
+    TableSource& Source();
 
 private:
     struct Impl;

@@ -1,0 +1,189 @@
+#include "FieldConverter.h"
+
+#include "MeasurementTable.h"
+#include "NumberText.h"
+#include "TableMessages.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Whole seconds: what the sources keep.
+QDateTime WholeSeconds(const QDateTime& value) {
+    const QTime time = value.time();
+    if (time.msec() == 0) {
+        return value;
+    }
+    return QDateTime(value.date(), QTime(time.hour(), time.minute(), time.second()), value.timeSpec());
+}
+
+bool YearInRange(const QDate& date) {
+    return date.year() >= 1 && date.year() <= 9999;
+}
+
+QString CutToFieldLength(const QString& text) {
+    if (text.size() <= MaxTextFieldLength) {
+        return text;
+    }
+    qsizetype length = MaxTextFieldLength;
+    if (text[length - 1].isHighSurrogate()) {
+        --length;  // never split a character in two
+    }
+    return text.left(length);
+}
+
+}  // namespace
+
+QString FieldKindName(FieldKind kind) {
+    switch (kind) {
+        case FieldKind::AutoIncrement:
+            return QStringLiteral("AutoInc");
+        case FieldKind::Integer:
+            return QStringLiteral("Integer");
+        case FieldKind::Double:
+            return QStringLiteral("Float");
+        case FieldKind::DateTime:
+            return QStringLiteral("DateTime");
+        case FieldKind::Text:
+            return QStringLiteral("WideString");
+    }
+    return {};
+}
+
+QString ValueKindName(const FieldValue& value) {
+    struct Visitor {
+        QString operator()(std::monostate) const { return QStringLiteral("Unknown"); }
+        QString operator()(std::int32_t) const { return FieldKindName(FieldKind::Integer); }
+        QString operator()(double) const { return FieldKindName(FieldKind::Double); }
+        QString operator()(const QDateTime&) const { return FieldKindName(FieldKind::DateTime); }
+        QString operator()(const QString&) const { return FieldKindName(FieldKind::Text); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+namespace {
+
+[[noreturn]] void ThrowMismatch(MeasurementField field, const FieldValue& value) {
+    throw TableError(TableMessages::FieldTypeMismatchText(
+        MeasurementFieldName(field), FieldKindName(MeasurementFieldKind(field)), ValueKindName(value)));
+}
+
+bool IsEmptyText(const FieldValue& value) {
+    const auto* text = std::get_if<QString>(&value);
+    return text && text->isEmpty();
+}
+
+}  // namespace
+
+FieldValue FieldConverter::Convert(MeasurementField field, const FieldValue& value) const {
+    if (std::holds_alternative<std::monostate>(value) || IsEmptyText(value)) {
+        if (MeasurementFieldKind(field) == FieldKind::AutoIncrement) {
+            throw TableError(TableMessages::FieldReadOnlyText(MeasurementFieldName(field)));
+        }
+        return std::monostate{};
+    }
+    switch (MeasurementFieldKind(field)) {
+        case FieldKind::AutoIncrement:
+            throw TableError(TableMessages::FieldReadOnlyText(MeasurementFieldName(field)));
+        case FieldKind::Integer:
+            return ToInteger(field, value);
+        case FieldKind::Double:
+            return ToDouble(field, value);
+        case FieldKind::DateTime:
+            return ToDateTime(field, value);
+        case FieldKind::Text:
+            return ToText(field, value);
+    }
+    ThrowMismatch(field, value);
+}
+
+FieldValue FieldConverter::ToInteger(MeasurementField field, const FieldValue& value) const {
+    if (const auto* i = std::get_if<std::int32_t>(&value)) {
+        return *i;
+    }
+    if (const auto* d = std::get_if<double>(&value)) {
+        const double rounded = std::nearbyint(*d);
+        if (std::isfinite(rounded) && rounded >= std::numeric_limits<std::int32_t>::min() &&
+            rounded <= std::numeric_limits<std::int32_t>::max()) {
+            return static_cast<std::int32_t>(rounded);
+        }
+        throw TableError(
+            TableMessages::InvalidIntegerText(formatter_.PlainText(field, value), MeasurementFieldName(field)));
+    }
+    if (const auto* text = std::get_if<QString>(&value)) {
+        bool ok = false;
+        const int number = QStringView(*text).trimmed().toInt(&ok, 10);
+        if (!ok) {
+            throw TableError(TableMessages::InvalidIntegerText(*text, MeasurementFieldName(field)));
+        }
+        return std::int32_t{number};
+    }
+    ThrowMismatch(field, value);
+}
+
+FieldValue FieldConverter::ToDouble(MeasurementField field, const FieldValue& value) const {
+    if (const auto* d = std::get_if<double>(&value)) {
+        return *d;
+    }
+    if (const auto* i = std::get_if<std::int32_t>(&value)) {
+        return double(*i);
+    }
+    if (const auto* text = std::get_if<QString>(&value)) {
+        QLocale locale;
+        locale.setNumberOptions(QLocale::RejectGroupSeparator);
+        bool ok = false;
+        const double number = locale.toDouble(QStringView(*text).trimmed(), &ok);
+        if (!ok || !std::isfinite(number)) {
+            throw TableError(TableMessages::InvalidFloatText(*text, MeasurementFieldName(field)));
+        }
+        return number;
+    }
+    ThrowMismatch(field, value);
+}
+
+FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& value) const {
+    if (const auto* dateTime = std::get_if<QDateTime>(&value)) {
+        if (!dateTime->isValid()) {
+            return std::monostate{};
+        }
+        if (!YearInRange(dateTime->date())) {
+            throw TableError(TableMessages::InvalidDateTimeText(dateTime->toString(Qt::ISODate)));
+        }
+        // Kept as local time: a date-time in another time spec is read by the table as wall-clock fields.
+        return WholeSeconds(dateTime->timeSpec() == Qt::LocalTime ? *dateTime : dateTime->toLocalTime());
+    }
+    if (const auto* text = std::get_if<QString>(&value)) {
+        const QLocale locale;
+        const QString trimmed = text->trimmed();
+        const QString date = locale.dateFormat(QLocale::ShortFormat);
+        const QString formats[] = {
+            date + QLatin1Char(' ') + WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)),
+            date + QLatin1Char(' ') + WithoutTimeZone(locale.timeFormat(QLocale::ShortFormat)),
+            QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+        };
+        for (const QString& format : formats) {
+            const QDateTime parsed = locale.toDateTime(trimmed, format);
+            if (parsed.isValid() && YearInRange(parsed.date())) {
+                return WholeSeconds(parsed);
+            }
+        }
+        for (const QString& format : {date, QStringLiteral("yyyy-MM-dd")}) {
+            const QDate parsed = locale.toDate(trimmed, format);
+            if (parsed.isValid() && YearInRange(parsed)) {
+                return QDateTime(parsed, QTime(0, 0));
+            }
+        }
+        throw TableError(TableMessages::InvalidDateTimeText(*text));
+    }
+    ThrowMismatch(field, value);
+}
+
+FieldValue FieldConverter::ToText(MeasurementField field, const FieldValue& value) const {
+    if (const auto* text = std::get_if<QString>(&value)) {
+        return CutToFieldLength(*text);
+    }
+    return CutToFieldLength(formatter_.PlainText(field, value));
+}

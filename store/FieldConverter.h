@@ -1,0 +1,32 @@
+#pragma once
+
+#include "FieldFormatter.h"
+#include "MeasurementField.h"
+
+// Turns a value given to SetField into the field's own kind, in the default locale:
+// - a value of the field's own kind is kept (a date-time loses its milliseconds; a text is cut to 50 characters);
+// - a text for an integer field is read as a decimal integer, for a double field as a decimal number with the
+//   locale's decimal separator, for a date-time field as the locale's short date with an optional time;
+// - an empty text or an empty value makes the field empty; an invalid date-time is empty too;
+// - an integer for a double field is widened; a double for an integer field is rounded to the nearest (halves to
+//   even), when in range; a number or date-time for a text field becomes its plain text.
+// Anything else raises TableError: the conversion texts ("'abc' is not a valid integer value for field 'NN'") or
+// "ADOTable1: Type mismatch for field …" for a kind that cannot be converted; Num cannot be assigned at all.
+class FieldConverter {
+public:
+    explicit FieldConverter(const FieldFormatter& formatter) : formatter_(formatter) {}
+
+    FieldValue Convert(MeasurementField field, const FieldValue& value) const;
+
+private:
+    FieldValue ToInteger(MeasurementField field, const FieldValue& value) const;
+    FieldValue ToDouble(MeasurementField field, const FieldValue& value) const;
+    FieldValue ToDateTime(MeasurementField field, const FieldValue& value) const;
+    FieldValue ToText(MeasurementField field, const FieldValue& value) const;
+
+    const FieldFormatter& formatter_;
+};
+
+// The dataset's name of a field kind and of a value's kind, used in the type-mismatch text.
+QString FieldKindName(FieldKind kind);
+QString ValueKindName(const FieldValue& value);

@@ -1,0 +1,452 @@
+#include "MeasurementTable.h"
+
+#include "FieldConverter.h"
+#include "FieldFormatter.h"
+#include "RowSequence.h"
+#include "TableMessages.h"
+#include "TableObserver.h"
+#include "TableSource.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+// An observer that ignores everything, so the table never has to ask whether one is set.
+TableObserver& NoObserver() {
+    static TableObserver none;
+    return none;
+}
+
+const FieldValue& EmptyValue() {
+    static const FieldValue empty;
+    return empty;
+}
+
+// Sources may hand date-times over as wall-clock fields in a UTC time spec (making local date-times is slow, and a
+// whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
+void MakeLocal(FieldValue& value) {
+    if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {
+        *dateTime = QDateTime(dateTime->date(), dateTime->time());
+    }
+}
+
+struct PendingRow {
+    enum class Kind { New, Edited };
+    Kind kind = Kind::New;
+    RowId id = 0;
+    MeasurementRow values;
+    FieldMask assigned;
+};
+
+}  // namespace
+
+struct MeasurementTable::Impl {
+    std::unique_ptr<TableSource> source;
+    TableObserver* observer = &NoObserver();
+    FieldFormatter formatter;
+
+    bool open = false;
+    // Stored rows in table order, with their ids. Ids only grow, and a stored row always goes to the end, so ids
+    // stay sorted and a row is found by binary search.
+    RowSequence<SourceRow> rows;
+    RowSequence<RowId> ids;
+    RowId nextId = 1;
+    int current = -1;
+    std::optional<PendingRow> pending;
+    // Visible index of a pending new row (it is always the current row while pending).
+    int newRowPosition = -1;
+
+    bool InsertingNew() const { return pending && pending->kind == PendingRow::Kind::New; }
+    int VisibleCount() const { return static_cast<int>(rows.size()) + (InsertingNew() ? 1 : 0); }
+
+    // Stored index of a visible row, or -1 for the pending new row.
+    int StoredIndex(int row) const {
+        if (!InsertingNew() || row < newRowPosition) {
+            return row;
+        }
+        return row == newRowPosition ? -1 : row - 1;
+    }
+    int VisibleIndex(int stored) const { return InsertingNew() && stored >= newRowPosition ? stored + 1 : stored; }
+
+    int StoredIndexOf(RowId id) const {
+        std::size_t low = 0;
+        std::size_t high = ids.size();
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (ids[middle] < id) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        return low < ids.size() && ids[low] == id ? static_cast<int>(low) : -1;
+    }
+
+    // The value as kept (a date-time possibly still in wall-clock form), or null for a row that does not exist.
+    FieldValue* ValueAt(int row, MeasurementField field) {
+        if (!open || row < 0 || row >= VisibleCount()) {
+            return nullptr;
+        }
+        const int stored = StoredIndex(row);
+        if (pending && (stored < 0 || ids[stored] == pending->id)) {
+            return &FieldOf(pending->values, field);
+        }
+        return &FieldOf(rows[stored].values, field);
+    }
+
+    void RequireOpen() const {
+        if (!open) {
+            throw TableError(TableMessages::ClosedDatasetText());
+        }
+    }
+
+    void SetCurrent(int row) {
+        current = row;
+        observer->CurrentRowChanged(current);
+    }
+
+    void Store();
+    void Discard();
+    void Settle() {
+        if (pending) {
+            pending->assigned.any() ? Store() : Discard();
+        }
+    }
+    void BeginNewRow(int position);
+    void DeleteCurrent();
+    void CloseDiscarding();
+};
+
+void MeasurementTable::Impl::Store() {
+    if (pending->kind == PendingRow::Kind::Edited) {
+        const int stored = StoredIndexOf(pending->id);
+        source->Update(rows[stored].key, pending->values, pending->assigned);
+        rows[stored].values = std::move(pending->values);
+        pending.reset();
+        observer->RowChanged(VisibleIndex(stored));
+        return;
+    }
+    // The source fills in Num; work on a copy so that a failure leaves the pending row as it was.
+    MeasurementRow values = pending->values;
+    const SourceKey key = source->Insert(values);
+    const RowId id = pending->id;
+    const int last = static_cast<int>(rows.size());
+    if (newRowPosition == last) {
+        pending.reset();
+        rows.push_back(SourceRow{key, std::move(values)});
+        ids.push_back(id);
+        observer->RowChanged(last);
+    } else {
+        observer->BeginRemoveRow(newRowPosition);
+        pending.reset();
+        observer->EndRemoveRow();
+        observer->BeginInsertRow(last);
+        rows.push_back(SourceRow{key, std::move(values)});
+        ids.push_back(id);
+        observer->EndInsertRow();
+    }
+    newRowPosition = -1;
+    SetCurrent(last);
+}
+
+void MeasurementTable::Impl::Discard() {
+    if (pending->kind == PendingRow::Kind::Edited) {
+        const int stored = StoredIndexOf(pending->id);
+        pending.reset();
+        observer->RowChanged(VisibleIndex(stored));
+        return;
+    }
+    const int position = newRowPosition;
+    observer->BeginRemoveRow(position);
+    pending.reset();
+    newRowPosition = -1;
+    observer->EndRemoveRow();
+    // The row that was below the new one becomes current, or the last row when there is none.
+    SetCurrent(std::min(position, static_cast<int>(rows.size()) - 1));
+}
+
+void MeasurementTable::Impl::BeginNewRow(int position) {
+    observer->BeginInsertRow(position);
+    pending = PendingRow{PendingRow::Kind::New, nextId++, {}, {}};
+    newRowPosition = position;
+    observer->EndInsertRow();
+    SetCurrent(position);
+}
+
+void MeasurementTable::Impl::DeleteCurrent() {
+    const int stored = StoredIndex(current);
+    source->Remove(rows[stored].key);
+    pending.reset();  // an edit of the deleted row goes with it
+    observer->BeginRemoveRow(current);
+    rows.erase(stored);
+    ids.erase(stored);
+    observer->EndRemoveRow();
+    SetCurrent(std::min(current, static_cast<int>(rows.size()) - 1));
+}
+
+void MeasurementTable::Impl::CloseDiscarding() {
+    if (!open) {
+        return;
+    }
+    observer->BeginReset();
+    pending.reset();
+    newRowPosition = -1;
+    rows.clear();
+    ids.clear();
+    current = -1;
+    open = false;
+    source->Disconnect();
+    observer->EndReset();
+    observer->CurrentRowChanged(-1);
+}
+
+MeasurementTable::MeasurementTable(std::unique_ptr<TableSource> source) : impl_(std::make_unique<Impl>()) {
+    impl_->source = std::move(source);
+}
+
+MeasurementTable::~MeasurementTable() {
+    impl_->observer = &NoObserver();  // a view may already be gone
+    try {
+        Close(PendingRowAtClose::Store);
+    } catch (const std::exception&) {
+        // Nothing can be reported from here; the program closes explicitly first to show such an error.
+        impl_->CloseDiscarding();
+    }
+}
+
+void MeasurementTable::OpenTable() {
+    if (impl_->open) {
+        return;
+    }
+    std::vector<SourceRow> rows = impl_->source->ReadAll();
+    std::vector<RowId> ids(rows.size());
+    for (RowId& id : ids) {
+        id = impl_->nextId++;
+    }
+    impl_->observer->BeginReset();
+    impl_->rows = RowSequence<SourceRow>(std::move(rows));
+    impl_->ids = RowSequence<RowId>(std::move(ids));
+    impl_->open = true;
+    impl_->current = impl_->rows.empty() ? -1 : 0;
+    impl_->observer->EndReset();
+    impl_->observer->CurrentRowChanged(impl_->current);
+}
+
+void MeasurementTable::InsertRow() {
+    impl_->RequireOpen();
+    impl_->Settle();
+    impl_->BeginNewRow(std::max(impl_->current, 0));
+}
+
+void MeasurementTable::SetField(QStringView fieldName, const FieldValue& value) {
+    impl_->RequireOpen();
+    const std::optional<MeasurementField> field = MeasurementFieldByName(fieldName);
+    if (!field) {
+        throw TableError(TableMessages::FieldNotFoundText(fieldName));
+    }
+    if (!impl_->pending) {
+        throw TableError(TableMessages::NotEditingText());
+    }
+    FieldOf(impl_->pending->values, *field) = FieldConverter(impl_->formatter).Convert(*field, value);
+    impl_->pending->assigned.set(static_cast<std::size_t>(*field));
+    impl_->observer->RowChanged(impl_->current);
+}
+
+void MeasurementTable::PostRow() {
+    impl_->RequireOpen();
+    if (impl_->pending) {
+        impl_->Store();
+    }
+}
+
+QString MeasurementTable::FieldText(QStringView fieldName) const {
+    impl_->RequireOpen();
+    const std::optional<MeasurementField> field = MeasurementFieldByName(fieldName);
+    if (!field) {
+        throw TableError(TableMessages::FieldNotFoundText(fieldName));
+    }
+    return PlainText(impl_->current, *field);
+}
+
+void MeasurementTable::DeleteRow() {
+    impl_->RequireOpen();
+    if (impl_->InsertingNew()) {
+        impl_->Discard();
+        return;
+    }
+    if (impl_->rows.empty()) {
+        throw TableError(TableMessages::EmptyDatasetText());
+    }
+    impl_->DeleteCurrent();
+}
+
+void MeasurementTable::DeleteSelectedRows(std::vector<RowId>& selection) {
+    if (selection.empty()) {
+        return;
+    }
+    impl_->RequireOpen();
+    while (!selection.empty()) {
+        const int row = IndexOf(selection.back());
+        if (row >= 0) {
+            MoveTo(row);
+            DeleteRow();
+        }
+        selection.pop_back();
+    }
+}
+
+int MeasurementTable::RowCount() const {
+    impl_->RequireOpen();
+    return static_cast<int>(impl_->rows.size());
+}
+
+void MeasurementTable::MoveFirst() {
+    impl_->RequireOpen();
+    impl_->Settle();
+    impl_->SetCurrent(impl_->VisibleCount() > 0 ? 0 : -1);
+}
+
+void MeasurementTable::MoveNext() {
+    impl_->RequireOpen();
+    impl_->Settle();
+    if (impl_->current + 1 < impl_->VisibleCount()) {
+        impl_->SetCurrent(impl_->current + 1);
+    }
+}
+
+void MeasurementTable::Close() {
+    impl_->CloseDiscarding();
+}
+
+void MeasurementTable::Close(PendingRowAtClose pendingRow) {
+    if (pendingRow == PendingRowAtClose::Store && impl_->open) {
+        impl_->Settle();
+    }
+    impl_->CloseDiscarding();
+}
+
+bool MeasurementTable::IsOpen() const {
+    return impl_->open;
+}
+
+TableState MeasurementTable::State() const {
+    if (!impl_->open) {
+        return TableState::Closed;
+    }
+    if (!impl_->pending) {
+        return TableState::Browse;
+    }
+    return impl_->InsertingNew() ? TableState::Insert : TableState::Edit;
+}
+
+int MeasurementTable::VisibleRowCount() const {
+    return impl_->open ? impl_->VisibleCount() : 0;
+}
+
+int MeasurementTable::CurrentRow() const {
+    return impl_->current;
+}
+
+void MeasurementTable::MoveTo(int row) {
+    impl_->RequireOpen();
+    if (row == impl_->current || row < 0 || row >= impl_->VisibleCount()) {
+        return;
+    }
+    const RowId target = IdAt(row);
+    impl_->Settle();
+    const int moved = IndexOf(target);
+    if (moved >= 0) {
+        impl_->SetCurrent(moved);
+    }
+}
+
+void MeasurementTable::AppendRow() {
+    impl_->RequireOpen();
+    impl_->Settle();
+    impl_->BeginNewRow(static_cast<int>(impl_->rows.size()));
+}
+
+void MeasurementTable::Edit() {
+    impl_->RequireOpen();
+    if (impl_->pending) {
+        return;
+    }
+    if (impl_->rows.empty()) {
+        impl_->BeginNewRow(0);
+        return;
+    }
+    const int stored = impl_->StoredIndex(impl_->current);
+    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->ids[stored], impl_->rows[stored].values, {}};
+    impl_->observer->RowChanged(impl_->current);
+}
+
+void MeasurementTable::Cancel() {
+    if (impl_->open && impl_->pending) {
+        impl_->Discard();
+    }
+}
+
+bool MeasurementTable::PendingModified() const {
+    return impl_->pending && impl_->pending->assigned.any();
+}
+
+RowId MeasurementTable::IdAt(int row) const {
+    if (!impl_->open || row < 0 || row >= impl_->VisibleCount()) {
+        return 0;
+    }
+    const int stored = impl_->StoredIndex(row);
+    return stored < 0 ? impl_->pending->id : impl_->ids[stored];
+}
+
+int MeasurementTable::IndexOf(RowId id) const {
+    if (!impl_->open) {
+        return -1;
+    }
+    if (impl_->InsertingNew() && impl_->pending->id == id) {
+        return impl_->newRowPosition;
+    }
+    const int stored = impl_->StoredIndexOf(id);
+    return stored < 0 ? -1 : impl_->VisibleIndex(stored);
+}
+
+const FieldValue& MeasurementTable::Value(int row, MeasurementField field) const {
+    FieldValue* value = impl_->ValueAt(row, field);
+    if (!value) {
+        return EmptyValue();
+    }
+    MakeLocal(*value);
+    return *value;
+}
+
+QString MeasurementTable::DisplayText(int row, MeasurementField field) const {
+    const FieldValue* value = impl_->ValueAt(row, field);
+    return value ? impl_->formatter.DisplayText(field, *value) : QString();
+}
+
+QString MeasurementTable::PlainText(int row, MeasurementField field) const {
+    const FieldValue* value = impl_->ValueAt(row, field);
+    return value ? impl_->formatter.PlainText(field, *value) : QString();
+}
+
+void MeasurementTable::SetObserver(TableObserver* observer) {
+    impl_->observer = observer ? observer : &NoObserver();
+}
+
+void MeasurementTable::Connect() {
+    impl_->source->Connect();
+}
+
+void MeasurementTable::SettlePendingRow() {
+    impl_->RequireOpen();
+    impl_->Settle();
+}
+
+void MeasurementTable::ReplaceSource(std::unique_ptr<TableSource> source) {
+    Close();
+    impl_->source = std::move(source);
+}
+
+TableSource& MeasurementTable::Source() {
+    return *impl_->source;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "MeasurementRow.h"
+
+#include <cstdint>
+#include <vector>
+
+// How a source names one of its rows: the database's Num, or a file source's own row number. Chosen by the source,
+// unique among its rows while it is open, never reused for another row.
+using SourceKey = std::int64_t;
+
+struct SourceRow {
+    SourceKey key = 0;
+    MeasurementRow values;
+};
+
+// Where the measurement table's rows come from and where its changes go. The table reads the source whole when it
+// opens and then tells it every change as it happens, so a source that keeps its rows in memory (a saved table
+// file) can track each row's state: unchanged, inserted, modified (it still has the original values, since only it
+// is told of the first change) or deleted; a database source writes each change at once.
+//
+// Every failure raises TableError with a text the user can act on; a failed call changes nothing. Main thread only.
+class TableSource {
+public:
+    virtual ~TableSource() = default;
+
+    // Makes the source reachable without reading it (for the database: opens the connection). Does nothing when
+    // already connected. Lets the program report a failed connection apart from a failed reading.
+    virtual void Connect() = 0;
+    // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
+    // table order (the order in which the rows were stored). A date-time may be handed over as its wall-clock date
+    // and time in a Qt::UTC time spec (making local date-times costs microseconds each); the table makes it local
+    // when it is asked for the value.
+    virtual std::vector<SourceRow> ReadAll() = 0;
+    // The table closed: lets go of the connection. Never fails.
+    virtual void Disconnect() = 0;
+
+    // Stores a new row after all others and returns its key. The source fills in what it assigns itself (Num).
+    virtual SourceKey Insert(MeasurementRow& row) = 0;
+    // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change.
+    virtual void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) = 0;
+    // Deletes the row `key`.
+    virtual void Remove(SourceKey key) = 0;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The working database: an SQLite 3 file, "sys.mdb" in the working directory, holding table Sys:
+//
+//   Num       INTEGER PRIMARY KEY AUTOINCREMENT  the row's number, given when the row is stored, never reused
+//   NN, t     INTEGER                            32-bit
+//   DataTime  DATETIME                           text "YYYY-MM-DD HH:MM:SS", local wall-clock time (StoredDateTime)
+//   W, m, N   REAL
+//   Type, Op, Vid  VARCHAR(50)                   UTF-8 text of at most 50 characters
+//
+// Rows are in table order by Num. The file is in WAL mode, so another process may read and write it meanwhile.
+namespace WorkingDatabase {
+
+inline constexpr char DefaultFileName[] = "sys.mdb";
+inline constexpr char TableName[] = "Sys";
+
+inline constexpr char FileExistsMessage[] = "The file '%1' already exists; it is left as it is.";
+
+}  // namespace WorkingDatabase
+
+// Creates a new, empty working database at `path` (relative: in the working directory). Refuses with TableError
+// (WorkingDatabase::FileExistsMessage) when anything exists there already, so a user's rows are never overwritten.
+void CreateWorkingDatabase(const QString& path);

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "MeasurementField.h"
+
+#include <QMetaType>
+
+Q_DECLARE_METATYPE(FieldValue)

@@ -1,0 +1,283 @@
+#include "TestDatabaseSource.h"
+
+#include "DatabaseSource.h"
+#include "MeasurementTable.h"
+#include "WorkingDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+// A second connection of its own, as another process would have.
+class OtherConnection {
+public:
+    explicit OtherConnection(const QString& path) {
+        sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_busy_timeout(db_, 2000);
+    }
+    ~OtherConnection() { sqlite3_close_v2(db_); }
+    QString Query(const char* sql) const {
+        sqlite3_stmt* statement = nullptr;
+        QStringList rows;
+        if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) {
+            return QString::fromUtf8(sqlite3_errmsg(db_));
+        }
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList columns;
+            for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+                columns << (text ? QString::fromUtf8(text) : QStringLiteral("null"));
+            }
+            rows << columns.join(QLatin1Char('|'));
+        }
+        sqlite3_finalize(statement);
+        return rows.join(QLatin1Char('\n'));
+    }
+    void Execute(const char* sql) const { sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+QString ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TableError& error) {
+        return error.Message();
+    }
+    return QStringLiteral("no error");
+}
+
+std::unique_ptr<MeasurementTable> OpenTable(const QString& path) {
+    auto table = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+    table->OpenTable();
+    return table;
+}
+
+void AddRow(MeasurementTable& table, int nn, const QDateTime& when) {
+    table.InsertRow();
+    table.SetField(u"NN", std::int32_t{nn});
+    table.SetField(u"Vid", QStringLiteral("Пшеница"));
+    table.SetField(u"Type", QStringLiteral("Базовая"));
+    table.SetField(u"W", double(12.3f));
+    table.SetField(u"N", QStringLiteral("-2"));
+    table.SetField(u"t", QStringLiteral("25"));
+    table.SetField(u"DataTime", when);
+    table.PostRow();
+}
+
+}  // namespace
+
+void TestDatabaseSource::roundTrip() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    const QDateTime first(QDate(2007, 12, 3), QTime(9, 7, 5));
+    const QDateTime midnight(QDate(2024, 2, 29), QTime(0, 0));
+    {
+        auto table = OpenTable(path);
+        QCOMPARE(table->RowCount(), 0);
+        AddRow(*table, 1, first);
+        AddRow(*table, 2, midnight);
+        table->InsertRow();
+        table->SetField(u"Op", QString(50, QChar(0x0416)));  // 50 Cyrillic characters
+        table->PostRow();
+        table->MoveFirst();
+        table->DeleteRow();  // row 1 goes: Num 1 is not reused
+        table->AppendRow();
+        table->SetField(u"NN", std::int32_t{4});
+        table->PostRow();
+    }
+    auto table = OpenTable(path);
+    QCOMPARE(table->RowCount(), 3);
+    QCOMPARE(table->PlainText(0, MeasurementField::Num), QStringLiteral("2"));
+    QCOMPARE(table->Value(0, MeasurementField::DataTime), FieldValue(midnight));
+    QCOMPARE(table->Value(0, MeasurementField::W), FieldValue(double(12.3f)));  // every bit of the double
+    QCOMPARE(table->Value(0, MeasurementField::N), FieldValue(-2.0));
+    QCOMPARE(table->Value(0, MeasurementField::t), FieldValue(std::int32_t{25}));
+    QCOMPARE(table->Value(0, MeasurementField::Vid), FieldValue(QStringLiteral("Пшеница")));
+    QCOMPARE(table->Value(0, MeasurementField::m), FieldValue());
+    QCOMPARE(table->Value(1, MeasurementField::Op), FieldValue(QString(50, QChar(0x0416))));
+    QCOMPARE(table->Value(1, MeasurementField::NN), FieldValue());
+    QCOMPARE(table->PlainText(2, MeasurementField::NN), QStringLiteral("4"));
+    QCOMPARE(table->PlainText(2, MeasurementField::Num), QStringLiteral("4"));
+    QCOMPARE(OtherConnection(path).Query("SELECT DataTime FROM Sys WHERE Num = 2"),
+             QStringLiteral("2024-02-29 00:00:00"));
+}
+
+void TestDatabaseSource::changesAreCommittedAtOnce() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    auto table = OpenTable(path);
+    const OtherConnection other(path);  // open meanwhile, as a second program would be
+
+    AddRow(*table, 1, QDateTime(QDate(2007, 1, 2), QTime(3, 4, 5)));
+    QCOMPARE(other.Query("SELECT Num, NN, DataTime, Type FROM Sys"), QStringLiteral("1|1|2007-01-02 03:04:05|Базовая"));
+
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("влажное"));
+    other.Execute("UPDATE Sys SET Vid = 'Рожь' WHERE Num = 1");  // another program's change of another field
+    table->PostRow();
+    QCOMPARE(other.Query("SELECT Op, Vid FROM Sys"), QStringLiteral("влажное|Рожь"));
+
+    other.Execute("INSERT INTO Sys (NN) VALUES (2)");
+    table->DeleteRow();
+    QCOMPARE(other.Query("SELECT Num, NN FROM Sys"), QStringLiteral("2|2"));
+    QCOMPARE(other.Query("PRAGMA journal_mode"), QStringLiteral("wal"));
+
+    // The row another program added shows when the table is opened again.
+    table->Close();
+    table->OpenTable();
+    QCOMPARE(table->RowCount(), 1);
+    QCOMPARE(table->FieldText(u"NN"), QStringLiteral("2"));
+
+    // An edit of a row that another program deleted meanwhile is refused and stays pending.
+    other.Execute("DELETE FROM Sys");
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("x"));
+    QCOMPARE(ErrorOf([&] { table->PostRow(); }),
+             QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was "
+                            "last read."));
+    QCOMPARE(table->State(), TableState::Edit);
+}
+
+void TestDatabaseSource::createRefusesExistingFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    AddRow(*OpenTable(path), 1, QDateTime(QDate(2007, 1, 2), QTime(3, 4, 5)));
+    QCOMPARE(ErrorOf([&] { CreateWorkingDatabase(path); }),
+             QStringLiteral("The file '%1' already exists; it is left as it is.").arg(path));
+    QCOMPARE(OpenTable(path)->RowCount(), 1);
+
+    QCOMPARE(ErrorOf([&] {
+                 CreateWorkingDatabase(dir.filePath(QStringLiteral("no/such/folder/sys.mdb")));
+             }).startsWith(QLatin1String("Cannot create the file")),
+             true);
+}
+
+void TestDatabaseSource::unusableDatabase_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file at all
+    QTest::addColumn<QByteArray>("schema");   // SQL run on a new database, when content is "sql"
+    QTest::addColumn<QString>("error");       // %1: the file's path
+    QTest::newRow("missing file") << QByteArray() << QByteArray() << "Could not find file '%1'.";
+    QTest::newRow("text file") << QByteArray("not a database at all, just some text that is long enough")
+                               << QByteArray() << "Unrecognized database format '%1'.";
+    QTest::newRow("no table Sys") << QByteArray("sql") << QByteArray("CREATE TABLE Other (x)")
+                                  << "Cannot find the table 'Sys' in the database '%1'.";
+    QTest::newRow("missing field")
+        << QByteArray("sql")
+        << QByteArray(
+               "CREATE TABLE Sys (Num INTEGER PRIMARY KEY, NN INTEGER, DataTime DATETIME, m REAL, N REAL, "
+               "t INTEGER, Type TEXT, Op TEXT, Vid TEXT)")
+        << "ADOTable1: Field 'W' not found";
+    QTest::newRow("field of another type")
+        << QByteArray("sql")
+        << QByteArray(
+               "CREATE TABLE Sys (Num INTEGER PRIMARY KEY, NN INTEGER, DataTime DATETIME, W TEXT, m REAL, "
+               "N REAL, t INTEGER, Type TEXT, Op TEXT, Vid TEXT)")
+        << "ADOTable1: Type mismatch for field 'W', expecting: Float actual: WideString";
+    QTest::newRow("Num not the row number")
+        << QByteArray("sql")
+        << QByteArray(
+               "CREATE TABLE Sys (Num INTEGER, NN INTEGER, DataTime DATETIME, W REAL, m REAL, N REAL, "
+               "t INTEGER, Type TEXT, Op TEXT, Vid TEXT)")
+        << "ADOTable1: Type mismatch for field 'Num', expecting: AutoInc actual: Integer";
+}
+
+void TestDatabaseSource::unusableDatabase() {
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, schema);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    if (content == "sql") {
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        sqlite3_exec(db, schema.constData(), nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    } else if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content.repeated(100));
+    }
+    const QByteArray before = QFile::exists(path) ? [&] {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }() : QByteArray();
+
+    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+    QCOMPARE(ErrorOf([&] { table.OpenTable(); }), QString(error).replace(QLatin1String("%1"), path));
+    QVERIFY(!table.IsOpen());
+    QCOMPARE(ErrorOf([&] { table.RowCount(); }),
+             QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset"));
+    QCOMPARE(ErrorOf([&] { table.OpenTable(); }),
+             QString(error).replace(QLatin1String("%1"), path));  // retried, and failing the same way
+    QFile file(path);
+    if (before.isEmpty()) {
+        QVERIFY(!file.exists());  // never created
+    } else {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+}
+
+void TestDatabaseSource::connectReportsMissingFileApartFromOpening() {
+    QTemporaryDir dir;
+    const QString savedCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    MeasurementTable table(std::make_unique<DatabaseSource>());  // "sys.mdb" in the working directory
+    const QString expected = QStringLiteral("Could not find file '%1'.").arg(dir.filePath(QStringLiteral("sys.mdb")));
+    QCOMPARE(ErrorOf([&] { table.Connect(); }), expected);
+    QCOMPARE(ErrorOf([&] { table.OpenTable(); }), expected);
+
+    CreateWorkingDatabase(QStringLiteral("sys.mdb"));
+    table.Connect();
+    table.OpenTable();
+    QVERIFY(table.IsOpen());
+    QDir::setCurrent(savedCurrent);
+}
+
+void TestDatabaseSource::pendingRowStoredAtClose() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    {
+        auto table = OpenTable(path);
+        AddRow(*table, 1, QDateTime(QDate(2007, 1, 2), QTime(3, 4, 5)));
+        table->InsertRow();  // the last downloaded row, still pending
+        table->SetField(u"NN", std::int32_t{2});
+        table->Close(PendingRowAtClose::Store);
+    }
+    {
+        auto table = OpenTable(path);
+        table->InsertRow();  // nothing typed: dropped
+    }
+    QCOMPARE(OtherConnection(path).Query("SELECT NN FROM Sys"), QStringLiteral("1\n2"));
+}
+
+void TestDatabaseSource::otherWritersValuesAreChecked() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    OtherConnection(path).Execute("INSERT INTO Sys (NN, DataTime) VALUES (1, '2007-13-01 00:00:00')");
+    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+    QCOMPARE(ErrorOf([&] { table.OpenTable(); }),
+             QStringLiteral("The database '%1' holds a value that is not valid for field 'DataTime' in the row with "
+                            "Num 1.")
+                 .arg(path));
+    OtherConnection(path).Execute("UPDATE Sys SET DataTime = '2007-12-01', NN = 4294967296");
+    QCOMPARE(ErrorOf([&] { table.OpenTable(); }),
+             QStringLiteral("The database '%1' holds a value that is not valid for field 'NN' in the row with Num 1.")
+                 .arg(path));
+    OtherConnection(path).Execute("UPDATE Sys SET NN = 7");
+    table.OpenTable();
+    QCOMPARE(table.DisplayText(0, MeasurementField::DataTime),
+             QLocale().toString(QDate(2007, 12, 1), QLocale::ShortFormat));
+}

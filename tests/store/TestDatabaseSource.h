@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QObject>
+
+class TestDatabaseSource : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip();
+    void changesAreCommittedAtOnce();
+    void createRefusesExistingFile();
+    void unusableDatabase_data();
+    void unusableDatabase();
+    void connectReportsMissingFileApartFromOpening();
+    void pendingRowStoredAtClose();
+    void otherWritersValuesAreChecked();
+};

@@ -1,0 +1,223 @@
+#include "TestFieldTexts.h"
+
+#include "FieldFormatter.h"
+#include "MeasurementTable.h"
+#include "MemorySource.h"
+#include "NumberText.h"
+#include "StoreTestTypes.h"
+
+#include <QtTest>
+
+#include <limits>
+
+void TestFieldTexts::cleanup() {
+    QLocale::setDefault(QLocale::c());
+}
+
+void TestFieldTexts::numberText_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("general");
+    QTest::addColumn<QString>("oneDecimal");
+    QTest::addColumn<QString>("whole");
+    QTest::newRow("zero") << 0.0 << "0"
+                          << "0.0"
+                          << "0";
+    QTest::newRow("12.34") << 12.34 << "12.34"
+                           << "12.3"
+                           << "12";
+    QTest::newRow("single-precision 12.3") << double(12.3f) << "12.3000001907349"
+                                           << "12.3"
+                                           << "12";
+    QTest::newRow("half rounds up as written") << 12.35 << "12.35"
+                                               << "12.4"
+                                               << "12";
+    QTest::newRow("single-precision 14.45") << double(14.45f) << "14.4499998092651"
+                                            << "14.4"
+                                            << "14";
+    QTest::newRow("negative half") << -0.25 << "-0.25"
+                                   << "-0.3"
+                                   << "0";
+    QTest::newRow("rounds to zero") << -0.04 << "-0.04"
+                                    << "0.0"
+                                    << "0";
+    QTest::newRow("carry") << 9.96 << "9.96"
+                           << "10.0"
+                           << "10";
+    QTest::newRow("whole half") << 2.5 << "2.5"
+                                << "2.5"
+                                << "3";
+    QTest::newRow("single-precision -0.1") << double(-0.1f) << "-0.100000001490116"
+                                           << "-0.1"
+                                           << "0";
+    QTest::newRow("large") << 123456789012345.0 << "123456789012345"
+                           << "123456789012345.0"
+                           << "123456789012345";
+    QTest::newRow("beyond 15 digits") << 1e20 << "1E20"
+                                      << "100000000000000000000.0"
+                                      << "100000000000000000000";
+    QTest::newRow("small fixed") << 0.00001 << "0.00001"
+                                 << "0.0"
+                                 << "0";
+    QTest::newRow("small scientific") << 0.0000015 << "1.5E-6"
+                                      << "0.0"
+                                      << "0";
+    QTest::newRow("one third") << 1.0 / 3 << "0.333333333333333"
+                               << "0.3"
+                               << "0";
+    QTest::newRow("integral") << 760.0 << "760"
+                              << "760.0"
+                              << "760";
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "INF"
+                              << "INF"
+                              << "INF";
+}
+
+void TestFieldTexts::numberText() {
+    QFETCH(double, value);
+    QFETCH(QString, general);
+    QFETCH(QString, oneDecimal);
+    QFETCH(QString, whole);
+    QCOMPARE(NumberText::General(value, u"."), general);
+    QCOMPARE(NumberText::Fixed(value, 1, u"."), oneDecimal);
+    QCOMPARE(NumberText::Fixed(value, 0, u"."), whole);
+}
+
+void TestFieldTexts::displayAndPlainTexts_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<FieldValue>("value");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("plain");
+    const auto W = int(MeasurementField::W);
+    const auto N = int(MeasurementField::N);
+    const auto t = int(MeasurementField::t);
+    const auto NN = int(MeasurementField::NN);
+    const auto dataTime = int(MeasurementField::DataTime);
+    const auto op = int(MeasurementField::Op);
+    const QDateTime morning(QDate(2007, 12, 3), QTime(9, 7, 5));
+    const QDateTime midnight(QDate(2007, 12, 3), QTime(0, 0));
+    const QDateTime oneSecondPast(QDate(2007, 12, 3), QTime(0, 0, 1));
+
+    QTest::newRow("C: W one decimal") << "C" << W << FieldValue(12.34) << "12.3"
+                                      << "12.34";
+    QTest::newRow("C: N general") << "C" << N << FieldValue(760.5) << "760.5"
+                                  << "760.5";
+    QTest::newRow("C: t whole") << "C" << t << FieldValue(std::int32_t{-5}) << "-5"
+                                << "-5";
+    QTest::newRow("C: NN digits") << "C" << NN << FieldValue(std::int32_t{65535}) << "65535"
+                                  << "65535";
+    QTest::newRow("C: empty N") << "C" << N << FieldValue() << ""
+                                << "";
+    QTest::newRow("C: text as stored") << "C" << op << FieldValue(QStringLiteral(" a b ")) << " a b "
+                                       << " a b ";
+    QTest::newRow("C: date-time") << "C" << dataTime << FieldValue(morning) << "3 Dec 2007 09:07:05"
+                                  << "3 Dec 2007 09:07:05";
+    QTest::newRow("C: midnight") << "C" << dataTime << FieldValue(midnight) << "3 Dec 2007"
+                                 << "3 Dec 2007";
+    QTest::newRow("C: a second past midnight") << "C" << dataTime << FieldValue(oneSecondPast) << "3 Dec 2007 00:00:01"
+                                               << "3 Dec 2007 00:00:01";
+
+    QTest::newRow("ru: W one decimal") << "ru_RU" << W << FieldValue(12.34) << "12,3"
+                                       << "12,34";
+    QTest::newRow("ru: thousands without separator") << "ru_RU" << N << FieldValue(12345.5) << "12345,5"
+                                                     << "12345,5";
+    QTest::newRow("ru: date-time") << "ru_RU" << dataTime << FieldValue(morning) << "03.12.2007 09:07:05"
+                                   << "03.12.2007 09:07:05";
+    QTest::newRow("ru: midnight") << "ru_RU" << dataTime << FieldValue(midnight) << "03.12.2007"
+                                  << "03.12.2007";
+}
+
+void TestFieldTexts::displayAndPlainTexts() {
+    QFETCH(QString, locale);
+    QFETCH(int, field);
+    QFETCH(FieldValue, value);
+    QFETCH(QString, display);
+    QFETCH(QString, plain);
+    QLocale::setDefault(QLocale(locale));
+    const FieldFormatter formatter;
+    QCOMPARE(formatter.DisplayText(MeasurementField(field), value), display);
+    QCOMPARE(formatter.PlainText(MeasurementField(field), value), plain);
+
+    // The same through the table, for a stored row read back from its source.
+    MemorySource::Shared shared;
+    MemorySource::Fill(shared, 1);
+    FieldOf(shared.rows[0].values, MeasurementField(field)) = value;
+    MeasurementTable table(std::make_unique<MemorySource>(shared));
+    table.OpenTable();
+    QCOMPARE(table.DisplayText(0, MeasurementField(field)), display);
+    QCOMPARE(table.FieldText(MeasurementFieldName(MeasurementField(field))), plain);
+}
+
+void TestFieldTexts::setFieldConverts_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<FieldValue>("given");
+    QTest::addColumn<FieldValue>("stored");
+    const QDateTime morning(QDate(2007, 12, 3), QTime(9, 7, 5));
+    QTest::newRow("integer text") << "C"
+                                  << "NN" << FieldValue(QStringLiteral(" -17 ")) << FieldValue(std::int32_t{-17});
+    QTest::newRow("empty text empties") << "C"
+                                        << "NN" << FieldValue(QString()) << FieldValue();
+    QTest::newRow("double text, C") << "C"
+                                    << "N" << FieldValue(QStringLiteral("760.5")) << FieldValue(760.5);
+    QTest::newRow("double text, ru") << "ru_RU"
+                                     << "W" << FieldValue(QStringLiteral("12,5")) << FieldValue(12.5);
+    QTest::newRow("integer for double") << "C"
+                                        << "m" << FieldValue(std::int32_t{3}) << FieldValue(3.0);
+    QTest::newRow("double for integer rounds") << "C"
+                                               << "t" << FieldValue(21.6) << FieldValue(std::int32_t{22});
+    QTest::newRow("number for text") << "C"
+                                     << "Op" << FieldValue(12.5) << FieldValue(QStringLiteral("12.5"));
+    QTest::newRow("text cut to 50") << "C"
+                                    << "Vid" << FieldValue(QString(60, QLatin1Char('x')))
+                                    << FieldValue(QString(50, QLatin1Char('x')));
+    QTest::newRow("date-time keeps whole seconds")
+        << "C"
+        << "DataTime" << FieldValue(morning.addMSecs(250)) << FieldValue(morning);
+    QTest::newRow("date-time text, ru") << "ru_RU"
+                                        << "DataTime" << FieldValue(QStringLiteral("03.12.2007 09:07:05"))
+                                        << FieldValue(morning);
+    QTest::newRow("date text, ru") << "ru_RU"
+                                   << "DataTime" << FieldValue(QStringLiteral("03.12.2007"))
+                                   << FieldValue(QDateTime(QDate(2007, 12, 3), QTime(0, 0)));
+    QTest::newRow("invalid date-time empties") << "C"
+                                               << "DataTime" << FieldValue(QDateTime()) << FieldValue();
+}
+
+void TestFieldTexts::setFieldConverts() {
+    QFETCH(QString, locale);
+    QFETCH(QString, field);
+    QFETCH(FieldValue, given);
+    QFETCH(FieldValue, stored);
+    QLocale::setDefault(QLocale(locale));
+    MemorySource::Shared shared;
+    MeasurementTable table(std::make_unique<MemorySource>(shared));
+    table.OpenTable();
+    table.InsertRow();
+    table.SetField(field, given);
+    QCOMPARE(table.Value(0, *MeasurementFieldByName(field)), stored);
+    QVERIFY(table.PendingModified());
+}
+
+void TestFieldTexts::timeFormatWithoutZone_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("trailing zone") << "HH:mm:ss t"
+                                   << "HH:mm:ss";
+    QTest::newRow("long zone name") << "H:mm:ss tttt"
+                                    << "H:mm:ss";
+    QTest::newRow("quoted t kept") << "h 'to' mm t"
+                                   << "h 'to' mm";
+    QTest::newRow("no zone") << "HH:mm:ss"
+                             << "HH:mm:ss";
+}
+
+void TestFieldTexts::timeFormatWithoutZone() {
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(WithoutTimeZone(format), expected);
+    QVERIFY(!QLocale(QStringLiteral("ru_RU"))
+                 .toString(QTime(9, 7, 5),
+                           WithoutTimeZone(QLocale(QStringLiteral("ru_RU")).timeFormat(QLocale::LongFormat)))
+                 .contains(QLatin1String("UTC")));
+}

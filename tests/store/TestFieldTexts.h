@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+class TestFieldTexts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void numberText_data();
+    void numberText();
+    void displayAndPlainTexts_data();
+    void displayAndPlainTexts();
+    void setFieldConverts_data();
+    void setFieldConverts();
+    void timeFormatWithoutZone_data();
+    void timeFormatWithoutZone();
+};

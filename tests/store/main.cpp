@@ -1,0 +1,26 @@
+#include "TestDatabaseSource.h"
+#include "TestFieldTexts.h"
+#include "TestMeasurementTable.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QtTest>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QLocale::setDefault(QLocale::c());
+    int failed = 0;
+    {
+        TestMeasurementTable test;
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestFieldTexts test;
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestDatabaseSource test;
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    return failed == 0 ? 0 : 1;
+}
