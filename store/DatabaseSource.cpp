@@ -121,6 +121,8 @@ void DatabaseSource::Connect() {
         }
         throw;
     }
+    // In WAL mode a commit at NORMAL is safe from a crash of the program and needs no flush to disk of its own.
+    db->Execute("PRAGMA synchronous=NORMAL");
     db_ = std::move(db);
 }
 

@@ -2,7 +2,7 @@
 
 #include "FieldConverter.h"
 #include "FieldFormatter.h"
-#include "RowSequence.h"
+#include "StoredRows.h"
 #include "TableMessages.h"
 #include "TableObserver.h"
 #include "TableSource.h"
@@ -47,10 +47,7 @@ struct MeasurementTable::Impl {
     FieldFormatter formatter;
 
     bool open = false;
-    // Stored rows in table order, with their ids. Ids only grow, and a stored row always goes to the end, so ids
-    // stay sorted and a row is found by binary search.
-    RowSequence<SourceRow> rows;
-    RowSequence<RowId> ids;
+    StoredRows rows;
     RowId nextId = 1;
     int current = -1;
     std::optional<PendingRow> pending;
@@ -69,19 +66,7 @@ struct MeasurementTable::Impl {
     }
     int VisibleIndex(int stored) const { return InsertingNew() && stored >= newRowPosition ? stored + 1 : stored; }
 
-    int StoredIndexOf(RowId id) const {
-        std::size_t low = 0;
-        std::size_t high = ids.size();
-        while (low < high) {
-            const std::size_t middle = low + (high - low) / 2;
-            if (ids[middle] < id) {
-                low = middle + 1;
-            } else {
-                high = middle;
-            }
-        }
-        return low < ids.size() && ids[low] == id ? static_cast<int>(low) : -1;
-    }
+    int StoredIndexOf(RowId id) const { return rows.IndexOf(id); }
 
     // The value as kept (a date-time possibly still in wall-clock form), or null for a row that does not exist.
     FieldValue* ValueAt(int row, MeasurementField field) {
@@ -89,10 +74,10 @@ struct MeasurementTable::Impl {
             return nullptr;
         }
         const int stored = StoredIndex(row);
-        if (pending && (stored < 0 || ids[stored] == pending->id)) {
+        if (pending && (stored < 0 || rows.Id(stored) == pending->id)) {
             return &FieldOf(pending->values, field);
         }
-        return &FieldOf(rows[stored].values, field);
+        return &FieldOf(rows.Row(stored).values, field);
     }
 
     void RequireOpen() const {
@@ -121,8 +106,8 @@ struct MeasurementTable::Impl {
 void MeasurementTable::Impl::Store() {
     if (pending->kind == PendingRow::Kind::Edited) {
         const int stored = StoredIndexOf(pending->id);
-        source->Update(rows[stored].key, pending->values, pending->assigned);
-        rows[stored].values = std::move(pending->values);
+        source->Update(rows.Row(stored).key, pending->values, pending->assigned);
+        rows.Row(stored).values = std::move(pending->values);
         pending.reset();
         observer->RowChanged(VisibleIndex(stored));
         return;
@@ -134,16 +119,14 @@ void MeasurementTable::Impl::Store() {
     const int last = static_cast<int>(rows.size());
     if (newRowPosition == last) {
         pending.reset();
-        rows.push_back(SourceRow{key, std::move(values)});
-        ids.push_back(id);
+        rows.Append(id, SourceRow{key, std::move(values)});
         observer->RowChanged(last);
     } else {
         observer->BeginRemoveRow(newRowPosition);
         pending.reset();
         observer->EndRemoveRow();
         observer->BeginInsertRow(last);
-        rows.push_back(SourceRow{key, std::move(values)});
-        ids.push_back(id);
+        rows.Append(id, SourceRow{key, std::move(values)});
         observer->EndInsertRow();
     }
     newRowPosition = -1;
@@ -176,11 +159,10 @@ void MeasurementTable::Impl::BeginNewRow(int position) {
 
 void MeasurementTable::Impl::DeleteCurrent() {
     const int stored = StoredIndex(current);
-    source->Remove(rows[stored].key);
+    source->Remove(rows.Row(stored).key);
     pending.reset();  // an edit of the deleted row goes with it
     observer->BeginRemoveRow(current);
-    rows.erase(stored);
-    ids.erase(stored);
+    rows.Erase(stored);
     observer->EndRemoveRow();
     SetCurrent(std::min(current, static_cast<int>(rows.size()) - 1));
 }
@@ -192,8 +174,7 @@ void MeasurementTable::Impl::CloseDiscarding() {
     observer->BeginReset();
     pending.reset();
     newRowPosition = -1;
-    rows.clear();
-    ids.clear();
+    rows.Clear();
     current = -1;
     open = false;
     source->Disconnect();
@@ -220,13 +201,8 @@ void MeasurementTable::OpenTable() {
         return;
     }
     std::vector<SourceRow> rows = impl_->source->ReadAll();
-    std::vector<RowId> ids(rows.size());
-    for (RowId& id : ids) {
-        id = impl_->nextId++;
-    }
     impl_->observer->BeginReset();
-    impl_->rows = RowSequence<SourceRow>(std::move(rows));
-    impl_->ids = RowSequence<RowId>(std::move(ids));
+    impl_->nextId = impl_->rows.Adopt(std::move(rows), impl_->nextId);
     impl_->open = true;
     impl_->current = impl_->rows.empty() ? -1 : 0;
     impl_->observer->EndReset();
@@ -377,7 +353,7 @@ void MeasurementTable::Edit() {
         return;
     }
     const int stored = impl_->StoredIndex(impl_->current);
-    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->ids[stored], impl_->rows[stored].values, {}};
+    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->rows.Id(stored), impl_->rows.Row(stored).values, {}};
     impl_->observer->RowChanged(impl_->current);
 }
 
@@ -396,7 +372,7 @@ RowId MeasurementTable::IdAt(int row) const {
         return 0;
     }
     const int stored = impl_->StoredIndex(row);
-    return stored < 0 ? impl_->pending->id : impl_->ids[stored];
+    return stored < 0 ? impl_->pending->id : impl_->rows.Id(stored);
 }
 
 int MeasurementTable::IndexOf(RowId id) const {

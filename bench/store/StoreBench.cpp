@@ -1,0 +1,165 @@
+// Times the measurement table on a working database of 65 535 rows (the most a meter's archive holds):
+// opening it whole and producing the grid's first screen, appending rows one by one, deleting every row one by
+// one; and, for comparison, the sqlite3 tool reading the same file.
+//   store_bench [rows]
+
+#include "DatabaseSource.h"
+#include "MeasurementTable.h"
+#include "WorkingDatabase.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr int kScreenRows = 40;
+constexpr MeasurementField kGridColumns[] = {MeasurementField::NN, MeasurementField::DataTime, MeasurementField::Vid,
+                                             MeasurementField::W,  MeasurementField::m,        MeasurementField::N,
+                                             MeasurementField::t,  MeasurementField::Type,     MeasurementField::Op};
+
+// Rows as a download leaves them, written in one transaction (not timed).
+void Fill(const QString& path, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(
+        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?, ?, ?, ?, ?, ?, ?, NULL, ?)", -1,
+        &insert, nullptr);
+    const char* grains[] = {"Пшеница", "Рожь", "Ячмень", "Овёс", "Кукуруза"};
+    for (int k = 1; k <= rows; ++k) {
+        char when[32];
+        std::snprintf(when, sizeof when, "20%02d-%02d-%02d %02d:%02d:%02d", 7 + k % 10, 1 + k % 12, 1 + k % 28, k % 24,
+                      k % 60, (k * 7) % 60);
+        sqlite3_bind_int(insert, 1, k);
+        sqlite3_bind_text(insert, 2, when, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(insert, 3, double(float(100 + k % 200) * 0.1f));
+        sqlite3_bind_double(insert, 4, double(float(1400 + k % 300) * 0.1f));
+        sqlite3_bind_double(insert, 5, 700 + k % 90);
+        sqlite3_bind_int(insert, 6, k % 40 - 10);
+        sqlite3_bind_text(insert, 7, k % 3 ? "Базовая" : "Индивидуальная", -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert, 8, grains[k % 5], -1, SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+double Seconds(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Processor time of this process, in seconds: on a busy machine it shows what the work itself costs.
+double CpuSeconds() {
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// The best of a few runs: the figure least disturbed by whatever else the machine does.
+template <typename Run>
+double Best(int runs, Run run) {
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        best = std::min(best, run());
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 65535;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    Fill(path, rows);
+    std::printf("store_bench: %d rows in %s\n", rows, qPrintable(path));
+
+    const QString sqlite3Tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    double toolRead = 0;
+    if (sqlite3Tool.isEmpty()) {
+        std::printf("sqlite3 tool not found: no comparison\n");
+    } else {
+        toolRead = Best(5, [&] {
+            QProcess tool;
+            tool.setStandardOutputFile(QProcess::nullDevice());
+            QElapsedTimer timer;
+            timer.start();
+            tool.start(sqlite3Tool, {path, QStringLiteral("select * from Sys")});
+            tool.waitForFinished(-1);
+            return Seconds(timer);
+        });
+        std::printf("sqlite3 sys.mdb 'select * from Sys' >/dev/null: %8.1f ms (best of 5)\n", toolRead * 1e3);
+    }
+
+    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+    const double cpuBeforeOpen = CpuSeconds();
+    const double open = Best(5, [&] {
+        table.Close();
+        QElapsedTimer timer;
+        timer.start();
+        table.OpenTable();
+        qsizetype characters = 0;
+        for (int row = 0; row < std::min(kScreenRows, table.VisibleRowCount()); ++row) {
+            for (MeasurementField field : kGridColumns) {
+                characters += table.DisplayText(row, field).size();
+            }
+        }
+        const double seconds = Seconds(timer);
+        if (characters == 0) {
+            std::printf("no texts on the first screen?\n");
+        }
+        return seconds;
+    });
+    std::printf(
+        "open the table (read whole) + first screen (%d rows x 9 columns): %8.1f ms (best of 5; processor "
+        "time %.1f ms a run)",
+        kScreenRows, open * 1e3, (CpuSeconds() - cpuBeforeOpen) * 1e3 / 5);
+    if (toolRead > 0) {
+        std::printf(", %.2fx the sqlite3 read (target: at most 1.5x)", open / toolRead);
+    }
+    std::printf("\n");
+
+    constexpr int kAppended = 1000;
+    QElapsedTimer timer;
+    timer.start();
+    double cpu = CpuSeconds();
+    for (int k = 1; k <= kAppended; ++k) {
+        table.InsertRow();
+        table.SetField(u"NN", std::int32_t{k});
+        table.SetField(u"Vid", QStringLiteral("Пшеница"));
+        table.SetField(u"Type", QStringLiteral("Базовая"));
+        table.SetField(u"W", double(14.5f));
+        table.SetField(u"N", QStringLiteral("750"));
+        table.SetField(u"m", double(150.0f));
+        table.SetField(u"t", QStringLiteral("-5"));
+        table.SetField(u"DataTime", QDateTime(QDate(2007, 12, 3), QTime(9, 7, 5)));
+        table.PostRow();
+    }
+    const double append = Seconds(timer);
+    std::printf("append %d rows, one PostRow each: %8.1f ms (%.3f ms a row; processor time %.1f ms)\n", kAppended,
+                append * 1e3, append * 1e3 / kAppended, (CpuSeconds() - cpu) * 1e3);
+
+    const int total = table.RowCount();
+    table.MoveFirst();
+    timer.restart();
+    cpu = CpuSeconds();
+    for (int k = 0; k < total; ++k) {
+        table.DeleteRow();
+    }
+    const double remove = Seconds(timer);
+    std::printf("delete all %d rows, one DeleteRow each: %8.2f s (target: at most 10 s; processor time %.2f s)\n",
+                total, remove, CpuSeconds() - cpu);
+    return table.RowCount() == 0 ? 0 : 1;
+}
