@@ -247,6 +247,7 @@ bool GetCommProperties(TSlDevice& Device, TSlCommProp& Properties) {
 TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wake, std::uint32_t& Events) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = IoEvent.Handle().Handle;
+    ::ResetEvent(overlapped.hEvent);  // set again only when this operation ends
     DWORD occurred = 0;
     const HANDLE handle = HandleOf(Device);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -286,6 +287,7 @@ TSlTransferOutcome ReadFile(TSlDevice& Device, void* Data, int Count, TSlEvent& 
     Done = 0;
     OVERLAPPED overlapped{};
     overlapped.hEvent = IoEvent.Handle().Handle;
+    ::ResetEvent(overlapped.hEvent);  // set again only when this operation ends
     const HANDLE handle = HandleOf(Device);
     DWORD moved = 0;
     if (::ReadFile(handle, Data, DWORD(std::max(Count, 0)), &moved, &overlapped)) {
@@ -306,6 +308,7 @@ TSlTransferOutcome WriteFile(TSlDevice& Device, const void* Data, int Count, TSl
     Interrupted = -1;
     OVERLAPPED overlapped{};
     overlapped.hEvent = IoEvent.Handle().Handle;
+    ::ResetEvent(overlapped.hEvent);  // set again only when this operation ends
     const HANDLE handle = HandleOf(Device);
     DWORD moved = 0;
     if (::WriteFile(handle, Data, DWORD(std::max(Count, 0)), &moved, &overlapped)) {

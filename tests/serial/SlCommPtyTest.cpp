@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -392,6 +393,24 @@ TEST_F(PtyFixture, HandlerExceptionsReachTheApplicationAndTheLinkCarriesOn) {
     EXPECT_EQ(loop->Errors.front(), "ring handler failed");
 }
 
+TEST_F(PtyFixture, LoadedOpensAnAutoOpenPortAndOnOpenErrorsGoToTheApplication) {
+    port->SetAutoOpen(true);
+    port->OnOpen = [](TSlComponent*) { throw ESlCommError("open handler failed"); };
+    form.Loaded();
+    EXPECT_TRUE(port->Active());
+    EXPECT_EQ(loop->Errors, std::vector<std::string>{"open handler failed"});
+}
+
+TEST_F(PtyFixture, ResetPortParametersTakesTheDeviceDefaults) {
+    port->SetBaudrate(TSlBaudrate::br110);
+    port->SetDatabits(TSlDatabits::db5);
+    port->ResetPortParameters();
+    EXPECT_EQ(port->Baudrate(), TSlBaudrate::br9600);
+    EXPECT_EQ(port->Databits(), TSlDatabits::db8);
+    EXPECT_EQ(port->FlowControl().ControlDtr(), TSlControlDtr::dtrEnabled);
+    EXPECT_EQ(port->FlowControl().ControlRts(), TSlControlRts::rtsEnabled);
+}
+
 // Queued writing: the port without DirectWrite, output held so that the queue fills.
 struct QueuedPtyFixture : PtyFixture {
     int txEmpty = 0;
@@ -457,6 +476,21 @@ TEST_F(QueuedPtyFixture, AThrowingTxEmptyHandlerDoesNotEndTheWriteThread) {
     ASSERT_TRUE(loop->RunUntil([&] { return txEmpty == 2; }, 2s));
     EXPECT_EQ(peer.Read(6, 2s), "onetwo");
     EXPECT_EQ(loop->Errors, (std::vector<std::string>{"tx handler failed", "tx handler failed"}));
+}
+
+TEST_F(QueuedPtyFixture, AFailingDeviceWriteIsRetriedWithoutSpinning) {
+    auto* client = new ThreadCheckingClient(&form);
+    client->SetComm(port);
+    peer.Hangup();
+    EXPECT_TRUE(port->WriteText("lost"));  // queued; the device write then fails
+    const double before = ProcessCpuMilliseconds();
+    loop->ProcessEvents(1500ms);
+    const double used = ProcessCpuMilliseconds() - before;
+    const auto errors = std::count(client->lineEvents.begin(), client->lineEvents.end(), EV_ERR);
+    EXPECT_GE(errors, 1);
+    EXPECT_LE(errors, 3);  // about one a second, not one after the other
+    EXPECT_LT(used, 50.0);
+    EXPECT_EQ(port->WriteBufUsed(), 4);  // the bytes stay queued
 }
 
 TEST_F(QueuedPtyFixture, ClosingWithQueuedBytesEndsTheWriteThread) {
