@@ -3,7 +3,11 @@
 namespace {
 
 std::string TwoDigits(std::uint8_t value) {
-    return (value < 10 ? "0" : "") + std::to_string(value);
+    std::string text = std::to_string(value);
+    if (value < 10) {
+        text.insert(text.begin(), '0');
+    }
+    return text;
 }
 
 int DaysInMonth(int month, int year) {

@@ -35,7 +35,10 @@ SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments
     const std::map<std::string, Setter> withValue = {
         {"--csv", [&](auto&, auto& v) { o.csvPath = v; }},
         {"--generate",
-         [&](auto& n, auto& v) { generate = true, o.generateCount = int(Number(n, v, 0, MaxArchiveCount)); }},
+         [&](auto& n, auto& v) {
+             generate = true;
+             o.generateCount = int(Number(n, v, 0, MaxArchiveCount));
+         }},
         {"--seed", [&](auto& n, auto& v) { o.seed = std::uint64_t(Number(n, v, 0, INT64_MAX)); }},
         {"--device", [&](auto&, auto& v) { o.devicePath = v; }},
         {"--link", [&](auto&, auto& v) { o.linkPath = v; }},
