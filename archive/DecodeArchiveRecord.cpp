@@ -1,0 +1,43 @@
+#include "DecodeArchiveRecord.h"
+
+#include "ArchiveRecord.h"
+#include "MeasurementTable.h"
+
+#include <QDateTime>
+
+namespace {
+
+void Set(MeasurementTable& table, MeasurementField field, const FieldValue& value) {
+    table.SetField(MeasurementFieldName(field), value);
+}
+
+// The date-time as the table receives it, in local time.
+QDateTime ToDateTime(const RecordDateTime& when) {
+    if (!when.IsValid()) {
+        throw DateTimeConversionError(QString::fromStdString(when.Text()));
+    }
+    return QDateTime(QDate(2000 + when.year, when.month, when.day), QTime(when.hour, when.minute, when.second));
+}
+
+}  // namespace
+
+DateTimeConversionError::DateTimeConversionError(const QString& dateTimeText)
+    : std::runtime_error(QString::fromUtf16(MessageFormat).arg(dateTimeText).toStdString()) {}
+
+void DecodeArchiveRecord(MeasurementTable& table, const ArchiveBytes& bytes, int k) {
+    const ArchiveRecord record = ArchiveRecordFromBytes(bytes.Record(k));
+    table.InsertRow();
+    Set(table, MeasurementField::NN, std::int32_t{k});
+    Set(table, MeasurementField::Vid, QString::fromStdString(record.grain));
+    Set(table, MeasurementField::Type,
+        QString::fromUtf16(record.calibration != 0 ? IndividualCalibrationText : BasicCalibrationText));
+    Set(table, MeasurementField::W, double{TenthsAsSingle(record.moistureTenths)});
+    if (record.testWeight) {
+        Set(table, MeasurementField::N, QString::number(*record.testWeight));
+    }
+    if (record.massTenths) {
+        Set(table, MeasurementField::m, double{TenthsAsSingle(*record.massTenths)});
+    }
+    Set(table, MeasurementField::t, QString::number(WholeDegrees(record.temperatureTenths)));
+    Set(table, MeasurementField::DataTime, ToDateTime(record.when));
+}

@@ -1,0 +1,265 @@
+#include "ArchiveBytes.h"
+#include "ArchiveRecord.h"
+#include "Cp1251.h"
+#include "DatabaseSource.h"
+#include "DecodeArchiveRecord.h"
+#include "MeasurementTable.h"
+#include "WorkingDatabase.h"
+
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+// A valid record: "Рожь", basic calibration, W 14.5, N 750, m 150.0, t 21.5, 03.12.2007 09:07:05.
+QByteArray SampleBytes() {
+    QByteArray b(ArchiveRecordSize, '\0');
+    const char name[] = "\xD0\xEE\xE6\xFC";
+    std::copy(name, name + 4, b.begin() + 1);
+    const unsigned char words[] = {145, 0, 0xEE, 0x02, 0xDC, 0x05, 215, 0};
+    std::copy(words, words + 8, b.begin() + 23);
+    const unsigned char date[] = {5, 7, 9, 3, 12, 7};
+    std::copy(date, date + 6, b.begin() + 31);
+    return b;
+}
+
+QByteArray With(QByteArray b, int position, std::initializer_list<unsigned char> values) {
+    for (unsigned char value : values) {
+        b[position++] = static_cast<char>(value);
+    }
+    return b;
+}
+
+ArchiveRecordBytes ToRecord(const QByteArray& b) {
+    ArchiveRecordBytes record{};
+    std::copy(b.begin(), b.end(), record.begin());
+    return record;
+}
+
+// A field's value as text: exact for doubles, empty for null.
+QString Text(const FieldValue& value) {
+    struct Visitor {
+        QString operator()(std::monostate) const { return {}; }
+        QString operator()(std::int32_t v) const { return QString::number(v); }
+        QString operator()(double v) const { return QString::number(v, 'g', 17); }
+        QString operator()(const QDateTime& v) const { return v.toString(u"dd.MM.yyyy hh:mm:ss"); }
+        QString operator()(const QString& v) const { return v; }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+}  // namespace
+
+class DecodeArchiveRecordTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<MeasurementTable> table_;
+    ArchiveBytes area_;
+
+    // Stores the bytes as record k and decodes it into the table.
+    void Decode(const QByteArray& bytes, int k) {
+        area_.StoreRecord(k, ToRecord(bytes));
+        DecodeArchiveRecord(*table_, area_, k);
+    }
+    QString Field(MeasurementField field) const { return Text(table_->Value(table_->CurrentRow(), field)); }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        const QString path = dir_->filePath("sys.mdb");
+        WorkingDatabase::Create(path);
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+        table_->OpenTable();
+    }
+    void cleanup() {
+        table_.reset();
+        dir_.reset();
+    }
+
+    void decodesEveryField_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("vid");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("w");
+        QTest::addColumn<QString>("n");
+        QTest::addColumn<QString>("m");
+        QTest::addColumn<QString>("t");
+        QTest::addColumn<QString>("dateTime");
+
+        const QString basic = QString::fromUtf16(BasicCalibrationText);
+        const QString individual = QString::fromUtf16(IndividualCalibrationText);
+        const QByteArray s = SampleBytes();
+        auto row = [&](const char* name, const QByteArray& bytes, const QString& vid, const QString& type,
+                       const char* w, const char* n, const char* m, const char* t,
+                       const char* when) { QTest::newRow(name) << bytes << vid << type << w << n << m << t << when; };
+        row("sample", s, "Рожь", basic, "14.5", "750", "150", "21", "03.12.2007 09:07:05");
+        row("individual flag 1", With(s, 0, {1}), "Рожь", individual, "14.5", "750", "150", "21",
+            "03.12.2007 09:07:05");
+        row("individual flag 255", With(s, 0, {255}), "Рожь", individual, "14.5", "750", "150", "21",
+            "03.12.2007 09:07:05");
+        row("empty name", With(s, 1, {0}), "", basic, "14.5", "750", "150", "21", "03.12.2007 09:07:05");
+        row("undefined name byte", With(s, 2, {0x98}), "Р\uFFFDжь", basic, "14.5", "750", "150", "21",
+            "03.12.2007 09:07:05");
+        row("single precision W", With(s, 23, {123, 0}), "Рожь", basic, "12.300000190734863", "750", "150", "21",
+            "03.12.2007 09:07:05");
+        row("W FF FF is -0.1", With(s, 23, {0xFF, 0xFF}), "Рожь", basic, "-0.10000000149011612", "750", "150", "21",
+            "03.12.2007 09:07:05");
+        row("N missing", With(s, 25, {0xFF, 0xFF}), "Рожь", basic, "14.5", "", "150", "21", "03.12.2007 09:07:05");
+        row("N -2", With(s, 25, {0xFE, 0xFF}), "Рожь", basic, "14.5", "-2", "150", "21", "03.12.2007 09:07:05");
+        row("N 32767", With(s, 25, {0xFF, 0x7F}), "Рожь", basic, "14.5", "32767", "150", "21", "03.12.2007 09:07:05");
+        row("N -32768", With(s, 25, {0x00, 0x80}), "Рожь", basic, "14.5", "-32768", "150", "21", "03.12.2007 09:07:05");
+        row("m missing", With(s, 27, {0xFF, 0xFF}), "Рожь", basic, "14.5", "750", "", "21", "03.12.2007 09:07:05");
+        row("m single precision", With(s, 27, {0xFE, 0xFF}), "Рожь", basic, "14.5", "750", "-0.20000000298023224", "21",
+            "03.12.2007 09:07:05");
+        row("t -1 truncates to 0", With(s, 29, {0xFF, 0xFF}), "Рожь", basic, "14.5", "750", "150", "0",
+            "03.12.2007 09:07:05");
+        row("t -55", With(s, 29, {0xC9, 0xFF}), "Рожь", basic, "14.5", "750", "150", "-5", "03.12.2007 09:07:05");
+        row("t -100", With(s, 29, {0x9C, 0xFF}), "Рожь", basic, "14.5", "750", "150", "-10", "03.12.2007 09:07:05");
+        row("t 246", With(s, 29, {0xF6, 0x00}), "Рожь", basic, "14.5", "750", "150", "24", "03.12.2007 09:07:05");
+        row("midnight", With(s, 31, {0, 0, 0, 1, 1, 0}), "Рожь", basic, "14.5", "750", "150", "21",
+            "01.01.2000 00:00:00");
+        row("leap day", With(s, 31, {59, 59, 23, 29, 2, 24}), "Рожь", basic, "14.5", "750", "150", "21",
+            "29.02.2024 23:59:59");
+    }
+
+    void decodesEveryField() {
+        QFETCH(QByteArray, bytes);
+        Decode(bytes, 7);
+        QCOMPARE(table_->State(), TableState::Insert);
+        QCOMPARE(Field(MeasurementField::NN), QString("7"));
+        QTEST(Field(MeasurementField::Vid), "vid");
+        QTEST(Field(MeasurementField::Type), "type");
+        QTEST(Field(MeasurementField::W), "w");
+        QTEST(Field(MeasurementField::N), "n");
+        QTEST(Field(MeasurementField::m), "m");
+        QTEST(Field(MeasurementField::t), "t");
+        QTEST(Field(MeasurementField::DataTime), "dateTime");
+        QCOMPARE(Field(MeasurementField::Op), QString());
+    }
+
+    // With no zero byte the name runs through position 36, over the numeric fields, which still count.
+    void nameWithoutZeroByteIsReadWhole() {
+        QByteArray b(ArchiveRecordSize, '\0');
+        for (int p = 1; p <= 36; ++p) {
+            b[p] = static_cast<char>(0xE0 + (p - 1) % 32);  // а, б, в, ...
+        }
+        b = With(b, 31, {5, 7, 9, 3, 12, 7});  // non-zero bytes that still make a valid date
+        Decode(b, 1);
+        const QString name = Field(MeasurementField::Vid);
+        QCOMPARE(name.size(), 36);
+        QCOMPARE(name.left(3), QString("абв"));
+        QCOMPARE(name.mid(30), QString("\x05\x07\x09\x03\x0C\x07"));
+        // Positions 23-24 are the name's "ц" (0xF6) and "ч" (0xF7), and also the moisture word 0xF7F6.
+        QCOMPARE(Field(MeasurementField::W), QString::number(double(TenthsAsSingle(std::int16_t(0xF7F6))), 'g', 17));
+        QCOMPARE(Field(MeasurementField::DataTime), QString("03.12.2007 09:07:05"));
+    }
+
+    void invalidDateLeavesTheRowPendingWithoutDateTime_data() {
+        QTest::addColumn<QByteArray>("date");  // bytes 31-36: second, minute, hour, day, month, year
+        QTest::addColumn<QString>("text");
+        QTest::newRow("month 13") << QByteArray("\0\0\0\1\x0D\7", 6) << "01.13.2007 00:00:00";
+        QTest::newRow("month 0") << QByteArray("\0\0\0\1\0\7", 6) << "01.00.2007 00:00:00";
+        QTest::newRow("day 0") << QByteArray("\0\0\0\0\1\7", 6) << "00.01.2007 00:00:00";
+        QTest::newRow("hour 24") << QByteArray("\0\0\x18\1\1\7", 6) << "01.01.2007 24:00:00";
+        QTest::newRow("minute 60") << QByteArray("\0\x3C\0\1\1\7", 6) << "01.01.2007 00:60:00";
+        QTest::newRow("31 April") << QByteArray("\0\0\0\x1F\4\7", 6) << "31.04.2007 00:00:00";
+        QTest::newRow("29 February 2023") << QByteArray("\0\0\0\x1D\2\x17", 6) << "29.02.2023 00:00:00";
+        QTest::newRow("year byte 100") << QByteArray("\0\0\0\1\1\x64", 6) << "01.01.20100 00:00:00";
+    }
+
+    void invalidDateLeavesTheRowPendingWithoutDateTime() {
+        QFETCH(QByteArray, date);
+        QFETCH(QString, text);
+        QByteArray bytes = SampleBytes();
+        bytes.replace(31, 6, date);
+        try {
+            Decode(bytes, 3);
+            QFAIL("no conversion error");
+        } catch (const DateTimeConversionError& error) {
+            QCOMPARE(QString::fromUtf8(error.what()), QString("'%1' is not a valid date and time").arg(text));
+        }
+        QCOMPARE(table_->State(), TableState::Insert);
+        QCOMPARE(table_->RowCount(), 0);
+        QCOMPARE(Field(MeasurementField::NN), QString("3"));
+        QCOMPARE(Field(MeasurementField::Vid), QString("Рожь"));
+        QCOMPARE(Field(MeasurementField::t), QString("21"));
+        QCOMPARE(Field(MeasurementField::DataTime), QString());
+    }
+
+    // Each record begins a row, which stores the one before; the last stays pending.
+    void recordsBecomeRowsInOrder() {
+        for (int k = 1; k <= 3; ++k) {
+            Decode(With(SampleBytes(), 23, {static_cast<unsigned char>(100 + k), 0}), k);
+        }
+        QCOMPARE(table_->RowCount(), 2);
+        QCOMPARE(table_->VisibleRowCount(), 3);
+        QCOMPARE(table_->State(), TableState::Insert);
+        table_->PostRow();
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(Text(table_->Value(row, MeasurementField::NN)), QString::number(row + 1));
+            QCOMPARE(Text(table_->Value(row, MeasurementField::W)),
+                     QString::number(double(TenthsAsSingle(std::int16_t(101 + row))), 'g', 17));
+        }
+    }
+
+    void tableErrorsPropagate() {
+        table_->Close();
+        area_.StoreRecord(1, ToRecord(SampleBytes()));
+        QVERIFY_THROWS_EXCEPTION(TableError, DecodeArchiveRecord(*table_, area_, 1));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, DecodeArchiveRecord(*table_, area_, 0));
+    }
+
+    // Every encodable record reaches the table with the values the meter meant.
+    void generatedRecordsRoundTripIntoTheTable() {
+        std::mt19937 random(5);
+        auto any = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        for (int k = 1; k <= 300; ++k) {
+            ArchiveRecord r;
+            r.calibration = std::uint8_t(any(0, 2));
+            r.grain = "Пшеница твёрдая";
+            r.grain.resize(std::size_t(2 * any(0, 10)));
+            r.moistureTenths = std::int16_t(any(-32768, 32767));
+            if (any(0, 3)) {
+                r.testWeight = std::int16_t(any(-32768, -2));
+            }
+            if (any(0, 3)) {
+                r.massTenths = std::int16_t(any(0, 32767));
+            }
+            r.temperatureTenths = std::int16_t(any(-32768, 32767));
+            r.when = {std::uint8_t(any(1, 28)), std::uint8_t(any(1, 12)), std::uint8_t(any(0, 99)),
+                      std::uint8_t(any(0, 23)), std::uint8_t(any(0, 59)), std::uint8_t(any(0, 59))};
+            const std::string reply = std::string(ReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
+            area_.StoreRecord(k, DecodeRecordBytes(reply));
+            DecodeArchiveRecord(*table_, area_, k);
+
+            QCOMPARE(Field(MeasurementField::Vid), QString::fromStdString(r.grain));
+            QCOMPARE(Field(MeasurementField::W), QString::number(double(TenthsAsSingle(r.moistureTenths)), 'g', 17));
+            QCOMPARE(Field(MeasurementField::N), r.testWeight ? QString::number(*r.testWeight) : QString());
+            QCOMPARE(Field(MeasurementField::m),
+                     r.massTenths ? QString::number(double(TenthsAsSingle(*r.massTenths)), 'g', 17) : QString());
+            QCOMPARE(Field(MeasurementField::t), QString::number(WholeDegrees(r.temperatureTenths)));
+            QCOMPARE(Field(MeasurementField::DataTime), QString::fromStdString(r.when.Text()));
+        }
+    }
+
+    // The own code page table agrees with Qt's, except for the undefined byte, which Qt reads as the invisible
+    // control character U+0098 and the table as the visible replacement character.
+    void codePageAgreesWithQt() {
+        QStringDecoder qt("windows-1251");
+        QVERIFY(qt.isValid());
+        for (int byte = 1; byte < 256; ++byte) {
+            const QString expected =
+                byte == Cp1251UndefinedByte ? QString(QChar(0xFFFD)) : qt.decode(QByteArray(1, char(byte)));
+            QCOMPARE(QString::fromStdString(Cp1251ToUtf8(std::string(1, char(byte)))), expected);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(DecodeArchiveRecordTest)
+#include "DecodeArchiveRecordTest.moc"
