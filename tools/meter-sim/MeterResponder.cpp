@@ -108,12 +108,11 @@ std::string MeterResponder::Data(std::uint32_t address, int record) const {
     if (address == HeaderAddress) {
         return HeaderReplyData(RecordCount());
     }
-    ArchiveRecordBytes bytes = records_[static_cast<std::size_t>(record - 1)];
     if (modes_.garbledRecords.contains(record)) {
-        constexpr std::size_t DayPosition = 34;
-        constexpr std::size_t MonthPosition = 35;
-        bytes[DayPosition] = 0;
-        bytes[MonthPosition] = 13;
+        ArchiveRecord garbled = ArchiveRecordFromBytes(records_[static_cast<std::size_t>(record - 1)]);
+        garbled.when.day = 0;
+        garbled.when.month = 13;
+        return RecordReplyData(ArchiveRecordToBytes(garbled));
     }
-    return RecordReplyData(bytes);
+    return RecordReplyData(records_[static_cast<std::size_t>(record - 1)]);
 }
