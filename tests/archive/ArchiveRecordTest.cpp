@@ -26,12 +26,6 @@ ArchiveRecordBytes SampleBytes() {
     return b;
 }
 
-ArchiveRecordBytes WithWord(ArchiveRecordBytes b, std::size_t position, std::uint8_t low, std::uint8_t high) {
-    b[position] = low;
-    b[position + 1] = high;
-    return b;
-}
-
 TEST(ArchiveRecordFromBytes, ReadsEveryField) {
     const ArchiveRecord r = ArchiveRecordFromBytes(SampleBytes());
     EXPECT_EQ(r.calibration, 0);
@@ -42,23 +36,6 @@ TEST(ArchiveRecordFromBytes, ReadsEveryField) {
     EXPECT_EQ(r.temperatureTenths, 215);
     EXPECT_EQ(r.when.Text(), "03.12.2007 09:07:05");
     EXPECT_TRUE(r.when.IsValid());
-}
-
-TEST(ArchiveRecordFromBytes, SignedWordsAreTwosComplementLowByteFirst) {
-    struct Case {
-        std::uint8_t low, high;
-        std::optional<std::int16_t> optional;  // test weight and mass
-        std::int16_t plain;                    // moisture and temperature
-    };
-    for (const Case& c : {Case{0xFF, 0xFF, std::nullopt, -1}, Case{0xFE, 0xFF, -2, -2}, Case{0xFF, 0x7F, 32767, 32767},
-                          Case{0x00, 0x80, -32768, -32768}, Case{0x9C, 0xFF, -100, -100}, Case{0xF6, 0x00, 246, 246},
-                          Case{0x00, 0x01, 256, 256}}) {
-        SCOPED_TRACE(testing::Message() << int(c.low) << " " << int(c.high));
-        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 25, c.low, c.high)).testWeight, c.optional);
-        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 27, c.low, c.high)).massTenths, c.optional);
-        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 23, c.low, c.high)).moistureTenths, c.plain);
-        EXPECT_EQ(ArchiveRecordFromBytes(WithWord(SampleBytes(), 29, c.low, c.high)).temperatureTenths, c.plain);
-    }
 }
 
 TEST(ArchiveRecordFromBytes, NameEndsAtTheFirstZeroByte) {
@@ -74,44 +51,6 @@ TEST(ArchiveRecordFromBytes, NameEndsAtTheFirstZeroByte) {
         twenty += "а";
     }
     EXPECT_EQ(ArchiveRecordFromBytes(b).grain, twenty);
-}
-
-TEST(ArchiveRecordFromBytes, NameWithoutZeroRunsIntoTheNumericFields) {
-    ArchiveRecordBytes b{};
-    for (std::size_t p = 1; p < b.size(); ++p) {
-        b[p] = static_cast<std::uint8_t>('A' + (p - 1) % 26);
-    }
-    const ArchiveRecord r = ArchiveRecordFromBytes(b);
-    EXPECT_EQ(r.grain, "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ");
-    EXPECT_EQ(r.grain.size(), 36u);
-    // The same bytes are the numbers: positions 23-24 hold "WX".
-    EXPECT_EQ(r.moistureTenths, 'W' + 256 * 'X');
-    EXPECT_EQ(r.when.year, 'J');
-}
-
-TEST(ArchiveRecordFromBytes, AnyCalibrationFlagIsKept) {
-    for (std::uint8_t flag : {0, 1, 255}) {
-        ArchiveRecordBytes b = SampleBytes();
-        b[0] = flag;
-        EXPECT_EQ(ArchiveRecordFromBytes(b).calibration, flag);
-    }
-}
-
-TEST(RowValues, MoistureAndMassAreSinglePrecisionProducts) {
-    EXPECT_EQ(double(TenthsAsSingle(123)), 12.300000190734863);
-    EXPECT_EQ(double(TenthsAsSingle(145)), 14.5);
-    EXPECT_EQ(double(TenthsAsSingle(-1)), -0.10000000149011612);
-    EXPECT_EQ(double(TenthsAsSingle(0)), 0.0);
-    EXPECT_EQ(double(TenthsAsSingle(-32768)), -3276.800048828125);
-}
-
-TEST(RowValues, TemperatureIsTruncatedTowardZero) {
-    EXPECT_EQ(WholeDegrees(-1), 0);
-    EXPECT_EQ(WholeDegrees(-55), -5);
-    EXPECT_EQ(WholeDegrees(-100), -10);
-    EXPECT_EQ(WholeDegrees(255), 25);
-    EXPECT_EQ(WholeDegrees(246), 24);
-    EXPECT_EQ(WholeDegrees(-32768), -3276);
 }
 
 struct DateCase {
