@@ -110,6 +110,24 @@ TEST_F(PtyFixture, OpensWithTheMeterSettingsAndWritesDirectly) {
     EXPECT_TRUE(port->Active());
 }
 
+TEST_F(PtyFixture, ADirectWriteIsFollowedByTransmitEmptyOnTheMainThread) {
+    auto* client = new ThreadCheckingClient(&form);
+    client->SetComm(port);
+    int txEmpty = 0;
+    bool onMainThread = true;
+    port->OnTxEmpty = [&](TSlComponent*) {
+        ++txEmpty;
+        onMainThread = onMainThread && std::this_thread::get_id() == client->mainThread;
+    };
+    port->Open();
+    EXPECT_TRUE(port->WriteText("request"));
+    ASSERT_TRUE(loop->RunUntil([&] { return txEmpty == 1; }, 2s));
+    EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(client->lineEvents, std::vector<std::uint32_t>{EV_TXEMPTY});
+    loop->ProcessEvents(100ms);
+    EXPECT_EQ(txEmpty, 1);  // once per write, not again while the line is idle
+}
+
 TEST_F(PtyFixture, BurstsAndSplitRepliesArriveInOrderOnTheMainThreadOnly) {
     auto* client = new ThreadCheckingClient(&form);
     client->SetComm(port);
