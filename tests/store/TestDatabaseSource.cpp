@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include <ctime>
+
 namespace {
 
 // A second connection of its own, as another process would have.
@@ -280,4 +282,47 @@ void TestDatabaseSource::otherWritersValuesAreChecked() {
     table.OpenTable();
     QCOMPARE(table.DisplayText(0, MeasurementField::DataTime),
              QLocale().toString(QDate(2007, 12, 1), QLocale::ShortFormat));
+}
+
+namespace {
+
+// Runs the process in another time zone for as long as it lives.
+class TimeZoneScope {
+public:
+    explicit TimeZoneScope(const char* zone) : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~TimeZoneScope() {
+        had_ ? qputenv("TZ", saved_) : qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray saved_;
+    bool had_;
+};
+
+}  // namespace
+
+void TestDatabaseSource::dateTimesKeepWallClockInAnyZone() {
+    const TimeZoneScope moscow("Europe/Moscow");  // UTC+3 in December 2007
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    const QDateTime local(QDate(2007, 12, 3), QTime(9, 7, 5));
+    {
+        auto table = OpenTable(path);
+        AddRow(*table, 1, local);
+        AddRow(*table, 2, QDateTime(QDate(2007, 12, 3), QTime(6, 7, 5), Qt::UTC));  // the same instant
+    }
+    QCOMPARE(OtherConnection(path).Query("SELECT DataTime FROM Sys"),
+             QStringLiteral("2007-12-03 09:07:05\n2007-12-03 09:07:05"));
+    auto table = OpenTable(path);
+    QCOMPARE(table->DisplayText(1, MeasurementField::DataTime), QStringLiteral("3 Dec 2007 09:07:05"));
+    const auto stored = std::get<QDateTime>(table->Value(0, MeasurementField::DataTime));
+    QCOMPARE(stored.timeSpec(), Qt::LocalTime);
+    QCOMPARE(stored, local);
+    QCOMPARE(stored.toUTC().time(), QTime(6, 7, 5));
+    QCOMPARE(table->PlainText(0, MeasurementField::DataTime), QStringLiteral("3 Dec 2007 09:07:05"));
 }

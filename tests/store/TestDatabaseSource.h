@@ -14,4 +14,5 @@ private slots:
     void connectReportsMissingFileApartFromOpening();
     void pendingRowStoredAtClose();
     void otherWritersValuesAreChecked();
+    void dateTimesKeepWallClockInAnyZone();
 };

@@ -1,6 +1,7 @@
 #include "TestDatabaseSource.h"
 #include "TestFieldTexts.h"
 #include "TestMeasurementTable.h"
+#include "TestStoredRows.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     }
     {
         TestFieldTexts test;
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestStoredRows test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {
