@@ -200,7 +200,13 @@ void MeasurementTable::OpenTable() {
     if (impl_->open) {
         return;
     }
-    std::vector<SourceRow> rows = impl_->source->ReadAll();
+    std::vector<SourceRow> rows;
+    try {
+        rows = impl_->source->ReadAll();
+    } catch (...) {
+        impl_->source->Disconnect();  // a closed table holds no connection
+        throw;
+    }
     impl_->observer->BeginReset();
     impl_->nextId = impl_->rows.Adopt(std::move(rows), impl_->nextId);
     impl_->open = true;

@@ -36,7 +36,8 @@ enum class PendingRowAtClose { Discard, Store };
 // leaves the table as it was (a failed PostRow leaves the row pending, unchanged).
 //
 // The operations named after the system's table operations keep their meaning exactly; the others are
-// what the grid needs to browse and edit.
+// what the grid needs to browse and edit. The error texts are in TableMessages.h; the texts of values and the
+// conversions of SetField are those of FieldFormatter and FieldConverter (default locale, QLocale()).
 class MeasurementTable {
 public:
     explicit MeasurementTable(std::unique_ptr<TableSource> source);
@@ -69,7 +70,8 @@ public:
     int VisibleRowCount() const;
     int CurrentRow() const;  // -1 when closed or empty
     // Makes `row` current, settling the pending row first unless `row` is the current row. `row` is counted before
-    // the settling: a new row stored by it moves to the end, and `row` still names the row it named before.
+    // the settling: a new row stored by it moves to the end, and `row` still names the row it named before. A row
+    // that does not exist is ignored.
     void MoveTo(int row);
     void AppendRow();  // settles, then begins a new pending row after the last row
     // Makes the current stored row the pending (edited) row; does nothing while a row is pending. In an empty table

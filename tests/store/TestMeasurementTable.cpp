@@ -111,6 +111,7 @@ void TestMeasurementTable::openingReadsWholeSourceOnce() {
     failing.shared.failOpen = true;
     QCOMPARE(ErrorOf([&] { failing.table->OpenTable(); }), QStringLiteral("cannot open"));
     QVERIFY(!failing.table->IsOpen());
+    QCOMPARE(failing.shared.log, QStringList{QStringLiteral("disconnect")});
     failing.shared.failOpen = false;
     failing.table->OpenTable();  // a failed opening is retried by the next one
     QCOMPARE(failing.Rows(), QStringLiteral("1 2"));
