@@ -1,0 +1,26 @@
+#pragma once
+
+class ArchiveBytes;
+
+// What a download reports, on the main thread, in the order it happens. Any method may throw; an exception
+// from RecordArrived ends the download with the transfer-error message.
+class DownloadObserver {
+public:
+    enum class Message { MeterNotConnected, TransferError };
+
+    virtual ~DownloadObserver() = default;
+
+    // At each reply taken: the number of bytes waiting in the ring.
+    virtual void ReplyWaiting(int count) = 0;
+    // At every step once the header is known: the progress range is 0 to `count` records.
+    virtual void ProgressRange(int count) = 0;
+    // Record k (counted from 1) stands in `staged`: add it as a row; then the progress is at k.
+    virtual void RecordArrived(const ArchiveBytes& staged, int k) = 0;
+    virtual void ProgressPosition(int k) = 0;
+    // Shows one of the download's messages and returns once the user has taken note (a modal box may run a
+    // nested event loop here, during which more bytes may arrive).
+    virtual void ShowMessage(Message message) = 0;
+    // The download has ended, the port is closed and the timer stopped: `complete` when the whole archive was
+    // received, false after a failure (the failure's message follows, unless it came before).
+    virtual void Ended(bool complete) = 0;
+};

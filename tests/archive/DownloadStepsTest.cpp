@@ -1,0 +1,296 @@
+// The download's steps against a fake port and timer: each test plays the meter by putting bytes in the ring
+// between steps, as the event loop would.
+#include "DownloadSteps.h"
+
+#include "ArchiveRecord.h"
+#include "DownloadLink.h"
+#include "MeterProtocol.h"
+#include "StepTimer.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Message = DownloadObserver::Message;
+
+class FakeLink : public DownloadLink {
+public:
+    void Open(const std::string& deviceName) override {
+        if (deviceName.empty() || open) {
+            throw std::runtime_error("Specified device not found (" + deviceName + ").");
+        }
+        open = true;
+    }
+    void Close() override { open = false; }
+    bool Write(std::string_view text) override {
+        written.emplace_back(text);
+        return open && writesSucceed;
+    }
+    int Waiting() const override { return static_cast<int>(ring.size()); }
+    std::string Read(int count) override {
+        std::string bytes = ring.substr(0, static_cast<std::size_t>(count));
+        ring.erase(0, static_cast<std::size_t>(count));
+        return bytes;
+    }
+    void Clear() override { ring.clear(); }
+
+    bool open = false;
+    bool writesSucceed = true;
+    std::string ring;
+    std::vector<std::string> written;
+};
+
+class FakeTimer : public StepTimer {
+public:
+    void Start() override { running = true; }
+    void Stop() override { running = false; }
+    bool running = false;
+};
+
+class RecordingObserver : public DownloadObserver {
+public:
+    void ReplyWaiting(int count) override { waiting.push_back(count); }
+    void ProgressRange(int count) override { maximum = count; }
+    void RecordArrived(const ArchiveBytes& staged, int k) override {
+        const ArchiveRecord record = ArchiveRecordFromBytes(staged.Record(k));
+        if (!record.when.IsValid()) {
+            throw std::runtime_error("not a date");
+        }
+        rows.push_back({k, record});
+    }
+    void ProgressPosition(int k) override { position = k; }
+    void ShowMessage(Message message) override {
+        messages.push_back(message);
+        if (duringMessage) {
+            duringMessage();
+        }
+    }
+    void Ended(bool complete) override { ended.push_back(complete); }
+
+    std::vector<int> waiting;
+    int maximum = -1;
+    int position = 0;
+    std::vector<std::pair<int, ArchiveRecord>> rows;
+    std::vector<Message> messages;
+    std::vector<bool> ended;
+    std::function<void()> duringMessage;
+};
+
+ArchiveRecord Record(int k) {
+    ArchiveRecord record;
+    record.grain = "Пшеница";
+    record.moistureTenths = static_cast<std::int16_t>(100 + k);
+    record.temperatureTenths = -55;
+    record.when = {3, 12, 7, 9, 7, 5};
+    return record;
+}
+
+std::string Prefix() {
+    return std::string(ReplyDataOffset, '#');
+}
+
+std::string HeaderReply(int count) {
+    return Prefix() + HeaderReplyData(count);
+}
+
+std::string RecordReply(const ArchiveRecord& record) {
+    return Prefix() + RecordReplyData(ArchiveRecordToBytes(record));
+}
+
+class DownloadStepsTest : public ::testing::Test {
+protected:
+    // Runs the timer's pending step.
+    void Tick() {
+        ASSERT_TRUE(timer.running) << "no step is due";
+        steps.Step();
+    }
+    // Start, then the header step and the step that asks for record 1.
+    void StartWith(int count) {
+        steps.Start("COM1");
+        link.ring = HeaderReply(count);
+        Tick();
+        Tick();
+    }
+
+    FakeLink link;
+    FakeTimer timer;
+    RecordingObserver observer;
+    DownloadSteps steps{link, timer, observer};
+};
+
+TEST_F(DownloadStepsTest, WholeArchiveTakesCountPlusTwoSteps) {
+    link.ring = "left over from before";
+    steps.Start("COM1");
+    EXPECT_TRUE(link.open);
+    EXPECT_EQ(link.written, std::vector<std::string>{std::string(HeaderRequest)});
+    EXPECT_TRUE(link.ring.empty()) << "stale bytes belong to no reply";
+    link.ring = HeaderReply(3) + "tail";
+    Tick();
+    EXPECT_EQ(steps.ArchiveCount(), 3);
+    EXPECT_EQ(observer.maximum, 3);
+    EXPECT_EQ(link.written.size(), 1u) << "the header step sends nothing";
+    Tick();
+    EXPECT_EQ(link.written.back(), BuildRecordRequest(HeaderAddress + 1));
+    for (int k = 1; k <= 3; ++k) {
+        link.ring = RecordReply(Record(k));
+        Tick();
+        EXPECT_EQ(observer.position, k);
+    }
+    ASSERT_EQ(observer.rows.size(), 3u);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(observer.rows[k - 1].first, k);
+        EXPECT_EQ(observer.rows[k - 1].second, Record(k));
+    }
+    EXPECT_EQ(link.written.size(), 4u);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(steps.Running());
+}
+
+TEST_F(DownloadStepsTest, EmptyArchiveEndsAtTheSecondStep) {
+    StartWith(0);
+    EXPECT_EQ(observer.maximum, 0);
+    EXPECT_TRUE(observer.rows.empty());
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+    EXPECT_EQ(link.written.size(), 1u);
+    EXPECT_FALSE(link.open);
+}
+
+TEST_F(DownloadStepsTest, SilentMeterShowsTheMessageOnceAndEnds) {
+    steps.Start("COM1");
+    Tick();
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::MeterNotConnected});
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+}
+
+TEST_F(DownloadStepsTest, MeterSilentAfterSomeRecordsKeepsThemAndAddsNoStaleRow) {
+    StartWith(5);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    Tick();  // nothing for record 2: the previous reply's bytes must not come back as a row
+    EXPECT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::MeterNotConnected});
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_FALSE(timer.running);
+}
+
+TEST_F(DownloadStepsTest, BytesArrivingWhileTheMessageIsShownAreTheReply) {
+    StartWith(1);
+    observer.duringMessage = [&] { link.ring = RecordReply(Record(1)); };
+    Tick();
+    EXPECT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+}
+
+TEST_F(DownloadStepsTest, ReplyStraddlingAStepIsDecodedOneStepLater) {
+    StartWith(2);
+    const std::string reply = RecordReply(Record(1));
+    link.ring = reply.substr(0, 60);
+    Tick();
+    EXPECT_TRUE(observer.rows.empty());
+    EXPECT_EQ(link.written.size(), 2u) << "no new request while the reply is incomplete";
+    link.ring = reply.substr(60);
+    Tick();
+    ASSERT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.rows[0].second, Record(1));
+    EXPECT_EQ(link.written.back(), BuildRecordRequest(HeaderAddress + 2));
+    link.ring = RecordReply(Record(2));
+    Tick();
+    EXPECT_EQ(observer.rows.size(), 2u);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+}
+
+TEST_F(DownloadStepsTest, ReplyStillShortAfterOneMorePeriodEndsWithTransferError) {
+    StartWith(3);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    link.ring = RecordReply(Record(2)).substr(0, RecordReplySize - 1);
+    Tick();
+    Tick();
+    EXPECT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+}
+
+TEST_F(DownloadStepsTest, ShortHeaderIsNeverReadAsACount) {
+    steps.Start("COM1");
+    link.ring = HeaderReply(7).substr(0, HeaderReplySize - 1);
+    Tick();
+    EXPECT_EQ(observer.maximum, -1);
+    Tick();
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(steps.ArchiveCount(), 0);
+}
+
+TEST_F(DownloadStepsTest, OversizedReplyKeepsItsFirst2000Bytes) {
+    StartWith(1);
+    link.ring = RecordReply(Record(1)) + std::string(3000, 'x');
+    Tick();
+    ASSERT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.rows[0].second, Record(1));
+    EXPECT_EQ(observer.waiting.back(), static_cast<int>(RecordReplySize + 3000));
+    EXPECT_TRUE(link.ring.empty());
+}
+
+TEST_F(DownloadStepsTest, UndecodableRecordStopsWithTransferErrorAndKeepsEarlierRows) {
+    StartWith(3);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    std::string garbled = RecordReply(Record(2));
+    garbled[ReplyDataOffset + 2 * 35] = '=';  // month 13
+    garbled[ReplyDataOffset + 2 * 35 + 1] = '0';
+    link.ring = garbled;
+    Tick();
+    EXPECT_EQ(observer.rows.size(), 1u);
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(steps.Running());
+    steps.Step();  // a stray tick after the end does nothing
+    EXPECT_EQ(observer.messages.size(), 1u);
+}
+
+TEST_F(DownloadStepsTest, HeaderNotWrittenClosesThePortAndFindsNoReply) {
+    link.writesSucceed = false;
+    steps.Start("COM1");
+    EXPECT_FALSE(link.open);
+    EXPECT_TRUE(timer.running);
+    Tick();
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::MeterNotConnected});
+}
+
+TEST_F(DownloadStepsTest, RefusedPortStartsNothingAndANewStartWorks) {
+    EXPECT_THROW(steps.Start(""), std::runtime_error);
+    EXPECT_FALSE(timer.running);
+    EXPECT_TRUE(link.written.empty());
+    EXPECT_FALSE(steps.Running());
+    StartWith(0);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+}
+
+TEST_F(DownloadStepsTest, SecondDownloadCountsFromOneAgain) {
+    StartWith(1);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    StartWith(2);
+    for (int k = 1; k <= 2; ++k) {
+        link.ring = RecordReply(Record(k));
+        Tick();
+    }
+    ASSERT_EQ(observer.rows.size(), 3u);
+    EXPECT_EQ(observer.rows[1].first, 1);
+    EXPECT_EQ(observer.rows[2].first, 2);
+    EXPECT_EQ(observer.ended, (std::vector<bool>{true, true}));
+}
+
+}  // namespace
