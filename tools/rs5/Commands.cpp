@@ -1,5 +1,8 @@
 #include "Command.h"
 #include "InspectCommand.h"
+#ifdef RS5_WITH_DOWNLOAD
+#include "DownloadCommand.h"
+#endif
 
 namespace rs5 {
 
@@ -12,6 +15,17 @@ const std::vector<Command>& Commands() {
          "from its ADTG and its XML file. --codepage gives the Windows code page of 8-bit text in ADTG\n"
          "files (default 1251).",
          RunInspect},
+#ifdef RS5_WITH_DOWNLOAD
+        {"download", "--port NAME [--db PATH] [--step-ms MS]",
+         "Downloads the meter's archive from the serial port NAME (COM1, /dev/ttyUSB0, the device that\n"
+         "rs5-meter-sim prints, ...) into the working database: sys.mdb in the working directory unless\n"
+         "--db names another (created when missing). The meter must be in its mode for communication\n"
+         "with a PC. One request a step, one step a second (--step-ms: another period, for tests), so n\n"
+         "records take n + 2 seconds. Progress goes to standard error: a bar on a terminal, a line per\n"
+         "record otherwise; the meter's failures as error lines. Rows received before a failure are\n"
+         "kept. Exit status 0 only when the whole archive was stored.",
+         RunDownload},
+#endif
     };
     return commands;
 }

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Command.h"
+
+namespace rs5 {
+
+// rs5 download --port NAME [--db PATH] [--step-ms MS]
+int RunDownload(const Invocation& invocation);
+
+}  // namespace rs5
