@@ -1,0 +1,165 @@
+#include "Unit1.h"
+
+#include "DownloadSteps.h"
+#include "QtStepTimer.h"
+#include "SlBuffer.h"
+#include "SlComm.h"
+#include "SlDownloadLink.h"
+#include "SlMainThread.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+
+constexpr int StepPeriodMs = 1000;
+constexpr int RingSize = 4096;
+constexpr int NumberedPorts = 10;
+
+void ShowBox(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace
+
+TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mainThread, QWidget* parent)
+    : QDialog(parent), mainThread_(std::move(mainThread)), writer_(table) {
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Zarudedu РС5 \"Нирма\""));
+    setWindowFlags(Qt::Window);
+    resize(480, 173);
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    showMessage_ = [this](const QString& caption, const QString& text) { ShowBox(this, caption, text); };
+
+    BitBtn1 = new QPushButton(QStringLiteral("Получить архив"), this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(184, 24, 97, 33);
+    BitBtn1->setToolTip(QStringLiteral("Получить изображение"));
+
+    EditTransmit = new QLineEdit(this);
+    EditTransmit->setObjectName("EditTransmit");
+    EditTransmit->setGeometry(136, 112, 145, 21);
+    EditTransmit->setVisible(false);
+
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setGeometry(208, 112, 73, 21);
+    ComboBox1->setEditable(true);
+    ComboBox1->setToolTip(QStringLiteral("Выбор порта"));
+    for (int n = 1; n <= NumberedPorts; ++n) {
+        ComboBox1->addItem(QStringLiteral("COM%1").arg(n));
+    }
+    std::vector<std::string> present;
+    TSlCustomComm::GetComPortNames(present);
+    for (const std::string& name : present) {
+        const QString port = QString::fromStdString(name);
+        if (ComboBox1->findText(port) < 0) {
+            ComboBox1->addItem(port);
+        }
+    }
+    ComboBox1->addItem(QString());
+    ComboBox1->setCurrentIndex(0);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(136, 80, 209, 17);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+
+    setTabOrder(BitBtn1, EditTransmit);
+    setTabOrder(EditTransmit, ComboBox1);
+    setTabOrder(ComboBox1, ProgressBar1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(StepPeriodMs);
+
+    SlComm1 = new TSlComm(nullptr, mainThread_);
+    SlDownloadLink::ApplyMeterSettings(*SlComm1);
+    SlComm1->SetPortNum(1);
+    SlBuffer1 = new TSlBuffer(nullptr);
+    SlBuffer1->SetSize(RingSize);
+    SlBuffer1->SetActive(true);
+    SlBuffer1->SetComm(SlComm1);
+
+    link_ = std::make_unique<SlDownloadLink>(*SlComm1, *SlBuffer1);
+    stepTimer_ = std::make_unique<QtStepTimer>(*Timer1, [this] { Timer1Timer(); });
+    steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this));
+
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+}
+
+TForm1::~TForm1() {
+    Timer1->stop();
+    steps_.reset();
+    delete SlBuffer1;
+    // Closing an open port stops its threads.
+    delete SlComm1;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    FormShow();
+}
+
+void TForm1::FormShow() {
+    ProgressBar1->setValue(0);
+}
+
+void TForm1::BitBtn1Click() {
+    BitBtn1->setEnabled(false);
+    writer_.ResetCount();
+    try {
+        steps_->Start(ComboBox1->currentText().toStdString());
+    } catch (...) {
+        // The start can be tried again, with another port name.
+        BitBtn1->setEnabled(true);
+        mainThread_->HandleException(std::current_exception());
+    }
+}
+
+void TForm1::Timer1Timer() {
+    steps_->Step();
+}
+
+void TForm1::ReplyWaiting(int count) {
+    EditTransmit->setText(QString::number(count));
+}
+
+void TForm1::ProgressRange(int count) {
+    ProgressBar1->setRange(0, count);
+}
+
+void TForm1::RecordArrived(const ArchiveBytes& staged, int k) {
+    writer_.Add(staged, k);
+}
+
+void TForm1::ProgressPosition(int k) {
+    ProgressBar1->setValue(k);
+}
+
+void TForm1::ShowMessage(Message message) {
+    showMessage_(QString::fromUtf8(DownloadMessageCaption), QString::fromUtf8(DownloadMessageText(message)));
+}
+
+void TForm1::Ended(bool complete) {
+    BitBtn1->setEnabled(true);
+    // The download's last row is stored now, not at the table's next operation.
+    writer_.Finish();
+    if (complete) {
+        close();
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DownloadObserver.h"
+#include "TableRecordWriter.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DownloadSteps;
+class ISlMainThreadCaller;
+class MeasurementTable;
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QtStepTimer;
+class SlDownloadLink;
+class TSlBuffer;
+class TSlComm;
+
+// The download dialog ("Form1"): the user picks the port and presses the start button; a timer then takes
+// the meter's archive one record a step into the measurement table, and the dialog closes itself when the
+// whole archive is in. Made once at start-up and shown modally again for every download; the port, its
+// ring and the timer live as long as the dialog.
+//
+// Main thread only. The table must outlive the dialog. Errors of the start (a port that cannot be opened)
+// go to the main-thread caller's HandleException, the application's error box.
+class TForm1 : public QDialog, private DownloadObserver {
+    Q_OBJECT
+
+public:
+    // Shows a modal box with a caption, a text, no icon and an OK button.
+    using MessageBoxFunction = std::function<void(const QString& caption, const QString& text)>;
+
+    TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mainThread, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // For tests: the download's two messages go here instead of to a message box.
+    void SetMessageBox(MessageBoxFunction showMessage) { showMessage_ = std::move(showMessage); }
+
+    // The components, by their names.
+    QPushButton* BitBtn1;
+    QLineEdit* EditTransmit;
+    QComboBox* ComboBox1;
+    QProgressBar* ProgressBar1;
+    QTimer* Timer1;  // tests may shorten its interval (1000 ms)
+    TSlBuffer* SlBuffer1;
+    TSlComm* SlComm1;
+
+    void BitBtn1Click();
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormShow();
+
+    void ReplyWaiting(int count) override;
+    void ProgressRange(int count) override;
+    void RecordArrived(const ArchiveBytes& staged, int k) override;
+    void ProgressPosition(int k) override;
+    void ShowMessage(Message message) override;
+    void Ended(bool complete) override;
+
+    std::shared_ptr<ISlMainThreadCaller> mainThread_;
+    TableRecordWriter writer_;
+    std::unique_ptr<SlDownloadLink> link_;
+    std::unique_ptr<QtStepTimer> stepTimer_;
+    std::unique_ptr<DownloadSteps> steps_;
+    MessageBoxFunction showMessage_;
+};

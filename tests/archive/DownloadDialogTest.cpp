@@ -1,0 +1,289 @@
+// The download dialog end to end: the real dialog, offscreen, through the real serial link, against the meter
+// simulator on a pseudo-terminal; rows checked in the working database, reopened. Steps are shortened to
+// StepMs; the simulator answers at once.
+#include "ArchiveRecord.h"
+#include "DownloadSteps.h"
+#include "QtMainThreadCaller.h"
+#include "SlBuffer.h"
+#include "SlComm.h"
+#include "Unit1.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int StepMs = 150;
+const QString NotConnected = QString::fromUtf8(MeterNotConnectedMessage);
+const QString TransferError = QString::fromUtf8(TransferErrorMessage);
+
+// The simulator as a child process; the device it serves is known once it is ready.
+class Simulator {
+public:
+    explicit Simulator(const QStringList& arguments) {
+        process_.setProgram(QStringLiteral(RS5_METER_SIM));
+        process_.setArguments(QStringList{"--quiet", "--baud", "0"} + arguments);
+        process_.start();
+        QTRY_VERIFY_WITH_TIMEOUT(process_.canReadLine(), 5000);
+        device_ = QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    ~Simulator() {
+        process_.terminate();
+        process_.waitForFinished(3000);
+    }
+    QString Device() const { return device_; }
+
+private:
+    QProcess process_;
+    QString device_;
+};
+
+// One archive record as the simulator's CSV gives it.
+QStringList CsvFields(const QString& line) {
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields << field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    return fields << field;
+}
+
+QList<QStringList> ArchiveCsv(const QStringList& arguments) {
+    QProcess dump;
+    dump.start(QStringLiteral(RS5_METER_SIM), arguments + QStringList{"--dump-csv"});
+    dump.waitForFinished(5000);
+    QList<QStringList> records;
+    for (const QString& line : QString::fromUtf8(dump.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith("number")) {
+            records << CsvFields(line);
+        }
+    }
+    return records;
+}
+
+FieldValue Tenths(const QString& text) {
+    if (text.isEmpty()) {
+        return {};
+    }
+    return double(TenthsAsSingle(static_cast<std::int16_t>(std::lround(text.toDouble() * 10))));
+}
+
+}  // namespace
+
+class DownloadDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString database_;
+    std::shared_ptr<QtMainThreadCaller> mainThread_;
+    std::unique_ptr<MeasurementTable> table_;
+    std::unique_ptr<TForm1> form_;
+    QStringList messages_;
+    QStringList applicationErrors_;
+
+    // Presses the start button on the port and waits until the download has ended.
+    void Download(const QString& port) {
+        form_->ComboBox1->setEditText(port);
+        QTest::mouseClick(form_->BitBtn1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(form_->BitBtn1->isEnabled(), 20000);
+    }
+    QList<int> StoredNumbers() {
+        MeasurementTable reopened(std::make_unique<DatabaseSource>(database_));
+        reopened.Connect();
+        reopened.OpenTable();
+        QList<int> numbers;
+        for (int row = 0; row < reopened.VisibleRowCount(); ++row) {
+            numbers << std::get<std::int32_t>(reopened.Value(row, MeasurementField::NN));
+        }
+        return numbers;
+    }
+    static QList<int> Range(int from, int to) {
+        QList<int> numbers;
+        for (int k = from; k <= to; ++k) {
+            numbers << k;
+        }
+        return numbers;
+    }
+    void ExpectReadyForAnother() {
+        QVERIFY(form_->BitBtn1->isEnabled());
+        QVERIFY(!form_->SlComm1->Active());
+        QVERIFY(!form_->Timer1->isActive());
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        database_ = dir_.filePath(QStringLiteral("sys-%1.mdb").arg(QTest::currentTestFunction()) +
+                                  QString::fromUtf8(QTest::currentDataTag()));
+        CreateWorkingDatabase(database_);
+        mainThread_ = std::make_shared<QtMainThreadCaller>([this](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                applicationErrors_ << QString::fromUtf8(e.what());
+            }
+        });
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(database_));
+        table_->Connect();
+        table_->OpenTable();
+        form_ = std::make_unique<TForm1>(*table_, mainThread_);
+        form_->Timer1->setInterval(StepMs);
+        form_->SetMessageBox([this](const QString& caption, const QString& text) {
+            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
+            messages_ << text;
+        });
+        messages_.clear();
+        applicationErrors_.clear();
+        form_->open();
+    }
+    void cleanup() {
+        form_.reset();
+        table_.reset();
+        mainThread_.reset();
+    }
+
+    void form() {
+        QCOMPARE(form_->windowTitle(), QStringLiteral("Zarudedu РС5 \"Нирма\""));
+        QCOMPARE(form_->size(), QSize(480, 173));
+        QCOMPARE(form_->BitBtn1->geometry(), QRect(184, 24, 97, 33));
+        QCOMPARE(form_->BitBtn1->text(), QStringLiteral("Получить архив"));
+        QCOMPARE(form_->ComboBox1->geometry(), QRect(208, 112, 73, 21));
+        QCOMPARE(form_->ProgressBar1->geometry(), QRect(136, 80, 209, 17));
+        QVERIFY(!form_->EditTransmit->isVisible());
+        QCOMPARE(form_->ComboBox1->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(form_->ComboBox1->itemText(9), QStringLiteral("COM10"));
+        QCOMPARE(form_->ComboBox1->itemText(form_->ComboBox1->count() - 1), QString());
+        QCOMPARE(form_->SlBuffer1->Size(), 4096);
+        QCOMPARE(form_->SlBuffer1->Comm(), form_->SlComm1);
+        QCOMPARE(form_->SlComm1->Baudrate(), TSlBaudrate::br9600);
+        QVERIFY(form_->SlComm1->DirectWrite());
+        QCOMPARE(form_->ProgressBar1->maximum(), 100);
+    }
+
+    void wholeArchive() {
+        const QStringList archive{"--generate", "25", "--seed", "7"};
+        Simulator meter(archive);
+        Download(meter.Device());
+        QVERIFY(messages_.isEmpty());
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(form_->ProgressBar1->maximum(), 25);
+        QCOMPARE(form_->ProgressBar1->value(), 25);
+        ExpectReadyForAnother();
+
+        const QList<QStringList> expected = ArchiveCsv(archive);
+        QCOMPARE(expected.size(), 25);
+        MeasurementTable reopened(std::make_unique<DatabaseSource>(database_));
+        reopened.Connect();
+        reopened.OpenTable();
+        QCOMPARE(reopened.VisibleRowCount(), 25);
+        std::int32_t previousNum = 0;
+        for (int row = 0; row < 25; ++row) {
+            const QStringList& csv = expected[row];
+            auto value = [&](MeasurementField field) { return reopened.Value(row, field); };
+            const std::int32_t num = std::get<std::int32_t>(value(MeasurementField::Num));
+            QVERIFY(num > previousNum);
+            previousNum = num;
+            QCOMPARE(value(MeasurementField::NN), FieldValue(row + 1));
+            QCOMPARE(csv[0].toInt(), row + 1);
+            QCOMPARE(value(MeasurementField::DataTime),
+                     FieldValue(QDateTime::fromString(csv[1], QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
+            QCOMPARE(value(MeasurementField::Vid), FieldValue(csv[2]));
+            QCOMPARE(value(MeasurementField::W), Tenths(csv[3]));
+            QCOMPARE(value(MeasurementField::N), csv[4].isEmpty() ? FieldValue() : FieldValue(csv[4].toDouble()));
+            QCOMPARE(value(MeasurementField::m), Tenths(csv[5]));
+            const int tenths = static_cast<int>(std::lround(csv[6].toDouble() * 10));
+            QCOMPARE(value(MeasurementField::t), FieldValue(tenths / 10));
+            QCOMPARE(value(MeasurementField::Type),
+                     FieldValue(QString::fromUtf16(csv[7] == "0" ? u"Базовая" : u"Индивидуальная")));
+            QCOMPARE(value(MeasurementField::Op), FieldValue());
+        }
+
+        // A second download appends, counting from 1 again; showing the dialog puts the bar back at 0.
+        form_->open();
+        QCOMPARE(form_->ProgressBar1->value(), 0);
+        Download(meter.Device());
+        QCOMPARE(StoredNumbers(), Range(1, 25) + Range(1, 25));
+    }
+
+    void emptyArchive() {
+        Simulator meter({"--generate", "0"});
+        Download(meter.Device());
+        QVERIFY(messages_.isEmpty());
+        QVERIFY(!form_->isVisible());
+        QCOMPARE(form_->ProgressBar1->maximum(), 0);
+        QCOMPARE(StoredNumbers(), QList<int>());
+        ExpectReadyForAnother();
+    }
+
+    void failingMeter_data() {
+        QTest::addColumn<QStringList>("meter");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<int>>("kept");
+        QTest::newRow("silent") << QStringList{"--silent"} << NotConnected << QList<int>();
+        QTest::newRow("silent after 4 replies") << QStringList{"--silent-after", "4"} << NotConnected << Range(1, 3);
+        QTest::newRow("short reply") << QStringList{"--short-reply", "3"} << TransferError << Range(1, 2);
+        QTest::newRow("split reply") << QStringList{"--split-reply", "2"} << TransferError << Range(1, 1);
+        QTest::newRow("garbled date") << QStringList{"--garble", "3"} << TransferError << Range(1, 2);
+        QTest::newRow("vanishing line") << QStringList{"--vanish-after", "3"} << NotConnected << Range(1, 2);
+    }
+    void failingMeter() {
+        QFETCH(QStringList, meter);
+        QFETCH(QString, message);
+        QFETCH(QList<int>, kept);
+        {
+            Simulator failing(QStringList{"--generate", "6", "--seed", "3"} + meter);
+            Download(failing.Device());
+            QCOMPARE(messages_, QStringList{message});
+            QVERIFY(form_->isVisible());
+            ExpectReadyForAnother();
+            // No further step comes: no more messages, no more rows.
+            QTest::qWait(3 * StepMs);
+            QCOMPARE(messages_.size(), 1);
+            QCOMPARE(StoredNumbers(), kept);
+        }
+        // The dialog is usable again at once.
+        Simulator working({"--generate", "2"});
+        Download(working.Device());
+        QCOMPARE(StoredNumbers(), kept + Range(1, 2));
+        QVERIFY(!form_->isVisible());
+    }
+
+    void portThatCannotOpen_data() {
+        QTest::addColumn<QString>("port");
+        QTest::newRow("no such device") << QStringLiteral("/dev/no-such-port");
+        QTest::newRow("empty name") << QString();
+    }
+    void portThatCannotOpen() {
+        QFETCH(QString, port);
+        Download(port);
+        QCOMPARE(applicationErrors_, QStringList{QStringLiteral("Specified device not found (%1).").arg(port)});
+        QVERIFY(messages_.isEmpty());
+        ExpectReadyForAnother();
+        QVERIFY(form_->isVisible());
+        QCOMPARE(StoredNumbers(), QList<int>());
+    }
+};
+
+QTEST_MAIN(DownloadDialogTest)
+#include "DownloadDialogTest.moc"
