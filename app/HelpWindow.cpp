@@ -1,0 +1,25 @@
+#include "HelpWindow.h"
+
+#include "Application.h"
+
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
+    setObjectName("HelpWindow");
+    setWindowTitle(QStringLiteral("Справка: %1").arg(Application::Title()));
+    browser_->setObjectName("HelpBrowser");
+    browser_->setOpenExternalLinks(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    resize(640, 560);
+}
+
+void HelpWindow::ShowDocument(const QString& html) {
+    browser_->setHtml(html);
+    browser_->moveCursor(QTextCursor::Start);
+    show();
+    raise();
+    activateWindow();
+}

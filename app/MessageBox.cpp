@@ -1,0 +1,77 @@
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// Test mode only: boxes are recorded here instead of being shown.
+struct Recorder {
+    bool active = false;
+    std::deque<MessageBox::Answer> answers;
+    std::vector<MessageBox::Shown> shown;
+};
+
+Recorder& TheRecorder() {
+    static Recorder recorder;
+    return recorder;
+}
+
+QMessageBox::Icon QtIcon(MessageBox::Icon icon) {
+    switch (icon) {
+        case MessageBox::Icon::Information:
+            return QMessageBox::Information;
+        case MessageBox::Icon::Stop:
+            return QMessageBox::Critical;
+        case MessageBox::Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                                    Buttons buttons) {
+    Recorder& recorder = TheRecorder();
+    if (recorder.active) {
+        recorder.shown.push_back({icon, caption, text, buttons});
+        if (recorder.answers.empty()) {
+            return Answer::Ok;
+        }
+        const Answer answer = recorder.answers.front();
+        recorder.answers.pop_front();
+        return answer;
+    }
+
+    QMessageBox box(QtIcon(icon), caption, text, QMessageBox::NoButton, parent ? parent : QApplication::activeWindow());
+    box.setObjectName("MessageBox");
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    box.setDefaultButton(ok);
+    if (buttons == Buttons::OkCancel) {
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    } else {
+        box.setEscapeButton(ok);
+    }
+    box.exec();
+    return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
+}
+
+void MessageBox::RecordInsteadOfShowing() {
+    TheRecorder().active = true;
+}
+
+void MessageBox::QueueAnswer(Answer answer) {
+    TheRecorder().answers.push_back(answer);
+}
+
+std::vector<MessageBox::Shown> MessageBox::TakeRecorded() {
+    std::vector<Shown> shown;
+    shown.swap(TheRecorder().shown);
+    return shown;
+}
+
+void MessageBox::ShowAgain() {
+    TheRecorder() = Recorder{};
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+class QWidget;
+
+// Every message box of the program goes through here, so that tests can answer boxes in advance and read what
+// would have been shown instead of blocking on a modal dialog.
+class MessageBox {
+public:
+    enum class Icon { None, Information, Stop };
+    enum class Buttons { Ok, OkCancel };
+    enum class Answer { Ok, Cancel };
+
+    // What one box showed (or would have shown).
+    struct Shown {
+        Icon icon;
+        QString caption;
+        QString text;
+        Buttons buttons;
+    };
+
+    // Shows a modal box over `parent` (the active window when null) and returns the answer; Ok is the default
+    // button, and Esc or the close button answer Cancel (Ok when it is the only button).
+    static Answer Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                       Buttons buttons = Buttons::Ok);
+
+    // For tests: from now on no box is shown; each is recorded and answered with the next queued answer, or Ok.
+    static void RecordInsteadOfShowing();
+    static void QueueAnswer(Answer answer);
+    // The boxes recorded since the last call, oldest first.
+    static std::vector<Shown> TakeRecorded();
+    // Shows boxes again and forgets what was recorded and queued.
+    static void ShowAgain();
+};

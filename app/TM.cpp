@@ -1,0 +1,222 @@
+#include "TM.h"
+
+#include "Application.h"
+#include "ErrorBox.h"
+#include "MeasurementGrid.h"
+#include "MeasurementGridModel.h"
+#include "StatusPanelBar.h"
+#include "platform/HelpEngine.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFrame>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+const QPoint kPosition(231, 226);
+const QSize kOuterSize(870, 640);
+// "MS Sans Serif" 8 pt, given as the 11-pixel height for which the window's pixel sizes are laid out.
+constexpr int kFontPixelHeight = 11;
+const char* const kFontFamily = "MS Sans Serif";
+
+enum StatusPanel { kProgressPanel, kMessagePanel, kExcelPanel };
+constexpr int kProgressPanelWidth = 150;
+constexpr int kMessagePanelWidth = 250;
+constexpr int kExcelPanelWidth = 50;
+
+}  // namespace
+
+TM::TM(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("M");
+    setWindowTitle(QStringLiteral("Zarudedu РС5 Нирма"));
+    QFont font(kFontFamily);
+    font.setPixelSize(kFontPixelHeight);
+    setFont(font);
+    move(kPosition);
+    resize(kOuterSize);
+
+    OpenWorkingTable();
+    DataSource1 = new MeasurementGridModel(*ADOTable1, this);
+    DataSource1->setObjectName("DataSource1");
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(1);
+    auto* layout = new QVBoxLayout(Panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    DBGrid1 = new MeasurementGrid(*DataSource1, Panel1);
+    DBGrid1->SetKeyDownHandler([this](int& key, Qt::KeyboardModifiers shift) { DBGrid1KeyDown(key, shift); });
+    layout->addWidget(DBGrid1);
+    setCentralWidget(Panel1);
+
+    BuildMenu();
+    BuildStatusBar();
+    StatusBar1->SetPanelText(kExcelPanel, QStringLiteral(" Передача данных в MS Excel!!!"));
+    FormCreate();
+    DBGrid1->setFocus();
+}
+
+TM::~TM() {
+    // The grid and its model observe the table, so they go before it does.
+    delete Panel1;
+    delete DataSource1;
+}
+
+void TM::OpenWorkingTable() {
+    ADOTable1 = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>());
+    // A failed connection is tried again by the table's own opening, so a missing database is reported twice.
+    ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
+    ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });
+}
+
+void TM::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+
+    QMenu* file = bar->addMenu(QStringLiteral("Файл"));
+    file->setObjectName("N1");
+    file->menuAction()->setObjectName("N1");
+    AddCommand(file, "N6", QStringLiteral("Новый"), &TM::N6Click);
+    AddCommand(file, "N4", QStringLiteral("Открыть"), &TM::N4Click);
+    AddCommand(file, "N5", QStringLiteral("Сохранить"), &TM::N5Click);
+    AddSeparator(file, "N9");
+    AddCommand(file, "N10", QStringLiteral("Предварительный просмотр"), &TM::N10Click);
+    AddCommand(file, "N11", QStringLiteral("Печать"), nullptr);
+    AddSeparator(file, "N8");
+    AddCommand(file, "N7", QStringLiteral("Выход"), &TM::N7Click);
+
+    QMenu* data = bar->addMenu(QStringLiteral("Данные"));
+    data->setObjectName("N2");
+    data->menuAction()->setObjectName("N2");
+    AddCommand(data, "N14", QStringLiteral("Принять данные"), &TM::N14Click);
+    AddSeparator(data, "N15");
+    AddCommand(data, "N12", QStringLiteral("Удалить строки"), &TM::N12Click);
+    AddCommand(data, "N13", QStringLiteral("Очистить таблицу"), &TM::N13Click);
+    AddCommand(data, "Exel1", QStringLiteral("Экспорт в Excel"), &TM::Exel1Click);
+
+    AddCommand(bar, "N3", QStringLiteral("Справка"), &TM::N3Click);
+}
+
+QAction* TM::AddCommand(QWidget* menu, const char* name, const QString& caption, void (TM::*handler)()) {
+    auto* action = new QAction(caption, menu);
+    action->setObjectName(name);
+    if (handler) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { ErrorBox::RunCommand([&] { (this->*handler)(); }); });
+    }
+    menu->addAction(action);
+    return action;
+}
+
+void TM::AddSeparator(QWidget* menu, const char* name) {
+    auto* separator = new QAction(menu);
+    separator->setObjectName(name);
+    separator->setSeparator(true);
+    menu->addAction(separator);
+}
+
+void TM::BuildStatusBar() {
+    StatusBar1 = new StatusPanelBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->AddPanel(kProgressPanelWidth, StatusPanelBar::PanelStyle::OwnerDraw);
+    StatusBar1->AddPanel(kMessagePanelWidth);
+    StatusBar1->AddPanel(kExcelPanelWidth);
+    setStatusBar(StatusBar1);
+
+    ProgressBar1 = new QProgressBar(StatusBar1);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setOrientation(Qt::Horizontal);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    connect(StatusBar1, &StatusPanelBar::DrawPanel, this, &TM::StatusBar1DrawPanel);
+    StatusBar1DrawPanel(StatusBar1, kProgressPanel, StatusBar1->PanelRect(kProgressPanel));
+    ProgressBar1->show();
+}
+
+void TM::CloseTable() {
+    DBGrid1->FinishEditing();
+    ADOTable1->Close(PendingRowAtClose::Store);
+}
+
+void TM::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (placed_) {
+        return;
+    }
+    placed_ = true;
+    // The size is the outer one, frame included; Qt sizes the inside, so the frame is taken off once known.
+    if (const QWindow* window = windowHandle()) {
+        const QMargins frame = window->frameMargins();
+        resize(kOuterSize.width() - frame.left() - frame.right(), kOuterSize.height() - frame.top() - frame.bottom());
+    }
+}
+
+void TM::closeEvent(QCloseEvent* event) {
+    ErrorBox::RunCommand([&] { CloseTable(); });
+    event->accept();
+}
+
+void TM::N7Click() {
+    close();
+}
+
+void TM::N5Click() {
+    // "Сохранить": saves the table to a file; comes with the table commands.
+}
+
+void TM::N4Click() {
+    // "Открыть": puts a saved table file in the table's place; comes with the table commands.
+}
+
+void TM::Exel1Click() {
+    // "Экспорт в Excel": comes with the spreadsheet export.
+}
+
+void TM::N13Click() {
+    // "Очистить таблицу": deletes every row with progress; comes with the table commands.
+}
+
+void TM::DBGrid1KeyDown(int& /*key*/, Qt::KeyboardModifiers /*shift*/) {
+    // Sees every key of the grid first. The Delete key (whatever Ctrl, Shift and Alt) is to delete the selected
+    // rows, or the current row when none is selected, and set the key to 0; comes with the table commands.
+}
+
+void TM::N12Click() {
+    // "Удалить строки": deletes the rows selected in the grid; comes with the table commands.
+}
+
+void TM::N14Click() {
+    if (form1_) {
+        form1_->exec();
+    }
+}
+
+void TM::StatusBar1DrawPanel(StatusPanelBar*, int panel, const QRect& rect) {
+    if (panel != kProgressPanel) {
+        return;
+    }
+    // One pixel larger on every side, so that the bar covers the panel's frame.
+    ProgressBar1->setGeometry(rect.x() - 1, rect.y() - 1, rect.width() + 2, rect.height() + 2);
+}
+
+void TM::N10Click() {
+    // "Предварительный просмотр": the report preview; comes with the report.
+}
+
+void TM::N6Click() {
+    // "Новый": empties the table; comes with the table commands.
+}
+
+void TM::N3Click() {
+    ShowHelpTopics(this, Application::HelpFile());
+}
+
+void TM::FormCreate() {}

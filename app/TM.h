@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+
+#include <memory>
+
+class MeasurementGrid;
+class MeasurementGridModel;
+class MeasurementTable;
+class QAction;
+class QDialog;
+class QFrame;
+class QProgressBar;
+class StatusPanelBar;
+
+// The main window ("M"): the grid of the measurement table, the main menu, and the status bar with the progress
+// bar set into its first panel. It owns the measurement table, which it opens from "sys.mdb" in the working
+// directory while it is built.
+class TM : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Opens the connection and then the table; each failure is shown in the error box at once, and the window is
+    // built all the same, with the table closed.
+    explicit TM(QWidget* parent = nullptr);
+    ~TM() override;
+
+    // The download dialog that "Принять данные" shows modally; not owned. Set once it exists.
+    void SetDownloadDialog(QDialog* form1) { form1_ = form1; }
+
+    MeasurementTable& Table() const { return *ADOTable1; }
+    MeasurementGrid* Grid() const { return DBGrid1; }
+    StatusPanelBar* StatusBar() const { return StatusBar1; }
+    QProgressBar* ProgressBar() const { return ProgressBar1; }
+
+    // Closes the table at the end of the program. A pending row in which anything was typed or assigned is stored
+    // first, so that ending the program loses nothing; one in which nothing was assigned is dropped. Raises
+    // TableError (the table then stays open with the row pending). Closing the window does this.
+    void CloseTable();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void N7Click();
+    void N5Click();
+    void N4Click();
+    void Exel1Click();
+    void N13Click();
+    void DBGrid1KeyDown(int& key, Qt::KeyboardModifiers shift);
+    void N12Click();
+    void N14Click();
+    void StatusBar1DrawPanel(StatusPanelBar* statusBar, int panel, const QRect& rect);
+    void N10Click();
+    void N6Click();
+    void N3Click();
+    void FormCreate();
+
+    void OpenWorkingTable();
+    void BuildMenu();
+    void BuildStatusBar();
+    QAction* AddCommand(QWidget* menu, const char* name, const QString& caption, void (TM::*handler)());
+    void AddSeparator(QWidget* menu, const char* name);
+
+    std::unique_ptr<MeasurementTable> ADOTable1;
+    MeasurementGridModel* DataSource1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    MeasurementGrid* DBGrid1 = nullptr;
+    StatusPanelBar* StatusBar1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QDialog* form1_ = nullptr;
+    bool placed_ = false;
+};

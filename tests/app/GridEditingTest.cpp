@@ -1,0 +1,336 @@
+#include "AppTests.h"
+#include "GridColumn.h"
+#include "MeasurementGrid.h"
+#include "MeasurementGridModel.h"
+#include "MessageBox.h"
+#include "TM.h"
+#include "TestSupport.h"
+#include "store/MeasurementTable.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+using RowMark = MeasurementGridModel::RowMark;
+
+// Drives the real main window's grid with keys and clicks, the way a user does.
+class GridEditingTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WorkingFolder> folder_;
+    std::unique_ptr<TM> m_;
+
+    MeasurementGrid* Grid() { return m_->Grid(); }
+    MeasurementTable& Table() { return m_->Table(); }
+    const QAbstractItemModel* Model() { return Grid()->model(); }
+
+    void Start(const std::vector<SeedRow>& rows) {
+        CreateDatabaseWithRows(rows);
+        Open();
+    }
+    void Open() {
+        m_ = std::make_unique<TM>();
+        m_->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_.get()));
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
+    }
+    // Ends the program the way the user does, and starts it again on the same working folder.
+    void Restart() {
+        m_->close();
+        m_.reset();
+        Open();
+    }
+
+    void Click(int row, GridColumn column, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const QRect cell = Grid()->visualRect(Model()->index(row, int(column)));
+        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { PressKey(Grid(), key, modifiers); }
+    void Type(const QString& text) { TypeText(Grid(), text); }
+
+    QString Cell(int row, GridColumn column) { return Model()->index(row, int(column)).data().toString(); }
+    RowMark Mark(int row) {
+        return RowMark(Model()->headerData(row, Qt::Vertical, MeasurementGridModel::RowMarkRole).toInt());
+    }
+    QLineEdit* Editor() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    std::vector<int> SelectedRows() {
+        std::vector<int> rows;
+        for (RowId id : Grid()->Selection().Rows()) {
+            rows.push_back(Table().IndexOf(id));
+        }
+        return rows;
+    }
+
+private slots:
+    void init() {
+        MessageBox::RecordInsteadOfShowing();
+        folder_ = std::make_unique<WorkingFolder>();
+    }
+    void cleanup() {
+        m_.reset();
+        folder_.reset();
+        MessageBox::ShowAgain();
+    }
+
+    void typedNoteIsStoredOnMovingAwayAndShownAfterRestart() {
+        Start(NumberedRows(2));
+        Click(0, GridColumn::Op);
+        Type(QStringLiteral("Влажное"));
+        QVERIFY(Grid()->IsEditing());
+        QCOMPARE(Mark(0), RowMark::Editing);
+        Key(Qt::Key_Return);
+        QVERIFY(!Grid()->IsEditing());
+        QCOMPARE(Cell(0, GridColumn::Op), QStringLiteral("Влажное"));
+        QCOMPARE(Table().State(), TableState::Edit);  // still pending
+
+        Key(Qt::Key_Down);
+        QCOMPARE(Table().State(), TableState::Browse);
+        QCOMPARE(Table().CurrentRow(), 1);
+        QCOMPARE(Mark(1), RowMark::Current);
+
+        Restart();
+        QCOMPARE(Cell(0, GridColumn::Op), QStringLiteral("Влажное"));
+        QCOMPARE(Cell(1, GridColumn::Op), QString());
+    }
+
+    void rowTypedIntoIsStoredAtExitAndAnUntouchedOneIsNot() {
+        Start(NumberedRows(1));
+        Key(Qt::Key_Down);  // a new row after the last
+        QCOMPARE(Model()->rowCount(), 2);
+        QCOMPARE(Mark(1), RowMark::Inserting);
+        Key(Qt::Key_End);  // its last column, Заметки
+        Type(QStringLiteral("проба"));
+        QVERIFY(Grid()->IsEditing());
+        // Ending the program with the editor still open keeps what was typed.
+        Restart();
+        QCOMPARE(Model()->rowCount(), 2);
+        QCOMPARE(Cell(1, GridColumn::Op), QStringLiteral("проба"));
+
+        Click(1, GridColumn::NN);
+        Key(Qt::Key_Down);
+        QCOMPARE(Model()->rowCount(), 3);
+        Restart();
+        QCOMPARE(Model()->rowCount(), 2);
+    }
+
+    void insertBeginsARowAtTheCurrentOneAndEscDiscardsIt() {
+        Start(NumberedRows(3));
+        Click(1, GridColumn::NN);
+        Key(Qt::Key_Insert);
+        QCOMPARE(Model()->rowCount(), 4);
+        QCOMPARE(Table().RowCount(), 3);
+        QCOMPARE(Table().CurrentRow(), 1);
+        QCOMPARE(Mark(1), RowMark::Inserting);
+        QCOMPARE(Cell(1, GridColumn::NN), QString());
+        QCOMPARE(Cell(2, GridColumn::NN), QStringLiteral("2"));
+
+        Key(Qt::Key_Escape);
+        QCOMPARE(Model()->rowCount(), 3);
+        QCOMPARE(Table().State(), TableState::Browse);
+        QCOMPARE(Cell(1, GridColumn::NN), QStringLiteral("2"));
+        QCOMPARE(Mark(Table().CurrentRow()), RowMark::Current);
+    }
+
+    void escRevertsAChangedTextFirstThenDiscardsTheRow() {
+        Start(NumberedRows(2));
+        Click(0, GridColumn::Vid);
+        Type(QStringLiteral("Рожь"));
+        Key(Qt::Key_Escape);
+        QVERIFY(!Grid()->IsEditing());
+        QCOMPARE(Cell(0, GridColumn::Vid), QStringLiteral("Пшеница"));
+        QCOMPARE(Table().State(), TableState::Edit);
+        Key(Qt::Key_Escape);
+        QCOMPARE(Table().State(), TableState::Browse);
+
+        // A value already in the pending row (Enter) goes with the row on Esc.
+        Type(QStringLiteral("Рожь"));
+        Key(Qt::Key_Return);
+        QCOMPARE(Cell(0, GridColumn::Vid), QStringLiteral("Рожь"));
+        Key(Qt::Key_Escape);
+        QCOMPARE(Cell(0, GridColumn::Vid), QStringLiteral("Пшеница"));
+        Restart();
+        QCOMPARE(Cell(0, GridColumn::Vid), QStringLiteral("Пшеница"));
+    }
+
+    void editorShowsTheDisplayTextAndAnUnchangedTextAssignsNothing() {
+        Start({{{"NN", std::int32_t(1)}, {"W", 12.34}}});
+        Click(0, GridColumn::W);
+        Key(Qt::Key_F2);
+        QVERIFY(Editor());
+        QCOMPARE(Editor()->text(), QStringLiteral("12.3"));
+        Key(Qt::Key_Return);
+        QCOMPARE(Table().State(), TableState::Browse);
+        QCOMPARE(std::get<double>(Table().Value(0, MeasurementField::W)), 12.34);
+
+        Key(Qt::Key_F2);
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Type(QStringLiteral("15.55"));
+        Key(Qt::Key_Return);
+        QCOMPARE(std::get<double>(Table().Value(0, MeasurementField::W)), 15.55);
+        QCOMPARE(Cell(0, GridColumn::W), QStringLiteral("15.6"));
+    }
+
+    void aValueTheFieldRejectsReachesTheErrorBoxAndTheEditorStays() {
+        Start(NumberedRows(1));
+        Click(0, GridColumn::NN);
+        Type(QStringLiteral("abc"));
+        Key(Qt::Key_Return);
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].text, QStringLiteral("'abc' is not a valid integer value for field 'NN'"));
+        QVERIFY(Grid()->IsEditing());
+        Key(Qt::Key_Down);  // cannot leave the row with it either
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(1));
+        QCOMPARE(Table().CurrentRow(), 0);
+        Key(Qt::Key_Escape);
+        QCOMPARE(Cell(0, GridColumn::NN), QStringLiteral("1"));
+    }
+
+    void textColumnsTakeAtMostFiftyCharacters() {
+        Start(NumberedRows(1));
+        Click(0, GridColumn::Op);
+        Type(QString(60, QChar(u'я')));
+        QCOMPARE(Editor()->text().size(), 50);
+        Key(Qt::Key_Return);
+        QCOMPARE(Cell(0, GridColumn::Op), QString(50, QChar(u'я')));
+    }
+
+    void tabMovesBetweenCellsAndOnToTheNextRow() {
+        Start(NumberedRows(2));
+        Click(0, GridColumn::NN);
+        Key(Qt::Key_Tab);
+        QCOMPARE(Grid()->currentIndex().column(), int(GridColumn::DataTime));
+        Click(0, GridColumn::Type);
+        Type(QStringLiteral("Базовая"));
+        Key(Qt::Key_Tab);  // keeps the value, edits the next cell
+        QCOMPARE(Grid()->currentIndex().column(), int(GridColumn::Op));
+        QVERIFY(Grid()->IsEditing());
+        QCOMPARE(Cell(0, GridColumn::Type), QStringLiteral("Базовая"));
+        Key(Qt::Key_Tab);
+        QCOMPARE(Table().CurrentRow(), 1);
+        QCOMPARE(Grid()->currentIndex().column(), int(GridColumn::NN));
+        Key(Qt::Key_Backtab);
+        QCOMPARE(Table().CurrentRow(), 0);
+        QCOMPARE(Grid()->currentIndex().column(), int(GridColumn::Op));
+    }
+
+    void downPastTheLastRowAppendsAndDownAgainDropsTheUntouchedRow() {
+        Start(NumberedRows(2));
+        Click(1, GridColumn::NN);
+        Key(Qt::Key_Down);
+        QCOMPARE(Model()->rowCount(), 3);
+        QCOMPARE(Table().CurrentRow(), 2);
+        QCOMPARE(Mark(2), RowMark::Inserting);
+        Key(Qt::Key_Down);
+        QCOMPARE(Model()->rowCount(), 2);
+        QCOMPARE(Table().CurrentRow(), 1);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Up);  // leaving it upwards drops it as well
+        QCOMPARE(Model()->rowCount(), 2);
+        QCOMPARE(Table().CurrentRow(), 1);
+        QCOMPARE(Table().RowCount(), 2);
+    }
+
+    void typingIntoAnEmptyGridBeginsItsFirstRow() {
+        Start({});
+        Type(QStringLiteral("7"));
+        QCOMPARE(Model()->rowCount(), 1);
+        QCOMPARE(Mark(0), RowMark::Inserting);
+        Key(Qt::Key_Return);
+        Key(Qt::Key_Up);  // settles it where it is
+        QCOMPARE(Table().RowCount(), 1);
+        QCOMPARE(Cell(0, GridColumn::NN), QStringLiteral("7"));
+    }
+
+    void arrowsAndPagesMoveTheCurrentRow() {
+        Start(NumberedRows(40));
+        Click(0, GridColumn::W);
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Down);
+        QCOMPARE(Table().CurrentRow(), 2);
+        Key(Qt::Key_Up);
+        QCOMPARE(Table().CurrentRow(), 1);
+        Key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(Table().CurrentRow(), 39);
+        QVERIFY(Grid()->viewport()->rect().intersects(Grid()->visualRect(Grid()->currentIndex())));
+        Key(Qt::Key_PageUp);
+        QVERIFY(Table().CurrentRow() < 39);
+        Key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(Table().CurrentRow(), 0);
+        QCOMPARE(Grid()->currentIndex().row(), 0);
+        QCOMPARE(Table().State(), TableState::Browse);
+    }
+
+    void selectionFollowsClicksAndShiftArrows() {
+        Start(NumberedRows(6));
+        Click(1, GridColumn::NN);
+        QCOMPARE(SelectedRows(), std::vector<int>({1}));
+        Click(3, GridColumn::W, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({1, 3}));
+        Click(0, GridColumn::W, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({0, 1, 3}));  // kept in table order
+        Click(1, GridColumn::W, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({0, 3}));
+        Key(Qt::Key_Down);
+        QVERIFY(SelectedRows().empty());
+
+        Click(2, GridColumn::NN);
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({2, 3}));
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({2, 3, 4}));
+        Key(Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({2, 3}));
+        Key(Qt::Key_Up, Qt::ShiftModifier);
+        Key(Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({1, 2}));
+        QCOMPARE(Table().CurrentRow(), 1);
+        Key(Qt::Key_Escape);
+        QVERIFY(SelectedRows().empty());
+
+        Click(4, GridColumn::NN);
+        Key(Qt::Key_Up);
+        QVERIFY(SelectedRows().empty());
+        QCOMPARE(Table().CurrentRow(), 3);
+    }
+
+    void deleteGoesToTheKeyDownHandlerAndTheGridDeletesNothing() {
+        Start(NumberedRows(3));
+        std::vector<std::pair<int, Qt::KeyboardModifiers>> seen;
+        Grid()->SetKeyDownHandler([&](int& key, Qt::KeyboardModifiers modifiers) {
+            if (key == Qt::Key_Delete) {
+                seen.emplace_back(key, modifiers);
+            }
+        });
+        Click(1, GridColumn::Op);
+        Key(Qt::Key_Delete);
+        Key(Qt::Key_Delete, Qt::ControlModifier);
+        Key(Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(seen.size(), size_t(3));
+        QCOMPARE(seen[1].second, Qt::KeyboardModifiers(Qt::ControlModifier));
+        QCOMPARE(Table().RowCount(), 3);
+
+        // While a text is being edited, Delete edits it; Ctrl+Delete still reaches the handler.
+        Type(QStringLiteral("abc"));
+        Key(Qt::Key_Home);
+        Key(Qt::Key_Delete);
+        QCOMPARE(Editor()->text(), QStringLiteral("bc"));
+        Key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(seen.size(), size_t(4));
+        QCOMPARE(Editor()->text(), QStringLiteral("bc"));
+
+        // A handler that deals with the key keeps it from the grid.
+        Grid()->SetKeyDownHandler([](int& key, Qt::KeyboardModifiers) {
+            if (key == Qt::Key_Insert) {
+                key = 0;
+            }
+        });
+        Key(Qt::Key_Return);
+        Key(Qt::Key_Insert);
+        QCOMPARE(Model()->rowCount(), 3);
+    }
+};
+
+static RegisterAppTest<GridEditingTest> registerGridEditingTest;
+
+#include "GridEditingTest.moc"

@@ -1,0 +1,236 @@
+#include "AppTests.h"
+#include "Application.h"
+#include "HelpDocument.h"
+#include "HelpWindow.h"
+#include "MeasurementGrid.h"
+#include "MessageBox.h"
+#include "ProgramWindows.h"
+#include "StatusPanelBar.h"
+#include "TForm1.h"
+#include "TForm2.h"
+#include "TM.h"
+#include "TestSupport.h"
+#include "store/MeasurementTable.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTest>
+#include <QTextBrowser>
+
+namespace {
+
+QAction* Item(TM& m, const char* name) {
+    auto* action = m.findChild<QAction*>(name);
+    if (!action) {
+        qWarning("no menu item %s", name);
+    }
+    return action;
+}
+
+// "name:caption" for an item, "name:-" for a separator; a submenu's items follow it in brackets.
+QStringList Describe(const QList<QAction*>& actions) {
+    QStringList items;
+    for (QAction* action : actions) {
+        items << action->objectName() + ':' + (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (!action->shortcut().isEmpty()) {
+            items << "shortcut!";
+        }
+        if (action->menu()) {
+            items << "[" << Describe(action->menu()->actions()) << "]";
+        }
+    }
+    return items;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WorkingFolder> folder_;
+
+private slots:
+    void init() {
+        MessageBox::RecordInsteadOfShowing();
+        folder_ = std::make_unique<WorkingFolder>();
+    }
+    void cleanup() {
+        folder_.reset();
+        MessageBox::ShowAgain();
+        Application::SetHelpFile(QString());
+    }
+
+    void windowsAreCreatedAsTheProgramNeedsThem() {
+        CreateDatabaseWithRows(NumberedRows(2));
+        ProgramWindows windows;
+        TM& m = windows.M();
+        m.show();
+        QVERIFY(QTest::qWaitForWindowActive(&m));
+
+        QCOMPARE(m.objectName(), QStringLiteral("M"));
+        QCOMPARE(m.windowTitle(), QStringLiteral("Zarudedu РС5 Нирма"));
+        QCOMPARE(m.frameGeometry(), QRect(231, 226, 870, 640));
+        QCOMPARE(m.font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(m.font().pixelSize(), 11);
+        QCOMPARE(QApplication::focusWidget(), m.Grid());
+        QCOMPARE(m.Grid()->objectName(), QStringLiteral("DBGrid1"));
+
+        QCOMPARE(windows.Form1().objectName(), QStringLiteral("Form1"));
+        QCOMPARE(windows.Form1().windowTitle(), QStringLiteral("Zarudedu РС5 \"Нирма\""));
+        QCOMPARE(windows.Form1().size(), QSize(480, 173));
+        QVERIFY(!windows.Form1().isVisible());
+        QCOMPARE(windows.Form2().objectName(), QStringLiteral("Form2"));
+        QVERIFY(!windows.Form2().isVisible());
+        QVERIFY(MessageBox::TakeRecorded().empty());
+    }
+
+    void menuHasEveryItemInOrderWithoutShortcuts() {
+        CreateDatabaseWithRows({});
+        TM m;
+        const QStringList expected = {"N1:Файл",
+                                      "[",
+                                      "N6:Новый",
+                                      "N4:Открыть",
+                                      "N5:Сохранить",
+                                      "N9:-",
+                                      "N10:Предварительный просмотр",
+                                      "N11:Печать",
+                                      "N8:-",
+                                      "N7:Выход",
+                                      "]",
+                                      "N2:Данные",
+                                      "[",
+                                      "N14:Принять данные",
+                                      "N15:-",
+                                      "N12:Удалить строки",
+                                      "N13:Очистить таблицу",
+                                      "Exel1:Экспорт в Excel",
+                                      "]",
+                                      "N3:Справка"};
+        QCOMPARE(Describe(m.menuBar()->actions()), expected);
+    }
+
+    void startWithoutDatabaseShowsTwoErrorsAndAnEmptyClosedTable() {
+        TM m;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(2));
+        for (const auto& box : shown) {
+            QCOMPARE(box.caption, QStringLiteral("Zarudedu-РС5 Нирма"));
+            QCOMPARE(int(box.icon), int(MessageBox::Icon::Stop));
+            QVERIFY2(box.text.contains(QStringLiteral("sys.mdb")), qPrintable(box.text));
+        }
+        QVERIFY(!m.Table().IsOpen());
+        QCOMPARE(m.Grid()->model()->rowCount(), 0);
+        // The grid stays usable, if empty: keys that would begin rows do nothing on a closed table.
+        PressKey(m.Grid(), Qt::Key_Insert);
+        PressKey(m.Grid(), Qt::Key_Down);
+        TypeText(m.Grid(), "x");
+        QCOMPARE(m.Grid()->model()->rowCount(), 0);
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        QVERIFY(!QFile::exists("sys.mdb"));
+    }
+
+    void startWithDatabaseShowsItsRows() {
+        CreateDatabaseWithRows(NumberedRows(3));
+        TM m;
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        QVERIFY(m.Table().IsOpen());
+        const QAbstractItemModel* model = m.Grid()->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("3"));
+        QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("Пшеница"));
+        QCOMPARE(m.Grid()->currentIndex().row(), 0);
+    }
+
+    void statusBarPanelsAndProgressBarFollowResizes() {
+        CreateDatabaseWithRows({});
+        TM m;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        StatusPanelBar* bar = m.StatusBar();
+        QProgressBar* progress = m.ProgressBar();
+        QCOMPARE(bar->objectName(), QStringLiteral("StatusBar1"));
+        QCOMPARE(bar->PanelCount(), 3);
+        QCOMPARE(bar->PanelText(1), QString());
+        QCOMPARE(bar->PanelText(2), QStringLiteral(" Передача данных в MS Excel!!!"));
+        QCOMPARE(progress->parentWidget(), bar);
+        QVERIFY(progress->isVisible());
+        QCOMPARE(progress->minimum(), 0);
+        QCOMPARE(progress->maximum(), 100);
+        QCOMPARE(progress->value(), 0);
+
+        for (const QSize size : {QSize(870, 640), QSize(420, 300), QSize(1300, 900)}) {
+            m.resize(size);
+            QTRY_COMPARE(bar->width(), m.width());
+            QCOMPARE(bar->height(), 19);
+            QCOMPARE(bar->PanelRect(0).width(), 148);
+            // The bar covers panel 0 with its frame: one pixel more on every side.
+            QCOMPARE(progress->geometry(), bar->PanelRect(0).adjusted(-1, -1, 1, 1));
+            QCOMPARE(bar->PanelRect(1).width(), 248);
+            // The last panel reaches to the right edge (inside its one-pixel frame).
+            QCOMPARE(bar->PanelRect(2).right(), bar->width() - 2);
+        }
+    }
+
+    void exitClosesWithoutAQuestion() {
+        CreateDatabaseWithRows(NumberedRows(1));
+        TM m;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        Item(m, "N7")->trigger();
+        QVERIFY(!m.isVisible());
+        QVERIFY(MessageBox::TakeRecorded().empty());
+    }
+
+    void helpShowsTheGuideOrSaysWhatIsWrong() {
+        CreateDatabaseWithRows({});
+        TM m;
+        m.show();
+        Application::SetHelpFile(QStringLiteral(RS5_HELP_SOURCE));
+        Item(m, "N3")->trigger();
+        auto* help = m.findChild<HelpWindow*>();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QVERIFY(help->Browser()->toPlainText().contains(QStringLiteral("Подключение влагомера к компьютеру")));
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        help->close();
+
+        const QString missing = folder_->File("DADOZURA-RS5.HLP");
+        Application::SetHelpFile(missing);
+        Item(m, "N3")->trigger();
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].text, QString::fromUtf16(HelpDocument::kMissing).arg(missing) + '.');
+        QVERIFY(!help->isVisible());
+        QVERIFY(m.isVisible());
+    }
+
+    void receiveDataShowsTheDownloadDialogModally() {
+        CreateDatabaseWithRows({});
+        ProgramWindows windows;
+        windows.M().show();
+        QString shownName;
+        HandleNextModal([&](QWidget* modal) { shownName = modal->objectName(); });
+        Item(windows.M(), "N14")->trigger();
+        QCOMPARE(shownName, QStringLiteral("Form1"));
+        QVERIFY(!windows.Form1().isVisible());
+    }
+
+    void commandsOfLaterWorkAndPrintDoNothingYet() {
+        CreateDatabaseWithRows(NumberedRows(2));
+        TM m;
+        for (const char* name : {"N6", "N4", "N5", "N10", "N11", "N12", "N13", "Exel1"}) {
+            Item(m, name)->trigger();
+        }
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        QCOMPARE(m.Table().RowCount(), 2);
+    }
+};
+
+static RegisterAppTest<MainWindowTest> registerMainWindowTest;
+
+#include "MainWindowTest.moc"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/MeasurementField.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+// A fresh temporary folder made the working directory for the test's life; the previous one comes back after.
+class WorkingFolder {
+public:
+    WorkingFolder();
+    ~WorkingFolder();
+    QString Path() const { return dir_.path(); }
+    QString File(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// One measurement row for seeding a database: field name and value pairs.
+using SeedRow = std::vector<std::pair<QString, FieldValue>>;
+
+// Creates "sys.mdb" in the working directory holding these rows, stored in this order.
+void CreateDatabaseWithRows(const std::vector<SeedRow>& rows);
+
+// Rows with NN 1..count, a W of 10.5, 11.5, ... and the grain "Пшеница".
+std::vector<SeedRow> NumberedRows(int count);
+
+// Calls `inspect` with the next modal window once it is open, then closes it; for code that opens a modal window
+// and waits for it. Gives up (failing the test) after `timeoutMs`.
+void HandleNextModal(std::function<void(QWidget* modal)> inspect, int timeoutMs = 5000);
+
+// A key press sent where a user's key would go: the focused widget, else `fallback`.
+void PressKey(QWidget* fallback, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void TypeText(QWidget* fallback, const QString& text);
