@@ -32,6 +32,8 @@ MeasurementGrid::MeasurementGrid(MeasurementGridModel& model, QWidget* parent)
     setTabKeyNavigation(true);
     setWordWrap(false);
     setCornerButtonEnabled(false);
+    // A click on a title would move Qt's cursor to another row behind the table's back; titles only resize.
+    horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setSectionsMovable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "store/MeasurementTable.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -19,6 +20,7 @@ class GridEditingTest : public QObject {
 
     std::unique_ptr<WorkingFolder> folder_;
     std::unique_ptr<TM> m_;
+    std::unique_ptr<QAbstractItemModelTester> tester_;  // checks the model through every user action
 
     MeasurementGrid* Grid() { return m_->Grid(); }
     MeasurementTable& Table() { return m_->Table(); }
@@ -30,6 +32,8 @@ class GridEditingTest : public QObject {
     }
     void Open() {
         m_ = std::make_unique<TM>();
+        tester_ = std::make_unique<QAbstractItemModelTester>(
+            m_->Grid()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         m_->show();
         QVERIFY(QTest::qWaitForWindowActive(m_.get()));
         QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
@@ -37,6 +41,7 @@ class GridEditingTest : public QObject {
     // Ends the program the way the user does, and starts it again on the same working folder.
     void Restart() {
         m_->close();
+        tester_.reset();
         m_.reset();
         Open();
     }
@@ -67,6 +72,7 @@ private slots:
         folder_ = std::make_unique<WorkingFolder>();
     }
     void cleanup() {
+        tester_.reset();
         m_.reset();
         folder_.reset();
         MessageBox::ShowAgain();
