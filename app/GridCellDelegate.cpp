@@ -2,6 +2,7 @@
 
 #include "GridColumn.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -34,6 +35,14 @@ void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
 bool GridCellDelegate::eventFilter(QObject* object, QEvent* event) {
     if (event->type() == QEvent::KeyPress && editorKeys_(static_cast<QKeyEvent*>(event))) {
         return true;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        // Another window taking the focus (a message box, a menu, another program) leaves the editor as it is;
+        // Qt would commit and close it, and an error box about its text would then take the focus again.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+            return false;
+        }
     }
     return QStyledItemDelegate::eventFilter(object, event);
 }

@@ -9,7 +9,7 @@ class QLineEdit;
 
 // Draws the grid's cells (rows in the grid's selection highlighted) and makes their one-line editors. Keys that
 // the grid itself handles while a cell is being edited (Tab, Enter, Esc, Insert, Ctrl+Delete) go to the grid
-// instead of Qt's default editor handling.
+// instead of Qt's default editor handling, and the editor stays open while another window has the focus.
 class GridCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 

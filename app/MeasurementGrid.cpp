@@ -160,9 +160,12 @@ void MeasurementGrid::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    setFocus(Qt::MouseFocusReason);
     const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    // The click settles the editor first, so that a text the field rejects keeps its editor (and the focus).
     ErrorBox::RunCommand([&] { HandleClick(index, ctrl); });
+    if (!editor_) {
+        setFocus(Qt::MouseFocusReason);
+    }
 }
 
 void MeasurementGrid::HandleClick(const QModelIndex& index, bool ctrl) {

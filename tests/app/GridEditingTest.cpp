@@ -32,8 +32,8 @@ class GridEditingTest : public QObject {
     }
     void Open() {
         m_ = std::make_unique<TM>();
-        tester_ = std::make_unique<QAbstractItemModelTester>(
-            m_->Grid()->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        tester_ = std::make_unique<QAbstractItemModelTester>(m_->Grid()->model(),
+                                                             QAbstractItemModelTester::FailureReportingMode::QtTest);
         m_->show();
         QVERIFY(QTest::qWaitForWindowActive(m_.get()));
         QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
@@ -190,6 +190,29 @@ private slots:
         QCOMPARE(Table().CurrentRow(), 0);
         Key(Qt::Key_Escape);
         QCOMPARE(Cell(0, GridColumn::NN), QStringLiteral("1"));
+    }
+
+    void aRejectedValueShowsOneRealBoxAndTheEditorKeepsTheFocus() {
+        Start(NumberedRows(2));
+        MessageBox::ShowAgain();  // the real box, which takes the focus from the editor while it is open
+        Click(0, GridColumn::t);
+        Type(QStringLiteral("x1"));
+        {
+            ModalCloser closer;
+            Key(Qt::Key_Return);
+            QCOMPARE(closer.Texts(), QStringList({"'x1' is not a valid integer value for field 't'"}));
+        }
+        QVERIFY(Grid()->IsEditing());
+        auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->text(), QStringLiteral("x1"));
+        {
+            ModalCloser closer;
+            Click(1, GridColumn::t);  // a click on another row cannot leave it either
+            QCOMPARE(closer.Texts().size(), 1);
+        }
+        QCOMPARE(Table().CurrentRow(), 0);
+        QVERIFY(Grid()->IsEditing());
     }
 
     void textColumnsTakeAtMostFiftyCharacters() {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -64,6 +65,23 @@ void HandleNextModal(std::function<void(QWidget* modal)> inspect, int timeoutMs)
         modal->close();
     });
     timer->start();
+}
+
+ModalCloser::ModalCloser() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                texts_ << box->text();
+            }
+            modal->close();
+        }
+    });
+    timer_.start();
+}
+
+ModalCloser::~ModalCloser() {
+    timer_.stop();
 }
 
 void PressKey(QWidget* fallback, int key, Qt::KeyboardModifiers modifiers) {

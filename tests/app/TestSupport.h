@@ -3,7 +3,9 @@
 #include "store/MeasurementField.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -35,6 +37,19 @@ std::vector<SeedRow> NumberedRows(int count);
 // Calls `inspect` with the next modal window once it is open, then closes it; for code that opens a modal window
 // and waits for it. Gives up (failing the test) after `timeoutMs`.
 void HandleNextModal(std::function<void(QWidget* modal)> inspect, int timeoutMs = 5000);
+
+// While it lives, closes every modal window that opens (message boxes with their default button) and keeps the
+// texts of the message boxes; for real boxes shown in the middle of a user action.
+class ModalCloser {
+public:
+    ModalCloser();
+    ~ModalCloser();
+    QStringList Texts() const { return texts_; }
+
+private:
+    QTimer timer_;
+    QStringList texts_;
+};
 
 // A key press sent where a user's key would go: the focused widget, else `fallback`.
 void PressKey(QWidget* fallback, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
