@@ -17,7 +17,7 @@ const char* const kCreateDatabaseOption = "--create-database";
 
 int CreateDatabase() {
     try {
-        WorkingDatabase::Create(QString::fromLatin1(WorkingDatabase::DefaultFileName));
+        CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "zarudedu-rs5: %s\n", error.what());
         return 1;

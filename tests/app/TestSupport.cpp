@@ -24,7 +24,7 @@ WorkingFolder::~WorkingFolder() {
 }
 
 void CreateDatabaseWithRows(const std::vector<SeedRow>& rows) {
-    WorkingDatabase::Create(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(QStringLiteral("sys.mdb"));
     MeasurementTable table(std::make_unique<DatabaseSource>(QStringLiteral("sys.mdb")));
     table.OpenTable();
     for (const SeedRow& row : rows) {

@@ -46,7 +46,7 @@ double SecondsSinceProcessStart() {
 
 // Fills the working database in one transaction; the program itself stores rows one at a time.
 void FillDatabase(const QString& path, int rows) {
-    WorkingDatabase::Create(path);
+    CreateWorkingDatabase(path);
     sqlite3* db = nullptr;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(path));
