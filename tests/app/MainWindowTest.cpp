@@ -4,6 +4,7 @@
 #include "HelpWindow.h"
 #include "MeasurementGrid.h"
 #include "MessageBox.h"
+#include "Program.h"
 #include "ProgramWindows.h"
 #include "StatusPanelBar.h"
 #include "TForm1.h"
@@ -218,6 +219,26 @@ private slots:
         Item(windows.M(), "N14")->trigger();
         QCOMPARE(shownName, QStringLiteral("Form1"));
         QVERIFY(!windows.Form1().isVisible());
+    }
+
+    void createDatabaseMakesAnEmptyOneAndNeverOverwrites() {
+        char program[] = "zarudedu-rs5";
+        char option[] = "--create-database";
+        char* argv[] = {program, option, nullptr};
+        QCOMPARE(RunProgram(2, argv), 0);
+        {
+            TM m;
+            QVERIFY(MessageBox::TakeRecorded().empty());
+            QVERIFY(m.Table().IsOpen());
+            QCOMPARE(m.Table().RowCount(), 0);
+            m.Grid()->setFocus();
+            TypeText(m.Grid(), "5");
+            PressKey(m.Grid(), Qt::Key_Return);
+            m.CloseTable();
+        }
+        QCOMPARE(RunProgram(2, argv), 1);  // the file is there: left as it is
+        TM m;
+        QCOMPARE(m.Table().RowCount(), 1);
     }
 
     void commandsOfLaterWorkAndPrintDoNothingYet() {
