@@ -1,16 +1,41 @@
 #include "ProgramWindows.h"
 
-#include "TForm1.h"
+#include "ErrorBox.h"
+#include "MessageBox.h"
+#include "QtMainThreadCaller.h"
 #include "TForm2.h"
 #include "TM.h"
+#include "Unit1.h"
+
+#include <exception>
+
+namespace {
+
+void ShowInErrorBox(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        ErrorBox::ShowCurrentException();
+    }
+}
+
+}  // namespace
 
 ProgramWindows::ProgramWindows()
-    : m_(std::make_unique<TM>()), form1_(std::make_unique<TForm1>()), form2_(std::make_unique<TForm2>()) {
+    : mainThread_(std::make_shared<QtMainThreadCaller>(ShowInErrorBox)),
+      m_(std::make_unique<TM>()),
+      form1_(std::make_unique<TForm1>(m_->Table(), mainThread_)),
+      form2_(std::make_unique<TForm2>()) {
+    form1_->SetMessageBox([form1 = form1_.get()](const QString& caption, const QString& text) {
+        MessageBox::Show(form1, MessageBox::Icon::None, caption, text);
+    });
     m_->SetDownloadDialog(form1_.get());
 }
 
 ProgramWindows::~ProgramWindows() {
     form2_.reset();
+    // No port event is handed over any more: the port closes with the dialog.
+    mainThread_->Stop();
     form1_.reset();
     m_.reset();
 }

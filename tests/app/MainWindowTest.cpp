@@ -7,7 +7,7 @@
 #include "Program.h"
 #include "ProgramWindows.h"
 #include "StatusPanelBar.h"
-#include "TForm1.h"
+#include "Unit1.h"
 #include "TForm2.h"
 #include "TM.h"
 #include "TestSupport.h"
