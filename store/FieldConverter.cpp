@@ -152,7 +152,7 @@ FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& 
         if (!YearInRange(dateTime->date())) {
             throw TableError(TableMessages::InvalidDateTimeText(dateTime->toString(Qt::ISODate)));
         }
-        // Kept as local time: a date-time in another time spec is read by the table as wall-clock fields.
+        // Kept as local time: a date-time in another Qt::TimeSpec is read by the table as wall-clock fields.
         return WholeSeconds(dateTime->timeSpec() == Qt::LocalTime ? *dateTime : dateTime->toLocalTime());
     }
     if (const auto* text = std::get_if<QString>(&value)) {

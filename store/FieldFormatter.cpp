@@ -52,7 +52,7 @@ QString FieldFormatter::DateTimeText(const QDateTime& value) const {
         return {};
     }
     const LocaleFormats& formats = Formats();
-    // date() and time() are the wall-clock fields, whatever the value's time spec.
+    // date() and time() are the wall-clock fields, whatever the value's Qt::TimeSpec.
     QString text = formats.locale.toString(value.date(), formats.dateFormat);
     const QTime time = value.time();
     if (time != QTime(0, 0)) {

@@ -23,7 +23,7 @@ const FieldValue& EmptyValue() {
     return empty;
 }
 
-// Sources may hand date-times over as wall-clock fields in a UTC time spec (making local date-times is slow, and a
+// Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is slow, and a
 // whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
 void MakeLocal(FieldValue& value) {
     if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {

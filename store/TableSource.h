@@ -29,7 +29,7 @@ public:
     virtual void Connect() = 0;
     // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
     // table order (the order in which the rows were stored). A date-time may be handed over as its wall-clock date
-    // and time in a Qt::UTC time spec (making local date-times costs microseconds each); the table makes it local
+    // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it local
     // when it is asked for the value.
     virtual std::vector<SourceRow> ReadAll() = 0;
     // The table closed: lets go of the connection. Never fails.
