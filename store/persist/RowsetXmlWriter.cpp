@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 namespace persist {
 
@@ -268,11 +269,18 @@ private:
                 !parentValues[parentIndex]) {
                 continue;
             }
-            for (const Row& row : child.rows) {
+            // A child row goes under the first parent row it matches only: written under each, it would be
+            // read back once for each.
+            std::vector<bool>& written = written_[&child];
+            written.resize(child.rows.size(), false);
+            for (std::size_t k = 0; k < child.rows.size(); ++k) {
+                const Row& row = child.rows[k];
                 if (row.state != RowState::Unchanged) {
                     throw PersistError("pending changes in child rows cannot be saved as XML");
                 }
-                if (row.values.size() == child.columns.size() && row.values[childIndex] == parentValues[parentIndex]) {
+                if (!written[k] && row.values.size() == child.columns.size() &&
+                    row.values[childIndex] == parentValues[parentIndex]) {
+                    written[k] = true;
                     WriteRow(child, row, Escape(column.name), depth, row.values, nullptr, true);
                 }
             }
@@ -309,6 +317,7 @@ private:
     }
 
     std::string out_;
+    std::map<const Recordset*, std::vector<bool>> written_;
 };
 
 }  // namespace

@@ -106,6 +106,16 @@ TEST(AdtgWriter, CyrillicAnsiTextGoesThroughCodePage1251) {
     EXPECT_EQ(PrintRecordset(recordset), PrintRecordset(AdtgReader().Read(bytes)));
 }
 
+TEST(AnsiCodePage, EveryByteOf1251ComesBackUnchanged) {
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    const AnsiCodePage cp1251(1251);
+    const std::string utf8 = cp1251.ToUtf8(all);
+    EXPECT_EQ(cp1251.FromUtf8(utf8), all);  // 0x98, undefined in 1251, included
+    EXPECT_EQ(cp1251.FromUtf8("Ж 한"), "\xC6 ?");
+}
+
 TEST(AdtgWriter, ValuesThatDoNotFitTheirColumnAreRefused) {
     Recordset recordset;
     Column column;

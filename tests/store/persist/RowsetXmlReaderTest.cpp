@@ -66,6 +66,24 @@ TEST(RowsetXmlReader, PendingChangesAreKept) {
     EXPECT_EQ(PrintRecordset(r), PrintRecordset(Read(RowsetXmlWriter().Write(r))));
 }
 
+TEST(RowsetXmlWriter, ChildRowsAreWrittenOnceEvenUnderTwoMatchingParents) {
+    const std::string text =
+        kHead +
+        "<s:AttributeType name='k' dt:type='int'/><s:ElementType name='Kids' rs:relation='010000000100000000000000'>"
+        "<s:AttributeType name='k' dt:type='int'/><s:AttributeType name='n' dt:type='int'/></s:ElementType>"
+        "</s:ElementType></s:Schema><rs:data><z:row k='1'><Kids k='1' n='10'/><Kids k='1' n='11'/></z:row>"
+        "<z:row k='1'/><z:row k='2'/></rs:data></xml>";
+    const Recordset r = Read(text);
+    ASSERT_EQ(r.children.size(), 1u);
+    EXPECT_EQ(r.children[0].rows.size(), 2u);
+    const std::string printed = PrintRecordset(r);
+    EXPECT_NE(printed.find("    unchanged k=1 n=11\n  unchanged k=1\n    unchanged k=1 n=10"), std::string::npos)
+        << printed;
+    const Recordset again = Read(RowsetXmlWriter().Write(r));
+    EXPECT_EQ(again.children[0].rows.size(), 2u);
+    EXPECT_EQ(PrintRecordset(again), printed);
+}
+
 TEST(RowsetXmlReader, RefusesWhatIsNotASavedRecordset) {
     const char* const kBad[] = {
         "",
