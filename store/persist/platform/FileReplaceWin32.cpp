@@ -1,0 +1,48 @@
+#include "../FileReplace.h"
+
+#include "../PersistError.h"
+#include "../Unicode.h"
+
+#include <windows.h>
+
+namespace persist {
+
+namespace {
+
+std::wstring Wide(const std::string& utf8) {
+    const std::string utf16 = Utf8ToUtf16Le(utf8);
+    return std::wstring(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size() / 2);
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path) {
+    throw PersistError("cannot " + what + " '" + path + "' (error " + std::to_string(GetLastError()) + ")");
+}
+
+}  // namespace
+
+void ReplaceFile(const std::string& path, std::string_view bytes) {
+    const std::wstring target = Wide(path);
+    const std::wstring temporary = target + L".tmp-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE file =
+        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        Fail("create a file beside", path);
+    std::size_t written = 0;
+    bool ok = true;
+    while (ok && written < bytes.size()) {
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 20));
+        ok = WriteFile(file, bytes.data() + written, chunk, &n, nullptr) && n > 0;
+        written += n;
+    }
+    ok = ok && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (!ok || !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        SetLastError(error);
+        Fail(ok ? "replace" : "write", path);
+    }
+}
+
+}  // namespace persist
