@@ -1,4 +1,5 @@
 #include "Command.h"
+#include "ConvertCommand.h"
 #include "InspectCommand.h"
 #ifdef RS5_WITH_DOWNLOAD
 #include "DownloadCommand.h"
@@ -26,6 +27,11 @@ const std::vector<Command>& Commands() {
          "kept. Exit status 0 only when the whole archive was stored.",
          RunDownload},
 #endif
+        {"convert", "[--codepage N] IN OUT",
+         "Converts a saved table file: OUT is written in ADO's XML format when its name ends in .xml (in any\n"
+         "case), else in the binary ADTG format; IN may be either, told apart by its content. Every column,\n"
+         "row and pending change is kept. OUT is replaced whole or, on failure, left as it was.",
+         RunConvert},
     };
     return commands;
 }

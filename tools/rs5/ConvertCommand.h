@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Command.h"
+
+namespace rs5 {
+
+// rs5 convert [--codepage N] IN OUT
+int RunConvert(const Invocation& invocation);
+
+}  // namespace rs5
