@@ -6,6 +6,7 @@
 #include "RecordsetLimits.h"
 #include "Unicode.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -83,6 +84,9 @@ private:
         const std::uint16_t totalColumns = result.U16();
         result.U16();  // computed columns
         const std::uint16_t tableCount = result.U16();
+        result.U16();  // order-by columns
+        // A hint only: never more than one row per byte left.
+        recordset.rows.reserve(std::min<std::size_t>(result.U32(), in_.Remaining() / 2));
 
         if (in_.PeekU8() == kRecordsetContext) {
             SkipElement();

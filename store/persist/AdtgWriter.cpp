@@ -56,6 +56,7 @@ public:
     explicit AdtgEmitter(const AnsiCodePage& codePage) : codePage_(codePage) {}
 
     std::string Emit(const Recordset& top) {
+        out_.Reserve(1024 + top.rows.size() * (8 + top.columns.size() * 12));
         out_.Bytes(View(kHeaderAndHandler, sizeof kHeaderAndHandler));
         WriteMeta(top, false);
         WriteRows(top, false);

@@ -38,13 +38,15 @@ class ByteWriter {
 public:
     void U8(std::uint8_t value) { bytes_.push_back(static_cast<char>(value)); }
     void U16(std::uint16_t value) {
-        U8(value & 0xFF);
-        U8(value >> 8);
+        const char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+        bytes_.append(bytes, 2);
     }
     void U32(std::uint32_t value) {
-        U16(value & 0xFFFF);
-        U16(value >> 16);
+        const char bytes[4] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF),
+                               static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 24)};
+        bytes_.append(bytes, 4);
     }
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
     void Bytes(std::string_view bytes) { bytes_.append(bytes); }
     // Overwrites two bytes already written, at offset.
     void PatchU16(std::size_t offset, std::uint16_t value) {

@@ -58,24 +58,11 @@ class RowsetXmlParser {
 public:
     explicit RowsetXmlParser(std::size_t inputSize) : budget_(inputSize) {}
 
-    Recordset Parse(const XmlDocument& document) {
-        const XmlElement& root = document.Root();
-        if (root.local != "xml")
-            throw PersistError("not a saved recordset: the root element is not 'xml'");
-        const XmlElement* schema = nullptr;
-        const XmlElement* data = nullptr;
-        for (const XmlElement& child : root.children) {
-            if (child.Is(kSchemaNs, "Schema") && !schema)
-                schema = &child;
-            else if (child.Is(kRowsetNs, "data") && !data)
-                data = &child;
-            else
-                throw PersistError("not a saved recordset: unexpected element '" + child.local + "'");
-        }
-        if (!schema)
-            throw PersistError("not a saved recordset: the schema is missing");
+    void ReadSchema(const XmlElement& schema) {
+        if (haveSchema_)
+            throw PersistError("not a saved recordset: two schemas");
         const XmlElement* rowType = nullptr;
-        for (const XmlElement& child : schema->children) {
+        for (const XmlElement& child : schema.children) {
             if (child.Is(kSchemaNs, "ElementType")) {
                 const std::string* name = child.Attribute("", "name");
                 if (name && *name == "row")
@@ -84,15 +71,39 @@ public:
         }
         if (!rowType)
             throw PersistError("not a saved recordset: the schema has no row type");
-        Recordset recordset;
-        Level level;
-        level.rowName = "row";
-        ReadElementType(*rowType, recordset, level, 0);
+        level_.rowName = "row";
+        ReadElementType(*rowType, recordset_, level_, 0);
         std::uint32_t nextId = 1;
-        AssignIds(recordset, nextId);
-        if (data)
-            ReadRows(*data, recordset, level);
-        return recordset;
+        AssignIds(recordset_, nextId);
+        haveSchema_ = true;
+    }
+
+    bool HaveSchema() const { return haveSchema_; }
+
+    // A child of rs:data: an unchanged row (with its child rows) or a change.
+    void ReadDataElement(const XmlElement& child) {
+        if (IsRow(child, level_)) {
+            AddRow(recordset_, ReadValues(child, recordset_, level_, RowState::Unchanged));
+            ReadChildRows(child, recordset_, level_);
+        } else if (child.Is(kRowsetNs, "update")) {
+            ReadUpdate(child, recordset_, level_);
+        } else {
+            throw PersistError("unexpected element '" + child.local + "' among the rows");
+        }
+    }
+
+    // A row in an rs:insert or rs:delete block.
+    void ReadBlockRow(const XmlElement& element, RowState state) {
+        if (!IsRow(element, level_))
+            throw PersistError("unexpected element '" + element.local + "'");
+        AddRow(recordset_, ReadValues(element, recordset_, level_, state));
+        ReadChildRows(element, recordset_, level_);
+    }
+
+    Recordset Finish() {
+        if (!haveSchema_)
+            throw PersistError("not a saved recordset: the schema is missing");
+        return std::move(recordset_);
     }
 
 private:
@@ -271,28 +282,6 @@ private:
         return column;
     }
 
-    void ReadRows(const XmlElement& container, Recordset& recordset, const Level& level) {
-        for (const XmlElement& child : container.children) {
-            if (IsRow(child, level)) {
-                Row row = ReadValues(child, recordset, level, RowState::Unchanged);
-                AddRow(recordset, std::move(row));
-                ReadChildRows(child, recordset, level);
-            } else if (child.Is(kRowsetNs, "insert") || child.Is(kRowsetNs, "delete")) {
-                const RowState state = child.local == "insert" ? RowState::Inserted : RowState::Deleted;
-                for (const XmlElement& element : child.children) {
-                    if (!IsRow(element, level))
-                        throw PersistError("unexpected element '" + element.local + "'");
-                    AddRow(recordset, ReadValues(element, recordset, level, state));
-                    ReadChildRows(element, recordset, level);
-                }
-            } else if (child.Is(kRowsetNs, "update")) {
-                ReadUpdate(child, recordset, level);
-            } else {
-                throw PersistError("unexpected element '" + child.local + "' among the rows");
-            }
-        }
-    }
-
     static bool IsRow(const XmlElement& element, const Level& level) {
         return level.topLevel ? element.Is(kRowNs, "row") : (element.ns->empty() && element.local == level.rowName);
     }
@@ -387,13 +376,102 @@ private:
     }
 
     CellBudget budget_;
+    Recordset recordset_;
+    Level level_;
+    bool haveSchema_ = false;
+};
+
+// Reads the document as a stream: the schema as one tree, then each row (or change) as a small tree of
+// its own that is turned into a row and dropped, so that a large file never exists twice in memory.
+class RowsetStream : public XmlEvents {
+public:
+    explicit RowsetStream(RowsetXmlParser& parser) : parser_(parser) {}
+
+    void StartElement(XmlElement element) override {
+        const int depth = depth_++;
+        if (capturing_) {
+            tree_.StartElement(std::move(element));
+            return;
+        }
+        if (depth == 0) {
+            if (element.local != "xml")
+                throw PersistError("not a saved recordset: the root element is not 'xml'");
+        } else if (depth == 1 && element.Is(kSchemaNs, "Schema")) {
+            Capture(std::move(element), Part::Schema);
+        } else if (depth == 1 && element.Is(kRowsetNs, "data")) {
+            if (!parser_.HaveSchema() || seenData_)
+                throw PersistError("not a saved recordset: misplaced rows");
+            seenData_ = true;
+        } else if (depth == 2 && seenData_ && (element.Is(kRowsetNs, "insert") || element.Is(kRowsetNs, "delete"))) {
+            block_ = element.local == "insert" ? RowState::Inserted : RowState::Deleted;
+            inBlock_ = true;
+        } else if (depth == 2 && seenData_) {
+            Capture(std::move(element), Part::DataElement);
+        } else if (depth == 3 && inBlock_) {
+            Capture(std::move(element), Part::BlockRow);
+        } else {
+            throw PersistError("not a saved recordset: unexpected element '" + element.local + "'");
+        }
+    }
+
+    void EndElement() override {
+        --depth_;
+        if (capturing_) {
+            tree_.EndElement();
+            if (depth_ == captureDepth_)
+                Deliver();
+            return;
+        }
+        if (depth_ == 2)
+            inBlock_ = false;
+    }
+
+private:
+    enum class Part { Schema, DataElement, BlockRow };
+
+    void Capture(XmlElement element, Part part) {
+        capturing_ = true;
+        captureDepth_ = depth_ - 1;
+        part_ = part;
+        tree_ = TreeBuilder();
+        tree_.StartElement(std::move(element));
+    }
+
+    void Deliver() {
+        capturing_ = false;
+        const XmlElement element = tree_.Take();
+        switch (part_) {
+            case Part::Schema:
+                parser_.ReadSchema(element);
+                break;
+            case Part::DataElement:
+                parser_.ReadDataElement(element);
+                break;
+            case Part::BlockRow:
+                parser_.ReadBlockRow(element, block_);
+                break;
+        }
+    }
+
+    RowsetXmlParser& parser_;
+    TreeBuilder tree_;
+    int depth_ = 0;
+    bool capturing_ = false;
+    int captureDepth_ = 0;
+    Part part_ = Part::Schema;
+    bool seenData_ = false;
+    bool inBlock_ = false;
+    RowState block_ = RowState::Inserted;
 };
 
 }  // namespace
 
 Recordset RowsetXmlReader::Read(std::string_view bytes) const {
-    const XmlDocument document = XmlDocument::Parse(bytes);
-    return RowsetXmlParser(bytes.size()).Parse(document);
+    std::set<std::string> uris;
+    RowsetXmlParser parser(bytes.size());
+    RowsetStream stream(parser);
+    XmlDocument::Stream(bytes, uris, stream);
+    return parser.Finish();
 }
 
 }  // namespace persist

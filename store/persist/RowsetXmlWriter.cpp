@@ -26,9 +26,7 @@ bool IsPlainName(const std::string& name) {
     return true;
 }
 
-std::string Escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
             case '\'':
@@ -58,12 +56,18 @@ std::string Escape(std::string_view text) {
                 }
         }
     }
+}
+
+std::string Escape(std::string_view text) {
+    std::string out;
+    AppendEscaped(out, text);
     return out;
 }
 
 class XmlEmitter {
 public:
     std::string Emit(const Recordset& top) {
+        out_.reserve(4096 + top.rows.size() * (16 + top.columns.size() * 24));
         out_ += "<xml xmlns:s='";
         out_ += kSchemaNs;
         out_ += "'\r\n\txmlns:dt='";
@@ -81,9 +85,15 @@ public:
     }
 
 private:
-    static std::string AttributeName(const Recordset& recordset, std::size_t index) {
-        const Column& column = recordset.columns[index];
-        return IsPlainName(column.name) ? column.name : "c" + std::to_string(index);
+    const std::string& AttributeName(const Recordset& recordset, std::size_t index) {
+        std::vector<std::string>& names = attributeNames_[&recordset];
+        if (names.empty()) {
+            for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
+                const std::string& name = recordset.columns[i].name;
+                names.push_back(IsPlainName(name) ? name : "c" + std::to_string(i));
+            }
+        }
+        return names[index];
     }
 
     void Indent(int depth) { out_.append(static_cast<std::size_t>(depth), '\t'); }
@@ -216,7 +226,7 @@ private:
             out_ += ' ';
             out_ += AttributeName(recordset, i);
             out_ += "='";
-            out_ += Escape(FormatValue(column, *values[i]));
+            AppendEscaped(out_, FormatValue(column, *values[i]));
             out_ += '\'';
         }
         if (!forceNull.empty())
@@ -236,10 +246,11 @@ private:
                   const std::vector<Value>& values, const std::vector<bool>* updated, bool nest) {
         CheckRow(recordset, row);
         Indent(depth);
-        out_ += "<" + element;
+        out_ += '<';
+        out_ += element;
         Values(recordset, values, updated);
         std::string nested;
-        if (nest) {
+        if (nest && !recordset.children.empty()) {
             std::string saved = std::move(out_);
             out_.clear();
             WriteChildren(recordset, row.values, depth + 1);
@@ -318,6 +329,7 @@ private:
 
     std::string out_;
     std::map<const Recordset*, std::vector<bool>> written_;
+    std::map<const Recordset*, std::vector<std::string>> attributeNames_;
 };
 
 }  // namespace

@@ -127,6 +127,11 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
 std::size_t Utf16Length(std::string_view utf8) {
     std::size_t units = 0;
     for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {  // the common case, without decoding
+            ++i;
+            ++units;
+            continue;
+        }
         units += NextCodePoint(utf8, i) >= 0x10000 ? 2 : 1;
     }
     return units;

@@ -27,18 +27,18 @@ class XmlParser {
 public:
     XmlParser(std::string_view text, std::set<std::string>& uris) : text_(text), uris_(uris) { empty_ = Intern(""); }
 
-    XmlElement ParseDocument() {
+    void ParseDocument(XmlEvents& events) {
+        events_ = &events;
         SkipMisc();
         if (!Peek('<'))
             Fail("the document has no root element");
         Scope root;
         root.prefixes["xml"] = Intern(kXmlNamespace);
         scopes_.push_back(root);
-        XmlElement element = ParseElement(0);
+        ParseElement(0);
         SkipMisc();
         if (pos_ != text_.size())
             Fail("content follows the root element");
-        return element;
     }
 
 private:
@@ -152,23 +152,21 @@ private:
         if (!Peek('"') && !Peek('\''))
             Fail("an attribute value must be quoted");
         const char quote = text_[pos_++];
+        const char stops[] = {quote, '<', '&', '\0'};
         std::string value;
         for (;;) {
-            if (pos_ >= text_.size())
+            const std::size_t stop = text_.find_first_of(std::string_view(stops, 3), pos_);
+            if (stop == std::string_view::npos)
                 Fail("an unterminated attribute value");
-            const char c = text_[pos_];
-            if (c == quote) {
+            value.append(text_.substr(pos_, stop - pos_));
+            pos_ = stop;
+            if (text_[pos_] == quote) {
                 ++pos_;
                 return value;
             }
-            if (c == '<')
+            if (text_[pos_] == '<')
                 Fail("'<' inside an attribute value");
-            if (c == '&') {
-                AppendReference(value);
-            } else {
-                value += c;
-                ++pos_;
-            }
+            AppendReference(value);
         }
     }
 
@@ -190,12 +188,13 @@ private:
         return {qname.substr(0, colon), qname.substr(colon + 1)};
     }
 
-    XmlElement ParseElement(int depth) {
+    void ParseElement(int depth) {
         if (depth > kMaxDepth)
             Fail("elements are nested too deeply");
         ++pos_;  // '<'
         const std::string qname = Name();
         std::vector<RawAttribute> raw;
+        raw.reserve(16);
         std::optional<Scope> scope;  // only an element that declares namespaces opens a scope of its own
         for (;;) {
             const std::size_t before = pos_;
@@ -250,23 +249,22 @@ private:
             }
             element.attributes.push_back(std::move(resolved));
         }
+        events_->StartElement(std::move(element));
         if (Peek('/')) {
             ++pos_;
             if (!Peek('>'))
                 Fail("'>' is missing");
             ++pos_;
-            if (ownScope)
-                scopes_.pop_back();
-            return element;
+        } else {
+            ++pos_;  // '>'
+            ParseContent(qname, depth);
         }
-        ++pos_;  // '>'
-        ParseContent(element, qname, depth);
         if (ownScope)
             scopes_.pop_back();
-        return element;
+        events_->EndElement();
     }
 
-    void ParseContent(XmlElement& element, const std::string& qname, int depth) {
+    void ParseContent(const std::string& qname, int depth) {
         for (;;) {
             const std::size_t next = text_.find_first_of("<&", pos_);
             if (next == std::string_view::npos)
@@ -293,7 +291,7 @@ private:
             } else if (Starts("<!")) {
                 Fail("a declaration inside an element");
             } else {
-                element.children.push_back(ParseElement(depth + 1));
+                ParseElement(depth + 1);
             }
         }
     }
@@ -303,25 +301,50 @@ private:
     std::set<std::string>& uris_;
     const std::string* empty_ = nullptr;
     std::vector<Scope> scopes_;
+    XmlEvents* events_ = nullptr;
 };
 
-XmlDocument XmlDocument::Parse(std::string_view bytes) {
-    std::string converted;
-    std::string_view text = bytes;
+namespace {
+
+std::string_view Decode(std::string_view bytes, std::string& converted) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
         converted = Utf16LeToUtf8(bytes.substr(2));
-        text = converted;
-    } else if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
-        converted = Utf16BeToUtf8(bytes.substr(2));
-        text = converted;
-    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        text = bytes.substr(3);
+        return converted;
     }
+    if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
+        converted = Utf16BeToUtf8(bytes.substr(2));
+        return converted;
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        return bytes.substr(3);
+    return bytes;
+}
+
+}  // namespace
+
+void TreeBuilder::StartElement(XmlElement element) {
+    if (open_.empty()) {
+        root_ = std::move(element);
+        open_.push_back(&root_);
+    } else {
+        open_.back()->children.push_back(std::move(element));
+        open_.push_back(&open_.back()->children.back());
+    }
+}
+
+void XmlDocument::Stream(std::string_view bytes, std::set<std::string>& uris, XmlEvents& events) {
+    std::string converted;
+    const std::string_view text = Decode(bytes, converted);
     Utf16Length(text);  // rejects malformed UTF-8
+    XmlParser(text, uris).ParseDocument(events);
+}
+
+XmlDocument XmlDocument::Parse(std::string_view bytes) {
     XmlDocument document;
     document.uris_ = std::make_unique<std::set<std::string>>();
-    XmlParser parser(text, *document.uris_);
-    document.root_ = std::make_unique<XmlElement>(parser.ParseDocument());
+    TreeBuilder builder;
+    Stream(bytes, *document.uris_, builder);
+    document.root_ = std::make_unique<XmlElement>(builder.Take());
     return document;
 }
 
