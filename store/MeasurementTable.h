@@ -56,6 +56,14 @@ public:
     int RowCount() const;
     void MoveFirst();
     void MoveNext();
+    // Settles the pending row and writes every row, with the pending changes a file source keeps, to the file
+    // `name`: ADO's XML format when the name ends in ".xml" in any case, its binary format otherwise. The old
+    // file is replaced only once the new one is complete on disk (see TableFile.h). The table stays as it is.
+    void SaveTableFile(const QString& name);
+    // Closes the table (a pending row is discarded), makes the file `name` its source and opens it: through the
+    // working database's connection ("sys.mdb" in the working directory), which must be reachable. On failure
+    // the table stays closed with the file as its source, and OpenTable tries the same file again.
+    void LoadTableFile(const QString& name);
 
     // Browsing and editing, for the grid.
     // Closing the table. Close() discards a pending row, as loading a saved file needs. At the end of the program

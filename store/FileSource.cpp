@@ -1,0 +1,148 @@
+#include "FileSource.h"
+
+#include "MeasurementTable.h"
+#include "TableMessages.h"
+
+#include "persist/PersistError.h"
+#include "persist/RecordsetFile.h"
+
+FileSource::FileSource(QString path, std::unique_ptr<TableSource> connection, persist::AnsiCodePage codePage)
+    : path_(std::move(path)), connection_(std::move(connection)), codePage_(codePage) {}
+
+FileSource::~FileSource() = default;
+
+void FileSource::Connect() {
+    if (connection_) {
+        connection_->Connect();
+    }
+}
+
+void FileSource::Disconnect() {
+    if (connection_) {
+        connection_->Disconnect();
+    }
+}
+
+std::vector<SourceRow> FileSource::ReadAll() {
+    Connect();
+    read_ = false;
+    recordset_ = persist::Recordset();
+    rowOfKey_.clear();
+    dropped_.clear();
+    persist::Recordset recordset;
+    try {
+        recordset = persist::ReadRecordset(persist::ReadFileBytes(path_.toStdString()), codePage_);
+    } catch (const persist::PersistError& error) {
+        throw TableError(QString::fromUtf8(error.what()));
+    }
+    const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
+    std::vector<SourceRow> rows;
+    rows.reserve(recordset.rows.size());
+    std::map<SourceKey, std::size_t> rowOfKey;
+    SourceKey key = 1;
+    for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
+        const persist::Row& stored = recordset.rows[r];
+        if (stored.state == persist::RowState::Deleted)
+            continue;
+        SourceRow& row = rows.emplace_back();
+        row.key = key;
+        for (int i = 0; i < MeasurementFieldCount; ++i) {
+            const std::size_t column = fields[static_cast<std::size_t>(i)];
+            row.values[static_cast<std::size_t>(i)] = SysRecordset::ToField(
+                static_cast<MeasurementField>(i), recordset.columns[column], stored.values[column]);
+        }
+        rowOfKey.emplace(key++, r);
+    }
+    recordset_ = std::move(recordset);
+    fields_ = fields;
+    rowOfKey_ = std::move(rowOfKey);
+    nextKey_ = key;
+    read_ = true;
+    return rows;
+}
+
+persist::Row& FileSource::RowOf(SourceKey key) {
+    const auto found = rowOfKey_.find(key);
+    if (!read_ || found == rowOfKey_.end()) {
+        throw TableError(TableMessages::ClosedDatasetText());
+    }
+    return recordset_.rows[found->second];
+}
+
+SourceKey FileSource::Insert(MeasurementRow& row) {
+    if (!read_) {
+        throw TableError(TableMessages::ClosedDatasetText());
+    }
+    persist::Row stored;
+    stored.state = persist::RowState::Inserted;
+    stored.values.assign(recordset_.columns.size(), std::nullopt);
+    stored.updated.assign(recordset_.columns.size(), false);
+    for (int i = 0; i < MeasurementFieldCount; ++i) {
+        const std::size_t column = fields_[static_cast<std::size_t>(i)];
+        const FieldValue& value = row[static_cast<std::size_t>(i)];
+        if (!std::holds_alternative<std::monostate>(value)) {
+            stored.values[column] = SysRecordset::ToStored(recordset_.columns[column], value);
+            stored.updated[column] = true;
+        }
+    }
+    recordset_.rows.push_back(std::move(stored));
+    rowOfKey_.emplace(nextKey_, recordset_.rows.size() - 1);
+    return nextKey_++;
+}
+
+void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
+    persist::Row& stored = RowOf(key);
+    if (stored.state == persist::RowState::Unchanged) {
+        stored.state = persist::RowState::Changed;
+        stored.original = stored.values;
+        stored.updated.assign(recordset_.columns.size(), false);
+    }
+    for (int i = 0; i < MeasurementFieldCount; ++i) {
+        if (!changed.test(static_cast<std::size_t>(i)))
+            continue;
+        const std::size_t column = fields_[static_cast<std::size_t>(i)];
+        stored.values[column] = SysRecordset::ToStored(recordset_.columns[column], row[static_cast<std::size_t>(i)]);
+        stored.updated[column] = true;
+    }
+}
+
+const persist::Recordset& FileSource::Rows() {
+    if (!dropped_.empty()) {
+        std::vector<bool> drop(recordset_.rows.size(), false);
+        for (const std::size_t index : dropped_)
+            drop[index] = true;
+        std::vector<std::size_t> newIndex(recordset_.rows.size());
+        std::size_t kept = 0;
+        for (std::size_t r = 0; r < recordset_.rows.size(); ++r) {
+            newIndex[r] = kept;
+            if (drop[r])
+                continue;
+            if (kept != r)
+                recordset_.rows[kept] = std::move(recordset_.rows[r]);
+            ++kept;
+        }
+        recordset_.rows.resize(kept);
+        for (auto& entry : rowOfKey_)
+            entry.second = newIndex[entry.second];
+        dropped_.clear();
+    }
+    return recordset_;
+}
+
+void FileSource::Remove(SourceKey key) {
+    persist::Row& stored = RowOf(key);
+    const std::size_t index = rowOfKey_.find(key)->second;
+    rowOfKey_.erase(key);
+    if (stored.state == persist::RowState::Inserted) {
+        // A new row that is deleted again leaves no trace, as in ADO. It is dropped from the list later, in one
+        // pass, so that deleting many rows stays linear.
+        dropped_.push_back(index);
+        return;
+    }
+    if (stored.state == persist::RowState::Changed) {
+        stored.values = std::move(stored.original);  // a deleted row is sent with the values it was read with
+        stored.original.clear();
+    }
+    stored.updated.clear();
+    stored.state = persist::RowState::Deleted;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "SysRecordset.h"
+#include "TableSource.h"
+
+#include "persist/AnsiCodePage.h"
+#include "persist/Recordset.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+
+// A saved table file as the table's source. ReadAll reads the file whole, every time (so that opening the
+// table again retries the same file); from then on every change stays in memory, kept as ADO keeps pending
+// changes: a changed row keeps its original values, a deleted row is remembered as deleted, a new row is
+// marked new; nothing is written to the file or the database. Save writes the rows, those changes included.
+//
+// `connection`, when given, is connected and disconnected with this source, as the file was opened through
+// the working database's connection: the file cannot be read while the database cannot be reached.
+class FileSource final : public TableSource {
+public:
+    explicit FileSource(QString path, std::unique_ptr<TableSource> connection = nullptr,
+                        persist::AnsiCodePage codePage = persist::AnsiCodePage());
+    ~FileSource() override;
+
+    const QString& Path() const { return path_; }
+
+    void Connect() override;
+    std::vector<SourceRow> ReadAll() override;
+    void Disconnect() override;
+    SourceKey Insert(MeasurementRow& row) override;
+    void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
+    void Remove(SourceKey key) override;
+
+    // The rows as they would be saved: the file's columns and every row with its pending change.
+    const persist::Recordset& Rows();
+
+private:
+    persist::Row& RowOf(SourceKey key);
+
+    QString path_;
+    std::unique_ptr<TableSource> connection_;
+    persist::AnsiCodePage codePage_;
+    persist::Recordset recordset_;
+    SysRecordset::FieldColumns fields_{};
+    std::map<SourceKey, std::size_t> rowOfKey_;  // visible rows only
+    std::vector<std::size_t> dropped_;           // new rows deleted again, still to be taken out
+    SourceKey nextKey_ = 1;
+    bool read_ = false;
+};

@@ -1,0 +1,239 @@
+#include "SysRecordset.h"
+
+#include "FieldConverter.h"
+#include "MeasurementTable.h"
+#include "TableMessages.h"
+
+#include "persist/PersistError.h"
+#include "persist/ValueText.h"
+
+#include <cstring>
+
+using persist::Column;
+using persist::DataType;
+namespace ColumnFlag = persist::ColumnFlag;
+
+namespace {
+
+Column MakeColumn(MeasurementField field, DataType type, std::uint32_t maxLength, std::uint32_t flags) {
+    Column column;
+    column.name = MeasurementFieldName(field).toStdString();
+    column.type = type;
+    column.maxLength = maxLength;
+    column.flags = flags;
+    column.autoIncrement = field == MeasurementField::Num;
+    return column;
+}
+
+bool IsAnyOf(DataType type, std::initializer_list<DataType> types) {
+    for (const DataType t : types) {
+        if (t == type)
+            return true;
+    }
+    return false;
+}
+
+bool Compatible(FieldKind kind, DataType type) {
+    switch (kind) {
+        case FieldKind::AutoIncrement:
+        case FieldKind::Integer:
+            return IsAnyOf(type, {DataType::I1, DataType::UI1, DataType::I2, DataType::UI2, DataType::I4});
+        case FieldKind::Double:
+            return IsAnyOf(type, {DataType::R8, DataType::R4});
+        case FieldKind::DateTime:
+            return IsAnyOf(type, {DataType::Date, DataType::DbTimeStamp});
+        case FieldKind::Text:
+            return IsAnyOf(type, {DataType::WStr, DataType::BStr, DataType::Str});
+    }
+    return false;
+}
+
+// The dataset's name of a column's type, for the type-mismatch text.
+QString KindName(const Column& column) {
+    const bool isLong = (column.flags & ColumnFlag::Long) != 0;
+    switch (column.type) {
+        case DataType::I1:
+        case DataType::I2:
+            return QStringLiteral("Smallint");
+        case DataType::UI1:
+        case DataType::UI2:
+            return QStringLiteral("Word");
+        case DataType::I4:
+            return column.autoIncrement.value_or(false) ? QStringLiteral("AutoInc") : QStringLiteral("Integer");
+        case DataType::UI4:
+        case DataType::I8:
+        case DataType::UI8:
+            return QStringLiteral("LargeInt");
+        case DataType::R4:
+        case DataType::R8:
+            return QStringLiteral("Float");
+        case DataType::Currency:
+            return QStringLiteral("Currency");
+        case DataType::Decimal:
+        case DataType::Numeric:
+            return QStringLiteral("BCD");
+        case DataType::Bool:
+            return QStringLiteral("Boolean");
+        case DataType::Date:
+        case DataType::DbTimeStamp:
+        case DataType::FileTime:
+            return QStringLiteral("DateTime");
+        case DataType::DbDate:
+            return QStringLiteral("Date");
+        case DataType::DbTime:
+            return QStringLiteral("Time");
+        case DataType::Guid:
+            return QStringLiteral("Guid");
+        case DataType::Bytes:
+            return isLong ? QStringLiteral("Blob") : QStringLiteral("VarBytes");
+        case DataType::Str:
+            return isLong ? QStringLiteral("Memo") : QStringLiteral("String");
+        case DataType::WStr:
+        case DataType::BStr:
+            return isLong ? QStringLiteral("WideMemo") : QStringLiteral("WideString");
+        case DataType::Chapter:
+            return QStringLiteral("DataSet");
+        default:
+            return QStringLiteral("Variant");
+    }
+}
+
+template <typename T>
+T Load(const std::string& bytes) {
+    T value;
+    std::memcpy(&value, bytes.data(), sizeof value);
+    return value;
+}
+
+template <typename T>
+std::string Bytes(T value) {
+    std::string bytes(sizeof value, '\0');
+    std::memcpy(bytes.data(), &value, sizeof value);
+    return bytes;
+}
+
+[[noreturn]] void BadValue(MeasurementField field) {
+    throw TableError(
+        QStringLiteral("The file holds a value that is not valid for field '%1'.").arg(MeasurementFieldName(field)));
+}
+
+}  // namespace
+
+namespace SysRecordset {
+
+std::vector<Column> Columns() {
+    constexpr std::uint32_t kNumber = ColumnFlag::Write | ColumnFlag::FixedLength | ColumnFlag::Nullable;
+    constexpr std::uint32_t kText = ColumnFlag::Write | ColumnFlag::Nullable;
+    return {MakeColumn(MeasurementField::Num, DataType::I4, 4, kNumber),
+            MakeColumn(MeasurementField::NN, DataType::I4, 4, kNumber),
+            MakeColumn(MeasurementField::DataTime, DataType::Date, 8, kNumber),
+            MakeColumn(MeasurementField::W, DataType::R8, 8, kNumber),
+            MakeColumn(MeasurementField::m, DataType::R8, 8, kNumber),
+            MakeColumn(MeasurementField::N, DataType::R8, 8, kNumber),
+            MakeColumn(MeasurementField::t, DataType::I4, 4, kNumber),
+            MakeColumn(MeasurementField::Type, DataType::WStr, MaxTextFieldLength, kText),
+            MakeColumn(MeasurementField::Op, DataType::WStr, MaxTextFieldLength, kText),
+            MakeColumn(MeasurementField::Vid, DataType::WStr, MaxTextFieldLength, kText)};
+}
+
+FieldColumns FindFields(const persist::Recordset& recordset) {
+    FieldColumns columns{};
+    for (int i = 0; i < MeasurementFieldCount; ++i) {
+        const auto field = static_cast<MeasurementField>(i);
+        const QString name = MeasurementFieldName(field);
+        std::size_t found = recordset.columns.size();
+        for (std::size_t c = 0; c < recordset.columns.size() && found == recordset.columns.size(); ++c) {
+            if (QString::fromStdString(recordset.columns[c].name).compare(name, Qt::CaseInsensitive) == 0)
+                found = c;
+        }
+        if (found == recordset.columns.size()) {
+            throw TableError(TableMessages::FieldNotFoundText(name));
+        }
+        const Column& column = recordset.columns[found];
+        if (!Compatible(MeasurementFieldKind(field), column.type)) {
+            throw TableError(TableMessages::FieldTypeMismatchText(name, FieldKindName(MeasurementFieldKind(field)),
+                                                                  KindName(column)));
+        }
+        columns[static_cast<std::size_t>(i)] = found;
+    }
+    return columns;
+}
+
+FieldValue ToField(MeasurementField field, const Column& column, const persist::Value& value) {
+    if (!value) {
+        return std::monostate{};
+    }
+    const std::string& bytes = *value;
+    try {
+        switch (column.type) {
+            case DataType::I1:
+                return static_cast<std::int32_t>(Load<std::int8_t>(bytes));
+            case DataType::UI1:
+                return static_cast<std::int32_t>(Load<std::uint8_t>(bytes));
+            case DataType::I2:
+                return static_cast<std::int32_t>(Load<std::int16_t>(bytes));
+            case DataType::UI2:
+                return static_cast<std::int32_t>(Load<std::uint16_t>(bytes));
+            case DataType::I4:
+                return persist::DecodeInt32(bytes);
+            case DataType::R4:
+                return static_cast<double>(persist::DecodeSingle(bytes));
+            case DataType::R8:
+                return persist::DecodeDouble(bytes);
+            case DataType::Date:
+            case DataType::DbTimeStamp: {
+                const persist::DateTimeParts p = column.type == DataType::Date
+                                                     ? persist::VariantDateToParts(persist::DecodeDouble(bytes))
+                                                     : persist::DecodeDbTimeStamp(bytes);
+                const QDate date(p.year, p.month, p.day);
+                const QTime time(p.hour, p.minute, p.second);
+                if (!date.isValid() || !time.isValid())
+                    BadValue(field);
+                return QDateTime(date, time, Qt::UTC);
+            }
+            default:
+                return QString::fromStdString(bytes);
+        }
+    } catch (const persist::PersistError&) {
+        BadValue(field);
+    }
+}
+
+persist::Value ToStored(const Column& column, const FieldValue& value) {
+    if (std::holds_alternative<std::monostate>(value)) {
+        return std::nullopt;
+    }
+    switch (column.type) {
+        case DataType::I1:
+            return Bytes(static_cast<std::int8_t>(std::get<std::int32_t>(value)));
+        case DataType::UI1:
+            return Bytes(static_cast<std::uint8_t>(std::get<std::int32_t>(value)));
+        case DataType::I2:
+            return Bytes(static_cast<std::int16_t>(std::get<std::int32_t>(value)));
+        case DataType::UI2:
+            return Bytes(static_cast<std::uint16_t>(std::get<std::int32_t>(value)));
+        case DataType::I4:
+            return persist::EncodeInt32(std::get<std::int32_t>(value));
+        case DataType::R4:
+            return persist::EncodeSingle(static_cast<float>(std::get<double>(value)));
+        case DataType::R8:
+            return persist::EncodeDouble(std::get<double>(value));
+        case DataType::Date:
+        case DataType::DbTimeStamp: {
+            const QDateTime& dateTime = std::get<QDateTime>(value);
+            const persist::DateTimeParts p{dateTime.date().year(),
+                                           dateTime.date().month(),
+                                           dateTime.date().day(),
+                                           dateTime.time().hour(),
+                                           dateTime.time().minute(),
+                                           dateTime.time().second(),
+                                           0};
+            return column.type == DataType::Date ? persist::EncodeDouble(persist::PartsToVariantDate(p))
+                                                 : persist::EncodeDbTimeStamp(p);
+        }
+        default:
+            return std::get<QString>(value).toStdString();
+    }
+}
+
+}  // namespace SysRecordset

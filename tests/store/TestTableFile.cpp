@@ -1,0 +1,270 @@
+#include "TestTableFile.h"
+
+#include "DatabaseSource.h"
+#include "FileSource.h"
+#include "MeasurementTable.h"
+#include "TableFile.h"
+#include "WorkingDatabase.h"
+
+#include "persist/AdtgWriter.h"
+#include "persist/RecordsetFile.h"
+#include "persist/RecordsetPrinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+QTemporaryDir* g_dir = nullptr;
+QString g_previousDir;
+
+QString InDir(const QString& name) {
+    return g_dir->filePath(name);
+}
+
+QString ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TableError& error) {
+        return error.Message();
+    }
+    return QStringLiteral("no error");
+}
+
+struct Sample {
+    FieldValue nn, dataTime, w, m, n, t, type, op, vid;
+};
+
+// Rows that exercise every field: NULLs, Cyrillic notes, texts of the full 50 characters, a date at
+// midnight, negative numbers, a moisture that came from a single-precision value.
+std::vector<Sample> Samples() {
+    const QString fifty = QString(50, QChar(0x0416));  // "ЖЖЖ…", 50 characters
+    return {
+        {1, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), 12.3, 100.0, 750.5, 21, QStringLiteral("Базовая"),
+         QStringLiteral("заметка: влажно, «сыро»"), QStringLiteral("Пшеница")},
+        {2, QDateTime(QDate(2026, 3, 15), QTime(0, 0, 0)), static_cast<double>(12.3f), -0.5, -750.25, -40,
+         QStringLiteral("Индивидуальная"), fifty, QStringLiteral("Ячмень")},
+        {std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{},
+         std::monostate{}, std::monostate{}, std::monostate{}},
+        {-2147483647 - 1, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), 1e-300, 1.7976931348623157e308, 0.1,
+         2147483647, QString(), QStringLiteral("a'b\"c&d<e>f\tg"), QStringLiteral("Рожь")},
+    };
+}
+
+void Insert(MeasurementTable& table, const Sample& s) {
+    table.AppendRow();
+    const std::pair<const char*, FieldValue> fields[] = {
+        {"NN", s.nn}, {"DataTime", s.dataTime}, {"W", s.w},   {"m", s.m},    {"N", s.n},
+        {"t", s.t},   {"Type", s.type},         {"Op", s.op}, {"Vid", s.vid}};
+    for (const auto& [name, value] : fields) {
+        table.SetField(QString::fromLatin1(name), value);
+    }
+    table.PostRow();
+}
+
+std::unique_ptr<MeasurementTable> DatabaseTable() {
+    auto table = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(InDir(QStringLiteral("sys.mdb"))));
+    table->OpenTable();
+    for (const Sample& s : Samples())
+        Insert(*table, s);
+    return table;
+}
+
+// Every value of every visible row, in order.
+QStringList Contents(MeasurementTable& table) {
+    QStringList rows;
+    for (int r = 0; r < table.VisibleRowCount(); ++r) {
+        QStringList values;
+        for (int i = 0; i < MeasurementFieldCount; ++i) {
+            const FieldValue& value = table.Value(r, static_cast<MeasurementField>(i));
+            if (std::holds_alternative<std::monostate>(value))
+                values << QStringLiteral("NULL");
+            else if (const auto* n = std::get_if<std::int32_t>(&value))
+                values << QString::number(*n);
+            else if (const auto* d = std::get_if<double>(&value))
+                values << QString::number(*d, 'g', 17);
+            else if (const auto* t = std::get_if<QDateTime>(&value))
+                values << t->toString(Qt::ISODate);
+            else
+                values << QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
+        }
+        rows << values.join(QLatin1Char(' '));
+    }
+    return rows;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+}  // namespace
+
+void TestTableFile::init() {
+    g_dir = new QTemporaryDir();
+    CreateWorkingDatabase(InDir(QStringLiteral("sys.mdb")));
+    g_previousDir = QDir::currentPath();
+    QDir::setCurrent(g_dir->path());  // the file source connects to "sys.mdb" in the working directory
+}
+
+void TestTableFile::cleanup() {
+    QDir::setCurrent(g_previousDir);
+    delete g_dir;
+    g_dir = nullptr;
+}
+
+void TestTableFile::roundTripKeepsEveryField_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("binary") << QStringLiteral("A.db") << QByteArray("\x01\x07TG!", 5);
+    QTest::newRow("xml") << QStringLiteral("A.xml") << QByteArray("<xml ");
+    QTest::newRow("XML in capitals") << QStringLiteral("A.XML") << QByteArray("<xml ");
+}
+
+void TestTableFile::roundTripKeepsEveryField() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, start);
+    const auto table = DatabaseTable();
+    const QStringList before = Contents(*table);
+    QCOMPARE(before.size(), 4);
+    table->SaveTableFile(InDir(name));
+    QVERIFY(ReadAll(InDir(name)).startsWith(start));
+    QCOMPARE(table->VisibleRowCount(), 4);  // the table stays as it was
+
+    table->LoadTableFile(InDir(name));
+    QCOMPARE(Contents(*table), before);
+    // Saving the loaded table again gives the same file.
+    table->SaveTableFile(InDir(QStringLiteral("again_") + name));
+    QCOMPARE(ReadAll(InDir(QStringLiteral("again_") + name)), ReadAll(InDir(name)));
+}
+
+void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("binary") << QStringLiteral("B.db");
+    QTest::newRow("xml") << QStringLiteral("B.xml");
+}
+
+void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem() {
+    QFETCH(QString, name);
+    const auto table = DatabaseTable();
+    table->SaveTableFile(InDir(name));
+    table->LoadTableFile(InDir(name));
+    // Change row 1's note, delete row 2, add a row, add and delete another: all in memory only.
+    table->MoveTo(0);
+    table->Edit();
+    table->SetField(QStringLiteral("Op"), QStringLiteral("исправлено"));
+    table->PostRow();
+    table->MoveTo(1);
+    table->DeleteRow();
+    Insert(*table, Samples()[0]);
+    Insert(*table, Samples()[1]);
+    table->MoveTo(table->VisibleRowCount() - 1);
+    table->DeleteRow();
+    const QStringList expected = Contents(*table);
+    QCOMPARE(expected.size(), 4);
+    table->SaveTableFile(InDir(name));
+
+    table->LoadTableFile(InDir(name));
+    QCOMPARE(Contents(*table), expected);
+    const persist::Recordset saved = persist::ReadRecordset(ReadAll(InDir(name)).toStdString());
+    std::vector<persist::RowState> states;
+    for (const persist::Row& row : saved.rows)
+        states.push_back(row.state);
+    std::sort(states.begin(), states.end());
+    QCOMPARE(states, (std::vector<persist::RowState>{persist::RowState::Unchanged, persist::RowState::Unchanged,
+                                                     persist::RowState::Changed, persist::RowState::Deleted,
+                                                     persist::RowState::Inserted}));
+    const QString printed = QString::fromStdString(persist::PrintRecordset(saved));
+    QVERIFY2(printed.contains(QStringLiteral("original Num=1 NN=1")), qPrintable(printed));
+    QVERIFY2(printed.contains(QStringLiteral("updated Op\n")), qPrintable(printed));
+    // The working database saw none of it.
+    MeasurementTable database(std::make_unique<DatabaseSource>(InDir(QStringLiteral("sys.mdb"))));
+    database.OpenTable();
+    QCOMPARE(database.RowCount(), 4);
+}
+
+void TestTableFile::loadFailuresLeaveTableClosedOnTheFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("error");
+    persist::Recordset noW;
+    noW.columns = SysRecordset::Columns();
+    noW.columns.erase(noW.columns.begin() + 3);
+    persist::Recordset textW;
+    textW.columns = SysRecordset::Columns();
+    textW.columns[3].type = persist::DataType::WStr;
+    textW.columns[3].maxLength = 50;
+    textW.columns[3].flags = persist::ColumnFlag::Nullable;
+    QTest::newRow("text file") << QByteArray("Hello, world\n") << QStringLiteral("XML error at line 1");
+    QTest::newRow("cut file") << QByteArray("\x01\x07TG!\0\0\0\0", 9)
+                              << QStringLiteral("the file ends in the middle of a record");
+    QTest::newRow("missing field") << QByteArray::fromStdString(persist::AdtgWriter().Write(noW))
+                                   << QStringLiteral("ADOTable1: Field 'W' not found");
+    QTest::newRow("text in a number field")
+        << QByteArray::fromStdString(persist::AdtgWriter().Write(textW))
+        << QStringLiteral("ADOTable1: Type mismatch for field 'W', expecting: Float actual: WideString");
+}
+
+void TestTableFile::loadFailuresLeaveTableClosedOnTheFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    QFile file(InDir(QStringLiteral("bad.db")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    const auto table = DatabaseTable();
+    QVERIFY(ErrorOf([&] { table->LoadTableFile(InDir(QStringLiteral("bad.db"))); }).startsWith(error));
+    QVERIFY(!table->IsOpen());
+    QCOMPARE(table->VisibleRowCount(), 0);
+    // Opening again tries the same file, not the database.
+    QVERIFY(ErrorOf([&] { table->OpenTable(); }).startsWith(error));
+    QVERIFY(ErrorOf([&] { table->LoadTableFile(InDir(QStringLiteral("missing.db"))); }).contains("missing.db"));
+}
+
+void TestTableFile::loadNeedsTheWorkingDatabase() {
+    const auto table = DatabaseTable();
+    table->SaveTableFile(InDir(QStringLiteral("A.db")));
+    QVERIFY(QFile::remove(InDir(QStringLiteral("sys.mdb"))));
+    QVERIFY(ErrorOf([&] { table->LoadTableFile(InDir(QStringLiteral("A.db"))); }).contains("sys.mdb"));
+    QVERIFY(!table->IsOpen());
+}
+
+void TestTableFile::failedSaveLeavesOldFileIntact() {
+    const auto table = DatabaseTable();
+    for (int i = 0; i < 300; ++i)
+        Insert(*table, Samples()[1]);
+    QFile old(InDir(QStringLiteral("A.db")));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("the table saved before");
+    old.close();
+    // A file size limit makes writing fail as a full disk does, also for root.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 8192;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const QString error = ErrorOf([&] { table->SaveTableFile(InDir(QStringLiteral("A.db"))); });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY2(error.startsWith(QStringLiteral("cannot write")), qPrintable(error));
+    QCOMPARE(ReadAll(InDir(QStringLiteral("A.db"))), QByteArray("the table saved before"));
+    QCOMPARE(QDir(g_dir->path()).entryList({QStringLiteral("A.db*")}, QDir::Files),
+             QStringList{QStringLiteral("A.db")});  // no temporary file left behind
+    QVERIFY(table->IsOpen());
+}
+
+void TestTableFile::saveOfClosedTableFails() {
+    const auto table = DatabaseTable();
+    table->Close();
+    QCOMPARE(ErrorOf([&] { table->SaveTableFile(InDir(QStringLiteral("A.db"))); }),
+             QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset"));
+    QVERIFY(!QFile::exists(InDir(QStringLiteral("A.db"))));
+}

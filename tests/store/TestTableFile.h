@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QObject>
+
+class TestTableFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void roundTripKeepsEveryField_data();
+    void roundTripKeepsEveryField();
+    void pendingChangesAreKeptAsAdoKeepsThem_data();
+    void pendingChangesAreKeptAsAdoKeepsThem();
+    void loadFailuresLeaveTableClosedOnTheFile_data();
+    void loadFailuresLeaveTableClosedOnTheFile();
+    void loadNeedsTheWorkingDatabase();
+    void failedSaveLeavesOldFileIntact();
+    void saveOfClosedTableFails();
+};
