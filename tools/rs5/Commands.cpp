@@ -1,5 +1,6 @@
 #include "Command.h"
 #include "ConvertCommand.h"
+#include "DumpCommand.h"
 #include "InspectCommand.h"
 #ifdef RS5_WITH_DOWNLOAD
 #include "DownloadCommand.h"
@@ -16,6 +17,11 @@ const std::vector<Command>& Commands() {
          "from its ADTG and its XML file. --codepage gives the Windows code page of 8-bit text in ADTG\n"
          "files (default 1251).",
          RunInspect},
+        {"dump", "SOURCE",
+         "Prints the rows of a working database (a name ending in .mdb) or of a saved table file as CSV in\n"
+         "UTF-8: a header line with the field names, then one line per row with the plain text of each\n"
+         "field (numbers in full, the locale's decimal separator and date format, NULL as nothing).",
+         RunDump},
 #ifdef RS5_WITH_DOWNLOAD
         {"download", "--port NAME [--db PATH] [--step-ms MS]",
          "Downloads the meter's archive from the serial port NAME (COM1, /dev/ttyUSB0, the device that\n"
@@ -28,9 +34,12 @@ const std::vector<Command>& Commands() {
          RunDownload},
 #endif
         {"convert", "[--codepage N] IN OUT",
-         "Converts a saved table file: OUT is written in ADO's XML format when its name ends in .xml (in any\n"
-         "case), else in the binary ADTG format; IN may be either, told apart by its content. Every column,\n"
-         "row and pending change is kept. OUT is replaced whole or, on failure, left as it was.",
+         "Converts a table between a saved table file in the binary ADTG format (any name not ending in .xml\n"
+         "or .mdb), one in ADO's XML format (.xml, in any case) and a working database (.mdb). Between files\n"
+         "every column, row and pending change is kept, and IN is recognised by its content. A working\n"
+         "database is written only when it is new or holds no rows; it receives the rows as the table shows\n"
+         "them (deleted rows left out, changes applied). OUT files are replaced whole or, on failure, left\n"
+         "as they were.",
          RunConvert},
     };
     return commands;

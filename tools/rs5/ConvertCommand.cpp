@@ -1,6 +1,7 @@
 #include "ConvertCommand.h"
 
 #include "CodePageOption.h"
+#include "TableConversion.h"
 
 #include "persist/FileReplace.h"
 #include "persist/RecordsetFile.h"
@@ -13,9 +14,16 @@ int RunConvert(const Invocation& invocation) {
     if (arguments.size() != 2) {
         throw UsageError("convert takes an input and an output");
     }
-    const persist::Recordset recordset = persist::ReadRecordset(persist::ReadFileBytes(arguments[0]), codePage);
-    persist::ReplaceFile(arguments[1],
-                         persist::WriteRecordset(recordset, persist::FormatForFileName(arguments[1]), codePage));
+    const std::string& in = arguments[0];
+    const std::string& out = arguments[1];
+    const persist::Recordset recordset = IsWorkingDatabaseName(in)
+                                             ? ReadWorkingDatabase(in)
+                                             : persist::ReadRecordset(persist::ReadFileBytes(in), codePage);
+    if (IsWorkingDatabaseName(out)) {
+        WriteWorkingDatabase(recordset, out);
+    } else {
+        persist::ReplaceFile(out, persist::WriteRecordset(recordset, persist::FormatForFileName(out), codePage));
+    }
     return 0;
 }
 

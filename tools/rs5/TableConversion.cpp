@@ -1,0 +1,106 @@
+#include "TableConversion.h"
+
+#include "DatabaseSource.h"
+#include "FileSource.h"
+#include "MeasurementTable.h"
+#include "SysRecordset.h"
+#include "TableFile.h"
+#include "WorkingDatabase.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+namespace rs5 {
+
+namespace {
+
+constexpr char kNotEmptyMessage[] =
+    "The database '%1' already holds rows; rows are only written into a new or empty one.";
+
+std::unique_ptr<MeasurementTable> OpenTable(const std::string& path) {
+    const QString name = QString::fromStdString(path);
+    std::unique_ptr<TableSource> source;
+    if (IsWorkingDatabaseName(path)) {
+        source = std::make_unique<DatabaseSource>(name);
+    } else {
+        source = std::make_unique<FileSource>(name);
+    }
+    auto table = std::make_unique<MeasurementTable>(std::move(source));
+    table->OpenTable();
+    return table;
+}
+
+void AppendCsvField(std::string& line, const QString& text) {
+    const std::string utf8 = text.toStdString();
+    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
+        line += utf8;
+        return;
+    }
+    line += '"';
+    for (const char c : utf8) {
+        line += c;
+        if (c == '"')
+            line += '"';
+    }
+    line += '"';
+}
+
+}  // namespace
+
+bool IsWorkingDatabaseName(const std::string& path) {
+    return QString::fromStdString(path).endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive);
+}
+
+void DumpTable(const std::string& source, std::ostream& out) {
+    const auto table = OpenTable(source);
+    std::string line;
+    for (int i = 0; i < MeasurementFieldCount; ++i) {
+        if (i > 0)
+            line += ',';
+        AppendCsvField(line, MeasurementFieldName(static_cast<MeasurementField>(i)));
+    }
+    out << line << '\n';
+    for (int r = 0; r < table->VisibleRowCount(); ++r) {
+        line.clear();
+        for (int i = 0; i < MeasurementFieldCount; ++i) {
+            if (i > 0)
+                line += ',';
+            AppendCsvField(line, table->PlainText(r, static_cast<MeasurementField>(i)));
+        }
+        out << line << '\n';
+    }
+}
+
+persist::Recordset ReadWorkingDatabase(const std::string& path) {
+    const auto table = OpenTable(path);
+    return TableFile::ToRecordset(*table);
+}
+
+void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string& path) {
+    const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
+    const QString name = QString::fromStdString(path);
+    if (!QFileInfo::exists(name)) {
+        CreateWorkingDatabase(name);
+    }
+    DatabaseSource database(name);
+    if (!database.ReadAll().empty()) {
+        throw TableError(QString::fromLatin1(kNotEmptyMessage).arg(QFileInfo(name).absoluteFilePath()));
+    }
+    for (const persist::Row& stored : recordset.rows) {
+        if (stored.state == persist::RowState::Deleted)
+            continue;
+        MeasurementRow row;
+        for (int i = 0; i < MeasurementFieldCount; ++i) {
+            const std::size_t column = fields[static_cast<std::size_t>(i)];
+            row[static_cast<std::size_t>(i)] = SysRecordset::ToField(static_cast<MeasurementField>(i),
+                                                                     recordset.columns[column], stored.values[column]);
+            if (auto* dateTime = std::get_if<QDateTime>(&row[static_cast<std::size_t>(i)])) {
+                *dateTime = QDateTime(dateTime->date(), dateTime->time());  // the wall-clock time, as local time
+            }
+        }
+        database.Insert(row);
+    }
+}
+
+}  // namespace rs5
