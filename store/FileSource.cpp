@@ -2,6 +2,7 @@
 
 #include "MeasurementTable.h"
 #include "TableMessages.h"
+#include "TextPool.h"
 
 #include "persist/PersistError.h"
 #include "persist/RecordsetFile.h"
@@ -40,6 +41,7 @@ std::vector<SourceRow> FileSource::ReadAll() {
     rows.reserve(recordset.rows.size());
     std::map<SourceKey, std::size_t> rowOfKey;
     SourceKey key = 1;
+    TextPool texts[MeasurementFieldCount];
     for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
         const persist::Row& stored = recordset.rows[r];
         if (stored.state == persist::RowState::Deleted)
@@ -47,9 +49,15 @@ std::vector<SourceRow> FileSource::ReadAll() {
         SourceRow& row = rows.emplace_back();
         row.key = key;
         for (int i = 0; i < MeasurementFieldCount; ++i) {
+            const auto field = static_cast<MeasurementField>(i);
             const std::size_t column = fields[static_cast<std::size_t>(i)];
-            row.values[static_cast<std::size_t>(i)] = SysRecordset::ToField(
-                static_cast<MeasurementField>(i), recordset.columns[column], stored.values[column]);
+            const persist::Value& value = stored.values[column];
+            FieldValue& target = row.values[static_cast<std::size_t>(i)];
+            if (value && MeasurementFieldKind(field) == FieldKind::Text) {
+                target = texts[i].Get(*value);
+            } else {
+                target = SysRecordset::ToField(field, recordset.columns[column], value);
+            }
         }
         rowOfKey.emplace(key++, r);
     }

@@ -1,0 +1,133 @@
+// Times SaveTableFile and LoadTableFile on a table of 65 535 rows (the most the meter's archive numbers),
+// in the binary and the XML format, and prints them next to `sqlite3 -csv sys.mdb 'select * from Sys'` on
+// the same rows. Usage: persist_bench [ROWS] [REPEATS]
+#include "DatabaseSource.h"
+#include "MeasurementTable.h"
+#include "WorkingDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Fills table Sys with rows like a long series of downloads: every field set, notes on every tenth row.
+void FillDatabase(const QString& path, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(
+        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)", -1,
+        &insert, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        char dateTime[32];
+        std::snprintf(dateTime, sizeof dateTime, "20%02d-%02d-%02d %02d:%02d:%02d", 20 + i / 20000, 1 + i / 1700 % 12,
+                      1 + i / 60 % 28, i / 7 % 24, i % 60, i * 7 % 60);
+        sqlite3_bind_int(insert, 1, i + 1);
+        sqlite3_bind_text(insert, 2, dateTime, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(insert, 3, static_cast<double>(static_cast<float>(8.0 + (i % 200) / 10.0)));
+        sqlite3_bind_double(insert, 4, 100.0 + i % 7);
+        sqlite3_bind_double(insert, 5, 700.0 + (i % 113) / 4.0);
+        sqlite3_bind_int(insert, 6, -10 + i % 45);
+        sqlite3_bind_text(insert, 7, i % 3 == 0 ? "Индивидуальная" : "Базовая", -1, SQLITE_STATIC);
+        if (i % 10 == 0) {
+            sqlite3_bind_text(insert, 8, "проба с элеватора №3, партия 17", -1, SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(insert, 8);
+        }
+        sqlite3_bind_text(insert, 9, i % 2 == 0 ? "Пшеница" : "Ячмень", -1, SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// The fastest and the median of `repeats` runs, in milliseconds.
+struct Times {
+    double best;
+    double median;
+};
+
+Times Measure(int repeats, const std::function<void()>& run) {
+    std::vector<double> ms;
+    for (int k = 0; k < repeats; ++k) {
+        const auto start = Clock::now();
+        run();
+        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms.front(), ms[ms.size() / 2]};
+}
+
+void Print(const char* what, const Times& times, double target) {
+    std::printf("%-48s %9.1f %9.1f   %s\n", what, times.best, times.median,
+                target <= 0 ? "" : (times.best < target ? "under target" : "OVER TARGET"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 65535;
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
+    constexpr double kTargetMs = 150;
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());  // a loaded file connects to sys.mdb in the working directory
+    CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName));
+    FillDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName), rows);
+
+    MeasurementTable table(std::make_unique<DatabaseSource>());
+    table.OpenTable();
+    std::printf("%d rows, best and median of %d runs, in ms (target for each save and load: %.0f ms)\n\n",
+                table.RowCount(), repeats, kTargetMs);
+    std::printf("%-48s %9s %9s\n", "", "best", "median");
+
+    for (const char* name : {"A.db", "A.xml"}) {
+        const QString file = QString::fromLatin1(name);
+        MeasurementTable fromDatabase(std::make_unique<DatabaseSource>());
+        fromDatabase.OpenTable();
+        const Times save = Measure(repeats, [&] { fromDatabase.SaveTableFile(file); });
+        MeasurementTable loaded(std::make_unique<DatabaseSource>());
+        const Times load = Measure(repeats, [&] { loaded.LoadTableFile(file); });
+        const Times resave = Measure(repeats, [&] { loaded.SaveTableFile(QStringLiteral("B_") + file); });
+        const bool xml = file.endsWith(QLatin1String(".xml"));
+        const QString size = QString::number(QFileInfo(file).size() / 1024.0 / 1024.0, 'f', 1);
+        std::printf("\n%s (%s MB)\n", xml ? "XML" : "binary (ADTG)", size.toUtf8().constData());
+        Print("  SaveTableFile, table from the database", save, kTargetMs);
+        Print("  LoadTableFile", load, kTargetMs);
+        Print("  SaveTableFile, table from the file", resave, kTargetMs);
+        if (loaded.RowCount() != rows) {
+            std::printf("  ERROR: %d rows loaded\n", loaded.RowCount());
+            return 1;
+        }
+    }
+
+    const Times open = Measure(repeats, [&] {
+        MeasurementTable fresh(std::make_unique<DatabaseSource>());
+        fresh.OpenTable();
+    });
+    const Times cli = Measure(repeats, [&] {
+        if (std::system("sqlite3 -csv sys.mdb 'select * from Sys' > sys.csv") != 0)
+            std::printf("sqlite3 failed\n");
+    });
+    std::printf("\nfor comparison\n");
+    Print("  OpenTable from the working database", open, 0);
+    Print("  sqlite3 -csv sys.mdb 'select * from Sys'", cli, 0);
+    return 0;
+}
