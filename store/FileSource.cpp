@@ -39,15 +39,16 @@ std::vector<SourceRow> FileSource::ReadAll() {
     const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
     std::vector<SourceRow> rows;
     rows.reserve(recordset.rows.size());
-    std::map<SourceKey, std::size_t> rowOfKey;
-    SourceKey key = 1;
+    std::vector<std::size_t> rowOfKey;
+    rowOfKey.reserve(recordset.rows.size() + 1);
+    rowOfKey.push_back(kNoRow);  // keys count from 1
     TextPool texts[MeasurementFieldCount];
     for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
         const persist::Row& stored = recordset.rows[r];
         if (stored.state == persist::RowState::Deleted)
             continue;
         SourceRow& row = rows.emplace_back();
-        row.key = key;
+        row.key = static_cast<SourceKey>(rowOfKey.size());
         for (int i = 0; i < MeasurementFieldCount; ++i) {
             const auto field = static_cast<MeasurementField>(i);
             const std::size_t column = fields[static_cast<std::size_t>(i)];
@@ -59,22 +60,21 @@ std::vector<SourceRow> FileSource::ReadAll() {
                 target = SysRecordset::ToField(field, recordset.columns[column], value);
             }
         }
-        rowOfKey.emplace(key++, r);
+        rowOfKey.push_back(r);
     }
     recordset_ = std::move(recordset);
     fields_ = fields;
     rowOfKey_ = std::move(rowOfKey);
-    nextKey_ = key;
     read_ = true;
     return rows;
 }
 
-persist::Row& FileSource::RowOf(SourceKey key) {
-    const auto found = rowOfKey_.find(key);
-    if (!read_ || found == rowOfKey_.end()) {
+std::size_t FileSource::IndexOf(SourceKey key) const {
+    if (!read_ || key < 1 || static_cast<std::size_t>(key) >= rowOfKey_.size() ||
+        rowOfKey_[static_cast<std::size_t>(key)] == kNoRow) {
         throw TableError(TableMessages::ClosedDatasetText());
     }
-    return recordset_.rows[found->second];
+    return rowOfKey_[static_cast<std::size_t>(key)];
 }
 
 SourceKey FileSource::Insert(MeasurementRow& row) {
@@ -94,12 +94,12 @@ SourceKey FileSource::Insert(MeasurementRow& row) {
         }
     }
     recordset_.rows.push_back(std::move(stored));
-    rowOfKey_.emplace(nextKey_, recordset_.rows.size() - 1);
-    return nextKey_++;
+    rowOfKey_.push_back(recordset_.rows.size() - 1);
+    return static_cast<SourceKey>(rowOfKey_.size() - 1);
 }
 
 void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
-    persist::Row& stored = RowOf(key);
+    persist::Row& stored = recordset_.rows[IndexOf(key)];
     if (stored.state == persist::RowState::Unchanged) {
         stored.state = persist::RowState::Changed;
         stored.original = stored.values;
@@ -130,17 +130,19 @@ const persist::Recordset& FileSource::Rows() {
             ++kept;
         }
         recordset_.rows.resize(kept);
-        for (auto& entry : rowOfKey_)
-            entry.second = newIndex[entry.second];
+        for (std::size_t& row : rowOfKey_) {
+            if (row != kNoRow)
+                row = newIndex[row];
+        }
         dropped_.clear();
     }
     return recordset_;
 }
 
 void FileSource::Remove(SourceKey key) {
-    persist::Row& stored = RowOf(key);
-    const std::size_t index = rowOfKey_.find(key)->second;
-    rowOfKey_.erase(key);
+    const std::size_t index = IndexOf(key);
+    persist::Row& stored = recordset_.rows[index];
+    rowOfKey_[static_cast<std::size_t>(key)] = kNoRow;
     if (stored.state == persist::RowState::Inserted) {
         // A new row that is deleted again leaves no trace, as in ADO. It is dropped from the list later, in one
         // pass, so that deleting many rows stays linear.

@@ -8,7 +8,6 @@
 
 #include <QString>
 
-#include <map>
 #include <memory>
 
 // A saved table file as the table's source. ReadAll reads the file whole, every time (so that opening the
@@ -37,15 +36,17 @@ public:
     const persist::Recordset& Rows();
 
 private:
-    persist::Row& RowOf(SourceKey key);
+    // The index in recordset_ of a visible row; raises TableError for any other key.
+    std::size_t IndexOf(SourceKey key) const;
+
+    static constexpr std::size_t kNoRow = static_cast<std::size_t>(-1);
 
     QString path_;
     std::unique_ptr<TableSource> connection_;
     persist::AnsiCodePage codePage_;
     persist::Recordset recordset_;
     SysRecordset::FieldColumns fields_{};
-    std::map<SourceKey, std::size_t> rowOfKey_;  // visible rows only
-    std::vector<std::size_t> dropped_;           // new rows deleted again, still to be taken out
-    SourceKey nextKey_ = 1;
+    std::vector<std::size_t> rowOfKey_;  // by key: the row in recordset_, kNoRow for a deleted row
+    std::vector<std::size_t> dropped_;   // new rows deleted again, still to be taken out
     bool read_ = false;
 };

@@ -45,7 +45,12 @@ void Write(const persist::Recordset& recordset, const QString& path) {
 
 void MeasurementTable::SaveTableFile(const QString& name) {
     SettlePendingRow();
-    TableFile::Write(TableFile::ToRecordset(*this), name);
+    // A file source's rows are written where they are: a copy of a large table costs as much as writing it.
+    if (auto* file = dynamic_cast<FileSource*>(&Source())) {
+        TableFile::Write(file->Rows(), name);
+    } else {
+        TableFile::Write(TableFile::ToRecordset(*this), name);
+    }
 }
 
 void MeasurementTable::LoadTableFile(const QString& name) {

@@ -43,6 +43,14 @@ std::string ReadFileBytes(const std::string& path, std::size_t maxBytes) {
         throw PersistError("cannot open '" + path + "': " + std::strerror(errno));
     }
     std::string bytes;
+    // Room for the whole file at once where its size can be learnt: a growing string would copy it over and
+    // over. The size is only a hint; the reading below stops at the real end and at the limit.
+    if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+        const long size = std::ftell(file.get());
+        if (size > 0 && static_cast<unsigned long>(size) <= maxBytes)
+            bytes.reserve(static_cast<std::size_t>(size));
+        std::rewind(file.get());
+    }
     char buffer[65536];
     for (;;) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <optional>
 
 namespace persist {
 
@@ -51,7 +52,19 @@ struct Level {
     std::string rowName;  // element name of this level's rows ("row" for the top, in the row namespace)
     bool topLevel = true;
     std::map<std::string, std::size_t, std::less<>> columnByAttribute;
+    std::vector<std::string> attributeOfColumn;  // the same names by column; empty for a chapter column
     std::vector<Level> children;
+
+    // The column an attribute names, or none. Rows name their columns in column order, so the column after
+    // the last one found is tried before the map.
+    std::optional<std::size_t> ColumnOf(std::string_view attribute, std::size_t guess) const {
+        if (guess < attributeOfColumn.size() && !attribute.empty() && attributeOfColumn[guess] == attribute)
+            return guess;
+        const auto found = columnByAttribute.find(attribute);
+        if (found == columnByAttribute.end())
+            return std::nullopt;
+        return found->second;
+    }
 };
 
 class RowsetXmlParser {
@@ -164,6 +177,7 @@ private:
                 !level.columnByAttribute.emplace(attributeNames[order[k]], k).second) {
                 throw PersistError("two columns are named '" + attributeNames[order[k]] + "'");
             }
+            level.attributeOfColumn.push_back(attributeNames[order[k]]);
         }
         if (recordset.columns.empty())
             throw PersistError("the schema has no columns");
@@ -342,6 +356,7 @@ private:
         const bool tracksUpdates = state == RowState::Inserted || state == RowState::Changed;
         if (tracksUpdates)
             row.updated.assign(recordset.columns.size(), false);
+        std::size_t next = 0;  // the column the next attribute most likely names
         for (const XmlAttribute& attribute : element.attributes) {
             if (*attribute.ns == kRowsetNs && attribute.local == "forcenull") {
                 if (!tracksUpdates)
@@ -364,13 +379,13 @@ private:
             }
             if (!attribute.ns->empty())
                 continue;
-            const auto found = level.columnByAttribute.find(attribute.local);
-            if (found == level.columnByAttribute.end())
+            const std::optional<std::size_t> index = level.ColumnOf(attribute.local, next);
+            if (!index)
                 continue;
-            const Column& column = recordset.columns[found->second];
-            row.values[found->second] = ParseValue(column, attribute.value);
+            next = *index + 1;
+            row.values[*index] = ParseValue(recordset.columns[*index], attribute.value);
             if (tracksUpdates)
-                row.updated[found->second] = true;
+                row.updated[*index] = true;
         }
         return row;
     }

@@ -26,36 +26,40 @@ bool IsPlainName(const std::string& name) {
     return true;
 }
 
+// The character reference ADO writes for a character of attribute text, or null for one it writes as it is.
+const char* Reference(char c, char (&buffer)[8]) {
+    switch (c) {
+        case '\'':
+            return "&#x27;";
+        case '"':
+            return "&#x22;";
+        case '&':
+            return "&#x26;";
+        case '<':
+            return "&#x3c;";
+        case '>':
+            return "&#x3e;";
+        default:
+            if (static_cast<unsigned char>(c) >= 0x20)
+                return nullptr;
+            if (c == '\0')
+                throw PersistError("text with a NUL character cannot be saved as XML");
+            std::snprintf(buffer, sizeof buffer, "&#x%x;", static_cast<unsigned>(c));
+            return buffer;
+    }
+}
+
 void AppendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-            case '\'':
-                out += "&#x27;";
-                break;
-            case '"':
-                out += "&#x22;";
-                break;
-            case '&':
-                out += "&#x26;";
-                break;
-            case '<':
-                out += "&#x3c;";
-                break;
-            case '>':
-                out += "&#x3e;";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    if (c == '\0')
-                        throw PersistError("text with a NUL character cannot be saved as XML");
-                    char ref[8];
-                    std::snprintf(ref, sizeof ref, "&#x%x;", static_cast<unsigned>(c));
-                    out += ref;
-                } else {
-                    out += c;
-                }
+    std::size_t plain = 0;  // start of the characters not yet written, which need no reference
+    char buffer[8];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const char* reference = Reference(text[i], buffer)) {
+            out.append(text, plain, i - plain);
+            out += reference;
+            plain = i + 1;
         }
     }
+    out.append(text, plain);
 }
 
 std::string Escape(std::string_view text) {
@@ -85,7 +89,7 @@ public:
     }
 
 private:
-    const std::string& AttributeName(const Recordset& recordset, std::size_t index) {
+    const std::vector<std::string>& AttributeNames(const Recordset& recordset) {
         std::vector<std::string>& names = attributeNames_[&recordset];
         if (names.empty()) {
             for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
@@ -93,7 +97,7 @@ private:
                 names.push_back(IsPlainName(name) ? name : "c" + std::to_string(i));
             }
         }
-        return names[index];
+        return names;
     }
 
     void Indent(int depth) { out_.append(static_cast<std::size_t>(depth), '\t'); }
@@ -154,7 +158,7 @@ private:
             throw PersistError("column '" + column.name + "' has a type that cannot be saved as XML");
         }
         Indent(depth);
-        const std::string attributeName = AttributeName(recordset, index);
+        const std::string& attributeName = AttributeNames(recordset)[index];
         out_ += "<s:AttributeType name='" + Escape(attributeName) + "'";
         if (attributeName != column.name)
             out_ += " rs:name='" + Escape(column.name) + "'";
@@ -213,6 +217,7 @@ private:
 
     // Attributes for the values of a row; with `updated`, only the marked columns, NULLs as rs:forcenull.
     void Values(const Recordset& recordset, const std::vector<Value>& values, const std::vector<bool>* updated) {
+        const std::vector<std::string>& names = AttributeNames(recordset);
         std::string forceNull;
         for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
             const Column& column = recordset.columns[i];
@@ -220,13 +225,15 @@ private:
                 continue;
             if (!values[i]) {
                 if (updated)
-                    forceNull += (forceNull.empty() ? "" : " ") + AttributeName(recordset, i);
+                    forceNull += (forceNull.empty() ? "" : " ") + names[i];
                 continue;
             }
             out_ += ' ';
-            out_ += AttributeName(recordset, i);
+            out_ += names[i];
             out_ += "='";
-            AppendEscaped(out_, FormatValue(column, *values[i]));
+            valueText_.clear();
+            AppendValueText(valueText_, column, *values[i]);
+            AppendEscaped(out_, valueText_);
             out_ += '\'';
         }
         if (!forceNull.empty())
@@ -328,6 +335,7 @@ private:
     }
 
     std::string out_;
+    std::string valueText_;  // the text of one value, before escaping; kept to reuse its storage
     std::map<const Recordset*, std::vector<bool>> written_;
     std::map<const Recordset*, std::vector<std::string>> attributeNames_;
 };

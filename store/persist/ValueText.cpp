@@ -56,8 +56,24 @@ std::string ParseInteger(const Column& column, std::string_view text) {
 }
 
 template <typename T>
-std::string FormatInteger(std::string_view value) {
-    return std::to_string(Load<T>(value));
+void AppendInteger(std::string& out, T value) {
+    char text[24];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, end);
+}
+
+// What printf's "%0<width>d" gives: the sign, then the digits padded with zeros to `width` characters in all.
+void AppendPadded(std::string& out, std::int64_t value, std::size_t width) {
+    char digits[24];
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    const std::size_t length = static_cast<std::size_t>(end - digits) + (value < 0 ? 1 : 0);
+    if (value < 0)
+        out += '-';
+    if (length < width)
+        out.append(width - length, '0');
+    out.append(digits, end);
 }
 
 // A plain decimal number: sign, digits, optional point and digits, optional exponent.
@@ -91,33 +107,56 @@ bool IsDecimalNumber(std::string_view text, bool allowExponent) {
 double ParseFloating(const Column& column, std::string_view text) {
     if (!IsDecimalNumber(text, true) || text.size() > 400)
         Invalid(column, text);
+    // from_chars rounds as strtod does, many times faster. What it leaves, numbers too large or too small
+    // for a double, strtod gives as an infinity or as zero.
+    const std::string_view number = text.front() == '+' ? text.substr(1) : text;
+    double value = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc() && end == number.data() + number.size())
+        return value;
     const std::string copy(text);
     return std::strtod(copy.c_str(), nullptr);
 }
 
-std::string FormatDouble(double value) {
-    if (!std::isfinite(value)) {
-        throw PersistError("NaN and infinities cannot be saved");
-    }
-    if (value == 0)
-        return "0";  // ADO writes no sign for a negative zero
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17G", value);
-    return text;
+// A number as printf's "%.<digits>G" writes it ("1.2345678E+20", "0.1", "123"), into `text`; returns the
+// end. to_chars gives the same digits as printf, exactly rounded, without printf's cost.
+char* GeneralText(char (&text)[40], double value, int digits) {
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    if (error != std::errc())
+        throw PersistError("a number cannot be written");  // cannot happen: 40 characters always suffice
+    std::replace(text, end, 'e', 'E');
+    return end;
 }
 
-std::string FormatSingle(float value) {
+void CheckFinite(double value) {
     if (!std::isfinite(value)) {
         throw PersistError("NaN and infinities cannot be saved");
     }
-    if (value == 0)
-        return "0";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.8G", static_cast<double>(value));
-    if (std::strtof(text, nullptr) != value) {
-        std::snprintf(text, sizeof text, "%.9G", static_cast<double>(value));
+}
+
+void AppendDouble(std::string& out, double value) {
+    CheckFinite(value);
+    if (value == 0) {
+        out += '0';  // ADO writes no sign for a negative zero
+        return;
     }
-    return text;
+    char text[40];
+    out.append(text, GeneralText(text, value, 17));
+}
+
+void AppendSingle(std::string& out, float value) {
+    CheckFinite(value);
+    if (value == 0) {
+        out += '0';
+        return;
+    }
+    char text[40];
+    char* end = GeneralText(text, static_cast<double>(value), 8);
+    float back = 0;
+    const auto read = std::from_chars(text, end, back);
+    if (read.ec != std::errc() || read.ptr != end || back != value)
+        end = GeneralText(text, static_cast<double>(value), 9);
+    out.append(text, end);
 }
 
 // Digits of an unsigned 128-bit magnitude with `scale` of them after the point, trailing zeros dropped.
@@ -276,38 +315,40 @@ DateTimeParts ParseDateTime(const Column& column, std::string_view text, bool da
     return parts;
 }
 
-std::string FormatDateTime(const DateTimeParts& p, bool date, bool time, bool fraction) {
-    char text[64];
-    std::string out;
+// "yyyy-mm-dd", "hh:mm:ss" or both joined by 'T'; fields too large for their places are written whole.
+void AppendDateTime(std::string& out, const DateTimeParts& p, bool date, bool time, bool fraction) {
     if (date) {
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d", p.year, p.month, p.day);
-        out += text;
+        AppendPadded(out, p.year, 4);
+        out += '-';
+        AppendPadded(out, p.month, 2);
+        out += '-';
+        AppendPadded(out, p.day, 2);
     }
     if (date && time)
         out += 'T';
     if (time) {
-        std::snprintf(text, sizeof text, "%02d:%02d:%02d", p.hour, p.minute, p.second);
-        out += text;
+        AppendPadded(out, p.hour, 2);
+        out += ':';
+        AppendPadded(out, p.minute, 2);
+        out += ':';
+        AppendPadded(out, p.second, 2);
         if (fraction && p.nanoseconds != 0) {
-            std::snprintf(text, sizeof text, ".%09u", static_cast<unsigned>(p.nanoseconds));
-            out += text;
+            out += '.';
+            AppendPadded(out, p.nanoseconds, 9);
         }
     }
-    return out;
 }
 
 constexpr std::int64_t kFileTimeEpochDays = -109205;  // 1601-01-01 counted from 1899-12-30
 constexpr std::uint64_t kFileTicksPerDay = 864000000000ULL;
 
-std::string FormatHex(std::string_view bytes) {
+void AppendHex(std::string& out, std::string_view bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
+    out.reserve(out.size() + bytes.size() * 2);
     for (const char c : bytes) {
         out.push_back(kDigits[static_cast<unsigned char>(c) >> 4]);
         out.push_back(kDigits[static_cast<unsigned char>(c) & 15]);
     }
-    return out;
 }
 
 int HexDigit(char c) {
@@ -340,14 +381,14 @@ std::string ParseHex(const Column& column, std::string_view input) {
     return out;
 }
 
-std::string FormatGuid(std::string_view v) {
+void AppendGuid(std::string& out, std::string_view v) {
     char text[48];
     const auto b = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(v[i])); };
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   static_cast<unsigned>(Load<std::uint32_t>(v)), static_cast<unsigned>(Load<std::uint16_t>(v, 4)),
                   static_cast<unsigned>(Load<std::uint16_t>(v, 6)), b(8), b(9), b(10), b(11), b(12), b(13), b(14),
                   b(15));
-    return text;
+    out += text;
 }
 
 std::string ParseGuid(const Column& column, std::string_view text) {
@@ -449,7 +490,7 @@ DateTimeParts DecodeDbTimeStamp(std::string_view v) {
     return p;
 }
 
-std::string FormatValue(const Column& column, std::string_view v) {
+void AppendValueText(std::string& out, const Column& column, std::string_view v) {
     if (const auto size = FixedValueSize(column.type); size && v.size() != *size) {
         throw PersistError("a value of column '" + column.name + "' has the wrong size");
     }
@@ -457,53 +498,55 @@ std::string FormatValue(const Column& column, std::string_view v) {
         case DataType::Empty:
         case DataType::Null:
         case DataType::Chapter:
-            return {};
+            return;
         case DataType::I1:
-            return FormatInteger<std::int8_t>(v);
+            return AppendInteger(out, Load<std::int8_t>(v));
         case DataType::UI1:
-            return FormatInteger<std::uint8_t>(v);
+            return AppendInteger(out, Load<std::uint8_t>(v));
         case DataType::I2:
-            return FormatInteger<std::int16_t>(v);
+            return AppendInteger(out, Load<std::int16_t>(v));
         case DataType::UI2:
-            return FormatInteger<std::uint16_t>(v);
+            return AppendInteger(out, Load<std::uint16_t>(v));
         case DataType::I4:
-            return FormatInteger<std::int32_t>(v);
+            return AppendInteger(out, Load<std::int32_t>(v));
         case DataType::Error:
         case DataType::UI4:
-            return FormatInteger<std::uint32_t>(v);
+            return AppendInteger(out, Load<std::uint32_t>(v));
         case DataType::I8:
-            return FormatInteger<std::int64_t>(v);
+            return AppendInteger(out, Load<std::int64_t>(v));
         case DataType::UI8:
-            return FormatInteger<std::uint64_t>(v);
+            return AppendInteger(out, Load<std::uint64_t>(v));
         case DataType::R4:
-            return FormatSingle(Load<float>(v));
+            return AppendSingle(out, Load<float>(v));
         case DataType::R8:
-            return FormatDouble(Load<double>(v));
+            return AppendDouble(out, Load<double>(v));
         case DataType::Currency: {
             const auto units = Load<std::int64_t>(v);
             const U128 magnitude = units < 0 ? static_cast<U128>(-(units + 1)) + 1 : static_cast<U128>(units);
-            return FormatScaled(units < 0, magnitude, 4);
+            out += FormatScaled(units < 0, magnitude, 4);
+            return;
         }
         case DataType::Bool:
-            return Load<std::uint16_t>(v) != 0 ? "True" : "False";
+            out += Load<std::uint16_t>(v) != 0 ? "True" : "False";
+            return;
         case DataType::Date:
-            return FormatDateTime(VariantDateToParts(Load<double>(v)), true, true, false);
+            return AppendDateTime(out, VariantDateToParts(Load<double>(v)), true, true, false);
         case DataType::DbDate: {
             DateTimeParts p;
             p.year = Load<std::int16_t>(v, 0);
             p.month = Load<std::uint16_t>(v, 2);
             p.day = Load<std::uint16_t>(v, 4);
-            return FormatDateTime(p, true, false, false);
+            return AppendDateTime(out, p, true, false, false);
         }
         case DataType::DbTime: {
             DateTimeParts p;
             p.hour = Load<std::uint16_t>(v, 0);
             p.minute = Load<std::uint16_t>(v, 2);
             p.second = Load<std::uint16_t>(v, 4);
-            return FormatDateTime(p, false, true, false);
+            return AppendDateTime(out, p, false, true, false);
         }
         case DataType::DbTimeStamp:
-            return FormatDateTime(DecodeDbTimeStamp(v), true, true, true);
+            return AppendDateTime(out, DecodeDbTimeStamp(v), true, true, true);
         case DataType::FileTime: {
             const auto ticks = Load<std::uint64_t>(v);
             DateTimeParts p;
@@ -515,32 +558,41 @@ std::string FormatValue(const Column& column, std::string_view v) {
             p.minute = seconds / 60 % 60;
             p.second = seconds % 60;
             p.nanoseconds = static_cast<std::uint32_t>(inDay % 10000000 * 100);
-            return FormatDateTime(p, true, true, true);
+            return AppendDateTime(out, p, true, true, true);
         }
         case DataType::Guid:
-            return FormatGuid(v);
+            return AppendGuid(out, v);
         case DataType::Decimal: {
             const U128 magnitude = static_cast<U128>(Load<std::uint32_t>(v, 4)) << 64 | Load<std::uint64_t>(v, 8);
             const int scale = static_cast<unsigned char>(v[2]);
             if (scale > 28)
                 throw PersistError("a decimal value of column '" + column.name + "' has a bad scale");
-            return FormatScaled((static_cast<unsigned char>(v[3]) & 0x80) != 0, magnitude, scale);
+            out += FormatScaled((static_cast<unsigned char>(v[3]) & 0x80) != 0, magnitude, scale);
+            return;
         }
         case DataType::Numeric: {
             const U128 magnitude = static_cast<U128>(Load<std::uint64_t>(v, 11)) << 64 | Load<std::uint64_t>(v, 3);
             const int scale = static_cast<unsigned char>(v[1]);
             if (scale > 38)
                 throw PersistError("a numeric value of column '" + column.name + "' has a bad scale");
-            return FormatScaled(v[2] == 0, magnitude, scale);
+            out += FormatScaled(v[2] == 0, magnitude, scale);
+            return;
         }
         case DataType::Bytes:
-            return FormatHex(v);
+            return AppendHex(out, v);
         case DataType::Str:
         case DataType::WStr:
         case DataType::BStr:
-            return std::string(v);
+            out += v;
+            return;
     }
     throw PersistError("column '" + column.name + "' has an unsupported type");
+}
+
+std::string FormatValue(const Column& column, std::string_view value) {
+    std::string text;
+    AppendValueText(text, column, value);
+    return text;
 }
 
 std::string ParseValue(const Column& column, std::string_view text) {

@@ -13,6 +13,9 @@ namespace persist {
 // ".fffffffff" when the fraction is not zero), GUIDs in braces, bytes in lowercase hex, text as it is.
 // Raises PersistError for a value that has no text (NaN, an infinity, a value of the wrong size).
 std::string FormatValue(const Column& column, std::string_view value);
+// The same text appended to `out`, which a failure leaves as it was: a writer's way, without a string for
+// every value.
+void AppendValueText(std::string& out, const Column& column, std::string_view value);
 
 // The inverse: the value of the column's type that the text stands for. Raises PersistError naming the
 // column when the text is not a value of that type or does not fit it.

@@ -47,7 +47,7 @@ private:
         const std::string* defaultNs = nullptr;
     };
     struct RawAttribute {
-        std::string name;
+        std::string_view name;  // points into the text
         std::string value;
     };
 
@@ -91,7 +91,7 @@ private:
         }
     }
 
-    std::string Name() {
+    std::string_view Name() {
         const std::size_t start = pos_;
         while (pos_ < text_.size()) {
             const char c = text_[pos_];
@@ -101,7 +101,7 @@ private:
         }
         if (pos_ == start)
             Fail("a name is missing");
-        return std::string(text_.substr(start, pos_ - start));
+        return text_.substr(start, pos_ - start);
     }
 
     void AppendReference(std::string& out) {
@@ -152,11 +152,13 @@ private:
         if (!Peek('"') && !Peek('\''))
             Fail("an attribute value must be quoted");
         const char quote = text_[pos_++];
-        const char stops[] = {quote, '<', '&', '\0'};
         std::string value;
         for (;;) {
-            const std::size_t stop = text_.find_first_of(std::string_view(stops, 3), pos_);
-            if (stop == std::string_view::npos)
+            // A plain loop: find_first_of would search the set of stops once for every character.
+            std::size_t stop = pos_;
+            while (stop < text_.size() && text_[stop] != quote && text_[stop] != '<' && text_[stop] != '&')
+                ++stop;
+            if (stop == text_.size())
                 Fail("an unterminated attribute value");
             value.append(text_.substr(pos_, stop - pos_));
             pos_ = stop;
@@ -181,6 +183,8 @@ private:
         return found->second;
     }
 
+    static bool IsDeclaration(std::string_view name) { return name == "xmlns" || name.starts_with("xmlns:"); }
+
     static std::pair<std::string_view, std::string_view> Split(std::string_view qname) {
         const std::size_t colon = qname.find(':');
         if (colon == std::string_view::npos)
@@ -192,9 +196,8 @@ private:
         if (depth > kMaxDepth)
             Fail("elements are nested too deeply");
         ++pos_;  // '<'
-        const std::string qname = Name();
-        std::vector<RawAttribute> raw;
-        raw.reserve(16);
+        const std::string_view qname = Name();
+        raw_.clear();
         std::optional<Scope> scope;  // only an element that declares namespaces opens a scope of its own
         for (;;) {
             const std::size_t before = pos_;
@@ -207,25 +210,25 @@ private:
             attribute.name = Name();
             SkipSpace();
             if (!Peek('='))
-                Fail("'=' is missing after '" + attribute.name + "'");
+                Fail("'=' is missing after '" + std::string(attribute.name) + "'");
             ++pos_;
             SkipSpace();
             attribute.value = AttributeValue();
-            for (const RawAttribute& other : raw) {
+            for (const RawAttribute& other : raw_) {
                 if (other.name == attribute.name)
-                    Fail("the attribute '" + attribute.name + "' is repeated");
+                    Fail("the attribute '" + std::string(attribute.name) + "' is repeated");
             }
-            const bool declares = attribute.name == "xmlns" || attribute.name.rfind("xmlns:", 0) == 0;
+            const bool declares = IsDeclaration(attribute.name);
             if (declares && !scope)
                 scope = scopes_.back();
             if (attribute.name == "xmlns") {
                 scope->defaultNs = attribute.value.empty() ? nullptr : Intern(attribute.value);
-            } else if (attribute.name.rfind("xmlns:", 0) == 0) {
+            } else if (declares) {
                 if (attribute.value.empty())
                     Fail("a prefix cannot be bound to no namespace");
-                scope->prefixes[attribute.name.substr(6)] = Intern(attribute.value);
+                scope->prefixes[std::string(attribute.name.substr(6))] = Intern(attribute.value);
             }
-            raw.push_back(std::move(attribute));
+            raw_.push_back(std::move(attribute));
         }
         if (scope)
             scopes_.push_back(std::move(*scope));
@@ -234,9 +237,9 @@ private:
         const auto [prefix, local] = Split(qname);
         element.ns = Resolve(prefix, true);
         element.local = std::string(local);
-        element.attributes.reserve(raw.size());
-        for (RawAttribute& attribute : raw) {
-            if (attribute.name == "xmlns" || attribute.name.rfind("xmlns:", 0) == 0)
+        element.attributes.reserve(raw_.size());
+        for (RawAttribute& attribute : raw_) {
+            if (IsDeclaration(attribute.name))
                 continue;
             const auto [aprefix, alocal] = Split(attribute.name);
             XmlAttribute resolved;
@@ -264,11 +267,13 @@ private:
         events_->EndElement();
     }
 
-    void ParseContent(const std::string& qname, int depth) {
+    void ParseContent(std::string_view qname, int depth) {
         for (;;) {
-            const std::size_t next = text_.find_first_of("<&", pos_);
-            if (next == std::string_view::npos)
-                Fail("the element '" + qname + "' is not closed");
+            std::size_t next = pos_;
+            while (next < text_.size() && text_[next] != '<' && text_[next] != '&')
+                ++next;
+            if (next == text_.size())
+                Fail("the element '" + std::string(qname) + "' is not closed");
             pos_ = next;
             if (Peek('&')) {
                 std::string ignored;
@@ -276,7 +281,7 @@ private:
             } else if (Starts("</")) {
                 pos_ += 2;
                 if (Name() != qname)
-                    Fail("the element '" + qname + "' is closed by another name");
+                    Fail("the element '" + std::string(qname) + "' is closed by another name");
                 SkipSpace();
                 if (!Peek('>'))
                     Fail("'>' is missing");
@@ -301,6 +306,9 @@ private:
     std::set<std::string>& uris_;
     const std::string* empty_ = nullptr;
     std::vector<Scope> scopes_;
+    // The start tag being read. Kept from element to element so that its storage is reused; its values move
+    // on into the element before any child is read.
+    std::vector<RawAttribute> raw_;
     XmlEvents* events_ = nullptr;
 };
 

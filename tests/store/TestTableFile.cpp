@@ -191,6 +191,31 @@ void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem() {
     QCOMPARE(database.RowCount(), 4);
 }
 
+// A saved file source drops the new rows deleted again; the rows after them move up, and later changes
+// must still reach the rows they were made on.
+void TestTableFile::changesAfterASaveFollowTheirRows() {
+    const auto table = DatabaseTable();
+    table->SaveTableFile(InDir(QStringLiteral("C.xml")));
+    table->LoadTableFile(InDir(QStringLiteral("C.xml")));
+    Insert(*table, Samples()[0]);
+    Insert(*table, Samples()[1]);
+    table->MoveTo(table->VisibleRowCount() - 2);
+    table->DeleteRow();
+    table->SaveTableFile(InDir(QStringLiteral("C.xml")));
+    table->MoveTo(table->VisibleRowCount() - 1);
+    table->Edit();
+    table->SetField(QStringLiteral("Op"), QStringLiteral("после сохранения"));
+    table->PostRow();
+    table->MoveTo(0);
+    table->DeleteRow();
+    const QStringList expected = Contents(*table);
+    QCOMPARE(expected.size(), 4);
+    QVERIFY(expected.last().contains(QStringLiteral("после сохранения")));
+    table->SaveTableFile(InDir(QStringLiteral("C.xml")));
+    table->LoadTableFile(InDir(QStringLiteral("C.xml")));
+    QCOMPARE(Contents(*table), expected);
+}
+
 void TestTableFile::loadFailuresLeaveTableClosedOnTheFile_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("error");

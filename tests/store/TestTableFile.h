@@ -12,6 +12,7 @@ private slots:
     void roundTripKeepsEveryField();
     void pendingChangesAreKeptAsAdoKeepsThem_data();
     void pendingChangesAreKeptAsAdoKeepsThem();
+    void changesAfterASaveFollowTheirRows();
     void loadFailuresLeaveTableClosedOnTheFile_data();
     void loadFailuresLeaveTableClosedOnTheFile();
     void loadNeedsTheWorkingDatabase();

@@ -3,6 +3,7 @@
 #include "persist/RecordsetPrinter.h"
 #include "persist/RowsetXmlReader.h"
 #include "persist/RowsetXmlWriter.h"
+#include "persist/ValueText.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,32 @@ TEST(RowsetXmlReader, RefusesWhatIsNotASavedRecordset) {
         EXPECT_THROW(Read(Document(columns, rows)), PersistError) << rows;
     }
     EXPECT_THROW(Read(Document("<s:AttributeType name='a' rs:number='2'/>", "")), PersistError);
+}
+
+TEST(RowsetXmlReader, ColumnsAreFoundByNameInAnyOrder) {
+    const Recordset r =
+        Read(Document("<s:AttributeType name='a' dt:type='int'/><s:ElementType name='Kids'>"
+                      "<s:AttributeType name='k' dt:type='int'/></s:ElementType><s:AttributeType name='c'/>",
+                      "<z:row a='1' c='x'/><z:row c='y' z='?' a='2'/><z:row c='z'/><z:row a='3' :='chapter?'/>"));
+    using V = std::vector<Value>;
+    ASSERT_EQ(r.rows.size(), 4u);
+    EXPECT_EQ(r.rows[0].values, (V{ParseValue(r.columns[0], "1"), std::nullopt, "x"}));
+    EXPECT_EQ(r.rows[1].values, (V{ParseValue(r.columns[0], "2"), std::nullopt, "y"}));
+    EXPECT_EQ(r.rows[2].values, (V{std::nullopt, std::nullopt, "z"}));
+    EXPECT_EQ(r.rows[3].values, (V{ParseValue(r.columns[0], "3"), std::nullopt, std::nullopt}));
+}
+
+// Texts are checked as UTF-8 in blocks; a bad byte anywhere, whatever ASCII precedes it, is refused.
+TEST(RowsetXmlReader, MalformedUtf8IsRefusedWhereverItIs) {
+    const std::string columns = "<s:AttributeType name='a'/>";
+    for (std::size_t ascii = 0; ascii < 17; ++ascii) {
+        const std::string before(ascii, 'x');
+        EXPECT_EQ(Read(Document(columns, "<z:row a='" + before + "\xD0\x96'/>")).rows[0].values[0],
+                  std::optional<std::string>(before + "\xD0\x96"));
+        for (const char* bad : {"\xD0", "\xD0x", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"}) {
+            EXPECT_THROW(Read(Document(columns, "<z:row a='" + before + bad + "'/>")), PersistError) << ascii;
+        }
+    }
 }
 
 TEST(RowsetXmlReader, DeepNestingIsRefusedNotRecursedInto) {

@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 
 using namespace persist;
 
@@ -98,6 +102,67 @@ TEST(ValueText, TextsThatAreNotValuesAreRefused) {
     }
     EXPECT_THROW(FormatValue(Of(DataType::R8), EncodeDouble(std::numeric_limits<double>::quiet_NaN())), PersistError);
     EXPECT_THROW(FormatValue(Of(DataType::R8), "short"), PersistError);
+}
+
+// ADO writes numbers with printf's "%.17G" (doubles) and "%.8G", or "%.9G" where 8 digits do not give the
+// single back; the writer must give the same digits, rounding ties included, for any value.
+TEST(ValueText, NumbersAreWrittenAsPrintfWritesThem) {
+    std::mt19937_64 random(20260612);
+    const auto printed = [](const char* format, double value) {
+        char text[40];
+        std::snprintf(text, sizeof text, format, value);
+        return std::string(text);
+    };
+    for (int k = 0; k < 20000; ++k) {
+        const std::uint64_t bits = random();
+        // Odd multiples of a quarter near 2^52 end in a 5 at the 18th digit: ties for "%.17G".
+        const double tie = std::ldexp(static_cast<double>((std::uint64_t{1} << 52) | (bits >> 12) | 1), -2);
+        double any;
+        std::memcpy(&any, &bits, sizeof any);
+        for (const double value : {tie, any, std::ldexp(tie, static_cast<int>(bits % 600) - 300)}) {
+            if (!std::isfinite(value) || value == 0)
+                continue;
+            EXPECT_EQ(FormatValue(Of(DataType::R8), EncodeDouble(value)), printed("%.17G", value));
+        }
+        float single;
+        const auto bits32 = static_cast<std::uint32_t>(bits);
+        std::memcpy(&single, &bits32, sizeof single);
+        if (!std::isfinite(single) || single == 0)
+            continue;
+        std::string expected = printed("%.8G", single);
+        if (std::strtof(expected.c_str(), nullptr) != single)
+            expected = printed("%.9G", single);
+        EXPECT_EQ(FormatValue(Of(DataType::R4), EncodeSingle(single)), expected);
+    }
+}
+
+TEST(ValueText, NumbersBeyondADoubleReadAsStrtodReadsThem) {
+    EXPECT_EQ(DecodeDouble(ParseValue(Of(DataType::R8), "1e-400")), 0.0);
+    EXPECT_EQ(DecodeDouble(ParseValue(Of(DataType::R8), "4.9406564584124654E-324")),
+              std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(DecodeDouble(ParseValue(Of(DataType::R8), "+2.5")), 2.5);
+    EXPECT_EQ(DecodeSingle(ParseValue(Of(DataType::R4), "1e-50")), 0.0f);
+    EXPECT_THROW(ParseValue(Of(DataType::R8), "1e309"), PersistError);
+}
+
+// A timestamp's fields are written as printf's "%04d-%02d-%02dT%02d:%02d:%02d.%09u" writes them, also
+// where a field does not fit its place.
+TEST(ValueText, TimestampFieldsAreWrittenAsPrintfWritesThem) {
+    const DateTimeParts kParts[] = {{2026, 6, 12, 8, 5, 9, 7},
+                                    {-5, 123, 7, 1, 2, 3, 0},
+                                    {32767, 65535, 65535, 65535, 65535, 65535, 4294967295u},
+                                    {0, 0, 0, 0, 0, 0, 1}};
+    for (const DateTimeParts& p : kParts) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
+                      p.second);
+        std::string expected = text;
+        if (p.nanoseconds != 0) {
+            std::snprintf(text, sizeof text, ".%09u", static_cast<unsigned>(p.nanoseconds));
+            expected += text;
+        }
+        EXPECT_EQ(FormatValue(Of(DataType::DbTimeStamp), EncodeDbTimeStamp(p)), expected);
+    }
 }
 
 }  // namespace
