@@ -1,6 +1,7 @@
 #include "TM.h"
 
 #include "Application.h"
+#include "Confirmation.h"
 #include "ErrorBox.h"
 #include "MeasurementGrid.h"
 #include "MeasurementGridModel.h"
@@ -29,6 +30,16 @@ enum StatusPanel { kProgressPanel, kMessagePanel, kExcelPanel };
 constexpr int kProgressPanelWidth = 150;
 constexpr int kMessagePanelWidth = 250;
 constexpr int kExcelPanelWidth = 50;
+
+const char16_t* const kUnsavedRowsQuestion = u"Не сохраненные записи будут удалены! Продолжить?";
+const char16_t* const kDeleteAllQuestion = u"Удалить все записи?";
+
+// A new row that is pending is not among the stored rows, so emptying the table drops it first.
+void DiscardNewRow(MeasurementTable& table) {
+    if (table.State() == TableState::Insert) {
+        table.DeleteRow();
+    }
+}
 
 }  // namespace
 
@@ -181,16 +192,35 @@ void TM::Exel1Click() {
 }
 
 void TM::N13Click() {
-    // "Очистить таблицу": deletes every row with progress; comes with the table commands.
+    ProgressBar1->setRange(0, ADOTable1->RowCount());
+    if (!Confirm(this, QString::fromUtf16(kDeleteAllQuestion))) {
+        return;
+    }
+    const int count = ADOTable1->RowCount();
+    DiscardNewRow(*ADOTable1);
+    for (int k = 1; k <= count; ++k) {
+        ADOTable1->DeleteRow();
+        ProgressBar1->setValue(k - 1);
+    }
+    ProgressBar1->setValue(0);
 }
 
-void TM::DBGrid1KeyDown(int& /*key*/, Qt::KeyboardModifiers /*shift*/) {
-    // Sees every key of the grid first. The Delete key (whatever Ctrl, Shift and Alt) is to delete the selected
-    // rows, or the current row when none is selected, and set the key to 0; comes with the table commands.
+void TM::DBGrid1KeyDown(int& key, Qt::KeyboardModifiers /*shift*/) {
+    // Ctrl, Shift and Alt make no difference: Delete deletes at once, without the grid's own question.
+    if (key != Qt::Key_Delete) {
+        return;
+    }
+    std::vector<RowId>& selection = DBGrid1->Selection().Rows();
+    if (selection.empty()) {
+        ADOTable1->DeleteRow();
+    } else {
+        ADOTable1->DeleteSelectedRows(selection);
+    }
+    key = 0;
 }
 
 void TM::N12Click() {
-    // "Удалить строки": deletes the rows selected in the grid; comes with the table commands.
+    ADOTable1->DeleteSelectedRows(DBGrid1->Selection().Rows());
 }
 
 void TM::N14Click() {
@@ -212,7 +242,15 @@ void TM::N10Click() {
 }
 
 void TM::N6Click() {
-    // "Новый": empties the table; comes with the table commands.
+    ADOTable1->OpenTable();
+    const int count = ADOTable1->RowCount();
+    if (count == 0 || !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
+        return;
+    }
+    DiscardNewRow(*ADOTable1);
+    for (int k = 0; k < count; ++k) {
+        ADOTable1->DeleteRow();
+    }
 }
 
 void TM::N3Click() {

@@ -1,0 +1,8 @@
+#include "Confirmation.h"
+
+#include "MessageBox.h"
+
+bool Confirm(QWidget* parent, const QString& question) {
+    return MessageBox::Show(parent, MessageBox::Icon::Information, QStringLiteral("Information"), question,
+                            MessageBox::Buttons::OkCancel) == MessageBox::Answer::Ok;
+}
