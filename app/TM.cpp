@@ -5,12 +5,14 @@
 #include "ErrorBox.h"
 #include "MeasurementGrid.h"
 #include "MeasurementGridModel.h"
+#include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDialog>
 #include <QFrame>
 #include <QMenuBar>
@@ -33,6 +35,13 @@ constexpr int kExcelPanelWidth = 50;
 
 const char16_t* const kUnsavedRowsQuestion = u"Не сохраненные записи будут удалены! Продолжить?";
 const char16_t* const kDeleteAllQuestion = u"Удалить все записи?";
+
+const char* const kFileType = "DataBase (*.db)";
+const char* const kDefaultExtension = "db";
+const char* const kProposedSaveName = "A";
+const char16_t* const kSaveDialogTitle = u"Сохранить данные";
+const char16_t* const kFileErrorText = u"Файл поврежден";
+const char16_t* const kFileErrorCaption = u"О Ш И Б К А";
 
 // A new row that is pending is not among the stored rows, so emptying the table drops it first.
 void DiscardNewRow(MeasurementTable& table) {
@@ -69,6 +78,7 @@ TM::TM(QWidget* parent) : QMainWindow(parent) {
 
     BuildMenu();
     BuildStatusBar();
+    BuildFileDialogs();
     StatusBar1->SetPanelText(kExcelPanel, QStringLiteral(" Передача данных в MS Excel!!!"));
     FormCreate();
     DBGrid1->setFocus();
@@ -171,8 +181,20 @@ void TM::showEvent(QShowEvent* event) {
 }
 
 void TM::closeEvent(QCloseEvent* event) {
-    ErrorBox::RunCommand([&] { CloseTable(); });
-    event->accept();
+    bool closing = true;
+    ErrorBox::RunCommand([&] {
+        // The rows of an opened file live in memory only: ending the program must not drop their changes unasked.
+        DBGrid1->FinishEditing();
+        if (ADOTable1->IsOpen()) {
+            ADOTable1->SettlePendingRow();
+        }
+        if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
+            closing = false;
+            return;
+        }
+        CloseTable();
+    });
+    event->setAccepted(closing);
 }
 
 void TM::N7Click() {
@@ -180,11 +202,69 @@ void TM::N7Click() {
 }
 
 void TM::N5Click() {
-    // "Сохранить": saves the table to a file; comes with the table commands.
+    // What is still in a cell editor belongs to the table being saved.
+    DBGrid1->FinishEditing();
+    SaveDialog1->selectFile(QString::fromLatin1(kProposedSaveName));
+    SaveDialog1->setWindowTitle(QString::fromUtf16(kSaveDialogTitle));
+    if (SaveDialog1->exec() != QDialog::Accepted) {
+        return;
+    }
+    RunFileStep([&] { ADOTable1->SaveTableFile(ChosenFile(*SaveDialog1)); });
 }
 
 void TM::N4Click() {
-    // "Открыть": puts a saved table file in the table's place; comes with the table commands.
+    if (!lastOpenedFile_.isEmpty()) {
+        OpenDialog1->selectFile(lastOpenedFile_);
+    }
+    if (OpenDialog1->exec() != QDialog::Accepted) {
+        return;
+    }
+    lastOpenedFile_ = ChosenFile(*OpenDialog1);
+    // Rows of an opened file live only in memory until saved, and a typed row has reached no source yet:
+    // replacing the table must not drop them unasked.
+    DBGrid1->FinishEditing();
+    if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
+        return;
+    }
+    if (RunFileStep([&] { ADOTable1->LoadTableFile(lastOpenedFile_); })) {
+        ADOTable1->OpenTable();
+    }
+}
+
+bool TM::RunFileStep(const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        // The box names no cause, so the cause goes to the log for whoever has to find it.
+        qWarning("%s", error.what());
+    }
+    MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kFileErrorCaption),
+                     QString::fromUtf16(kFileErrorText));
+    return false;
+}
+
+QString TM::ChosenFile(const QFileDialog& dialog) {
+    return dialog.selectedFiles().value(0);
+}
+
+void TM::BuildFileDialogs() {
+    SaveDialog1 = MakeTableFileDialog("SaveDialog1", QFileDialog::AcceptSave);
+    OpenDialog1 = MakeTableFileDialog("OpenDialog1", QFileDialog::AcceptOpen);
+}
+
+QFileDialog* TM::MakeTableFileDialog(const char* name, QFileDialog::AcceptMode mode) {
+    auto* dialog = new QFileDialog(this);
+    dialog->setObjectName(name);
+    dialog->setAcceptMode(mode);
+    // A typed name of a file that does not exist is accepted by the open dialog as well; opening it then fails.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(QString::fromLatin1(kFileType));
+    dialog->setDefaultSuffix(QString::fromLatin1(kDefaultExtension));
+    // Saved tables start out next to the working database; from then on each dialog stays where it was left.
+    // Neither dialog changes the working directory, so "sys.mdb" is always looked for in the same place.
+    dialog->setDirectory(QDir::currentPath());
+    return dialog;
 }
 
 void TM::Exel1Click() {

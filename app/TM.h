@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 
 class MeasurementGrid;
@@ -36,7 +38,8 @@ public:
 
     // Closes the table at the end of the program. A pending row in which anything was typed or assigned is stored
     // first, so that ending the program loses nothing; one in which nothing was assigned is dropped. Raises
-    // TableError (the table then stays open with the row pending). Closing the window does this.
+    // TableError (the table then stays open with the row pending). Closing the window does this, after asking first
+    // when an opened file has changes that were not saved.
     void CloseTable();
 
 protected:
@@ -59,6 +62,11 @@ private:
     void FormCreate();
 
     void OpenWorkingTable();
+    // Runs a step of "Открыть" or "Сохранить"; any error it raises is shown as the file error box. False then.
+    bool RunFileStep(const std::function<void()>& step);
+    static QString ChosenFile(const QFileDialog& dialog);
+    void BuildFileDialogs();
+    QFileDialog* MakeTableFileDialog(const char* name, QFileDialog::AcceptMode mode);
     void BuildMenu();
     void BuildStatusBar();
     QAction* AddCommand(QWidget* menu, const char* name, const QString& caption, void (TM::*handler)());
@@ -70,6 +78,9 @@ private:
     MeasurementGrid* DBGrid1 = nullptr;
     StatusPanelBar* StatusBar1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
+    QFileDialog* OpenDialog1 = nullptr;
+    QString lastOpenedFile_;  // proposed again by the open dialog
     QDialog* form1_ = nullptr;
     bool placed_ = false;
 };

@@ -27,6 +27,7 @@ void FileSource::Disconnect() {
 std::vector<SourceRow> FileSource::ReadAll() {
     Connect();
     read_ = false;
+    unsaved_ = false;
     recordset_ = persist::Recordset();
     rowOfKey_.clear();
     dropped_.clear();
@@ -95,6 +96,7 @@ SourceKey FileSource::Insert(MeasurementRow& row) {
     }
     recordset_.rows.push_back(std::move(stored));
     rowOfKey_.push_back(recordset_.rows.size() - 1);
+    unsaved_ = true;
     return static_cast<SourceKey>(rowOfKey_.size() - 1);
 }
 
@@ -112,6 +114,7 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
         stored.values[column] = SysRecordset::ToStored(recordset_.columns[column], row[static_cast<std::size_t>(i)]);
         stored.updated[column] = true;
     }
+    unsaved_ = true;
 }
 
 const persist::Recordset& FileSource::Rows() {
@@ -143,6 +146,7 @@ void FileSource::Remove(SourceKey key) {
     const std::size_t index = IndexOf(key);
     persist::Row& stored = recordset_.rows[index];
     rowOfKey_[static_cast<std::size_t>(key)] = kNoRow;
+    unsaved_ = true;
     if (stored.state == persist::RowState::Inserted) {
         // A new row that is deleted again leaves no trace, as in ADO. It is dropped from the list later, in one
         // pass, so that deleting many rows stays linear.

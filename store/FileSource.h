@@ -31,6 +31,8 @@ public:
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
+    bool HasUnsavedChanges() const override { return unsaved_; }
+    void ChangesSaved() override { unsaved_ = false; }
 
     // The rows as they would be saved: the file's columns and every row with its pending change.
     const persist::Recordset& Rows();
@@ -49,4 +51,5 @@ private:
     std::vector<std::size_t> rowOfKey_;  // by key: the row in recordset_, kNoRow for a deleted row
     std::vector<std::size_t> dropped_;   // new rows deleted again, still to be taken out
     bool read_ = false;
+    bool unsaved_ = false;
 };

@@ -23,8 +23,8 @@ const FieldValue& EmptyValue() {
     return empty;
 }
 
-// Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is slow, and a
-// whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
+// Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is
+// slow, and a whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
 void MakeLocal(FieldValue& value) {
     if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {
         *dateTime = QDateTime(dateTime->date(), dateTime->time());
@@ -268,13 +268,22 @@ void MeasurementTable::DeleteSelectedRows(std::vector<RowId>& selection) {
         return;
     }
     impl_->RequireOpen();
-    while (!selection.empty()) {
-        const int row = IndexOf(selection.back());
-        if (row >= 0) {
-            MoveTo(row);
-            DeleteRow();
+    // The list is taken over first: the caller may be told of each deletion and take the row out of its list
+    // meanwhile. Should a deletion fail, the rows not deleted yet stay selected.
+    std::vector<RowId> rows;
+    rows.swap(selection);
+    while (!rows.empty()) {
+        try {
+            const int row = IndexOf(rows.back());
+            if (row >= 0) {
+                MoveTo(row);
+                DeleteRow();
+            }
+        } catch (...) {
+            selection = std::move(rows);
+            throw;
         }
-        selection.pop_back();
+        rows.pop_back();
     }
 }
 
@@ -371,6 +380,10 @@ void MeasurementTable::Cancel() {
 
 bool MeasurementTable::PendingModified() const {
     return impl_->pending && impl_->pending->assigned.any();
+}
+
+bool MeasurementTable::HasUnsavedChanges() const {
+    return PendingModified() || impl_->source->HasUnsavedChanges();
 }
 
 RowId MeasurementTable::IdAt(int row) const {

@@ -87,6 +87,9 @@ public:
     void Edit();
     void Cancel();  // discards the pending row (new row dropped, edits reverted)
     bool PendingModified() const;
+    // Whether replacing the table now would lose changes: a pending row with values assigned in it (it has reached
+    // no source yet), or changes the source keeps in memory that were not saved to a file since.
+    bool HasUnsavedChanges() const;
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
     // A visible row's value (an empty value for a row that does not exist); the reference holds until the table

@@ -12,8 +12,9 @@ namespace StoredDateTime {
 
 QString ToText(const QDateTime& value);
 
-// The date-time of a stored text, with its wall-clock fields with Qt::UTC as their Qt::TimeSpec (see TableSource::ReadAll).
-// Also takes the date alone ("YYYY-MM-DD", midnight) and a "T" between date and time. None for anything else.
+// The date-time of a stored text, with its wall-clock fields with Qt::UTC as their Qt::TimeSpec (see
+// TableSource::ReadAll). Also takes the date alone ("YYYY-MM-DD", midnight) and a "T" between date and time. None for
+// anything else.
 std::optional<QDateTime> FromText(std::string_view text);
 
 }  // namespace StoredDateTime

@@ -51,6 +51,7 @@ void MeasurementTable::SaveTableFile(const QString& name) {
     } else {
         TableFile::Write(TableFile::ToRecordset(*this), name);
     }
+    Source().ChangesSaved();
 }
 
 void MeasurementTable::LoadTableFile(const QString& name) {

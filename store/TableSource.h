@@ -29,8 +29,8 @@ public:
     virtual void Connect() = 0;
     // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
     // table order (the order in which the rows were stored). A date-time may be handed over as its wall-clock date
-    // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it local
-    // when it is asked for the value.
+    // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it
+    // local when it is asked for the value.
     virtual std::vector<SourceRow> ReadAll() = 0;
     // The table closed: lets go of the connection. Never fails.
     virtual void Disconnect() = 0;
@@ -41,4 +41,10 @@ public:
     virtual void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) = 0;
     // Deletes the row `key`.
     virtual void Remove(SourceKey key) = 0;
+
+    // Whether the source keeps changes in memory that have not been saved to a file since it was read or last
+    // saved; they are lost when the source goes. A source that writes every change at once never has any.
+    virtual bool HasUnsavedChanges() const { return false; }
+    // The rows, every change so far included, have just been saved to a file.
+    virtual void ChangesSaved() {}
 };

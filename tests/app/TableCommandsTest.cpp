@@ -4,15 +4,97 @@
 #include "MessageBox.h"
 #include "TM.h"
 #include "TestSupport.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
 
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
 const QString kUnsavedRowsQuestion = QStringLiteral("Не сохраненные записи будут удалены! Продолжить?");
 const QString kDeleteAllQuestion = QStringLiteral("Удалить все записи?");
+
+// How a test answers the next file dialog, and what the dialog showed.
+struct FileDialogAnswer {
+    explicit FileDialogAnswer(std::optional<QString> choice, bool confirmReplace = false)
+        : choice(std::move(choice)), confirmReplace(confirmReplace) {}
+
+    std::optional<QString> choice;  // a name typed into the dialog; std::nullopt cancels, "" keeps the proposed one
+    bool confirmReplace;            // the platform's replace question is expected, and answered Yes
+
+    QString objectName;
+    QString title;
+    QString proposed;
+    QStringList filters;
+    QString replaceQuestion;
+};
+
+// Answers the next modal file dialog as `answer` says, recording what it showed into `answer`, which must outlive
+// the dialog.
+void AnswerNextFileDialog(FileDialogAnswer& answer) {
+    HandleNextModal([&answer](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog);
+        answer.objectName = dialog->objectName();
+        answer.title = dialog->windowTitle();
+        answer.filters = dialog->nameFilters();
+        auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(nameEdit);
+        answer.proposed = nameEdit->text();
+        if (!answer.choice) {
+            dialog->reject();
+            return;
+        }
+        if (!answer.choice->isEmpty()) {
+            nameEdit->setText(*answer.choice);
+        }
+        if (answer.confirmReplace) {
+            HandleNextModal([&answer](QWidget* question) {
+                auto* box = qobject_cast<QMessageBox*>(question);
+                QVERIFY(box);
+                answer.replaceQuestion = box->text();
+                box->button(QMessageBox::Yes)->click();
+            });
+        }
+        static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept, as its Save or Open button does
+    });
+}
+
+// The NN of every row of a saved table file, read on its own.
+QStringList NumbersInFile(const QString& path) {
+    MeasurementTable table(std::make_unique<FileSource>(path));
+    table.OpenTable();
+    QStringList numbers;
+    for (int row = 0; row < table.VisibleRowCount(); ++row) {
+        numbers << table.PlainText(row, MeasurementField::NN);
+    }
+    return numbers;
+}
+
+QByteArray Contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+bool IsFileErrorBox(const MessageBox::Shown& box) {
+    return box.text == QStringLiteral("Файл поврежден") && box.caption == QStringLiteral("О Ш И Б К А") &&
+           box.icon == MessageBox::Icon::None && box.buttons == MessageBox::Buttons::Ok;
+}
 
 }  // namespace
 
@@ -62,6 +144,24 @@ class TableCommandsTest : public QObject {
             texts << box.text;
         }
         return texts;
+    }
+    // Runs a command that shows a file dialog, answered as `answer` says.
+    void RunWithFileDialog(const char* item, FileDialogAnswer& answer) {
+        AnswerNextFileDialog(answer);
+        Run(item);
+    }
+    void Save(const QString& name) {
+        FileDialogAnswer answer(name);
+        RunWithFileDialog("N5", answer);
+    }
+    void Open(const QString& name) {
+        FileDialogAnswer answer(name);
+        RunWithFileDialog("N4", answer);
+    }
+    // Whether exactly the file error box was shown since the last call.
+    bool OnlyFileErrorShown() {
+        const std::vector<MessageBox::Shown> boxes = MessageBox::TakeRecorded();
+        return boxes.size() == 1 && IsFileErrorBox(boxes.front());
     }
     QStringList ErrorTexts() {
         QStringList texts;
@@ -171,6 +271,165 @@ private slots:
         Start(0);
         PressKey(Grid(), Qt::Key_Delete);
         QCOMPARE(ErrorTexts(), QStringList{"ADOTable1: Cannot perform this operation on an empty dataset."});
+    }
+
+    void saveProposesAAndOpenShowsTheSameRows() {
+        Start(5);
+        FileDialogAnswer save{QString()};
+        RunWithFileDialog("N5", save);
+        QCOMPARE(save.objectName, QStringLiteral("SaveDialog1"));
+        QCOMPARE(save.title, QStringLiteral("Сохранить данные"));
+        QCOMPARE(save.proposed, QStringLiteral("A"));
+        QCOMPARE(save.filters, QStringList{"DataBase (*.db)"});
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
+        const QString saved = folder_->File("A.db");
+        const QStringList all{"1", "2", "3", "4", "5"};
+        QCOMPARE(NumbersInFile(saved), all);
+        QVERIFY(!Contents(saved).startsWith("<"));  // the binary format
+
+        Table().MoveTo(1);
+        Table().DeleteRow();
+        FileDialogAnswer open(saved);
+        RunWithFileDialog("N4", open);
+        QCOMPARE(open.objectName, QStringLiteral("OpenDialog1"));
+        QVERIFY(open.title != save.title);
+        QCOMPARE(open.filters, QStringList{"DataBase (*.db)"});
+        QCOMPARE(Numbers(), all);
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
+
+        // From now on the rows live in memory: changes do not reach the working database.
+        Table().MoveTo(0);
+        Table().DeleteRow();
+        QCOMPARE(Table().RowCount(), 4);
+        MeasurementTable database(std::make_unique<DatabaseSource>(QStringLiteral("sys.mdb")));
+        database.OpenTable();
+        QCOMPARE(database.RowCount(), 4);  // the one deletion made before opening
+
+        // The open dialog proposes the name chosen last; the save dialog proposes "A" again.
+        FileDialogAnswer cancelled(std::nullopt);
+        RunWithFileDialog("N4", cancelled);
+        QCOMPARE(cancelled.proposed, QStringLiteral("A.db"));
+        FileDialogAnswer again(std::nullopt);
+        RunWithFileDialog("N5", again);
+        QCOMPARE(again.proposed, QStringLiteral("A"));
+        QCOMPARE(again.title, QStringLiteral("Сохранить данные"));
+    }
+
+    void aNameEndingInXmlInAnyCaseIsSavedAsXml() {
+        Start(3);
+        Table().AppendRow();  // a row typed but not posted is saved as well
+        Table().SetField(u"NN", std::int32_t(77));
+        Save(QStringLiteral("B.XML"));
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
+        const QString saved = folder_->File("B.XML");
+        QVERIFY(Contents(saved).startsWith("<xml"));
+        QCOMPARE(NumbersInFile(saved), (QStringList{"1", "2", "3", "77"}));
+        Open(saved);
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "77"}));
+    }
+
+    void savingOverAFileAsksThePlatformQuestionThenReplacesIt() {
+        Start(2);
+        WriteFile(folder_->File("A.db"), "old contents");
+        FileDialogAnswer save(QString(), true);
+        RunWithFileDialog("N5", save);
+        QVERIFY(save.replaceQuestion.contains(QStringLiteral("A.db")));
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(0));
+        QCOMPARE(NumbersInFile(folder_->File("A.db")), (QStringList{"1", "2"}));
+    }
+
+    void aFailedSaveShowsTheFileErrorAndKeepsTheOldFile() {
+        Start(2);
+        const QString old = folder_->File("old.db");
+        WriteFile(old, "old contents");
+        Table().Close();
+        FileDialogAnswer save(old, true);
+        RunWithFileDialog("N5", save);
+        QVERIFY(OnlyFileErrorShown());
+        QCOMPARE(Contents(old), QByteArray("old contents"));
+
+        Table().OpenTable();
+        Save(folder_->File("no such folder/A.db"));
+        QVERIFY(OnlyFileErrorShown());
+        QCOMPARE(Table().RowCount(), 2);
+    }
+
+    void openingATextFileSaysTheFileIsDamagedAndLeavesAnEmptyGrid() {
+        Start(3);
+        const QString text = folder_->File("notes.db");
+        WriteFile(text, "Влажность 14,2 %\n");
+        Open(text);
+        QVERIFY(OnlyFileErrorShown());
+        QVERIFY(!Table().IsOpen());
+        QCOMPARE(Grid()->model()->rowCount(), 0);
+
+        // The same file is tried again, and fails with the application's error box this time.
+        Run("N6");
+        const std::vector<MessageBox::Shown> boxes = MessageBox::TakeRecorded();
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes.front().icon, MessageBox::Icon::Stop);
+        QVERIFY(!IsFileErrorBox(boxes.front()));
+        QVERIFY(!Table().IsOpen());
+    }
+
+    void openingAMissingFileIsAcceptedThenSaysTheFileIsDamaged() {
+        Start(3);
+        Open(folder_->File("typed.db"));
+        QVERIFY(OnlyFileErrorShown());
+        QCOMPARE(Grid()->model()->rowCount(), 0);
+        QVERIFY(!QFile::exists(folder_->File("typed.db")));
+    }
+
+    void openAsksBeforeDroppingChangesThatWereNotSaved() {
+        Start(4);
+        Save(folder_->File("A.db"));
+        Open(folder_->File("A.db"));
+        QCOMPARE(Questions(), QStringList());  // the working database keeps every change: nothing to lose
+
+        Table().MoveTo(0);
+        Table().DeleteRow();
+        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
+        Open(folder_->File("A.db"));
+        QCOMPARE(Questions(), QStringList{kUnsavedRowsQuestion});
+        QCOMPARE(Numbers(), (QStringList{"2", "3", "4"}));
+
+        Open(folder_->File("A.db"));  // answered OK: the file is read again
+        QCOMPARE(Questions(), QStringList{kUnsavedRowsQuestion});
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3", "4"}));
+
+        Table().MoveTo(3);
+        Table().DeleteRow();
+        Save(folder_->File("B.db"));
+        Open(folder_->File("A.db"));  // saved elsewhere: nothing is lost
+        QCOMPARE(Questions(), QStringList());
+        QCOMPARE(NumbersInFile(folder_->File("B.db")), (QStringList{"1", "2", "3"}));
+
+        Table().AppendRow();  // a typed row has reached no source yet
+        Table().SetField(u"NN", std::int32_t(9));
+        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
+        Open(folder_->File("B.db"));
+        QCOMPARE(Questions(), QStringList{kUnsavedRowsQuestion});
+        QCOMPARE(Table().State(), TableState::Insert);
+    }
+
+    void exitAsksBeforeDroppingChangesOfAnOpenedFile() {
+        Start(2);
+        Save(folder_->File("A.db"));
+        Open(folder_->File("A.db"));
+        Table().AppendRow();
+        Table().SetField(u"NN", std::int32_t(3));
+        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
+        QVERIFY(!m_->close());
+        QCOMPARE(Questions(), QStringList{kUnsavedRowsQuestion});
+        QVERIFY(m_->isVisible());
+        QCOMPARE(Numbers(), (QStringList{"1", "2", "3"}));
+
+        FileDialogAnswer save(folder_->File("A.db"), true);
+        RunWithFileDialog("N5", save);
+        QCOMPARE(ErrorTexts(), QStringList());
+        QVERIFY(m_->close());
+        QCOMPARE(Questions(), QStringList());
+        QCOMPARE(NumbersInFile(folder_->File("A.db")), (QStringList{"1", "2", "3"}));
     }
 };
 

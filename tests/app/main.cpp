@@ -4,14 +4,25 @@
 
 #include <QTest>
 
-// One executable for the shell's tests; each test object runs in turn on the one application object.
+#include <cstring>
+
+// One executable for the shell's tests; each test object runs in turn on the one application object. A first
+// argument naming a test class runs that class alone, with the remaining arguments.
 int main(int argc, char** argv) {
     Application application(argc, argv);
     Application::setQuitOnLastWindowClosed(false);
     int failures = 0;
     for (const auto& makeTest : AppTests()) {
         const std::unique_ptr<QObject> test = makeTest();
-        failures += QTest::qExec(test.get(), argc, argv);
+        if (argc > 1 && std::strcmp(argv[1], "--class") == 0) {
+            if (argc < 3 || std::strcmp(argv[2], test->metaObject()->className()) != 0) {
+                continue;
+            }
+            argv[2] = argv[0];
+            failures += QTest::qExec(test.get(), argc - 2, argv + 2);
+        } else {
+            failures += QTest::qExec(test.get(), argc, argv);
+        }
         MessageBox::ShowAgain();
     }
     return failures == 0 ? 0 : 1;

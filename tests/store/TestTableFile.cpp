@@ -293,3 +293,30 @@ void TestTableFile::saveOfClosedTableFails() {
              QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset"));
     QVERIFY(!QFile::exists(InDir(QStringLiteral("A.db"))));
 }
+
+void TestTableFile::unsavedChangesAreKnownUntilSaved() {
+    const auto table = DatabaseTable();
+    QVERIFY(!table->HasUnsavedChanges());  // the working database stores every change at once
+    table->AppendRow();
+    QVERIFY(!table->HasUnsavedChanges());  // nothing typed yet
+    table->SetField(QStringLiteral("NN"), std::int32_t{7});
+    QVERIFY(table->HasUnsavedChanges());
+    table->PostRow();
+    QVERIFY(!table->HasUnsavedChanges());
+
+    table->SaveTableFile(InDir(QStringLiteral("A.db")));
+    table->LoadTableFile(InDir(QStringLiteral("A.db")));
+    QVERIFY(!table->HasUnsavedChanges());
+    table->MoveTo(0);
+    table->DeleteRow();
+    QVERIFY(table->HasUnsavedChanges());
+    table->SaveTableFile(InDir(QStringLiteral("B.xml")));
+    QVERIFY(!table->HasUnsavedChanges());
+    table->MoveTo(0);
+    table->Edit();
+    table->SetField(QStringLiteral("Op"), QStringLiteral("проверено"));
+    table->PostRow();
+    QVERIFY(table->HasUnsavedChanges());
+    table->LoadTableFile(InDir(QStringLiteral("A.db")));  // read again: the changes are gone with the old rows
+    QVERIFY(!table->HasUnsavedChanges());
+}

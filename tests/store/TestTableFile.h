@@ -18,4 +18,5 @@ private slots:
     void loadNeedsTheWorkingDatabase();
     void failedSaveLeavesOldFileIntact();
     void saveOfClosedTableFails();
+    void unsavedChangesAreKnownUntilSaved();
 };
