@@ -262,7 +262,7 @@ QFileDialog* TM::MakeTableFileDialog(const char* name, QFileDialog::AcceptMode m
     dialog->setNameFilter(QString::fromLatin1(kFileType));
     dialog->setDefaultSuffix(QString::fromLatin1(kDefaultExtension));
     // Saved tables start out next to the working database; from then on each dialog stays where it was left.
-    // Neither dialog changes the working directory, so "sys.mdb" is always looked for in the same place.
+    // Qt's dialogs leave the working directory as it is, so "sys.mdb" is always looked for in the same place.
     dialog->setDirectory(QDir::currentPath());
     return dialog;
 }
