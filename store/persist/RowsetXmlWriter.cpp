@@ -4,6 +4,7 @@
 #include "RowsetXml.h"
 #include "ValueText.h"
 
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -49,10 +50,22 @@ const char* Reference(char c, char (&buffer)[8]) {
     }
 }
 
+// The characters Reference gives a reference for, looked up for every character of every value.
+constexpr std::array<bool, 256> kNeedsReference = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c)
+        table[static_cast<std::size_t>(c)] = true;
+    for (const char c : {'\'', '"', '&', '<', '>'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
 void AppendEscaped(std::string& out, std::string_view text) {
     std::size_t plain = 0;  // start of the characters not yet written, which need no reference
     char buffer[8];
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!kNeedsReference[static_cast<unsigned char>(text[i])])
+            continue;
         if (const char* reference = Reference(text[i], buffer)) {
             out.append(text, plain, i - plain);
             out += reference;

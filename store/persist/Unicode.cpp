@@ -138,8 +138,16 @@ std::size_t Utf16Length(std::string_view utf8) {
                 continue;
             }
         }
-        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
             ++i;
+            ++units;
+            continue;
+        }
+        // Two-byte sequences (Cyrillic) whose lead byte cannot start an overlong form need no decoding either.
+        if (lead >= 0xC2 && lead <= 0xDF && i + 1 < utf8.size() &&
+            (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+            i += 2;
             ++units;
             continue;
         }

@@ -3,6 +3,7 @@
 #include "PersistError.h"
 #include "Unicode.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -11,6 +12,15 @@ namespace persist {
 
 namespace {
 constexpr int kMaxDepth = 64;
+
+// The characters at which plain text in an attribute value may end: either quote, '<' and '&'. A table,
+// as values make up most of a saved table and this is looked up for each of their characters.
+constexpr std::array<bool, 256> kMayEndValue = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {'\'', '"', '<', '&'})
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 const std::string kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 }  // namespace
 
@@ -154,10 +164,14 @@ private:
         const char quote = text_[pos_++];
         std::string value;
         for (;;) {
-            // A plain loop: find_first_of would search the set of stops once for every character.
             std::size_t stop = pos_;
-            while (stop < text_.size() && text_[stop] != quote && text_[stop] != '<' && text_[stop] != '&')
-                ++stop;
+            for (;;) {
+                while (stop < text_.size() && !kMayEndValue[static_cast<unsigned char>(text_[stop])])
+                    ++stop;
+                if (stop == text_.size() || text_[stop] == quote || text_[stop] == '<' || text_[stop] == '&')
+                    break;
+                ++stop;  // the other quote, plain text here
+            }
             if (stop == text_.size())
                 Fail("an unterminated attribute value");
             value.append(text_.substr(pos_, stop - pos_));
