@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "ProgramWindows.h"
 #include "TM.h"
+#include "persist/AllocatorTuning.h"
 #include "store/WorkingDatabase.h"
 
 #include <cstdio>
@@ -31,6 +32,7 @@ int RunProgram(int argc, char** argv) {
     if (argc > 1 && std::string_view(argv[1]) == kCreateDatabaseOption) {
         return CreateDatabase();
     }
+    persist::KeepFreedMemoryForLargeTables();
     Application application(argc, argv);
     std::optional<ProgramWindows> windows;
     try {
