@@ -12,8 +12,8 @@
 #include "store/MeasurementTable.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QFrame>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -42,6 +42,15 @@ const char* const kProposedSaveName = "A";
 const char16_t* const kSaveDialogTitle = u"Сохранить данные";
 const char16_t* const kFileErrorText = u"Файл поврежден";
 const char16_t* const kFileErrorCaption = u"О Ш И Б К А";
+
+// Shows a file dialog modally and gives back the working directory as it was: "sys.mdb" is named relative to it,
+// and some platforms' dialogs move it to the folder of the chosen file.
+bool ShowKeepingWorkingDirectory(QFileDialog& dialog) {
+    const QString workingDirectory = QDir::currentPath();
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    QDir::setCurrent(workingDirectory);
+    return accepted;
+}
 
 // A new row that is pending is not among the stored rows, so emptying the table drops it first.
 void DiscardNewRow(MeasurementTable& table) {
@@ -206,7 +215,7 @@ void TM::N5Click() {
     DBGrid1->FinishEditing();
     SaveDialog1->selectFile(QString::fromLatin1(kProposedSaveName));
     SaveDialog1->setWindowTitle(QString::fromUtf16(kSaveDialogTitle));
-    if (SaveDialog1->exec() != QDialog::Accepted) {
+    if (!ShowKeepingWorkingDirectory(*SaveDialog1)) {
         return;
     }
     RunFileStep([&] { ADOTable1->SaveTableFile(ChosenFile(*SaveDialog1)); });
@@ -216,7 +225,7 @@ void TM::N4Click() {
     if (!lastOpenedFile_.isEmpty()) {
         OpenDialog1->selectFile(lastOpenedFile_);
     }
-    if (OpenDialog1->exec() != QDialog::Accepted) {
+    if (!ShowKeepingWorkingDirectory(*OpenDialog1)) {
         return;
     }
     lastOpenedFile_ = ChosenFile(*OpenDialog1);
@@ -262,7 +271,6 @@ QFileDialog* TM::MakeTableFileDialog(const char* name, QFileDialog::AcceptMode m
     dialog->setNameFilter(QString::fromLatin1(kFileType));
     dialog->setDefaultSuffix(QString::fromLatin1(kDefaultExtension));
     // Saved tables start out next to the working database; from then on each dialog stays where it was left.
-    // Qt's dialogs leave the working directory as it is, so "sys.mdb" is always looked for in the same place.
     dialog->setDirectory(QDir::currentPath());
     return dialog;
 }

@@ -8,6 +8,7 @@
 #include "store/FileSource.h"
 #include "store/MeasurementTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -28,8 +29,9 @@ struct FileDialogAnswer {
     explicit FileDialogAnswer(std::optional<QString> choice, bool confirmReplace = false)
         : choice(std::move(choice)), confirmReplace(confirmReplace) {}
 
-    std::optional<QString> choice;  // a name typed into the dialog; std::nullopt cancels, "" keeps the proposed one
-    bool confirmReplace;            // the platform's replace question is expected, and answered Yes
+    std::optional<QString> choice;    // a name typed into the dialog; std::nullopt cancels, "" keeps the proposed one
+    QString movesWorkingDirectoryTo;  // when set, the dialog moves the working directory, as some platforms' do
+    bool confirmReplace;              // the platform's replace question is expected, and answered Yes
 
     QString objectName;
     QString title;
@@ -56,6 +58,9 @@ void AnswerNextFileDialog(FileDialogAnswer& answer) {
         }
         if (!answer.choice->isEmpty()) {
             nameEdit->setText(*answer.choice);
+        }
+        if (!answer.movesWorkingDirectoryTo.isEmpty()) {
+            QVERIFY(QDir::setCurrent(answer.movesWorkingDirectoryTo));
         }
         if (answer.confirmReplace) {
             HandleNextModal([&answer](QWidget* question) {
@@ -430,6 +435,21 @@ private slots:
         QVERIFY(m_->close());
         QCOMPARE(Questions(), QStringList());
         QCOMPARE(NumbersInFile(folder_->File("A.db")), (QStringList{"1", "2", "3"}));
+    }
+
+    void theWorkingDatabaseIsFoundAfterADialogMovedTheWorkingDirectory() {
+        Start(2);
+        QVERIFY(QDir(folder_->Path()).mkdir(QStringLiteral("saved")));
+        const QString saved = folder_->File("saved/A.db");
+        FileDialogAnswer save(saved);
+        save.movesWorkingDirectoryTo = folder_->File("saved");
+        RunWithFileDialog("N5", save);
+        FileDialogAnswer open(saved);
+        open.movesWorkingDirectoryTo = folder_->File("saved");
+        RunWithFileDialog("N4", open);  // opening a file connects to "sys.mdb" in the working directory
+        QCOMPARE(ErrorTexts(), QStringList());
+        QCOMPARE(Numbers(), (QStringList{"1", "2"}));
+        QCOMPARE(QDir::currentPath(), QDir(folder_->Path()).canonicalPath());
     }
 };
 
