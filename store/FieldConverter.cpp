@@ -24,6 +24,17 @@ bool YearInRange(const QDate& date) {
     return date.year() >= 1 && date.year() <= 9999;
 }
 
+// A local time in the hour skipped when the clocks go forward is no instant, and Qt calls it invalid; but it is what
+// the meter's clock showed, so it is kept as its wall-clock fields (with Qt::UTC as their Qt::TimeSpec, as sources
+// hand them over) instead of being lost. Anything else invalid is an empty value.
+FieldValue ExistingWallClock(const QDateTime& value) {
+    if (value.timeSpec() == Qt::LocalTime && value.date().isValid() && value.time().isValid() &&
+        YearInRange(value.date())) {
+        return WholeSeconds(QDateTime(value.date(), value.time(), Qt::UTC));
+    }
+    return std::monostate{};
+}
+
 QString CutToFieldLength(const QString& text) {
     if (text.size() <= MaxTextFieldLength) {
         return text;
@@ -147,7 +158,7 @@ FieldValue FieldConverter::ToDouble(MeasurementField field, const FieldValue& va
 FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& value) const {
     if (const auto* dateTime = std::get_if<QDateTime>(&value)) {
         if (!dateTime->isValid()) {
-            return std::monostate{};
+            return ExistingWallClock(*dateTime);
         }
         if (!YearInRange(dateTime->date())) {
             throw TableError(TableMessages::InvalidDateTimeText(dateTime->toString(Qt::ISODate)));

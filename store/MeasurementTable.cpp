@@ -25,9 +25,12 @@ const FieldValue& EmptyValue() {
 
 // Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is
 // slow, and a whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
+// A wall-clock time that does not exist locally (the hour skipped when the clocks go forward) stays as it is.
 void MakeLocal(FieldValue& value) {
     if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {
-        *dateTime = QDateTime(dateTime->date(), dateTime->time());
+        if (QDateTime local(dateTime->date(), dateTime->time()); local.isValid()) {
+            *dateTime = std::move(local);
+        }
     }
 }
 

@@ -93,7 +93,8 @@ public:
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
     // A visible row's value (an empty value for a row that does not exist); the reference holds until the table
-    // next changes. Date-times come back as local time.
+    // next changes. Date-times come back as local time, except one that does not exist locally (in the hour skipped
+    // when the clocks go forward): it comes back as its wall-clock fields with Qt::UTC as their Qt::TimeSpec.
     const FieldValue& Value(int row, MeasurementField field) const;
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;

@@ -7,14 +7,37 @@
 #include "MemorySource.h"
 #include "WorkingDatabase.h"
 
+#include <QDir>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
 #include <memory>
 #include <random>
 
 namespace {
+
+// The process's time zone for the life of the object, given as a POSIX rule (no zone files needed).
+class TimeZoneScope {
+public:
+    explicit TimeZoneScope(const char* rule) : had_(qEnvironmentVariableIsSet("TZ")), previous_(qgetenv("TZ")) {
+        qputenv("TZ", rule);
+        tzset();
+    }
+    ~TimeZoneScope() {
+        if (had_) {
+            qputenv("TZ", previous_);
+        } else {
+            qunsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    bool had_;
+    QByteArray previous_;
+};
 
 // A valid record: "Рожь", basic calibration, W 14.5, N 750, m 150.0, t 21.5, 03.12.2007 09:07:05.
 QByteArray SampleBytes() {
@@ -214,6 +237,39 @@ private slots:
             QCOMPARE(Text(table_->Value(row, MeasurementField::DataTime)), QString("03.12.2007 09:07:05"));
             QCOMPARE(Text(table_->Value(row, MeasurementField::Vid)), QString("Рожь"));
         }
+        table_.reset();
+    }
+
+    // Clocks that go forward skip an hour; a meter that keeps no summer time still shows it. The time is stored as
+    // the meter showed it, in the database and in saved files.
+    void aTimeInTheSkippedHourIsStoredAsTheMeterShowedIt() {
+        const TimeZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");  // 29.03.2026 02:00-03:00 does not exist
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sys.mdb");
+        CreateWorkingDatabase(path);
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+        table_->OpenTable();
+        Decode(With(SampleBytes(), 31, {15, 30, 2, 29, 3, 26}), 1);
+        Decode(With(SampleBytes(), 31, {15, 30, 3, 29, 3, 26}), 2);
+        table_->PostRow();
+
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+        table_->OpenTable();
+        QCOMPARE(Text(table_->Value(0, MeasurementField::DataTime)), QString("29.03.2026 02:30:15"));
+        QCOMPARE(Text(table_->Value(1, MeasurementField::DataTime)), QString("29.03.2026 03:30:15"));
+        QCOMPARE(table_->PlainText(0, MeasurementField::DataTime),
+                 table_->PlainText(1, MeasurementField::DataTime).replace("3:30", "2:30"));
+
+        const QString saved = dir.filePath("A.xml");
+        table_->SaveTableFile(saved);
+        struct WorkingDirectoryBack {
+            QString path = QDir::currentPath();
+            ~WorkingDirectoryBack() { QDir::setCurrent(path); }
+        } back;
+        QVERIFY(QDir::setCurrent(dir.path()));  // an opened file connects to the working database there
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<MemorySource>(rows_));
+        table_->LoadTableFile(saved);
+        QCOMPARE(Text(table_->Value(0, MeasurementField::DataTime)), QString("29.03.2026 02:30:15"));
         table_.reset();
     }
 
