@@ -180,6 +180,9 @@ FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& 
             if (parsed.isValid() && YearInRange(parsed.date())) {
                 return WholeSeconds(parsed);
             }
+            if (FieldValue kept = ExistingWallClock(parsed); !std::holds_alternative<std::monostate>(kept)) {
+                return kept;
+            }
         }
         for (const QString& format : {date, QStringLiteral("yyyy-MM-dd")}) {
             const QDate parsed = locale.toDate(trimmed, format);

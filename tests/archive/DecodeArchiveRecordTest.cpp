@@ -5,6 +5,7 @@
 #include "DecodeArchiveRecord.h"
 #include "MeasurementTable.h"
 #include "MemorySource.h"
+#include "TimeZoneScope.h"
 #include "WorkingDatabase.h"
 
 #include <QDir>
@@ -12,32 +13,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <ctime>
 #include <memory>
 #include <random>
 
 namespace {
-
-// The process's time zone for the life of the object, given as a POSIX rule (no zone files needed).
-class TimeZoneScope {
-public:
-    explicit TimeZoneScope(const char* rule) : had_(qEnvironmentVariableIsSet("TZ")), previous_(qgetenv("TZ")) {
-        qputenv("TZ", rule);
-        tzset();
-    }
-    ~TimeZoneScope() {
-        if (had_) {
-            qputenv("TZ", previous_);
-        } else {
-            qunsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool had_;
-    QByteArray previous_;
-};
 
 // A valid record: "Рожь", basic calibration, W 14.5, N 750, m 150.0, t 21.5, 03.12.2007 09:07:05.
 QByteArray SampleBytes() {
@@ -243,7 +222,7 @@ private slots:
     // Clocks that go forward skip an hour; a meter that keeps no summer time still shows it. The time is stored as
     // the meter showed it, in the database and in saved files.
     void aTimeInTheSkippedHourIsStoredAsTheMeterShowedIt() {
-        const TimeZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");  // 29.03.2026 02:00-03:00 does not exist
+        const TimeZoneScope zone(CentralEuropeanTime);
         QTemporaryDir dir;
         const QString path = dir.filePath("sys.mdb");
         CreateWorkingDatabase(path);

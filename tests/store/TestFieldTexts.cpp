@@ -5,6 +5,7 @@
 #include "MemorySource.h"
 #include "NumberText.h"
 #include "StoreTestTypes.h"
+#include "TimeZoneScope.h"
 
 #include <QtTest>
 
@@ -197,6 +198,28 @@ void TestFieldTexts::setFieldConverts() {
     table.SetField(field, given);
     QCOMPARE(table.Value(0, *MeasurementFieldByName(field)), stored);
     QVERIFY(table.PendingModified());
+}
+
+void TestFieldTexts::timeInTheSkippedHourIsKept() {
+    const TimeZoneScope zone(CentralEuropeanTime);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    MemorySource::Shared shared;
+    MeasurementTable table(std::make_unique<MemorySource>(shared));
+    table.OpenTable();
+    const QDateTime skipped(QDate(2026, 3, 29), QTime(2, 30, 15));
+    QVERIFY(!skipped.isValid());  // Qt's view of a local time that does not exist
+    table.InsertRow();
+    table.SetField(u"DataTime", skipped);
+    table.PostRow();
+    table.InsertRow();
+    table.SetField(u"DataTime", QStringLiteral("29.03.2026 02:45:00"));  // typed into the grid
+    table.PostRow();
+    table.InsertRow();
+    table.SetField(u"DataTime", QDateTime());  // nothing at all stays nothing
+    table.PostRow();
+    QCOMPARE(table.PlainText(0, MeasurementField::DataTime), QStringLiteral("29.03.2026 02:30:15"));
+    QCOMPARE(table.PlainText(1, MeasurementField::DataTime), QStringLiteral("29.03.2026 02:45:00"));
+    QCOMPARE(table.Value(2, MeasurementField::DataTime), FieldValue());
 }
 
 void TestFieldTexts::timeFormatWithoutZone_data() {

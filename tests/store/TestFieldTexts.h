@@ -13,6 +13,7 @@ private slots:
     void displayAndPlainTexts();
     void setFieldConverts_data();
     void setFieldConverts();
+    void timeInTheSkippedHourIsKept();
     void timeFormatWithoutZone_data();
     void timeFormatWithoutZone();
 };
