@@ -2,6 +2,7 @@
 
 #include "DatabaseSource.h"
 #include "MeasurementTable.h"
+#include "TableErrorText.h"
 #include "WorkingDatabase.h"
 
 #include <QFile>
@@ -44,15 +45,6 @@ public:
 private:
     sqlite3* db_ = nullptr;
 };
-
-QString ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const TableError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("no error");
-}
 
 std::unique_ptr<MeasurementTable> OpenTable(const QString& path) {
     auto table = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));

@@ -4,6 +4,7 @@
 #include "MemorySource.h"
 #include "RecordingObserver.h"
 #include "StoreTestTypes.h"
+#include "TableErrorText.h"
 
 #include <QtTest>
 
@@ -40,15 +41,6 @@ struct Fixture {
         return texts.join(QLatin1Char(' '));
     }
 };
-
-QString ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const TableError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("no error");
-}
 
 }  // namespace
 

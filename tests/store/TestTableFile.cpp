@@ -6,6 +6,7 @@
 #include "TableFile.h"
 #include "WorkingDatabase.h"
 
+#include "TableErrorText.h"
 #include "persist/AdtgWriter.h"
 #include "persist/RecordsetFile.h"
 #include "persist/RecordsetPrinter.h"
@@ -27,15 +28,6 @@ QString g_previousDir;
 
 QString InDir(const QString& name) {
     return g_dir->filePath(name);
-}
-
-QString ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const TableError& error) {
-        return error.Message();
-    }
-    return QStringLiteral("no error");
 }
 
 struct Sample {
