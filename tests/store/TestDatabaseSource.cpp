@@ -3,6 +3,7 @@
 #include "DatabaseSource.h"
 #include "MeasurementTable.h"
 #include "TableErrorText.h"
+#include "TimeZoneScope.h"
 #include "WorkingDatabase.h"
 
 #include <QFile>
@@ -275,27 +276,6 @@ void TestDatabaseSource::otherWritersValuesAreChecked() {
     QCOMPARE(table.DisplayText(0, MeasurementField::DataTime),
              QLocale().toString(QDate(2007, 12, 1), QLocale::ShortFormat));
 }
-
-namespace {
-
-// Runs the process in another time zone for as long as it lives.
-class TimeZoneScope {
-public:
-    explicit TimeZoneScope(const char* zone) : saved_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~TimeZoneScope() {
-        had_ ? qputenv("TZ", saved_) : qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray saved_;
-    bool had_;
-};
-
-}  // namespace
 
 void TestDatabaseSource::dateTimesKeepWallClockInAnyZone() {
     const TimeZoneScope moscow("Europe/Moscow");  // UTC+3 in December 2007

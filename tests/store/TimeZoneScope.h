@@ -5,7 +5,7 @@
 
 #include <ctime>
 
-// The process's time zone for the life of the object, given as a POSIX rule (no zone files needed).
+// The process's time zone for the life of the object: a zone name, or a POSIX rule (which needs no zone files).
 class TimeZoneScope {
 public:
     explicit TimeZoneScope(const char* rule) : had_(qEnvironmentVariableIsSet("TZ")), previous_(qgetenv("TZ")) {
