@@ -98,7 +98,9 @@ ArchiveRecordBytes ArchiveRecordToBytes(const ArchiveRecord& record) {
 }
 
 float TenthsAsSingle(std::int16_t tenths) {
-    return static_cast<float>(tenths) * 0.1f;
+    // The product is taken exactly enough (in double) and rounded to single precision once: a float times 0.1f
+    // rounds 0.1 first and is one unit in the last place off for one value in five (178 gave 17.800001).
+    return static_cast<float>(static_cast<double>(static_cast<float>(tenths)) * 0.1);
 }
 
 int WholeDegrees(std::int16_t temperatureTenths) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <random>
 
 namespace {
@@ -179,6 +181,43 @@ TEST(ArchiveRecordToBytes, RoundTripsThroughTheReplyText) {
         const std::string reply = std::string(ReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
         ASSERT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), r) << "record " << i;
     }
+}
+
+// The value times 0.1 rounded once to a float, worked out in exact integers: the double nearest 0.1 is
+// 3602879701896397 / 2^55, so the exact product is |v| * 3602879701896397 / 2^55, whose top 24 bits are rounded
+// to the nearest, ties to even.
+float TenthsReference(std::int16_t raw) {
+    const unsigned __int128 exact = static_cast<unsigned __int128>(std::abs(int{raw})) * 3602879701896397ULL;
+    if (exact == 0)
+        return 0.0f;
+    int bits = 0;
+    for (unsigned __int128 n = exact; n != 0; n >>= 1)
+        ++bits;
+    const int shift = bits - 24;
+    unsigned __int128 significand = exact >> shift;
+    const unsigned __int128 rest = exact & ((static_cast<unsigned __int128>(1) << shift) - 1);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+    if (rest > half || (rest == half && (significand & 1) != 0))
+        ++significand;
+    const float magnitude = std::ldexp(static_cast<float>(static_cast<std::uint32_t>(significand)), shift - 55);
+    return raw < 0 ? -magnitude : magnitude;
+}
+
+TEST(TenthsAsSingle, IsTheProductRoundedOnceForEveryRawValue) {
+    EXPECT_EQ(double(TenthsAsSingle(178)), 17.799999237060547);
+    EXPECT_EQ(double(TenthsAsSingle(9)), 0.8999999761581421);
+    EXPECT_EQ(double(TenthsAsSingle(123)), 12.300000190734863);
+    EXPECT_EQ(double(TenthsAsSingle(-1)), -0.10000000149011612);
+    EXPECT_EQ(double(TenthsAsSingle(145)), 14.5);
+    int differing = 0;
+    for (int raw = -32768; raw <= 32767; ++raw) {
+        const auto value = static_cast<std::int16_t>(raw);
+        if (TenthsAsSingle(value) != TenthsReference(value) && ++differing <= 5) {
+            ADD_FAILURE() << "raw " << raw << " gives " << TenthsAsSingle(value) << ", not "
+                          << TenthsReference(value);
+        }
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(ArchiveBytes, RecordByteStandsInItsColumn) {
