@@ -2,6 +2,24 @@
 
 namespace TableMessages {
 
+namespace {
+
+// A typed or pasted text is quoted in part only: the message must stay a line a person can read.
+constexpr qsizetype kMaxQuotedCharacters = 200;
+
+QString Excerpt(QStringView text) {
+    if (text.size() <= kMaxQuotedCharacters) {
+        return text.toString();
+    }
+    qsizetype cut = kMaxQuotedCharacters;
+    if (text[cut - 1].isHighSurrogate()) {
+        --cut;  // never half a character
+    }
+    return text.first(cut).toString() + QLatin1String("...");
+}
+
+}  // namespace
+
 QString OfDataset(const QString& message) {
     return QStringLiteral("%1: %2").arg(QLatin1String(DatasetName), message);
 }
@@ -19,11 +37,11 @@ QString NotEditingText() {
 }
 
 QString FieldNotFoundText(QStringView fieldName) {
-    return OfDataset(QString::fromLatin1(FieldNotFound).arg(fieldName));
+    return OfDataset(QString::fromLatin1(FieldNotFound).arg(Excerpt(fieldName)));
 }
 
 QString FieldTypeMismatchText(QStringView fieldName, QStringView expected, QStringView actual) {
-    return OfDataset(QString::fromLatin1(FieldTypeMismatch).arg(fieldName, expected, actual));
+    return OfDataset(QString::fromLatin1(FieldTypeMismatch).arg(Excerpt(fieldName), expected, Excerpt(actual)));
 }
 
 QString FieldReadOnlyText(QStringView fieldName) {
@@ -31,15 +49,15 @@ QString FieldReadOnlyText(QStringView fieldName) {
 }
 
 QString InvalidIntegerText(QStringView text, QStringView fieldName) {
-    return QString::fromLatin1(InvalidInteger).arg(text, fieldName);
+    return QString::fromLatin1(InvalidInteger).arg(Excerpt(text), fieldName);
 }
 
 QString InvalidFloatText(QStringView text, QStringView fieldName) {
-    return QString::fromLatin1(InvalidFloat).arg(text, fieldName);
+    return QString::fromLatin1(InvalidFloat).arg(Excerpt(text), fieldName);
 }
 
 QString InvalidDateTimeText(QStringView text) {
-    return QString::fromLatin1(InvalidDateTime).arg(text);
+    return QString::fromLatin1(InvalidDateTime).arg(Excerpt(text));
 }
 
 }  // namespace TableMessages

@@ -152,7 +152,7 @@ private:
             column.baseColumnName = Name(element);
         column.type = static_cast<DataType>(element.U16());
         if (!IsKnownType(column.type)) {
-            throw PersistError("column '" + column.name + "' has the unsupported type " +
+            throw PersistError("column '" + Excerpt(column.name) + "' has the unsupported type " +
                                Hex(static_cast<unsigned>(column.type)));
         }
         column.maxLength = element.U32();
@@ -310,7 +310,7 @@ private:
             const bool given = Bit(update, i);
             const bool nulled = Bit(forceNull, i);
             if (given && nulled) {
-                throw PersistError("column '" + column.name + "' is both given and set to NULL");
+                throw PersistError("column '" + Excerpt(column.name) + "' is both given and set to NULL");
             }
             if (column.IsChapter() || (!given && !nulled)) {
                 continue;
@@ -332,7 +332,7 @@ private:
             length = in_.U32();
         }
         if (length > layout.capacity) {
-            throw PersistError("a value of column '" + column.name + "' is longer than the column");
+            throw PersistError("a value of column '" + Excerpt(column.name) + "' is longer than the column");
         }
         if (length > in_.Remaining()) {
             throw PersistError("the file ends in the middle of a record");

@@ -232,7 +232,7 @@ private:
             const Column& column = recordset.columns[i];
             if (!HasPresenceBit(column)) {
                 if (!values[i]) {
-                    throw PersistError("column '" + column.name + "' cannot hold NULL");
+                    throw PersistError("column '" + Excerpt(column.name) + "' cannot hold NULL");
                 }
                 continue;
             }
@@ -269,7 +269,7 @@ private:
     void WriteValue(const Column& column, const std::string& value) {
         if (const auto size = FixedValueSize(column.type)) {
             if (value.size() != *size) {
-                throw PersistError("a value of column '" + column.name + "' has the wrong size");
+                throw PersistError("a value of column '" + Excerpt(column.name) + "' has the wrong size");
             }
             out_.Bytes(value);
             return;
@@ -291,7 +291,7 @@ private:
         }
         const VarLayout layout = LayoutOf(column);
         if (bytes.size() > layout.capacity) {
-            throw PersistError("a value of column '" + column.name + "' is longer than the column");
+            throw PersistError("a value of column '" + Excerpt(column.name) + "' is longer than the column");
         }
         if (layout.prefix == 0) {
             const bool wide = column.type == DataType::WStr || column.type == DataType::BStr;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace persist {
 
@@ -10,5 +11,23 @@ class PersistError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The longest part of a name or value that an error message quotes, in characters: a damaged file may hold a
+// name of megabytes, and the message must stay a line a person can read.
+inline constexpr std::size_t kMaxQuotedCharacters = 200;
+
+// `text` (UTF-8) as an error message quotes it: whole up to kMaxQuotedCharacters characters, else that many
+// followed by "...". Never cuts a character's bytes apart.
+inline std::string Excerpt(std::string_view text) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;  // a continuation byte
+        if (characters == kMaxQuotedCharacters)
+            return std::string(text.substr(0, i)) + "...";
+        ++characters;
+    }
+    return std::string(text);
+}
 
 }  // namespace persist

@@ -31,7 +31,7 @@ std::uint32_t Number(const std::string* text, std::uint32_t fallback, const char
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (text->empty() || error != std::errc() || end != text->data() + text->size()) {
-        throw PersistError(std::string("the ") + what + " '" + *text + "' is not a number");
+        throw PersistError(std::string("the ") + what + " '" + Excerpt(*text) + "' is not a number");
     }
     return value;
 }
@@ -42,7 +42,7 @@ std::int32_t SignedNumber(const std::string* text) {
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (text->empty() || error != std::errc() || end != text->data() + text->size()) {
-        throw PersistError("the scale '" + *text + "' is not a number");
+        throw PersistError("the scale '" + Excerpt(*text) + "' is not a number");
     }
     return value;
 }
@@ -101,14 +101,14 @@ public:
         } else if (child.Is(kRowsetNs, "update")) {
             ReadUpdate(child, recordset_, level_);
         } else {
-            throw PersistError("unexpected element '" + child.local + "' among the rows");
+            throw PersistError("unexpected element '" + Excerpt(child.local) + "' among the rows");
         }
     }
 
     // A row in an rs:insert or rs:delete block.
     void ReadBlockRow(const XmlElement& element, RowState state) {
         if (!IsRow(element, level_))
-            throw PersistError("unexpected element '" + element.local + "'");
+            throw PersistError("unexpected element '" + Excerpt(element.local) + "'");
         AddRow(recordset_, ReadValues(element, recordset_, level_, state));
         ReadChildRows(element, recordset_, level_);
     }
@@ -175,7 +175,7 @@ private:
             recordset.columns.push_back(std::move(numbered[order[k]].second));
             if (!attributeNames[order[k]].empty() &&
                 !level.columnByAttribute.emplace(attributeNames[order[k]], k).second) {
-                throw PersistError("two columns are named '" + attributeNames[order[k]] + "'");
+                throw PersistError("two columns are named '" + Excerpt(attributeNames[order[k]]) + "'");
             }
             level.attributeOfColumn.push_back(attributeNames[order[k]]);
         }
@@ -198,7 +198,7 @@ private:
         if (!hex)
             return relation;
         if (hex->size() != 24)
-            throw PersistError("the relation '" + *hex + "' is malformed");
+            throw PersistError("the relation '" + Excerpt(*hex) + "' is malformed");
         std::uint32_t parts[3] = {};
         for (int part = 0; part < 3; ++part) {
             for (int byte = 0; byte < 4; ++byte) {
@@ -236,7 +236,7 @@ private:
         const std::string typeName = dtType ? *dtType : "string";
         const auto type = TypeFromXml(typeName, dbType ? *dbType : "");
         if (!type)
-            throw PersistError("column '" + column.name + "' has the unknown type '" + typeName + "'");
+            throw PersistError("column '" + Excerpt(column.name) + "' has the unknown type '" + Excerpt(typeName) + "'");
         column.type = *type;
         const std::string* maxLength = fact(kDataTypeNs, "maxLength");
         const auto fixedSize = FixedValueSize(column.type);
@@ -313,7 +313,7 @@ private:
                 }
             }
             if (!known)
-                throw PersistError("unexpected element '" + element.local + "' inside a row");
+                throw PersistError("unexpected element '" + Excerpt(element.local) + "' inside a row");
         }
     }
 
@@ -326,7 +326,7 @@ private:
             else if (IsRow(child, level) && !changed)
                 changed = &child;
             else
-                throw PersistError("unexpected element '" + child.local + "' in a change");
+                throw PersistError("unexpected element '" + Excerpt(child.local) + "' in a change");
         }
         if (!original || !changed || original->children.size() != 1 || !IsRow(original->children[0], level)) {
             throw PersistError("a change lacks its original row or its new values");
@@ -425,7 +425,7 @@ public:
         } else if (depth == 3 && inBlock_) {
             Capture(std::move(element), Part::BlockRow);
         } else {
-            throw PersistError("not a saved recordset: unexpected element '" + element.local + "'");
+            throw PersistError("not a saved recordset: unexpected element '" + Excerpt(element.local) + "'");
         }
     }
 

@@ -168,7 +168,7 @@ private:
         const Column& column = recordset.columns[index];
         const auto type = XmlNameOf(column.type);
         if (!type) {
-            throw PersistError("column '" + column.name + "' has a type that cannot be saved as XML");
+            throw PersistError("column '" + Excerpt(column.name) + "' has a type that cannot be saved as XML");
         }
         Indent(depth);
         const std::string& attributeName = AttributeNames(recordset)[index];

@@ -37,8 +37,7 @@ std::string Bytes(T value) {
 }
 
 [[noreturn]] void Invalid(const Column& column, std::string_view text) {
-    std::string shown(text.substr(0, 64));
-    throw PersistError("'" + shown + "' is not a valid value for column '" + column.name + "' of type " +
+    throw PersistError("'" + Excerpt(text) + "' is not a valid value for column '" + Excerpt(column.name) + "' of type " +
                        DataTypeName(column.type));
 }
 
@@ -492,7 +491,7 @@ DateTimeParts DecodeDbTimeStamp(std::string_view v) {
 
 void AppendValueText(std::string& out, const Column& column, std::string_view v) {
     if (const auto size = FixedValueSize(column.type); size && v.size() != *size) {
-        throw PersistError("a value of column '" + column.name + "' has the wrong size");
+        throw PersistError("a value of column '" + Excerpt(column.name) + "' has the wrong size");
     }
     switch (column.type) {
         case DataType::Empty:
@@ -566,7 +565,7 @@ void AppendValueText(std::string& out, const Column& column, std::string_view v)
             const U128 magnitude = static_cast<U128>(Load<std::uint32_t>(v, 4)) << 64 | Load<std::uint64_t>(v, 8);
             const int scale = static_cast<unsigned char>(v[2]);
             if (scale > 28)
-                throw PersistError("a decimal value of column '" + column.name + "' has a bad scale");
+                throw PersistError("a decimal value of column '" + Excerpt(column.name) + "' has a bad scale");
             out += FormatScaled((static_cast<unsigned char>(v[3]) & 0x80) != 0, magnitude, scale);
             return;
         }
@@ -574,7 +573,7 @@ void AppendValueText(std::string& out, const Column& column, std::string_view v)
             const U128 magnitude = static_cast<U128>(Load<std::uint64_t>(v, 11)) << 64 | Load<std::uint64_t>(v, 3);
             const int scale = static_cast<unsigned char>(v[1]);
             if (scale > 38)
-                throw PersistError("a numeric value of column '" + column.name + "' has a bad scale");
+                throw PersistError("a numeric value of column '" + Excerpt(column.name) + "' has a bad scale");
             out += FormatScaled(v[2] == 0, magnitude, scale);
             return;
         }
@@ -586,7 +585,7 @@ void AppendValueText(std::string& out, const Column& column, std::string_view v)
             out += v;
             return;
     }
-    throw PersistError("column '" + column.name + "' has an unsupported type");
+    throw PersistError("column '" + Excerpt(column.name) + "' has an unsupported type");
 }
 
 std::string FormatValue(const Column& column, std::string_view value) {

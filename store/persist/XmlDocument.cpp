@@ -3,6 +3,7 @@
 #include "PersistError.h"
 #include "Unicode.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -154,7 +155,7 @@ private:
                 Fail("a character reference out of range");
             AppendUtf8(out, cp);
         } else {
-            Fail("the unknown entity '" + std::string(name) + "'");
+            Fail("the unknown entity '" + Excerpt(name) + "'");
         }
     }
 
@@ -193,8 +194,33 @@ private:
         }
         const auto found = scope.prefixes.find(prefix);
         if (found == scope.prefixes.end())
-            Fail("the undeclared prefix '" + std::string(prefix) + "'");
+            Fail("the undeclared prefix '" + Excerpt(prefix) + "'");
         return found->second;
+    }
+
+    // The first key that two of the items share, if any. Pairwise for the few attributes of a usual tag; sorted
+    // beyond that, so that a damaged tag with hundreds of thousands of attributes costs n log n, not n squared.
+    template <typename Item, typename KeyOf>
+    static auto Repeated(const std::vector<Item>& items, KeyOf keyOf) -> std::optional<decltype(keyOf(items[0]))> {
+        constexpr std::size_t kPairwiseLimit = 16;
+        if (items.size() <= kPairwiseLimit) {
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                for (std::size_t j = 0; j < i; ++j) {
+                    if (keyOf(items[i]) == keyOf(items[j]))
+                        return keyOf(items[i]);
+                }
+            }
+            return std::nullopt;
+        }
+        std::vector<decltype(keyOf(items[0]))> keys;
+        keys.reserve(items.size());
+        for (const Item& item : items)
+            keys.push_back(keyOf(item));
+        std::sort(keys.begin(), keys.end());
+        const auto at = std::adjacent_find(keys.begin(), keys.end());
+        if (at == keys.end())
+            return std::nullopt;
+        return *at;
     }
 
     static bool IsDeclaration(std::string_view name) { return name == "xmlns" || name.starts_with("xmlns:"); }
@@ -224,14 +250,10 @@ private:
             attribute.name = Name();
             SkipSpace();
             if (!Peek('='))
-                Fail("'=' is missing after '" + std::string(attribute.name) + "'");
+                Fail("'=' is missing after '" + Excerpt(attribute.name) + "'");
             ++pos_;
             SkipSpace();
             attribute.value = AttributeValue();
-            for (const RawAttribute& other : raw_) {
-                if (other.name == attribute.name)
-                    Fail("the attribute '" + std::string(attribute.name) + "' is repeated");
-            }
             const bool declares = IsDeclaration(attribute.name);
             if (declares && !scope)
                 scope = scopes_.back();
@@ -244,6 +266,8 @@ private:
             }
             raw_.push_back(std::move(attribute));
         }
+        if (const auto repeated = Repeated(raw_, [](const RawAttribute& a) { return a.name; }))
+            Fail("the attribute '" + Excerpt(*repeated) + "' is repeated");
         if (scope)
             scopes_.push_back(std::move(*scope));
         const bool ownScope = scope.has_value();
@@ -260,12 +284,11 @@ private:
             resolved.ns = Resolve(aprefix, false);
             resolved.local = std::string(alocal);
             resolved.value = std::move(attribute.value);
-            for (const XmlAttribute& other : element.attributes) {
-                if (other.local == resolved.local && other.ns == resolved.ns)
-                    Fail("an attribute is repeated");
-            }
             element.attributes.push_back(std::move(resolved));
         }
+        // Two prefixes may name one namespace, so names that differ may still be one attribute.
+        if (Repeated(element.attributes, [](const XmlAttribute& a) { return std::pair(a.ns, std::string_view(a.local)); }))
+            Fail("an attribute is repeated");
         events_->StartElement(std::move(element));
         if (Peek('/')) {
             ++pos_;
@@ -287,7 +310,7 @@ private:
             while (next < text_.size() && text_[next] != '<' && text_[next] != '&')
                 ++next;
             if (next == text_.size())
-                Fail("the element '" + std::string(qname) + "' is not closed");
+                Fail("the element '" + Excerpt(qname) + "' is not closed");
             pos_ = next;
             if (Peek('&')) {
                 std::string ignored;
@@ -295,7 +318,7 @@ private:
             } else if (Starts("</")) {
                 pos_ += 2;
                 if (Name() != qname)
-                    Fail("the element '" + std::string(qname) + "' is closed by another name");
+                    Fail("the element '" + Excerpt(qname) + "' is closed by another name");
                 SkipSpace();
                 if (!Peek('>'))
                     Fail("'>' is missing");
