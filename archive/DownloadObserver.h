@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class ArchiveBytes;
 
 // What a download reports, on the main thread, in the order it happens. Any method may throw; an exception
@@ -18,9 +20,12 @@ public:
     virtual void RecordArrived(const ArchiveBytes& staged, int k) = 0;
     virtual void ProgressPosition(int k) = 0;
     // Shows one of the download's messages and returns once the user has taken note (a modal box may run a
-    // nested event loop here, during which more bytes may arrive).
-    virtual void ShowMessage(Message message) = 0;
+    // nested event loop here, during which more bytes may arrive). `cause` is the failure's own text behind a
+    // TransferError (UTF-8, one line per error when several came; empty when there is none): the message sends
+    // the user to the cable, so the real cause (a locked or read-only database, say) belongs in a log.
+    virtual void ShowMessage(Message message, const std::string& cause) = 0;
     // The download has ended, the port is closed and the timer stopped: `complete` when the whole archive was
-    // received, false after a failure (the failure's message follows, unless it came before).
+    // received, false after a failure (the failure's message follows, unless it came before) or when the
+    // download was cancelled (no message follows).
     virtual void Ended(bool complete) = 0;
 };

@@ -6,6 +6,20 @@
 
 #include <algorithm>
 
+namespace {
+
+std::string TextOf(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "an unknown error";
+    }
+}
+
+}  // namespace
+
 const char* DownloadMessageText(DownloadObserver::Message message) {
     return message == DownloadObserver::Message::MeterNotConnected ? MeterNotConnectedMessage : TransferErrorMessage;
 }
@@ -32,7 +46,13 @@ void DownloadSteps::Step() noexcept {
     try {
         TakeStep();
     } catch (...) {
-        Fail(DownloadObserver::Message::TransferError);
+        Fail(DownloadObserver::Message::TransferError, TextOf(std::current_exception()));
+    }
+}
+
+void DownloadSteps::Cancel() {
+    if (running_) {
+        Finish(false);
     }
 }
 
@@ -66,7 +86,7 @@ bool DownloadSteps::TakeReply() {
     int waiting = link_.Waiting();
     observer_.ReplyWaiting(waiting);
     if (waiting == 0 && reply_.empty()) {
-        observer_.ShowMessage(DownloadObserver::Message::MeterNotConnected);
+        observer_.ShowMessage(DownloadObserver::Message::MeterNotConnected, {});
         // Bytes may have come while the message was shown.
         waiting = link_.Waiting();
         if (waiting == 0) {
@@ -91,7 +111,12 @@ bool DownloadSteps::TakeReply() {
         timer_.Start();
         return false;
     }
-    Fail(DownloadObserver::Message::TransferError);
+    const std::string what = state_ == State::AwaitHeader
+                                 ? std::string("the header")
+                                 : "record " + std::to_string(archiveAddress_ - HeaderAddress);
+    Fail(DownloadObserver::Message::TransferError, "the reply for " + what + " came with " +
+                                                       std::to_string(reply_.size()) + " of its " +
+                                                       std::to_string(needed) + " bytes");
     return false;
 }
 
@@ -127,12 +152,20 @@ void DownloadSteps::Finish(bool complete) {
     observer_.Ended(complete);
 }
 
-void DownloadSteps::Fail(DownloadObserver::Message message) {
-    try {
-        if (running_) {
+void DownloadSteps::Fail(DownloadObserver::Message message, std::string cause) {
+    if (running_) {
+        try {
             Finish(false);
+        } catch (...) {
+            // Ending failed as well (storing the last row, say): the message must come all the same.
+            const std::string more = TextOf(std::current_exception());
+            if (more != cause) {
+                cause += cause.empty() ? more : "\n" + more;
+            }
         }
-        observer_.ShowMessage(message);
+    }
+    try {
+        observer_.ShowMessage(message, cause);
     } catch (...) {
         // Nothing more can be told; the download has stopped.
     }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 class DownloadLink;
@@ -29,7 +30,9 @@ const char* DownloadMessageText(DownloadObserver::Message message);
 // is dropped). An empty reply shows MeterNotConnected and ends the download, unless bytes came while the
 // message was shown. A reply too short for its data is never decoded: the step waits one more period for
 // the rest, and a reply still short then ends the download with TransferError, as does any error during a
-// step. Every end closes the port and stops the timer; the observer hears Ended either way.
+// step. Every end closes the port and stops the timer; the observer hears Ended either way. The message of a
+// failure is shown in every case, also when the observer's Ended throws as well, with the text of each error
+// that caused it.
 //
 // Main thread only. Link, timer and observer are not owned and must outlive the steps.
 class DownloadSteps {
@@ -45,6 +48,10 @@ public:
     void Start(const std::string& deviceName);
     // One step; called by the timer. Never throws: failures end the download.
     void Step() noexcept;
+    // Ends a running download between steps, as when the user interrupts it: the timer stops, the port closes
+    // and the observer hears Ended(false); no message. Does nothing when no download runs. Throws what the
+    // observer's Ended throws.
+    void Cancel();
 
     bool Running() const { return running_; }
     State CurrentState() const { return state_; }
@@ -57,7 +64,7 @@ private:
     void SendNextRequest();
     void Send(const std::string& request);
     void Finish(bool complete);
-    void Fail(DownloadObserver::Message message);
+    void Fail(DownloadObserver::Message message, std::string cause);
 
     DownloadLink& link_;
     StepTimer& timer_;

@@ -151,7 +151,11 @@ void TForm1::ProgressPosition(int k) {
     ProgressBar1->setValue(k);
 }
 
-void TForm1::ShowMessage(Message message) {
+void TForm1::ShowMessage(Message message, const std::string& cause) {
+    if (!cause.empty()) {
+        // The box names no cause and sends the user to the cable; the log says what really failed.
+        qWarning("%s", cause.c_str());
+    }
     showMessage_(QString::fromUtf8(DownloadMessageCaption), QString::fromUtf8(DownloadMessageText(message)));
 }
 

@@ -65,7 +65,7 @@ private:
     void ProgressRange(int count) override;
     void RecordArrived(const ArchiveBytes& staged, int k) override;
     void ProgressPosition(int k) override;
-    void ShowMessage(Message message) override;
+    void ShowMessage(Message message, const std::string& cause) override;
     void Ended(bool complete) override;
 
     std::shared_ptr<ISlMainThreadCaller> mainThread_;

@@ -63,20 +63,28 @@ public:
         rows.push_back({k, record});
     }
     void ProgressPosition(int k) override { position = k; }
-    void ShowMessage(Message message) override {
+    void ShowMessage(Message message, const std::string& cause) override {
         messages.push_back(message);
+        causes.push_back(cause);
         if (duringMessage) {
             duringMessage();
         }
     }
-    void Ended(bool complete) override { ended.push_back(complete); }
+    void Ended(bool complete) override {
+        ended.push_back(complete);
+        if (endFails) {
+            throw std::runtime_error(endFails);
+        }
+    }
 
     std::vector<int> waiting;
     int maximum = -1;
     int position = 0;
     std::vector<std::pair<int, ArchiveRecord>> rows;
     std::vector<Message> messages;
+    std::vector<std::string> causes;
     std::vector<bool> ended;
+    const char* endFails = nullptr;  // Ended throws this text, as when the last row cannot be stored
     std::function<void()> duringMessage;
 };
 
@@ -291,6 +299,69 @@ TEST_F(DownloadStepsTest, SecondDownloadCountsFromOneAgain) {
     EXPECT_EQ(observer.rows[1].first, 1);
     EXPECT_EQ(observer.rows[2].first, 2);
     EXPECT_EQ(observer.ended, (std::vector<bool>{true, true}));
+}
+
+// Storing the rows fails (a read-only or locked database): the message is shown whatever else fails on the way
+// out, and the observer hears every cause.
+TEST_F(DownloadStepsTest, FailingEndStillShowsTheMessageWithEveryCause) {
+    StartWith(3);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    observer.endFails = "attempt to write a readonly database";
+    std::string garbled = RecordReply(Record(2));
+    garbled[ReplyDataOffset + 2 * 35] = '=';  // month 13
+    garbled[ReplyDataOffset + 2 * 35 + 1] = '0';
+    link.ring = garbled;
+    Tick();
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(observer.causes, std::vector<std::string>{"not a date\nattempt to write a readonly database"});
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(steps.Running());
+}
+
+TEST_F(DownloadStepsTest, LastRowNotStoredAtTheEndIsATransferError) {
+    StartWith(1);
+    observer.endFails = "database is locked";
+    link.ring = RecordReply(Record(1));
+    Tick();
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(observer.causes, std::vector<std::string>{"database is locked"});
+    EXPECT_FALSE(link.open);
+}
+
+TEST_F(DownloadStepsTest, NoRowTheMeterIsSilentAndTheEndFailsStillShowsAMessage) {
+    steps.Start("COM1");
+    observer.endFails = "ADOTable1: Cannot perform this operation on a closed dataset";
+    Tick();
+    EXPECT_EQ(observer.messages, (std::vector<Message>{Message::MeterNotConnected, Message::TransferError}));
+    EXPECT_EQ(observer.causes.back(), "ADOTable1: Cannot perform this operation on a closed dataset");
+}
+
+TEST_F(DownloadStepsTest, ShortReplyNamesItsRecordAsTheCause) {
+    StartWith(3);
+    link.ring = RecordReply(Record(1)).substr(0, 50);
+    Tick();
+    Tick();
+    EXPECT_EQ(observer.causes,
+              std::vector<std::string>{"the reply for record 1 came with 50 of its " + std::to_string(RecordReplySize) +
+                                       " bytes"});
+}
+
+TEST_F(DownloadStepsTest, CancelEndsBetweenStepsWithoutAMessage) {
+    StartWith(3);
+    link.ring = RecordReply(Record(1));
+    Tick();
+    steps.Cancel();
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(steps.Running());
+    steps.Cancel();  // once ended, nothing more
+    EXPECT_EQ(observer.ended.size(), 1u);
 }
 
 }  // namespace

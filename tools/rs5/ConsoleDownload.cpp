@@ -1,6 +1,7 @@
 #include "ConsoleDownload.h"
 
 #include "DownloadSteps.h"
+#include "MeasurementTable.h"
 
 #include <QCoreApplication>
 
@@ -13,10 +14,13 @@ constexpr int BarWidth = 40;
 }  // namespace
 
 ConsoleDownload::ConsoleDownload(MeasurementTable& table, std::ostream& err, bool terminal)
-    : writer_(table), err_(err), terminal_(terminal) {}
+    : table_(table), writer_(table), err_(err), terminal_(terminal) {}
 
 void ConsoleDownload::RecordArrived(const ArchiveBytes& staged, int k) {
     writer_.Add(staged, k);
+    // A failure leaves the row pending; ending the download tries it once more.
+    table_.SettlePendingRow();
+    ++rowsStored_;
 }
 
 void ConsoleDownload::ProgressPosition(int k) {
@@ -30,17 +34,29 @@ void ConsoleDownload::ProgressPosition(int k) {
     barShown_ = true;
 }
 
-void ConsoleDownload::ShowMessage(Message message) {
+void ConsoleDownload::ShowMessage(Message message, const std::string& cause) {
     EndBarLine();
     err_ << "rs5 download: " << DownloadMessageText(message) << '\n';
+    std::size_t start = 0;
+    while (start < cause.size()) {
+        const std::size_t end = std::min(cause.find('\n', start), cause.size());
+        err_ << "rs5 download: cause: " << cause.substr(start, end - start) << '\n';
+        start = end + 1;
+    }
+    err_ << std::flush;
 }
 
 void ConsoleDownload::Ended(bool complete) {
     EndBarLine();
-    // The download's last row must not wait for the table's next operation.
-    writer_.Finish();
-    complete_ = complete;
+    // Asked first: the loop ends when control returns to it, whatever storing the last row does.
     QCoreApplication::exit(complete ? 0 : 1);
+    // Every row is stored as it comes; this only settles one whose storing failed, and throws when it fails again.
+    const bool pending = table_.State() == TableState::Insert;
+    writer_.Finish();
+    if (pending) {
+        ++rowsStored_;
+    }
+    complete_ = complete;
 }
 
 void ConsoleDownload::EndBarLine() {

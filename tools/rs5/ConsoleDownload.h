@@ -9,6 +9,10 @@ class MeasurementTable;
 
 // A download as the command line shows it: rows into the table, progress and messages on `err` (a bar
 // redrawn in place on a terminal, one line per record otherwise).
+//
+// Each record's row is stored as soon as it is complete, before its progress is shown, so that what the
+// progress says is in the database and an interrupted download loses nothing it showed. A row that cannot be
+// stored ends the download with the transfer-error line, followed by the cause on a line of its own.
 class ConsoleDownload final : public DownloadObserver {
 public:
     ConsoleDownload(MeasurementTable& table, std::ostream& err, bool terminal);
@@ -17,19 +21,23 @@ public:
     void ProgressRange(int count) override { count_ = count; }
     void RecordArrived(const ArchiveBytes& staged, int k) override;
     void ProgressPosition(int k) override;
-    void ShowMessage(Message message) override;
+    void ShowMessage(Message message, const std::string& cause) override;
     void Ended(bool complete) override;
 
+    // Whether the whole archive was received and stored.
     bool Complete() const { return complete_; }
-    int RowsAdded() const { return writer_.RowsAdded(); }
+    // Rows of this download that reached the database.
+    int RowsStored() const { return rowsStored_; }
 
 private:
     void EndBarLine();
 
+    MeasurementTable& table_;
     TableRecordWriter writer_;
     std::ostream& err_;
     bool terminal_;
     bool barShown_ = false;
     int count_ = 0;
+    int rowsStored_ = 0;
     bool complete_ = false;
 };

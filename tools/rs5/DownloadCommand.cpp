@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <csignal>
 #include <optional>
 
 namespace rs5 {
@@ -26,6 +27,43 @@ namespace {
 
 constexpr int StepPeriodMs = 1000;
 constexpr int RingSize = 4096;
+// How often the loop looks whether the user interrupted the download, in milliseconds.
+constexpr int InterruptPollMs = 50;
+
+volatile std::sig_atomic_t interruptedBy = 0;
+
+extern "C" void OnInterrupt(int signal) {
+    interruptedBy = signal;
+    // A second signal ends the program at once, should ending the download itself hang.
+    std::signal(signal, SIG_DFL);
+}
+
+// Catches SIGINT and SIGTERM while it lives, so that a download ends after its current step with every row
+// stored and the port closed.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        interruptedBy = 0;
+        previousInt_ = std::signal(SIGINT, OnInterrupt);
+        previousTerm_ = std::signal(SIGTERM, OnInterrupt);
+    }
+    ~InterruptCatcher() {
+        std::signal(SIGINT, previousInt_);
+        std::signal(SIGTERM, previousTerm_);
+    }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+    int Signal() const { return interruptedBy; }
+
+private:
+    void (*previousInt_)(int) = SIG_DFL;
+    void (*previousTerm_)(int) = SIG_DFL;
+};
+
+const char* SignalName(int signal) {
+    return signal == SIGINT ? "SIGINT" : signal == SIGTERM ? "SIGTERM" : "a signal";
+}
 
 struct DownloadOptions {
     std::optional<std::string> port;
@@ -66,6 +104,7 @@ DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
 
 int RunDownload(const Invocation& invocation) {
     const DownloadOptions options = ParseOptions(invocation.arguments);
+    const InterruptCatcher interrupt;
 
     int argc = 1;
     char name[] = "rs5";
@@ -74,13 +113,7 @@ int RunDownload(const Invocation& invocation) {
     const auto mainThread = std::make_shared<QtMainThreadCaller>();
 
     const QString database = QString::fromStdString(options.database);
-    if (!QFileInfo::exists(database)) {
-        CreateWorkingDatabase(database);
-        invocation.err << "rs5 download: created the working database " << options.database << '\n';
-    }
     MeasurementTable table(std::make_unique<DatabaseSource>(database));
-    table.Connect();
-    table.OpenTable();
 
     TSlComm port(nullptr, mainThread);
     SlDownloadLink::ApplyMeterSettings(port);
@@ -97,11 +130,44 @@ int RunDownload(const Invocation& invocation) {
     QtStepTimer stepTimer(timer, [&] { steps->Step(); });
     steps.emplace(link, stepTimer, observer);
 
+    // The port first: a port that cannot be opened must leave no new database behind. The first step comes a
+    // period later, long after the table is open.
     steps->Start(*options.port);
+    if (CreateWorkingDatabaseIfMissing(database)) {
+        invocation.err << "rs5 download: created the working database " << options.database << '\n';
+    }
+    table.Connect();
+    table.OpenTable();
+
+    QTimer interruptPoll;
+    QObject::connect(&interruptPoll, &QTimer::timeout, [&] {
+        if (interrupt.Signal() == 0) {
+            return;
+        }
+        interruptPoll.stop();
+        try {
+            steps->Cancel();
+        } catch (const std::exception& error) {
+            invocation.err << "rs5 download: " << error.what() << '\n';
+        }
+        QCoreApplication::exit(1);
+    });
+    interruptPoll.start(InterruptPollMs);
+
     QCoreApplication::exec();
+    interruptPoll.stop();
+    timer.stop();
     mainThread->Stop();
-    table.Close(PendingRowAtClose::Store);
-    invocation.err << "rs5 download: " << observer.RowsAdded() << " records stored in " << options.database << '\n';
+    // Every row is stored as it comes; one still pending could not be stored and its error was shown.
+    table.Close(PendingRowAtClose::Discard);
+    if (const int signal = interrupt.Signal()) {
+        invocation.err << "rs5 download: interrupted by " << SignalName(signal) << '\n';
+    }
+    invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << options.database
+                   << '\n';
+    if (const int signal = interrupt.Signal()) {
+        return 128 + signal;
+    }
     return observer.Complete() ? 0 : 1;
 }
 
