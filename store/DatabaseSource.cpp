@@ -26,6 +26,9 @@ constexpr char kInsert[] =
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
 constexpr char kDelete[] = "DELETE FROM \"Sys\" WHERE \"Num\" = ?1";
 
+// Values that do not fit are logged one by one up to this many; the rest are counted.
+constexpr int kMaxLoggedBadValues = 100;
+
 constexpr char kRowNotFoundMessage[] =
     "Row cannot be located for updating. Some values may have been changed since it was last read.";
 
@@ -87,7 +90,13 @@ void DatabaseSource::Connect() {
         throw TableError(QString::fromLatin1(MissingFileMessage).arg(absolutePath_));
     }
     const QString prefix = QStringLiteral("The database '%1' cannot be used: ").arg(absolutePath_);
-    auto db = std::make_unique<SqliteConnection>(absolutePath_, SQLITE_OPEN_READWRITE, prefix);
+    // A file whose permissions allow nobody to write is opened for reading only, also for root, whom the
+    // system would let write: the rows are shown, and every change fails with SQLite's "attempt to write a
+    // readonly database" instead of going into a file its owner protected.
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    const bool protectedFile = (QFileInfo(absolutePath_).permissions() & anyWrite) == 0;
+    auto db = std::make_unique<SqliteConnection>(
+        absolutePath_, protectedFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, prefix);
     db->SetBusyTimeout(BusyTimeoutMs);
     try {
         db->Execute("SELECT count(*) FROM sqlite_schema");  // reads the header: is this a database at all?
@@ -153,9 +162,13 @@ void DatabaseSource::CheckFields() {
 std::vector<SourceRow> DatabaseSource::ReadAll() {
     Connect();
     CheckFields();
-    // Lets another program read and write meanwhile; kept in the file. Only set on a file found usable.
-    db_->Execute("PRAGMA journal_mode=WAL");
+    // Lets another program read and write meanwhile; kept in the file. Only set on a file found usable, and
+    // never on one that may not be written.
+    if (!db_->ReadOnly()) {
+        db_->Execute("PRAGMA journal_mode=WAL");
+    }
 
+    readWarning_.clear();
     std::vector<SourceRow> rows;
     SqliteStatement count = db_->Prepare("SELECT count(*) FROM \"Sys\"");
     if (count.Step()) {
@@ -163,6 +176,9 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     }
     SqliteStatement select = db_->Prepare(kSelectAll);
     TextPool texts[MeasurementFieldCount];
+    int badValues = 0;
+    QString firstBadField;
+    SourceKey firstBadRow = 0;
     while (select.Step()) {
         SourceRow& row = rows.emplace_back();
         row.key = select.ColumnInt(0);
@@ -180,12 +196,16 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
                     const std::int64_t number = select.ColumnInt(i);
                     valid = type == SQLITE_INTEGER && number >= std::numeric_limits<std::int32_t>::min() &&
                             number <= std::numeric_limits<std::int32_t>::max();
-                    value = static_cast<std::int32_t>(number);
+                    if (valid) {
+                        value = static_cast<std::int32_t>(number);
+                    }
                     break;
                 }
                 case FieldKind::Double:
                     valid = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
-                    value = select.ColumnDouble(i);
+                    if (valid) {
+                        value = select.ColumnDouble(i);
+                    }
                     break;
                 case FieldKind::DateTime: {
                     const std::optional<QDateTime> dateTime =
@@ -198,13 +218,29 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
                 }
                 case FieldKind::Text:
                     valid = type == SQLITE_TEXT;
-                    value = texts[i].Get(select.ColumnText(i));
+                    if (valid) {
+                        value = texts[i].Get(select.ColumnText(i));
+                    }
                     break;
             }
             if (!valid) {
-                throw TableError(QString::fromLatin1(BadValueMessage)
-                                     .arg(absolutePath_, MeasurementFieldName(field), QString::number(row.key)));
+                if (++badValues == 1) {
+                    firstBadField = MeasurementFieldName(field);
+                    firstBadRow = row.key;
+                } else if (badValues <= kMaxLoggedBadValues) {
+                    qWarning("%s: field '%s' of the row with Num %lld does not fit and is shown as empty",
+                             qUtf8Printable(absolutePath_), qUtf8Printable(MeasurementFieldName(field)),
+                             static_cast<long long>(row.key));
+                }
             }
+        }
+    }
+    if (badValues > 0) {
+        readWarning_ = QString::fromLatin1(BadValuesMessage)
+                           .arg(absolutePath_, QString::number(badValues), firstBadField, QString::number(firstBadRow));
+        if (badValues > kMaxLoggedBadValues) {
+            qWarning("%s: %d more values do not fit their fields", qUtf8Printable(absolutePath_),
+                     badValues - kMaxLoggedBadValues);
         }
     }
     return rows;
@@ -224,6 +260,24 @@ SourceKey DatabaseSource::Insert(MeasurementRow& row) {
         FieldOf(row, MeasurementField::Num) = static_cast<std::int32_t>(num);
     }
     return num;
+}
+
+void DatabaseSource::InsertAll(std::vector<MeasurementRow>& rows) {
+    RequireConnected();
+    db_->Execute("BEGIN IMMEDIATE");
+    try {
+        for (MeasurementRow& row : rows) {
+            Insert(row);
+        }
+        db_->Execute("COMMIT");
+    } catch (...) {
+        try {
+            db_->Execute("ROLLBACK");
+        } catch (const SqliteError&) {
+            // SQLite rolled back by itself (a full disk, say); nothing is left to undo.
+        }
+        throw;
+    }
 }
 
 SqliteStatement& DatabaseSource::UpdateStatement(FieldMask changed) {

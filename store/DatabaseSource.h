@@ -20,24 +20,38 @@ class SqliteStatement;
 // database, lacks table Sys, or lacks a field or holds one in an incompatible type cannot be opened; the last two
 // give the table's texts "ADOTable1: Field 'W' not found" and "ADOTable1: Type mismatch for field 'W', expecting:
 // Float actual: WideString". A relative path is taken in the working directory of the moment of connecting.
+//
+// Other programs may write the file, and SQLite keeps any value in any column. A value that does not fit its
+// field (a date-time that is no "YYYY-MM-DD HH:MM:SS" text, an integer beyond 32 bits, a fraction or a text in a
+// number field) does not stop the table from opening: it is read as empty, and stays in the file as it is
+// unless that very field of its row is changed. ReadWarning names the first and the count; the rest go to the
+// log. A file whose permission bits let nobody write is opened for reading only, whoever runs the program.
 class DatabaseSource final : public TableSource {
 public:
     static constexpr int BusyTimeoutMs = 5000;
     static constexpr char MissingFileMessage[] = "Could not find file '%1'.";
     static constexpr char NotADatabaseMessage[] = "Unrecognized database format '%1'.";
     static constexpr char MissingTableMessage[] = "Cannot find the table 'Sys' in the database '%1'.";
-    static constexpr char BadValueMessage[] =
-        "The database '%1' holds a value that is not valid for field '%2' in the row with Num %3.";
+    // %1 the file, %2 how many values, %3 the first one's field, %4 its row's Num.
+    static constexpr char BadValuesMessage[] =
+        "The database '%1' holds %2 value(s) that do not fit their fields; they are shown as empty cells and kept "
+        "in the database as they are unless that cell is changed. The first is in field '%3' of the row with Num "
+        "%4.";
 
     explicit DatabaseSource(QString path = QString::fromLatin1(WorkingDatabase::DefaultFileName));
     ~DatabaseSource() override;
 
     void Connect() override;
     std::vector<SourceRow> ReadAll() override;
+    QString ReadWarning() const override { return readWarning_; }
     void Disconnect() override;
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
+
+    // Stores the rows after all others in one transaction: all of them, or on failure none (the error raised).
+    // For filling a database; quicker than a transaction a row.
+    void InsertAll(std::vector<MeasurementRow>& rows);
 
 private:
     void CheckFields();
@@ -46,6 +60,7 @@ private:
 
     QString path_;
     QString absolutePath_;
+    QString readWarning_;
     std::unique_ptr<SqliteConnection> db_;
     std::unique_ptr<SqliteStatement> insert_;
     std::unique_ptr<SqliteStatement> remove_;

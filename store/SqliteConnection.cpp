@@ -35,6 +35,10 @@ std::int64_t SqliteConnection::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+bool SqliteConnection::ReadOnly() const {
+    return sqlite3_db_readonly(db_, "main") == 1;
+}
+
 int SqliteConnection::Changes() const {
     return sqlite3_changes(db_);
 }

@@ -20,6 +20,8 @@ public:
     void Execute(std::string_view sql);
     SqliteStatement Prepare(std::string_view sql);
     std::int64_t LastInsertRowId() const;
+    // Whether the database was opened for reading only (asked so, or SQLite could not open it for writing).
+    bool ReadOnly() const;
     int Changes() const;
 
 private:

@@ -2,6 +2,8 @@
 
 #include "MeasurementRow.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +34,9 @@ public:
     // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it
     // local when it is asked for the value.
     virtual std::vector<SourceRow> ReadAll() = 0;
+    // What the last ReadAll had to leave out, for a warning when the table opens: empty when nothing, else a text
+    // that names the first value that could not be read and how many there were.
+    virtual QString ReadWarning() const { return {}; }
     // The table closed: lets go of the connection. Never fails.
     virtual void Disconnect() = 0;
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The working database: an SQLite 3 file, "sys.mdb" in the working directory, holding table Sys:
 //
 //   Num       INTEGER PRIMARY KEY AUTOINCREMENT  the row's number, given when the row is stored, never reused
@@ -20,6 +22,14 @@ inline constexpr char FileExistsMessage[] = "The file '%1' already exists; it is
 
 }  // namespace WorkingDatabase
 
-// Creates a new, empty working database at `path` (relative: in the working directory). Refuses with TableError
-// (WorkingDatabase::FileExistsMessage) when anything exists there already, so a user's rows are never overwritten.
-void CreateWorkingDatabase(const QString& path);
+// Creates a new working database at `path` (relative: in the working directory). Refuses with TableError
+// (WorkingDatabase::FileExistsMessage) when anything exists there already, also when it appears during the call, so
+// a user's rows are never overwritten. The database is built under a temporary name beside `path` ("sys.mdb.tmp-"
+// and six characters) and appears at `path` only once complete: `fill`, when given, is called with the temporary
+// file's path to put rows into it first, and whatever it throws leaves nothing at `path` (a process killed
+// meanwhile leaves only the temporary file).
+void CreateWorkingDatabase(const QString& path, const std::function<void(const QString& temporaryPath)>& fill = {});
+
+// Creates the working database at `path` unless something is there already, or is put there by another process
+// meanwhile (that one is then used); returns whether this call created it. Other failures raise TableError.
+bool CreateWorkingDatabaseIfMissing(const QString& path);

@@ -6,13 +6,17 @@
 #include "TimeZoneScope.h"
 #include "WorkingDatabase.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <ctime>
+#include <thread>
 
 namespace {
 
@@ -257,24 +261,120 @@ void TestDatabaseSource::pendingRowStoredAtClose() {
     QCOMPARE(OtherConnection(path).Query("SELECT NN FROM Sys"), QStringLiteral("1\n2"));
 }
 
-void TestDatabaseSource::otherWritersValuesAreChecked() {
+// Another program wrote values that do not fit their fields: the table opens all the same, those cells are empty,
+// one warning names the first, and the file keeps them until that very cell is changed.
+void TestDatabaseSource::valuesThatDoNotFitAreShownEmptyAndKept() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
-    OtherConnection(path).Execute("INSERT INTO Sys (NN, DataTime) VALUES (1, '2007-13-01 00:00:00')");
+    OtherConnection(path).Execute(
+        "INSERT INTO Sys (NN, DataTime, W, t, Vid) VALUES (1, '2007-12-01 08:00:00', 14.5, 21, 'Рожь');"
+        "INSERT INTO Sys (NN, DataTime, W, t, Vid) VALUES (2, '05.08.2024 08:00:00', 14.5, 21, 'Рожь');"
+        "INSERT INTO Sys (NN, DataTime, W, t, Vid) VALUES (1099511627776, '2007-12-01', 'wet', 3.9, 'Рожь');");
     MeasurementTable table(std::make_unique<DatabaseSource>(path));
-    QCOMPARE(ErrorOf([&] { table.OpenTable(); }),
-             QStringLiteral("The database '%1' holds a value that is not valid for field 'DataTime' in the row with "
-                            "Num 1.")
-                 .arg(path));
-    OtherConnection(path).Execute("UPDATE Sys SET DataTime = '2007-12-01', NN = 4294967296");
-    QCOMPARE(ErrorOf([&] { table.OpenTable(); }),
-             QStringLiteral("The database '%1' holds a value that is not valid for field 'NN' in the row with Num 1.")
-                 .arg(path));
-    OtherConnection(path).Execute("UPDATE Sys SET NN = 7");
     table.OpenTable();
-    QCOMPARE(table.DisplayText(0, MeasurementField::DataTime),
+    QCOMPARE(table.VisibleRowCount(), 3);
+    QCOMPARE(table.Source().ReadWarning(),
+             QStringLiteral("The database '%1' holds 4 value(s) that do not fit their fields; they are shown as empty "
+                            "cells and kept in the database as they are unless that cell is changed. The first is in "
+                            "field 'DataTime' of the row with Num 2.")
+                 .arg(path));
+    QCOMPARE(table.Value(1, MeasurementField::DataTime), FieldValue());
+    QCOMPARE(table.Value(1, MeasurementField::NN), FieldValue(std::int32_t{2}));
+    QCOMPARE(table.Value(2, MeasurementField::NN), FieldValue());
+    QCOMPARE(table.Value(2, MeasurementField::W), FieldValue());
+    QCOMPARE(table.Value(2, MeasurementField::t), FieldValue());
+    QCOMPARE(table.Value(2, MeasurementField::Vid), FieldValue(QStringLiteral("Рожь")));
+    QCOMPARE(table.DisplayText(2, MeasurementField::DataTime),
              QLocale().toString(QDate(2007, 12, 1), QLocale::ShortFormat));
+
+    // Changing another field of the row leaves the odd values as they are; changing the cell replaces it.
+    table.MoveTo(2);
+    table.Edit();
+    table.SetField(u"Op", QStringLiteral("проверено"));
+    table.SetField(u"t", QStringLiteral("4"));
+    table.PostRow();
+    QCOMPARE(OtherConnection(path).Query("SELECT NN, W, t, Op FROM Sys WHERE Num = 3"),
+             QStringLiteral("1099511627776|wet|4|проверено"));
+    QCOMPARE(OtherConnection(path).Query("SELECT DataTime FROM Sys WHERE Num = 2"),
+             QStringLiteral("05.08.2024 08:00:00"));
+
+    OtherConnection(path).Execute("DELETE FROM Sys WHERE Num > 1");
+    table.Close();
+    table.OpenTable();
+    QCOMPARE(table.Source().ReadWarning(), QString());
+}
+
+// Nobody may write the file: it is opened for reading only, also by root, whom the system would let write.
+void TestDatabaseSource::fileWithoutWritePermissionIsOpenedReadOnly() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    OtherConnection(path).Execute("INSERT INTO Sys (NN) VALUES (1)");
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+    table.OpenTable();
+    QCOMPARE(table.VisibleRowCount(), 1);
+    table.AppendRow();
+    table.SetField(u"NN", std::int32_t{2});
+    QVERIFY(ErrorOf([&] { table.PostRow(); }).contains(QStringLiteral("attempt to write a readonly database")));
+    table.Cancel();
+    QVERIFY(ErrorOf([&] { table.DeleteRow(); }).contains(QStringLiteral("readonly")));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(OtherConnection(path).Query("SELECT NN FROM Sys"), QStringLiteral("1"));
+}
+
+// Two processes that find no database and create one at the same moment both end up using the same complete
+// file; neither sees it without its table.
+void TestDatabaseSource::concurrentCreationGivesOneCompleteDatabase() {
+    QTemporaryDir dir;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const QString path = dir.filePath(QStringLiteral("sys-%1.mdb").arg(attempt));
+        std::atomic<int> created{0};
+        std::vector<QString> errors(2);
+        std::vector<std::thread> creators;
+        for (int t = 0; t < 2; ++t) {
+            creators.emplace_back([&, t] {
+                try {
+                    created += CreateWorkingDatabaseIfMissing(path) ? 1 : 0;
+                    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+                    table.OpenTable();
+                } catch (const std::exception& error) {
+                    errors[static_cast<std::size_t>(t)] = QString::fromUtf8(error.what());
+                }
+            });
+        }
+        for (std::thread& creator : creators) {
+            creator.join();
+        }
+        QCOMPARE(errors, std::vector<QString>(2));
+        QCOMPARE(created.load(), 1);
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).filter(QStringLiteral(".tmp-")), QStringList());
+}
+
+// A database filled by the creator appears whole or not at all.
+void TestDatabaseSource::failedFillLeavesNoDatabase() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("new.mdb"));
+    const auto fail = [](const QString& temporary) {
+        DatabaseSource database(temporary);
+        database.Connect();
+        std::vector<MeasurementRow> rows(3);
+        database.InsertAll(rows);
+        throw TableError(QStringLiteral("database or disk is full"));
+    };
+    QCOMPARE(ErrorOf([&] { CreateWorkingDatabase(path, fail); }), QStringLiteral("database or disk is full"));
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    CreateWorkingDatabase(path, [](const QString& temporary) {
+        DatabaseSource database(temporary);
+        database.Connect();
+        std::vector<MeasurementRow> rows(2);
+        database.InsertAll(rows);
+    });
+    QCOMPARE(OtherConnection(path).Query("SELECT count(*) FROM Sys"), QStringLiteral("2"));
+    QCOMPARE(OtherConnection(path).Query("PRAGMA journal_mode"), QStringLiteral("wal"));
 }
 
 void TestDatabaseSource::dateTimesKeepWallClockInAnyZone() {

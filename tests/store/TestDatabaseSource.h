@@ -13,6 +13,9 @@ private slots:
     void unusableDatabase();
     void connectReportsMissingFileApartFromOpening();
     void pendingRowStoredAtClose();
-    void otherWritersValuesAreChecked();
+    void valuesThatDoNotFitAreShownEmptyAndKept();
+    void fileWithoutWritePermissionIsOpenedReadOnly();
+    void concurrentCreationGivesOneCompleteDatabase();
+    void failedFillLeavesNoDatabase();
     void dateTimesKeepWallClockInAnyZone();
 };

@@ -22,6 +22,16 @@ std::wstring Wide(const std::string& utf8) {
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {
     const std::wstring target = Wide(path);
+    // A folder or a device is never replaced, nor a file marked read-only, as a save in place would refuse it.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            throw PersistError("cannot replace '" + path + "': it is a folder");
+        if (attributes & FILE_ATTRIBUTE_DEVICE)
+            throw PersistError("cannot replace '" + path + "': it is not a regular file");
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            throw PersistError("cannot replace '" + path + "': the file is read-only");
+    }
     const std::wstring temporary = target + L".tmp-" + std::to_wstring(GetCurrentProcessId());
     const HANDLE file =
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -43,6 +53,18 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
         SetLastError(error);
         Fail(ok ? "replace" : "write", path);
     }
+}
+
+void PublishNewFile(const std::string& temporary, const std::string& path, bool* existed) {
+    if (existed)
+        *existed = false;
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
+    if (MoveFileExW(Wide(temporary).c_str(), Wide(path).c_str(), MOVEFILE_WRITE_THROUGH))
+        return;
+    const DWORD error = GetLastError();
+    if (existed)
+        *existed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+    Fail("create", path);
 }
 
 }  // namespace persist

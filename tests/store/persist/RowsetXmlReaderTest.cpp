@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace persist;
 
 namespace {
@@ -154,6 +156,51 @@ TEST(RowsetXmlWriter, EscapesWhatXmlCannotHoldRaw) {
     EXPECT_NE(xml.find("Op='a&#x27;b&#x22;c&#x26;d&#x3c;e&#x3e;f&#x9;g&#xd;&#xa;h'"), std::string::npos) << xml;
     EXPECT_EQ(Read(xml).rows[0].values[0], row.values[0]);
     EXPECT_EQ(xml.rfind("<xml xmlns:s=", 0), 0u);  // no byte-order mark, no declaration
+}
+
+// A row of 300 000 attributes (2.7 MB): a damaged or hostile file must not freeze the program while the repeated
+// names are looked for. The bound is far above what the reader needs and far below what pairwise checks take.
+TEST(RowsetXmlReader, ARowOfVeryManyAttributesIsReadInLinearTime) {
+    std::string many;
+    for (int i = 0; i < 300000; ++i)
+        many += " a" + std::to_string(i) + "='v'";
+    for (const std::string& last : {std::string(), std::string(" a123456='again'")}) {
+        const std::string text = Document("<s:AttributeType name='a0'/>", "<z:row" + many + last + "/>");
+        const auto start = std::chrono::steady_clock::now();
+        if (last.empty()) {
+            const Recordset r = Read(text);
+            ASSERT_EQ(r.rows.size(), 1u);
+            EXPECT_EQ(r.rows[0].values[0], std::optional<std::string>("v"));
+        } else {
+            try {
+                Read(text);
+                ADD_FAILURE() << "a repeated attribute was taken";
+            } catch (const PersistError& error) {
+                EXPECT_NE(std::string(error.what()).find("the attribute 'a123456' is repeated"), std::string::npos)
+                    << error.what();
+            }
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << "with" << last;
+    }
+}
+
+// A name of megabytes is quoted in part: the message stays one readable line.
+TEST(RowsetXmlReader, ErrorMessagesQuoteAtMost200Characters) {
+    const std::string longName = "Ж" + std::string(1 << 20, 'n');
+    for (const std::string& text :
+         {Document("<s:AttributeType name='a'/>", "<" + longName + "/>"),
+          Document("<s:AttributeType name='" + longName + "' dt:type='nosuchtype'/>", ""),
+          Document("<s:AttributeType name='a' dt:type='int'/>", "<z:row a='" + longName + "'/>")}) {
+        try {
+            Read(text);
+            ADD_FAILURE() << "read";
+        } catch (const PersistError& error) {
+            const std::string message = error.what();
+            EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
+            EXPECT_NE(message.find("Жnnn"), std::string::npos) << message.substr(0, 400);
+            EXPECT_NE(message.find(std::string(199, 'n') + "..."), std::string::npos) << message.substr(0, 400);
+        }
+    }
 }
 
 }  // namespace
