@@ -104,6 +104,11 @@ void TM::OpenWorkingTable() {
     // A failed connection is tried again by the table's own opening, so a missing database is reported twice.
     ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
     ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });
+    // Another program may have put values into sys.mdb that do not fit their fields; the table opens all the same.
+    if (const QString warning = ADOTable1->Source().ReadWarning(); !warning.isEmpty()) {
+        qWarning("%s", qUtf8Printable(warning));
+        MessageBox::Show(this, MessageBox::Icon::Information, Application::Title(), warning);
+    }
 }
 
 void TM::BuildMenu() {

@@ -130,14 +130,16 @@ int RunDownload(const Invocation& invocation) {
     QtStepTimer stepTimer(timer, [&] { steps->Step(); });
     steps.emplace(link, stepTimer, observer);
 
-    // The port first: a port that cannot be opened must leave no new database behind. The first step comes a
-    // period later, long after the table is open.
+    // The port first: a port that cannot be opened must leave no new database behind.
     steps->Start(*options.port);
     if (CreateWorkingDatabaseIfMissing(database)) {
         invocation.err << "rs5 download: created the working database " << options.database << '\n';
     }
     table.Connect();
     table.OpenTable();
+    // The header's reply gets its whole period from now: creating and opening the database may have taken part
+    // of it (a flush to a busy disk).
+    timer.start();
 
     QTimer interruptPoll;
     QObject::connect(&interruptPoll, &QTimer::timeout, [&] {

@@ -79,14 +79,7 @@ persist::Recordset ReadWorkingDatabase(const std::string& path) {
 
 void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string& path) {
     const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
-    const QString name = QString::fromStdString(path);
-    if (!QFileInfo::exists(name)) {
-        CreateWorkingDatabase(name);
-    }
-    DatabaseSource database(name);
-    if (!database.ReadAll().empty()) {
-        throw TableError(QString::fromLatin1(kNotEmptyMessage).arg(QFileInfo(name).absoluteFilePath()));
-    }
+    std::vector<MeasurementRow> rows;
     for (const persist::Row& stored : recordset.rows) {
         if (stored.state == persist::RowState::Deleted)
             continue;
@@ -99,8 +92,26 @@ void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string
                 *dateTime = QDateTime(dateTime->date(), dateTime->time());  // the wall-clock time, as local time
             }
         }
-        database.Insert(row);
+        rows.push_back(std::move(row));
     }
+
+    const QString name = QString::fromStdString(path);
+    const auto fill = [&rows](const QString& file) {
+        DatabaseSource database(file);
+        database.Connect();
+        database.InsertAll(rows);
+    };
+    if (!QFileInfo::exists(name) && !QFileInfo(name).isSymLink()) {
+        // Built under a temporary name: a failure leaves no partial database that a retry would refuse.
+        CreateWorkingDatabase(name, fill);
+        return;
+    }
+    DatabaseSource database(name);
+    if (!database.ReadAll().empty()) {
+        throw TableError(QString::fromLatin1(kNotEmptyMessage).arg(QFileInfo(name).absoluteFilePath()));
+    }
+    // One transaction: the database holds all the rows or, after a failure, none.
+    database.InsertAll(rows);
 }
 
 }  // namespace rs5
