@@ -9,16 +9,21 @@
 #include "Unit1.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
+#include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
+#include <QFile>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 #include <cmath>
 #include <memory>
@@ -124,6 +129,18 @@ private:
             numbers << k;
         }
         return numbers;
+    }
+    // A new table on `source` and a new dialog on it, as at start-up.
+    void Restart(std::unique_ptr<MeasurementTable> table) {
+        form_.reset();
+        table_ = std::move(table);
+        form_ = std::make_unique<TForm1>(*table_, mainThread_);
+        form_->Timer1->setInterval(StepMs);
+        form_->SetMessageBox([this](const QString& caption, const QString& text) {
+            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
+            messages_ << text;
+        });
+        form_->open();
     }
     void ExpectReadyForAnother() {
         QVERIFY(form_->BitBtn1->isEnabled());
@@ -245,6 +262,7 @@ private slots:
         QTest::newRow("short reply") << QStringList{"--short-reply", "3"} << TransferError << Range(1, 2);
         QTest::newRow("split reply") << QStringList{"--split-reply", "2"} << TransferError << Range(1, 1);
         QTest::newRow("garbled date") << QStringList{"--garble", "3"} << TransferError << Range(1, 2);
+        QTest::newRow("garbled first record") << QStringList{"--garble", "1"} << TransferError << QList<int>();
         QTest::newRow("vanishing line") << QStringList{"--vanish-after", "3"} << NotConnected << Range(1, 2);
     }
     void failingMeter() {
@@ -267,6 +285,49 @@ private slots:
         Download(working.Device());
         QCOMPARE(StoredNumbers(), kept + Range(1, 2));
         QVERIFY(!form_->isVisible());
+    }
+
+    // The rows cannot be stored: the transfer-error box comes all the same, the log says why, and the rows stored
+    // before stay. A file whose owner took every write permission away counts as read-only also for root.
+    void databaseThatCannotBeWritten_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("read-only file") << "read-only" << "attempt to write a readonly database";
+        QTest::newRow("locked past the busy time-out") << "locked" << "database is locked";
+    }
+    void databaseThatCannotBeWritten() {
+        QFETCH(QString, how);
+        QFETCH(QString, cause);
+        std::unique_ptr<SqliteConnection> lock;
+        if (how == "read-only") {
+            QVERIFY(QFile::setPermissions(database_, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            Restart(std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(database_)));
+            table_->OpenTable();
+        } else {
+            lock = std::make_unique<SqliteConnection>(database_, SQLITE_OPEN_READWRITE, QString());
+            lock->Execute("BEGIN IMMEDIATE");
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(cause)));
+        Simulator meter({"--generate", "3"});
+        Download(meter.Device());
+        // Storing the first row waits out the busy time-out once when it fails and once more at the end.
+        QTRY_COMPARE_WITH_TIMEOUT(messages_, QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
+        ExpectReadyForAnother();
+        lock.reset();
+        QFile::setPermissions(database_, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(StoredNumbers(), QList<int>());
+    }
+
+    // Started without sys.mdb, the table is closed: the first record fails with the box, not silently.
+    void closedTable() {
+        Restart(std::make_unique<MeasurementTable>(
+            std::make_unique<DatabaseSource>(dir_.filePath(QStringLiteral("no-such.mdb")))));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("closed dataset"));
+        Simulator meter({"--generate", "3"});
+        Download(meter.Device());
+        QTRY_COMPARE(messages_, QStringList{TransferError});
+        ExpectReadyForAnother();
+        QVERIFY(form_->isVisible());
     }
 
     void portThatCannotOpen_data() {
