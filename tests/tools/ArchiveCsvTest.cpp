@@ -48,8 +48,8 @@ TEST(ArchiveCsv, GeneratedArchiveSurvivesWritingAndReading) {
 
 TEST(ArchiveCsv, BadLinesAreReportedWithLineAndField) {
     struct Case {
-        const char* line;
-        const char* message;
+        std::string line;
+        std::string message;
     };
     const Case cases[] = {
         {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0,-5.5", "line 2: expected 8 fields"},
@@ -67,6 +67,10 @@ TEST(ArchiveCsv, BadLinesAreReportedWithLineAndField) {
         {"1,03.12.2007 09:07:05,Рожь,14.5,750,-0.1,-5.5,0", "line 2, m \"-0.1\""},
         {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0,abc,0", "line 2, t \"abc\""},
         {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0,-5.5,256", "line 2, calibration"},
+        {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0,-5.5,2", "line 2, calibration \"2\""},
+        {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0,-5.5,-1", "line 2, calibration"},
+        {"1,03.12.2007 09:07:05,Рожь,14.5,750,150.0," + std::string(100000, '7') + ",0",
+         "line 2, t \"" + std::string(200, '7') + "...\": "},
         {"1,03.12.2007 09:07:05,\"Рожь,14.5,750,150.0,-5.5,0", "line 2: a quoted field is not closed"},
     };
     for (const Case& c : cases) {

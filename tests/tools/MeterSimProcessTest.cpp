@@ -248,6 +248,9 @@ TEST(MeterSimProcess, RefusesABadArchiveBeforeOpeningTheLine) {
     SimulatorProcess missing({"--csv", "/nonexistent/archive.csv"});
     EXPECT_EQ(missing.FirstLine(), "");
     EXPECT_EQ(missing.ExitStatus(), 1);
+    SimulatorProcess folder({"--csv", "/tmp"});
+    EXPECT_EQ(folder.FirstLine(), "");
+    EXPECT_EQ(folder.ExitStatus(), 1);
     SimulatorProcess usage({"--garble", "0"});
     EXPECT_EQ(usage.ExitStatus(), 2);
 }

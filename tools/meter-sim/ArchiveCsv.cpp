@@ -61,7 +61,17 @@ public:
     [[noreturn]] void Fail(std::size_t field, const std::string& problem) const {
         static constexpr const char* Names[FieldCount] = {"number", "date_time", "grain", "W",
                                                           "N",      "m",         "t",     "calibration"};
-        throw ArchiveCsvError(where_ + ", " + Names[field] + " \"" + fields_[field] + "\": " + problem);
+        // A field of megabytes is quoted in part, so the message stays a line.
+        constexpr std::size_t MaxQuoted = 200;
+        std::string shown = fields_[field];
+        if (shown.size() > MaxQuoted) {
+            std::size_t cut = MaxQuoted;
+            while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) {
+                --cut;  // not inside a character
+            }
+            shown = shown.substr(0, cut) + "...";
+        }
+        throw ArchiveCsvError(where_ + ", " + Names[field] + " \"" + shown + "\": " + problem);
     }
 
     long long Integer(std::size_t field, long long low, long long high) const {
@@ -143,7 +153,8 @@ ArchiveRecord ParseRecord(const LineReader& line) {
         r.massTenths = line.Tenths(5);
     }
     r.temperatureTenths = line.Tenths(6);
-    r.calibration = static_cast<std::uint8_t>(line.Integer(7, 0, 255));
+    // The meter knows two calibrations: 0 basic, 1 individual.
+    r.calibration = static_cast<std::uint8_t>(line.Integer(7, 0, 1));
     constexpr const char* MarksMissing = "cannot be stored: the meter's word for it marks a missing value";
     if (r.testWeight == -1) {
         line.Fail(4, MarksMissing);

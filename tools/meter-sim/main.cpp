@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -25,6 +26,10 @@ std::vector<ArchiveRecord> LoadArchive(const SimulatorOptions& options) {
     }
     if (*options.csvPath == "-") {
         return ReadArchiveCsv(std::cin);
+    }
+    // A folder opens as a stream that reads nothing, which would pass for an empty archive.
+    if (std::error_code ignored; std::filesystem::is_directory(*options.csvPath, ignored)) {
+        throw std::runtime_error(*options.csvPath + " is a folder, not a CSV file");
     }
     std::ifstream file(*options.csvPath);
     if (!file) {
