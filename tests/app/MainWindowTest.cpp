@@ -12,12 +12,15 @@
 #include "TM.h"
 #include "TestSupport.h"
 #include "store/MeasurementTable.h"
+#include "store/SqliteConnection.h"
 
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -145,6 +148,25 @@ private slots:
         QCOMPARE(model->index(2, 0).data().toString(), QStringLiteral("3"));
         QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("Пшеница"));
         QCOMPARE(m.Grid()->currentIndex().row(), 0);
+    }
+
+    // Another program put values into sys.mdb that do not fit their fields: the rows show all the same, those
+    // cells empty, and one box at start-up says so.
+    void startWithValuesThatDoNotFitShowsEveryRowAndOneWarning() {
+        CreateDatabaseWithRows(NumberedRows(3));
+        SqliteConnection("sys.mdb", SQLITE_OPEN_READWRITE, QString())
+            .Execute("UPDATE Sys SET DataTime = '05.08.2024 08:00:00', NN = 1099511627776 WHERE NN >= 2");
+        TM m;
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(int(shown[0].icon), int(MessageBox::Icon::Information));
+        QVERIFY2(shown[0].text.contains(QStringLiteral("holds 4 value(s)")), qPrintable(shown[0].text));
+        QVERIFY(m.Table().IsOpen());
+        const QAbstractItemModel* model = m.Grid()->model();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model->index(2, 0).data().toString(), QString());
+        QCOMPARE(model->index(2, 2).data().toString(), QStringLiteral("Пшеница"));
     }
 
     void statusBarPanelsAndProgressBarFollowResizes() {

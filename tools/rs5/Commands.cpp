@@ -29,8 +29,10 @@ const std::vector<Command>& Commands() {
          "--db names another (created when missing). The meter must be in its mode for communication\n"
          "with a PC. One request a step, one step a second (--step-ms: another period, for tests), so n\n"
          "records take n + 2 seconds. Progress goes to standard error: a bar on a terminal, a line per\n"
-         "record otherwise; the meter's failures as error lines. Rows received before a failure are\n"
-         "kept. Exit status 0 only when the whole archive was stored.",
+         "record otherwise; the meter's failures as error lines, each followed by its cause. Each row is\n"
+         "stored as soon as it is received, and rows received before a failure are kept. Ctrl+C or\n"
+         "SIGTERM stops after the current step (exit status 130 or 143). Exit status 0 only when the\n"
+         "whole archive was stored.",
          RunDownload},
 #endif
         {"convert", "[--codepage N] IN OUT",
@@ -38,8 +40,9 @@ const std::vector<Command>& Commands() {
          "or .mdb), one in ADO's XML format (.xml, in any case) and a working database (.mdb). Between files\n"
          "every column, row and pending change is kept, and IN is recognised by its content. A working\n"
          "database is written only when it is new or holds no rows; it receives the rows as the table shows\n"
-         "them (deleted rows left out, changes applied). OUT files are replaced whole or, on failure, left\n"
-         "as they were.",
+         "them (deleted rows left out, changes applied), all or none of them; a new one appears only when\n"
+         "complete. OUT files are replaced whole or, on failure, left as they were; a link is followed, the\n"
+         "permissions kept, and a read-only file, a folder or a device refused.",
          RunConvert},
     };
     return commands;
