@@ -50,6 +50,9 @@ void CreateWorkingDatabase(const QString& path, const std::function<void(const Q
         {
             const QString prefix = QStringLiteral("Cannot create the database '%1': ").arg(absolute);
             SqliteConnection db(temporary, SQLITE_OPEN_READWRITE, prefix);
+            // Nobody else sees the file before it is published, and a crash leaves only a temporary file: no flush
+            // to disk is needed until then, when the whole file is flushed once.
+            db.Execute("PRAGMA synchronous=OFF");
             db.Execute(kSchema);
         }
         if (fill) {
@@ -60,6 +63,7 @@ void CreateWorkingDatabase(const QString& path, const std::function<void(const Q
             // given the target's name is complete on its own.
             const QString prefix = QStringLiteral("Cannot create the database '%1': ").arg(absolute);
             SqliteConnection db(temporary, SQLITE_OPEN_READWRITE, prefix);
+            db.Execute("PRAGMA synchronous=OFF");
             db.Execute("PRAGMA journal_mode=WAL");
         }
         bool existed = false;

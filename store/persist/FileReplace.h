@@ -17,7 +17,8 @@ namespace persist {
 // is not a regular file (a folder, a device, a pipe, a socket) is refused and left alone.
 void ReplaceFile(const std::string& path, std::string_view bytes);
 
-// Gives the complete file `temporary` the name `path`, in the same folder, only if nothing of that name exists:
+// Gives the complete file `temporary` the name `path`, in the same folder, only if nothing of that name exists
+// (flushing its content to disk first):
 // two processes that make the same new file at the same time cannot overwrite one another, and no reader sees
 // the file before it is whole. On success `temporary` is gone; otherwise PersistError is raised (with
 // `existed` set when something had the name already) and both are left as they were.

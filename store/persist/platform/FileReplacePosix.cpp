@@ -144,6 +144,14 @@ void ReplaceFile(const std::string& requested, std::string_view bytes) {
 void PublishNewFile(const std::string& temporary, const std::string& path, bool* existed) {
     if (existed)
         *existed = false;
+    const int fd = open(temporary.c_str(), O_RDONLY);
+    if (fd < 0)
+        Fail("open", temporary, errno);
+    const int flushed = fsync(fd);
+    const int flushError = errno;
+    close(fd);
+    if (flushed != 0)
+        Fail("flush", temporary, flushError);
     // A second name for the file fails when the name is taken, where a rename would replace what has it.
     if (link(temporary.c_str(), path.c_str()) == 0) {
         unlink(temporary.c_str());
