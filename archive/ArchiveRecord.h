@@ -48,6 +48,7 @@ ArchiveRecord ArchiveRecordFromBytes(const ArchiveRecordBytes& bytes);
 ArchiveRecordBytes ArchiveRecordToBytes(const ArchiveRecord& record);
 
 // How the table receives the values: moisture and mass as the value times 0.1, the product rounded once to a
-// 32-bit float (123 gives 12.300000190734863, not 12.3; 178 gives 17.799999237060547), temperature in whole degrees truncated toward zero (-55 gives -5).
+// 32-bit float (123 gives 12.300000190734863, not 12.3; 178 gives 17.799999237060547), temperature in whole degrees
+// truncated toward zero (-55 gives -5).
 float TenthsAsSingle(std::int16_t tenths);
 int WholeDegrees(std::int16_t temperatureTenths);

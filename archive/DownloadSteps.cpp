@@ -111,9 +111,8 @@ bool DownloadSteps::TakeReply() {
         timer_.Start();
         return false;
     }
-    const std::string what = state_ == State::AwaitHeader
-                                 ? std::string("the header")
-                                 : "record " + std::to_string(archiveAddress_ - HeaderAddress);
+    const std::string what = state_ == State::AwaitHeader ? std::string("the header")
+                                                          : "record " + std::to_string(archiveAddress_ - HeaderAddress);
     Fail(DownloadObserver::Message::TransferError, "the reply for " + what + " came with " +
                                                        std::to_string(reply_.size()) + " of its " +
                                                        std::to_string(needed) + " bytes");

@@ -95,8 +95,8 @@ void DatabaseSource::Connect() {
     // readonly database" instead of going into a file its owner protected.
     constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     const bool protectedFile = (QFileInfo(absolutePath_).permissions() & anyWrite) == 0;
-    auto db = std::make_unique<SqliteConnection>(
-        absolutePath_, protectedFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, prefix);
+    auto db = std::make_unique<SqliteConnection>(absolutePath_,
+                                                 protectedFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, prefix);
     db->SetBusyTimeout(BusyTimeoutMs);
     try {
         db->Execute("SELECT count(*) FROM sqlite_schema");  // reads the header: is this a database at all?

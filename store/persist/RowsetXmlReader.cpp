@@ -236,7 +236,8 @@ private:
         const std::string typeName = dtType ? *dtType : "string";
         const auto type = TypeFromXml(typeName, dbType ? *dbType : "");
         if (!type)
-            throw PersistError("column '" + Excerpt(column.name) + "' has the unknown type '" + Excerpt(typeName) + "'");
+            throw PersistError("column '" + Excerpt(column.name) + "' has the unknown type '" + Excerpt(typeName) +
+                               "'");
         column.type = *type;
         const std::string* maxLength = fact(kDataTypeNs, "maxLength");
         const auto fixedSize = FixedValueSize(column.type);

@@ -37,8 +37,8 @@ std::string Bytes(T value) {
 }
 
 [[noreturn]] void Invalid(const Column& column, std::string_view text) {
-    throw PersistError("'" + Excerpt(text) + "' is not a valid value for column '" + Excerpt(column.name) + "' of type " +
-                       DataTypeName(column.type));
+    throw PersistError("'" + Excerpt(text) + "' is not a valid value for column '" + Excerpt(column.name) +
+                       "' of type " + DataTypeName(column.type));
 }
 
 template <typename T>

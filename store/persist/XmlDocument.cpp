@@ -287,7 +287,8 @@ private:
             element.attributes.push_back(std::move(resolved));
         }
         // Two prefixes may name one namespace, so names that differ may still be one attribute.
-        if (Repeated(element.attributes, [](const XmlAttribute& a) { return std::pair(a.ns, std::string_view(a.local)); }))
+        if (Repeated(element.attributes,
+                     [](const XmlAttribute& a) { return std::pair(a.ns, std::string_view(a.local)); }))
             Fail("an attribute is repeated");
         events_->StartElement(std::move(element));
         if (Peek('/')) {

@@ -213,8 +213,7 @@ TEST(TenthsAsSingle, IsTheProductRoundedOnceForEveryRawValue) {
     for (int raw = -32768; raw <= 32767; ++raw) {
         const auto value = static_cast<std::int16_t>(raw);
         if (TenthsAsSingle(value) != TenthsReference(value) && ++differing <= 5) {
-            ADD_FAILURE() << "raw " << raw << " gives " << TenthsAsSingle(value) << ", not "
-                          << TenthsReference(value);
+            ADD_FAILURE() << "raw " << raw << " gives " << TenthsAsSingle(value) << ", not " << TenthsReference(value);
         }
     }
     EXPECT_EQ(differing, 0);

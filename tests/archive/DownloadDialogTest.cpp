@@ -13,12 +13,12 @@
 #include "store/WorkingDatabase.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
-#include <QFile>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -292,8 +292,10 @@ private slots:
     void databaseThatCannotBeWritten_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("read-only file") << "read-only" << "attempt to write a readonly database";
-        QTest::newRow("locked past the busy time-out") << "locked" << "database is locked";
+        QTest::newRow("read-only file") << "read-only"
+                                        << "attempt to write a readonly database";
+        QTest::newRow("locked past the busy time-out") << "locked"
+                                                       << "database is locked";
     }
     void databaseThatCannotBeWritten() {
         QFETCH(QString, how);

@@ -345,9 +345,8 @@ TEST_F(DownloadStepsTest, ShortReplyNamesItsRecordAsTheCause) {
     link.ring = RecordReply(Record(1)).substr(0, 50);
     Tick();
     Tick();
-    EXPECT_EQ(observer.causes,
-              std::vector<std::string>{"the reply for record 1 came with 50 of its " + std::to_string(RecordReplySize) +
-                                       " bytes"});
+    EXPECT_EQ(observer.causes, std::vector<std::string>{"the reply for record 1 came with 50 of its " +
+                                                        std::to_string(RecordReplySize) + " bytes"});
 }
 
 TEST_F(DownloadStepsTest, CancelEndsBetweenStepsWithoutAMessage) {

@@ -165,8 +165,7 @@ int RunDownload(const Invocation& invocation) {
     if (const int signal = interrupt.Signal()) {
         invocation.err << "rs5 download: interrupted by " << SignalName(signal) << '\n';
     }
-    invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << options.database
-                   << '\n';
+    invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << options.database << '\n';
     if (const int signal = interrupt.Signal()) {
         return 128 + signal;
     }

@@ -47,8 +47,7 @@ std::string FinalName(const std::string& path) {
         if (length < 0)
             Fail("follow the link", name, errno);
         const std::string pointed(target.data(), static_cast<std::size_t>(length));
-        name = pointed.starts_with('/') || name.find('/') == std::string::npos ? pointed
-                                                                              : Folder(name) + "/" + pointed;
+        name = pointed.starts_with('/') || name.find('/') == std::string::npos ? pointed : Folder(name) + "/" + pointed;
     }
     Fail("follow the link", path, ELOOP);
 }

@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 using namespace persist;
