@@ -1,6 +1,7 @@
 #include "SysTableReader.h"
 
 #include "JetDate.h"
+#include "JetHeader.h"
 #include "SysSchema.h"
 
 // libmdb's header needs glib's declarations first when compiled as C++.
@@ -185,7 +186,8 @@ std::vector<SysRow> ReadSysTable(const std::string& path) {
     if (error) {
         throw JetError(Prefix(path) + "cannot be read: " + error.message() + ".");
     }
-    const std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
+    const std::unique_ptr<MdbHandle, HandleCloser> mdb(IsJetFile(path) ? mdb_open(path.c_str(), MDB_NOFLAGS)
+                                                                        : nullptr);
     if (!mdb) {
         throw JetError(Prefix(path) + "cannot be opened: it is no Jet database or it is damaged.");
     }
