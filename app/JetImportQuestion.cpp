@@ -26,8 +26,8 @@ QString KeptName(const QString& databaseName) {
     const QString base = database.completeBaseName();
     const QString suffix = database.suffix().isEmpty() ? QString() : QLatin1Char('.') + database.suffix();
     for (int n = 1;; ++n) {
-        const QString name = base + QStringLiteral(".jet") + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) +
-                             suffix;
+        const QString name =
+            base + QStringLiteral(".jet") + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + suffix;
         const QString path = database.dir().filePath(name);
         if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
             return path;
@@ -48,8 +48,8 @@ bool OfferJetImport(QWidget* parent, const QString& databaseName) {
         return true;
     }
     const QString keptName = KeptName(databaseName);
-    const QString question = QString::fromUtf16(kQuestion).arg(QFileInfo(databaseName).fileName(),
-                                                               QFileInfo(keptName).fileName());
+    const QString question =
+        QString::fromUtf16(kQuestion).arg(QFileInfo(databaseName).fileName(), QFileInfo(keptName).fileName());
     if (!Confirm(parent, question)) {
         return false;
     }

@@ -60,8 +60,9 @@ void WriteRows(const QString& path, const std::vector<jet::SysRow>& rows) {
 }
 
 QString TemporaryName(const QString& target) {
-    return QStringLiteral("%1.%2.importing").arg(target).arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                            QLatin1Char('0'));
+    return QStringLiteral("%1.%2.importing")
+        .arg(target)
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
 }
 
 void RemoveDatabaseFiles(const QString& path) {
@@ -99,8 +100,7 @@ int ImportJetDatabase(const QString& jetPath, const QString& databasePath) {
             stored = check.ReadAll().size();
         }
         if (stored != rows.size()) {
-            throw TableError(
-                QString::fromLatin1(kIncompleteMessage).arg(target).arg(rows.size()).arg(stored));
+            throw TableError(QString::fromLatin1(kIncompleteMessage).arg(target).arg(rows.size()).arg(stored));
         }
         // Never replaces: a file that appeared at the target meanwhile stays as it is.
         if (!QFile::rename(temporary, target)) {

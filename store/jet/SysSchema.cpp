@@ -69,8 +69,7 @@ std::string ColumnTypeName(ColumnType type) {
 }
 
 bool CanHold(SysFieldKind kind, ColumnType type) {
-    const bool wholeNumber =
-        type == ColumnType::Byte || type == ColumnType::Integer || type == ColumnType::LongInteger;
+    const bool wholeNumber = type == ColumnType::Byte || type == ColumnType::Integer || type == ColumnType::LongInteger;
     switch (kind) {
         case SysFieldKind::Integer:
             return wholeNumber;

@@ -31,7 +31,7 @@ enum class ColumnType {
 enum class SysFieldKind { Integer, Double, DateTime, Text };
 
 inline constexpr char SysTableName[] = "Sys";
-inline constexpr std::array<const char*, SysFieldCount> SysFieldNames = {"Num", "NN", "DataTime", "W", "m",
+inline constexpr std::array<const char*, SysFieldCount> SysFieldNames = {"Num", "NN", "DataTime", "W",  "m",
                                                                          "N",   "t",  "Type",     "Op", "Vid"};
 inline constexpr std::array<SysFieldKind, SysFieldCount> SysFieldKinds = {
     SysFieldKind::Integer, SysFieldKind::Integer, SysFieldKind::DateTime, SysFieldKind::Double, SysFieldKind::Double,

@@ -186,8 +186,7 @@ std::vector<SysRow> ReadSysTable(const std::string& path) {
     if (error) {
         throw JetError(Prefix(path) + "cannot be read: " + error.message() + ".");
     }
-    const std::unique_ptr<MdbHandle, HandleCloser> mdb(IsJetFile(path) ? mdb_open(path.c_str(), MDB_NOFLAGS)
-                                                                        : nullptr);
+    const std::unique_ptr<MdbHandle, HandleCloser> mdb(IsJetFile(path) ? mdb_open(path.c_str(), MDB_NOFLAGS) : nullptr);
     if (!mdb) {
         throw JetError(Prefix(path) + "cannot be opened: it is no Jet database or it is damaged.");
     }

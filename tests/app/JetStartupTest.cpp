@@ -62,7 +62,8 @@ private slots:
         QCOMPARE(int(shown[0].buttons), int(MessageBox::Buttons::OkCancel));
         QVERIFY2(shown[0].text.contains(QStringLiteral("Файл «sys.mdb» в рабочей папке")), qPrintable(shown[0].text));
         QVERIFY2(shown[0].text.contains(QStringLiteral("«sys.jet.mdb»")), qPrintable(shown[0].text));
-        QCOMPARE(shown[1].text, QStringLiteral("Записей перенесено: 4995. Прежний файл сохранён под именем «sys.jet.mdb»."));
+        QCOMPARE(shown[1].text,
+                 QStringLiteral("Записей перенесено: 4995. Прежний файл сохранён под именем «sys.jet.mdb»."));
         QCOMPARE(int(shown[1].buttons), int(MessageBox::Buttons::Ok));
 
         QVERIFY(m.Table().IsOpen());

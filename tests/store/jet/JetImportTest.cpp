@@ -133,8 +133,8 @@ private slots:
         // Full precision, beyond the 16 digits mdb-export prints.
         const double w[] = {0.1 + 0.2, 1.0 / 3.0, 12.345678901234567, 0.0, 1e-10, 123456789.123456789};
         for (int r = 0; r < 6; ++r) {
-            QCOMPARE(std::memcmp(&std::get<double>(FieldOf(rows[r].values, MeasurementField::W)), &w[r], sizeof(double)),
-                     0);
+            QCOMPARE(
+                std::memcmp(&std::get<double>(FieldOf(rows[r].values, MeasurementField::W)), &w[r], sizeof(double)), 0);
         }
         QCOMPARE(std::get<double>(FieldOf(rows[7].values, MeasurementField::W)), 2.5e300);
     }
@@ -157,8 +157,10 @@ private slots:
         QTest::addColumn<QString>("sample");
         QTest::addColumn<int>("cutTo");  // bytes kept of the sample, -1 for all
         QTest::addColumn<QString>("message");
-        QTest::newRow("no table Sys, Jet 3") << "jackcess-testV1997.mdb" << -1 << "cannot be imported: it has no table Sys.";
-        QTest::newRow("no table Sys, Jet 4") << "jackcess-test2V2000.mdb" << -1 << "cannot be imported: it has no table Sys.";
+        QTest::newRow("no table Sys, Jet 3")
+            << "jackcess-testV1997.mdb" << -1 << "cannot be imported: it has no table Sys.";
+        QTest::newRow("no table Sys, Jet 4")
+            << "jackcess-test2V2000.mdb" << -1 << "cannot be imported: it has no table Sys.";
         QTest::newRow("cut in half") << kSynthetic << 99 * 4096 << "is damaged or incomplete: ";
         QTest::newRow("cut inside a page") << kSynthetic << 811008 - 1000 << "is damaged or incomplete: ";
     }

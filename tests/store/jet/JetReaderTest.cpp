@@ -134,8 +134,8 @@ TEST(JetDate, ValuesOutsideJetsRangeHaveNoDate) {
 }
 
 TEST_F(JetFolder, JetFilesAreToldByTheirHeaderNotTheirName) {
-    for (const char* sample : {"jackcess-test2V2000.mdb", "jackcess-testUnicodeCompV2003.mdb",
-                               "jackcess-testV1997.mdb", kSynthetic}) {
+    for (const char* sample :
+         {"jackcess-test2V2000.mdb", "jackcess-testUnicodeCompV2003.mdb", "jackcess-testV1997.mdb", kSynthetic}) {
         EXPECT_TRUE(jet::IsJetFile(Copy(sample))) << sample;
     }
     const std::string renamed = Path("measurements.db");
@@ -153,10 +153,10 @@ TEST_F(JetFolder, JetFilesAreToldByTheirHeaderNotTheirName) {
 TEST(SysSchema, FieldsAreFoundByNameInAnyCaseAndOrder) {
     using jet::ColumnType;
     const std::vector<jet::JetColumn> columns = {
-        {"vid", ColumnType::Memo},       {"Extra", ColumnType::Boolean}, {"NUM", ColumnType::LongInteger},
-        {"nn", ColumnType::Integer},     {"DataTime", ColumnType::DateTime}, {"W", ColumnType::Double},
-        {"M", ColumnType::Single},       {"n", ColumnType::LongInteger}, {"T", ColumnType::Byte},
-        {"type", ColumnType::Text},      {"Op", ColumnType::Text},
+        {"vid", ColumnType::Memo},   {"Extra", ColumnType::Boolean},     {"NUM", ColumnType::LongInteger},
+        {"nn", ColumnType::Integer}, {"DataTime", ColumnType::DateTime}, {"W", ColumnType::Double},
+        {"M", ColumnType::Single},   {"n", ColumnType::LongInteger},     {"T", ColumnType::Byte},
+        {"type", ColumnType::Text},  {"Op", ColumnType::Text},
     };
     const auto found = jet::FindSysColumns("x.mdb", columns);
     const std::array<std::size_t, jet::SysFieldCount> expected = {2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
@@ -180,7 +180,8 @@ TEST(SysSchema, AMissingFieldOrATypeThatLosesValuesIsNamed) {
     const Case cases[] = {
         {"no NN", 1, std::nullopt, "its table Sys has no field 'NN'."},
         {"no Vid", 9, std::nullopt, "its table Sys has no field 'Vid'."},
-        {"a text for W", 3, ColumnType::Text, "the field 'W' of its table Sys is of type Text, where Double is needed."},
+        {"a text for W", 3, ColumnType::Text,
+         "the field 'W' of its table Sys is of type Text, where Double is needed."},
         {"a double for NN", 1, ColumnType::Double,
          "the field 'NN' of its table Sys is of type Double, where Long Integer is needed."},
         {"currency for m", 4, ColumnType::Currency,
@@ -202,7 +203,8 @@ TEST(SysSchema, AMissingFieldOrATypeThatLosesValuesIsNamed) {
             jet::FindSysColumns("old.mdb", columns);
             ADD_FAILURE() << "accepted";
         } catch (const jet::JetError& error) {
-            EXPECT_EQ(std::string(error.what()), std::string("The Jet database 'old.mdb' cannot be imported: ") + c.message);
+            EXPECT_EQ(std::string(error.what()),
+                      std::string("The Jet database 'old.mdb' cannot be imported: ") + c.message);
         }
     }
 }
@@ -289,15 +291,16 @@ TEST_F(JetFolder, ExtremeDoublesDatesAndTextsComeOverExactly) {
     // 50 Cyrillic characters, two bytes each in UTF-8.
     EXPECT_EQ(std::get<std::string>(rows[4][9]), [] {
         std::string text;
-        for (int i = 0; i < 50; ++i) text += "Ё";
+        for (int i = 0; i < 50; ++i)
+            text += "Ё";
         return text;
     }());
     EXPECT_EQ(std::get<std::string>(rows[3][9]), "mixed: Mix-1 / смесь №2");
 }
 
 TEST_F(JetFolder, DatabasesWithoutTheTableSysAreRefusedSayingSo) {
-    for (const char* sample : {"jackcess-test2V2000.mdb", "jackcess-testUnicodeCompV2003.mdb",
-                               "jackcess-testV1997.mdb"}) {
+    for (const char* sample :
+         {"jackcess-test2V2000.mdb", "jackcess-testUnicodeCompV2003.mdb", "jackcess-testV1997.mdb"}) {
         const std::string file = Copy(sample);
         EXPECT_EQ(RefusalOf(file), "The Jet database '" + file + "' cannot be imported: it has no table Sys.");
     }

@@ -25,8 +25,8 @@ struct PipeCloser {
 }  // namespace
 
 std::vector<std::vector<std::string>> MdbExportRows(const std::string& file, const std::string& table) {
-    const std::string command = "MDBICONV= mdb-export -H -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' " +
-                                Quoted(file) + " " + Quoted(table);
+    const std::string command =
+        "MDBICONV= mdb-export -H -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' " + Quoted(file) + " " + Quoted(table);
     const std::unique_ptr<FILE, PipeCloser> pipe(popen(command.c_str(), "r"));
     if (!pipe) {
         throw std::runtime_error("cannot run mdb-export");
