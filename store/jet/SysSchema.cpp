@@ -1,6 +1,7 @@
 #include "SysSchema.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 namespace jet {
@@ -81,6 +82,14 @@ bool CanHold(SysFieldKind kind, ColumnType type) {
             return type == ColumnType::Text || type == ColumnType::Memo;
     }
     return false;
+}
+
+double SingleAsDouble(float value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double result = value;
+    std::from_chars(text, written.ptr, result);
+    return result;
 }
 
 std::array<std::size_t, SysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns) {

@@ -49,6 +49,9 @@ std::string ColumnTypeName(ColumnType type);
 // also single and whole numbers for a double, a date-time, text or memo for a text.
 bool CanHold(SysFieldKind kind, ColumnType type);
 
+// A Single as the double that prints the same, shortest: 12.3f comes over as 12.3, not as 12.300000190734863.
+double SingleAsDouble(float value);
+
 // For each field of Sys, in order, the index in `columns` of the column of that name (matched without regard to
 // case). Raises JetError naming `path` and the first field that is missing or of a type it cannot hold.
 std::array<std::size_t, SysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns);

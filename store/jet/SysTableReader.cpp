@@ -10,7 +10,6 @@
 #include <mdbtools.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -55,15 +54,6 @@ MdbCatalogEntry* FindSysTable(MdbHandle* mdb) {
 
 MdbColumn* Column(MdbTableDef* table, std::size_t index) {
     return static_cast<MdbColumn*>(g_ptr_array_index(table->columns, static_cast<guint>(index)));
-}
-
-// A single as the double that prints the same, shortest: 12.3f comes over as 12.3, not 12.300000190734863.
-double SingleAsDouble(float value) {
-    char text[32];
-    const auto written = std::to_chars(text, text + sizeof text, value);
-    double result = value;
-    std::from_chars(text, written.ptr, result);
-    return result;
 }
 
 class RowReader {
@@ -175,6 +165,16 @@ private:
     std::vector<MdbField> fields_;
 };
 
+// Jet 3 keeps its 8-bit texts in the code page its header names (1251 for Russian); libmdb reads them as 1252
+// unless told otherwise, and it reads the setting when it opens a file.
+void ChooseJet3CodePage(const std::string& path) {
+    g_unsetenv("MDB_JET3_CHARSET");
+    const std::unique_ptr<MdbHandle, HandleCloser> probe(mdb_open(path.c_str(), MDB_NOFLAGS));
+    if (probe && IS_JET3(probe.get()) && probe->f->code_page != 0) {
+        g_setenv("MDB_JET3_CHARSET", ("CP" + std::to_string(probe->f->code_page)).c_str(), TRUE);
+    }
+}
+
 }  // namespace
 
 std::vector<SysRow> ReadSysTable(const std::string& path) {
@@ -186,7 +186,11 @@ std::vector<SysRow> ReadSysTable(const std::string& path) {
     if (error) {
         throw JetError(Prefix(path) + "cannot be read: " + error.message() + ".");
     }
-    const std::unique_ptr<MdbHandle, HandleCloser> mdb(IsJetFile(path) ? mdb_open(path.c_str(), MDB_NOFLAGS) : nullptr);
+    const bool jet = IsJetFile(path);
+    if (jet) {
+        ChooseJet3CodePage(path);
+    }
+    const std::unique_ptr<MdbHandle, HandleCloser> mdb(jet ? mdb_open(path.c_str(), MDB_NOFLAGS) : nullptr);
     if (!mdb) {
         throw JetError(Prefix(path) + "cannot be opened: it is no Jet database or it is damaged.");
     }

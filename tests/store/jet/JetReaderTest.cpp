@@ -209,6 +209,27 @@ TEST(SysSchema, AMissingFieldOrATypeThatLosesValuesIsNamed) {
     }
 }
 
+TEST(SysSchema, ASingleComesOverAsTheNumberItShows) {
+    struct Case {
+        const char* name;
+        float single;
+        double expected;
+    };
+    const Case cases[] = {
+        {"a tenth", 0.1f, 0.1},
+        {"a moisture", 12.3f, 12.3},
+        {"a whole number", 750.0f, 750.0},
+        {"the largest", 3.4028235e38f, 3.4028235e38},
+        {"a denormal", 1e-45f, 1e-45},
+        {"a negative", -21.7f, -21.7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(jet::SingleAsDouble(c.single), c.expected);
+    }
+    EXPECT_EQ(Bits(jet::SingleAsDouble(-0.0f)), Bits(-0.0));
+}
+
 TEST_F(JetFolder, EveryCellOfTheSyntheticTableIsReadAsMdbExportReadsIt) {
     const std::string file = Copy(kSynthetic);
     const std::vector<SysRow> rows = jet::ReadSysTable(file);
