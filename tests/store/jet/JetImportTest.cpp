@@ -161,6 +161,8 @@ private slots:
             << "jackcess-testV1997.mdb" << -1 << "cannot be imported: it has no table Sys.";
         QTest::newRow("no table Sys, Jet 4")
             << "jackcess-test2V2000.mdb" << -1 << "cannot be imported: it has no table Sys.";
+        QTest::newRow("no table Sys, Unicode texts")
+            << "jackcess-testUnicodeCompV2003.mdb" << -1 << "cannot be imported: it has no table Sys.";
         QTest::newRow("cut in half") << kSynthetic << 99 * 4096 << "is damaged or incomplete: ";
         QTest::newRow("cut inside a page") << kSynthetic << 811008 - 1000 << "is damaged or incomplete: ";
     }
