@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Confirmation.h"
 #include "ErrorBox.h"
+#include "JetImportQuestion.h"
 #include "MeasurementGrid.h"
 #include "MeasurementGridModel.h"
 #include "MessageBox.h"
@@ -101,6 +102,10 @@ TM::~TM() {
 
 void TM::OpenWorkingTable() {
     ADOTable1 = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>());
+    // An old working database in the Jet format is offered for import instead of failing to open.
+    if (!OfferJetImport(this, QString::fromLatin1(WorkingDatabase::DefaultFileName))) {
+        return;
+    }
     // A failed connection is tried again by the table's own opening, so a missing database is reported twice.
     ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
     ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });

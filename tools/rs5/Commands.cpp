@@ -5,6 +5,9 @@
 #ifdef RS5_WITH_DOWNLOAD
 #include "DownloadCommand.h"
 #endif
+#ifdef RS5_WITH_JET_IMPORT
+#include "ImportJetCommand.h"
+#endif
 
 namespace rs5 {
 
@@ -44,6 +47,16 @@ const std::vector<Command>& Commands() {
          "complete. OUT files are replaced whole or, on failure, left as they were; a link is followed, the\n"
          "permissions kept, and a read-only file, a folder or a device refused.",
          RunConvert},
+#ifdef RS5_WITH_JET_IMPORT
+        {"import-jet", "OLD.mdb [--db PATH]",
+         "Carries an old working database in Microsoft's Jet format (an .mdb of Access 97 to 2003 with the\n"
+         "table Sys) over into a new working database: sys.mdb in the working directory unless --db names\n"
+         "another. Every row comes over with its Num and values unchanged; OLD.mdb is only read. PATH must\n"
+         "not exist: the database is built under a temporary name beside it and renamed into place only\n"
+         "when complete. Prints the number of rows. Exit status 0 only when every row arrived; a file\n"
+         "without the table Sys or one of its fields, or a damaged or cut-short one, leaves nothing behind.",
+         RunImportJet},
+#endif
     };
     return commands;
 }
