@@ -1,0 +1,330 @@
+#include "CellInput.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace {
+
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The digits from `pos` as a number (at most 9 of them), moving `pos` past them.
+std::optional<int> ReadNumber(std::u16string_view text, std::size_t& pos, std::size_t maxDigits = 9) {
+    const std::size_t start = pos;
+    int value = 0;
+    while (pos < text.size() && IsDigit(text[pos]) && pos - start < maxDigits) {
+        value = value * 10 + (text[pos] - u'0');
+        ++pos;
+    }
+    if (pos == start || (pos < text.size() && IsDigit(text[pos]))) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> ReadDecimal(std::u16string_view text, char16_t decimalPoint) {
+    std::string ascii;
+    ascii.reserve(text.size());
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-') {
+            ascii += '-';
+        }
+        ++i;
+    }
+    std::size_t digits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+        ascii += static_cast<char>(text[i]);
+    }
+    if (i < text.size() && text[i] == decimalPoint) {
+        ascii += '.';
+        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
+            ascii += static_cast<char>(text[i]);
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        ascii += 'e';
+        ++i;
+        if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+            ascii += static_cast<char>(text[i]);
+            ++i;
+        }
+        std::size_t exponentDigits = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i, ++exponentDigits) {
+            ascii += static_cast<char>(text[i]);
+        }
+        if (exponentDigits == 0) {
+            return std::nullopt;
+        }
+    }
+    if (i != text.size()) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
+long long DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+bool ValidDate(int y, int m, int d) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1) {
+        return false;
+    }
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+// The spreadsheet's serial day number: days since 1899-12-30, with its phantom 29 February 1900 counted, so that
+// the days of January and February 1900 are one lower than a plain count gives.
+double SerialDay(int y, int m, int d) {
+    const long long days = DaysFromCivil(y, m, d) - DaysFromCivil(1899, 12, 30);
+    return static_cast<double>(y == 1900 && m <= 2 ? days - 1 : days);
+}
+
+bool IsDateSeparator(char16_t c, const InputLocale& locale) {
+    return c == locale.dateSeparator || c == u'/' || c == u'-' || c == u'.';
+}
+
+std::optional<double> ReadDate(std::u16string_view text, const InputLocale& locale) {
+    std::size_t pos = 0;
+    int parts[3];
+    std::size_t widths[3];
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0) {
+            if (pos >= text.size() || !IsDateSeparator(text[pos], locale)) {
+                return std::nullopt;
+            }
+            ++pos;
+        }
+        const std::size_t start = pos;
+        const auto number = ReadNumber(text, pos, 4);
+        if (!number) {
+            return std::nullopt;
+        }
+        parts[k] = *number;
+        widths[k] = pos - start;
+    }
+    if (pos != text.size()) {
+        return std::nullopt;
+    }
+    int y = 0, m = 0, d = 0;
+    std::size_t yearWidth = 0;
+    switch (locale.dateOrder) {
+        case InputLocale::DateOrder::DayMonthYear:
+            d = parts[0], m = parts[1], y = parts[2], yearWidth = widths[2];
+            break;
+        case InputLocale::DateOrder::MonthDayYear:
+            m = parts[0], d = parts[1], y = parts[2], yearWidth = widths[2];
+            break;
+        case InputLocale::DateOrder::YearMonthDay:
+            y = parts[0], m = parts[1], d = parts[2], yearWidth = widths[0];
+            break;
+    }
+    if (yearWidth <= 2) {
+        y += y < 30 ? 2000 : 1900;
+    } else if (yearWidth != 4) {
+        return std::nullopt;
+    }
+    if (y < 1900 || y > 9999 || !ValidDate(y, m, d)) {
+        return std::nullopt;
+    }
+    return SerialDay(y, m, d);
+}
+
+// "14:05:31", "14:05", "2:05:31 PM": the fraction of a day; `seconds` tells whether seconds were typed.
+std::optional<double> ReadTime(std::u16string_view text, bool& seconds) {
+    std::size_t pos = 0;
+    const auto h = ReadNumber(text, pos, 2);
+    if (!h || pos >= text.size() || text[pos] != u':') {
+        return std::nullopt;
+    }
+    ++pos;
+    const auto m = ReadNumber(text, pos, 2);
+    if (!m) {
+        return std::nullopt;
+    }
+    int s = 0;
+    seconds = false;
+    if (pos < text.size() && text[pos] == u':') {
+        ++pos;
+        const auto sec = ReadNumber(text, pos, 2);
+        if (!sec) {
+            return std::nullopt;
+        }
+        s = *sec;
+        seconds = true;
+    }
+    int hour = *h;
+    std::u16string_view rest = text.substr(pos);
+    while (!rest.empty() && rest.front() == u' ') {
+        rest.remove_prefix(1);
+    }
+    if (!rest.empty()) {
+        const bool am = rest == u"AM" || rest == u"am";
+        const bool pm = rest == u"PM" || rest == u"pm";
+        if ((!am && !pm) || hour < 1 || hour > 12) {
+            return std::nullopt;
+        }
+        hour = hour % 12 + (pm ? 12 : 0);
+    }
+    if (hour > 23 || *m > 59 || s > 59) {
+        return std::nullopt;
+    }
+    return (hour * 3600 + *m * 60 + s) / 86400.0;
+}
+
+std::string ToFormatCodes(std::u16string_view pattern) {
+    std::string codes;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char16_t c = pattern[i];
+        if (c == u'\'') {
+            std::string literal;
+            for (++i; i < pattern.size() && pattern[i] != u'\''; ++i) {
+                if (pattern[i] < 0x80) {
+                    literal += static_cast<char>(pattern[i]);
+                }
+            }
+            if (!literal.empty()) {
+                codes += '"' + literal + '"';
+            }
+            continue;
+        }
+        switch (c) {
+            case u'M':
+            case u'm':
+                codes += 'm';
+                break;
+            case u'H':
+                codes += 'h';
+                break;
+            case u'A':
+            case u'a':
+                if (i + 1 < pattern.size() && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p')) {
+                    codes += "AM/PM";
+                    ++i;
+                }
+                break;
+            case u't':
+                break;  // no time zone in a cell
+            default:
+                if (c < 0x80) {
+                    codes += static_cast<char>(c);
+                }
+        }
+    }
+    while (!codes.empty() && codes.back() == ' ') {
+        codes.pop_back();
+    }
+    return codes;
+}
+
+std::string WithoutSeconds(std::string format) {
+    const std::size_t s = format.find('s');
+    if (s == std::string::npos) {
+        return format;
+    }
+    std::size_t start = s;
+    while (start > 0 && format[start - 1] == ':') {
+        --start;
+    }
+    std::size_t end = s;
+    while (end < format.size() && format[end] == 's') {
+        ++end;
+    }
+    format.erase(start, end - start);
+    return format;
+}
+
+}  // namespace
+
+InputLocale InputLocale::FromPatterns(char16_t decimalPoint, std::u16string_view shortDate,
+                                      std::u16string_view longTime) {
+    InputLocale locale;
+    locale.decimalPoint = decimalPoint;
+    std::size_t day = std::u16string_view::npos, month = day, year = day;
+    bool quoted = false;
+    bool separatorFound = false;
+    for (std::size_t i = 0; i < shortDate.size(); ++i) {
+        const char16_t c = shortDate[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+        } else if (quoted) {
+            continue;
+        } else if (c == u'd' && day == std::u16string_view::npos) {
+            day = i;
+        } else if (c == u'M' && month == std::u16string_view::npos) {
+            month = i;
+        } else if (c == u'y' && year == std::u16string_view::npos) {
+            year = i;
+        } else if (!separatorFound && c != u'd' && c != u'M' && c != u'y' && c != u' ') {
+            locale.dateSeparator = c;
+            separatorFound = true;
+        }
+    }
+    if (year < month && month < day) {
+        locale.dateOrder = DateOrder::YearMonthDay;
+    } else if (day < month) {
+        locale.dateOrder = DateOrder::DayMonthYear;
+    } else {
+        locale.dateOrder = DateOrder::MonthDayYear;
+    }
+    locale.dateFormat = ToFormatCodes(shortDate);
+    locale.timeFormat = ToFormatCodes(longTime);
+    locale.timeFormatWithoutSeconds = WithoutSeconds(locale.timeFormat);
+    return locale;
+}
+
+TypedInput ReadTypedInput(std::u16string_view text, const InputLocale& locale) {
+    TypedInput input;
+    if (text.empty()) {
+        return input;
+    }
+    if (const auto number = ReadDecimal(text, locale.decimalPoint)) {
+        input.kind = TypedInput::Kind::Number;
+        input.number = *number;
+        return input;
+    }
+    const std::size_t blank = text.find(u' ');
+    if (const auto date = ReadDate(text.substr(0, blank), locale)) {
+        double serial = *date;
+        if (blank != std::u16string_view::npos) {
+            std::u16string_view rest = text.substr(blank);
+            while (!rest.empty() && rest.front() == u' ') {
+                rest.remove_prefix(1);
+            }
+            bool seconds = false;
+            const auto time = ReadTime(rest, seconds);
+            if (!time) {
+                input.kind = TypedInput::Kind::Text;
+                return input;
+            }
+            serial += *time;
+            input.hasTime = true;
+            input.hasSeconds = seconds;
+        }
+        input.kind = TypedInput::Kind::DateTime;
+        input.number = serial;
+        return input;
+    }
+    input.kind = TypedInput::Kind::Text;
+    return input;
+}
