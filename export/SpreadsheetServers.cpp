@@ -30,9 +30,19 @@ QString TimeWithoutZone(const QString& pattern) {
 InputLocale SystemInputLocale() {
     const QLocale locale;
     const QString decimal = locale.decimalPoint();
-    return InputLocale::FromPatterns(decimal.isEmpty() ? u'.' : decimal.front().unicode(),
-                                     locale.dateFormat(QLocale::ShortFormat).toStdU16String(),
-                                     TimeWithoutZone(locale.timeFormat(QLocale::LongFormat)).toStdU16String());
+    InputLocale input =
+        InputLocale::FromPatterns(decimal.isEmpty() ? u'.' : decimal.front().unicode(),
+                                  locale.dateFormat(QLocale::ShortFormat).toStdU16String(),
+                                  TimeWithoutZone(locale.timeFormat(QLocale::LongFormat)).toStdU16String());
+    for (const QLocale::FormatType format : {QLocale::LongFormat, QLocale::ShortFormat}) {
+        for (int month = 1; month <= 12; ++month) {
+            input.monthNames.push_back(locale.monthName(month, format).toStdU16String());
+        }
+        for (int month = 1; month <= 12; ++month) {
+            input.monthNames.push_back(locale.standaloneMonthName(month, format).toStdU16String());
+        }
+    }
+    return input;
 }
 
 void InstallSpreadsheetServers(AutomationRegistry& registry, std::shared_ptr<WorkbookHandover> handover) {

@@ -101,21 +101,79 @@ double SerialDay(int y, int m, int d) {
 }
 
 bool IsDateSeparator(char16_t c, const InputLocale& locale) {
-    return c == locale.dateSeparator || c == u'/' || c == u'-' || c == u'.';
+    return c == locale.dateSeparator || c == u'/' || c == u'-' || c == u'.' || c == u' ' || c == u',';
 }
 
-std::optional<double> ReadDate(std::u16string_view text, const InputLocale& locale) {
-    std::size_t pos = 0;
+char16_t FoldCase(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F')) {
+        return static_cast<char16_t>(c + 0x20);
+    }
+    if (c >= u'\u0400' && c <= u'\u040F') {
+        return static_cast<char16_t>(c + 0x50);
+    }
+    return c;
+}
+
+bool IsLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c >= 0xC0;
+}
+
+// A month name at `pos` (the longest that matches), moving `pos` past it.
+std::optional<int> ReadMonthName(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
+    std::size_t best = 0;
+    int month = 0;
+    for (std::size_t i = 0; i < locale.monthNames.size(); ++i) {
+        const std::u16string& name = locale.monthNames[i];
+        if (name.empty() || name.size() <= best || pos + name.size() > text.size()) {
+            continue;
+        }
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) {
+            same = FoldCase(text[pos + k]) == FoldCase(name[k]);
+        }
+        const std::size_t end = pos + name.size();
+        if (same && (end == text.size() || !IsLetter(text[end]))) {
+            best = name.size();
+            month = static_cast<int>(i % 12) + 1;
+        }
+    }
+    if (best == 0) {
+        return std::nullopt;
+    }
+    pos += best;
+    return month;
+}
+
+// A date at the start of the text in the locale's order; `pos` is moved past it.
+std::optional<double> ReadDate(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
     int parts[3];
     std::size_t widths[3];
+    int namedPart = -1;
     for (int k = 0; k < 3; ++k) {
         if (k > 0) {
             if (pos >= text.size() || !IsDateSeparator(text[pos], locale)) {
                 return std::nullopt;
             }
             ++pos;
+            while (pos < text.size() && text[pos] == u' ') {
+                ++pos;
+            }
         }
         const std::size_t start = pos;
+        if (pos < text.size() && IsLetter(text[pos])) {
+            const auto month = ReadMonthName(text, pos, locale);
+            if (!month || namedPart >= 0) {
+                return std::nullopt;
+            }
+            // "9 Dec. 2026": an abbreviation's full stop belongs to it.
+            if (pos < text.size() && text[pos] == u'.' && pos + 1 < text.size() && text[pos + 1] == u' ') {
+                ++pos;
+            }
+            namedPart = k;
+            parts[k] = *month;
+            widths[k] = 0;
+            continue;
+        }
         const auto number = ReadNumber(text, pos, 4);
         if (!number) {
             return std::nullopt;
@@ -123,22 +181,25 @@ std::optional<double> ReadDate(std::u16string_view text, const InputLocale& loca
         parts[k] = *number;
         widths[k] = pos - start;
     }
-    if (pos != text.size()) {
-        return std::nullopt;
-    }
     int y = 0, m = 0, d = 0;
-    std::size_t yearWidth = 0;
+    int yearPart = 2;
     switch (locale.dateOrder) {
         case InputLocale::DateOrder::DayMonthYear:
-            d = parts[0], m = parts[1], y = parts[2], yearWidth = widths[2];
+            d = parts[0], m = parts[1], y = parts[2];
             break;
         case InputLocale::DateOrder::MonthDayYear:
-            m = parts[0], d = parts[1], y = parts[2], yearWidth = widths[2];
+            m = parts[0], d = parts[1], y = parts[2];
             break;
         case InputLocale::DateOrder::YearMonthDay:
-            y = parts[0], m = parts[1], d = parts[2], yearWidth = widths[0];
+            y = parts[0], m = parts[1], d = parts[2], yearPart = 0;
             break;
     }
+    // Only the month may be a name.
+    const int monthPart = locale.dateOrder == InputLocale::DateOrder::MonthDayYear ? 0 : 1;
+    if (namedPart >= 0 && namedPart != monthPart) {
+        return std::nullopt;
+    }
+    const std::size_t yearWidth = widths[yearPart];
     if (yearWidth <= 2) {
         y += y < 30 ? 2000 : 1900;
     } else if (yearWidth != 4) {
@@ -303,11 +364,15 @@ TypedInput ReadTypedInput(std::u16string_view text, const InputLocale& locale) {
         input.number = *number;
         return input;
     }
-    const std::size_t blank = text.find(u' ');
-    if (const auto date = ReadDate(text.substr(0, blank), locale)) {
+    std::size_t pos = 0;
+    if (const auto date = ReadDate(text, pos, locale)) {
         double serial = *date;
-        if (blank != std::u16string_view::npos) {
-            std::u16string_view rest = text.substr(blank);
+        if (pos < text.size()) {
+            if (text[pos] != u' ') {
+                input.kind = TypedInput::Kind::Text;
+                return input;
+            }
+            std::u16string_view rest = text.substr(pos);
             while (!rest.empty() && rest.front() == u' ') {
                 rest.remove_prefix(1);
             }

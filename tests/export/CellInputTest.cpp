@@ -9,6 +9,16 @@ const InputLocale kRussian = InputLocale::FromPatterns(u',', u"dd.MM.yyyy", u"HH
 const InputLocale kC = InputLocale::FromPatterns(u'.', u"d/M/yy", u"HH:mm:ss");
 const InputLocale kUs = InputLocale::FromPatterns(u'.', u"M/d/yy", u"h:mm:ss AP");
 
+InputLocale WithMonthNames(InputLocale locale) {
+    locale.monthNames = {u"January", u"February", u"March",     u"April",   u"May",      u"June",
+                         u"July",    u"August",   u"September", u"October", u"November", u"December",
+                         u"Jan",     u"Feb",      u"Mar",       u"Apr",     u"May",      u"Jun",
+                         u"Jul",     u"Aug",      u"Sep",       u"Oct",     u"Nov",      u"Dec"};
+    return locale;
+}
+// Qt's own C locale writes dates with a month name.
+const InputLocale kNamed = WithMonthNames(InputLocale::FromPatterns(u'.', u"d MMM yyyy", u"HH:mm:ss"));
+
 // 2026-12-09 as the spreadsheet counts days.
 constexpr double kDecember9 = 46365;
 
@@ -54,6 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"RussianDateAlone", &kRussian, u"09.12.2026", Date, kDecember9},
                     Case{"CDateTwoDigitYear", &kC, u"9/12/26 14:05:31", Date, kDecember9 + 50731.0 / 86400},
                     Case{"UsMonthFirstWithPm", &kUs, u"12/9/26 2:05:31 PM", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"MonthName", &kNamed, u"9 Dec 2026 14:05:31", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", Date, kDecember9},
+                    Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", Text, 0},
+                    Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", Text, 0},
+                    Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", Text, 0},
                     Case{"NoSuchDay", &kRussian, u"31.02.2026", Text, 0},
                     Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", Text, 0},
                     Case{"TimeWithoutSeconds", &kRussian, u"09.12.2026 14:05", Date, kDecember9 + 50700.0 / 86400},
@@ -73,6 +88,7 @@ TEST(InputLocaleTest, FormatsFollowTheLocalePatterns) {
     EXPECT_EQ(kRussian.timeFormatWithoutSeconds, "hh:mm");
     EXPECT_EQ(kC.dateFormat, "d/m/yy");
     EXPECT_EQ(kUs.dateOrder, InputLocale::DateOrder::MonthDayYear);
+    EXPECT_EQ(kNamed.dateFormat, "d mmm yyyy");
     EXPECT_EQ(kUs.timeFormat, "h:mm:ss AM/PM");
     const InputLocale iso = InputLocale::FromPatterns(u'.', u"yyyy-MM-dd", u"HH:mm:ss");
     EXPECT_EQ(iso.dateOrder, InputLocale::DateOrder::YearMonthDay);
