@@ -54,6 +54,8 @@ void DesktopHandover::HandOver(const Workbook& workbook) {
                                  part.errorString().toStdString());
     }
     part.close();
+    // A temporary file is private to its owner; the workbook is an ordinary document.
+    part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     WriteXlsxFile(workbook, QFile::encodeName(part.fileName()).toStdString());
 
     QString target;

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "workbook/CellInput.h"
-
 #include <memory>
 
 class AutomationRegistry;
 class WorkbookHandover;
-
-// How the system locale (QLocale()) reads typed input: its decimal separator, short date and long time.
-InputLocale SystemInputLocale();
 
 // Fills `registry` with the spreadsheet servers of this platform under "Excel.Application": on Windows the
 // system's automation first, then, where that has none, the program's own workbook server handing its

@@ -9,6 +9,7 @@
 #include "XlsxReader.h"
 #include "export/DesktopHandover.h"
 #include "export/SpreadsheetServers.h"
+#include "export/SystemInputLocale.h"
 #include "store/MeasurementTable.h"
 #include "workbook/WorkbookServer.h"
 
