@@ -319,12 +319,16 @@ void TM::ExportToExcel() {
         SetProperty(GetProperty(GetProperty(ExcelSheet, u"Columns"), u"Item", kGrainColumn), u"ColumnWidth",
                     kGrainColumnWidth);
         SetCellValue(kTitleRow, kTitleColumn, QString::fromUtf16(kSheetTitle));
+        QString fieldNames[std::size(kExportedFields)];
+        for (std::size_t k = 0; k < std::size(kExportedFields); ++k) {
+            fieldNames[k] = MeasurementFieldName(kExportedFields[k]);
+        }
         ADOTable1->MoveFirst();
         for (int i = 0; i < ADOTable1->RowCount(); ++i) {
             ProgressBar1->setValue(i + 1);
             int column = 1;
-            for (const MeasurementField field : kExportedFields) {
-                SetCellValue(i + kFirstDataRow, column++, ADOTable1->FieldText(MeasurementFieldName(field)));
+            for (const QString& name : fieldNames) {
+                SetCellValue(i + kFirstDataRow, column++, ADOTable1->FieldText(name));
             }
             ADOTable1->MoveNext();
         }

@@ -26,38 +26,43 @@ std::optional<int> ReadNumber(std::u16string_view text, std::size_t& pos, std::s
 }
 
 std::optional<double> ReadDecimal(std::u16string_view text, char16_t decimalPoint) {
-    std::string ascii;
-    ascii.reserve(text.size());
+    // No number a cell keeps needs more characters; longer texts are no numbers worth reading.
+    constexpr std::size_t kLongest = 64;
+    if (text.size() > kLongest) {
+        return std::nullopt;
+    }
+    char ascii[kLongest];
+    std::size_t n = 0;
     std::size_t i = 0;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        if (text[i] == u'-') {
-            ascii += '-';
+    if (text[0] == u'+' || text[0] == u'-') {
+        if (text[0] == u'-') {
+            ascii[n++] = '-';
         }
         ++i;
     }
     std::size_t digits = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-        ascii += static_cast<char>(text[i]);
+        ascii[n++] = static_cast<char>(text[i]);
     }
     if (i < text.size() && text[i] == decimalPoint) {
-        ascii += '.';
+        ascii[n++] = '.';
         for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-            ascii += static_cast<char>(text[i]);
+            ascii[n++] = static_cast<char>(text[i]);
         }
     }
     if (digits == 0) {
         return std::nullopt;
     }
     if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-        ascii += 'e';
+        ascii[n++] = 'e';
         ++i;
         if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-            ascii += static_cast<char>(text[i]);
+            ascii[n++] = static_cast<char>(text[i]);
             ++i;
         }
         std::size_t exponentDigits = 0;
         for (; i < text.size() && IsDigit(text[i]); ++i, ++exponentDigits) {
-            ascii += static_cast<char>(text[i]);
+            ascii[n++] = static_cast<char>(text[i]);
         }
         if (exponentDigits == 0) {
             return std::nullopt;
@@ -67,8 +72,8 @@ std::optional<double> ReadDecimal(std::u16string_view text, char16_t decimalPoin
         return std::nullopt;
     }
     double value = 0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) {
+    const auto [end, error] = std::from_chars(ascii, ascii + n, value);
+    if (error != std::errc() || end != ascii + n || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;

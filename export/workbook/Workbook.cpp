@@ -25,17 +25,23 @@ Cell& Worksheet::Place(std::int32_t row, std::int32_t column) {
     }
     std::vector<Cell>& cells = rows_[static_cast<std::size_t>(row - 1)];
     if (static_cast<std::size_t>(column) > cells.size()) {
+        // Rows are mostly as wide as the one above: room for that at once saves growing cell by cell.
+        if (cells.capacity() == 0 && row > 1) {
+            cells.reserve(rows_[static_cast<std::size_t>(row - 2)].size());
+        }
         cells.resize(static_cast<std::size_t>(column));
     }
     return cells[static_cast<std::size_t>(column - 1)];
 }
 
 std::uint32_t Worksheet::Intern(std::u16string_view text) {
-    const auto [it, added] = textIndex_.try_emplace(std::u16string(text), static_cast<std::uint32_t>(texts_.size()));
-    if (added) {
-        texts_.push_back(it->first);
+    if (const auto it = textIndex_.find(text); it != textIndex_.end()) {
+        return it->second;
     }
-    return it->second;
+    const auto index = static_cast<std::uint32_t>(texts_.size());
+    texts_.emplace_back(text);
+    textIndex_.emplace(texts_.back(), index);
+    return index;
 }
 
 void Worksheet::SetNumber(std::int32_t row, std::int32_t column, double value) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -45,6 +46,7 @@ public:
     std::int32_t RowCount() const { return static_cast<std::int32_t>(rows_.size()); }
     const std::vector<Cell>& Row(std::int32_t row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
     const std::u16string& Text(const Cell& cell) const { return texts_[cell.index]; }
+    std::size_t TextCount() const { return texts_.size(); }
     const std::string& Format(const Cell& cell) const { return formats_[cell.index]; }
     const std::vector<std::string>& Formats() const { return formats_; }
 
@@ -62,7 +64,12 @@ private:
     std::u16string name_;
     std::vector<std::vector<Cell>> rows_;
     std::vector<std::u16string> texts_;
-    std::unordered_map<std::u16string, std::uint32_t> textIndex_;
+    // Looked up by view, so that finding a text already kept makes no copy of it.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    std::unordered_map<std::u16string, std::uint32_t, TextHash, std::equal_to<>> textIndex_;
     std::vector<std::string> formats_;
     std::map<std::int32_t, double> widths_;
 };

@@ -83,7 +83,9 @@ void WriteXlsxFile(const Workbook& workbook, const std::string& path) {
             }
             sheetFormats.push_back(format);
         }
-        std::string text;
+        // Each distinct text is made UTF-8 once, when first written.
+        std::vector<std::string> utf8(sheet->TextCount());
+        std::vector<bool> converted(sheet->TextCount());
         for (std::int32_t r = 1; r <= sheet->RowCount(); ++r) {
             const std::vector<Cell>& cells = sheet->Row(r);
             const auto row = static_cast<lxw_row_t>(r - 1);
@@ -100,8 +102,11 @@ void WriteXlsxFile(const Workbook& workbook, const std::string& path) {
                         Check(worksheet_write_boolean(out, row, col, cell.number != 0, nullptr), "boolean cell");
                         break;
                     case Cell::Kind::Text:
-                        text = ToUtf8(sheet->Text(cell));
-                        Check(worksheet_write_string(out, row, col, text.c_str(), nullptr), "text cell");
+                        if (!converted[cell.index]) {
+                            utf8[cell.index] = ToUtf8(sheet->Text(cell));
+                            converted[cell.index] = true;
+                        }
+                        Check(worksheet_write_string(out, row, col, utf8[cell.index].c_str(), nullptr), "text cell");
                         break;
                     case Cell::Kind::DateTime:
                         Check(worksheet_write_number(out, row, col, cell.number, sheetFormats[cell.index]),
