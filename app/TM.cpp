@@ -323,6 +323,8 @@ void TM::ExportToExcel() {
         for (std::size_t k = 0; k < std::size(kExportedFields); ++k) {
             fieldNames[k] = MeasurementFieldName(kExportedFields[k]);
         }
+        // Text still in a cell editor belongs to the row that the walk's first move settles.
+        DBGrid1->FinishEditing();
         ADOTable1->MoveFirst();
         for (int i = 0; i < ADOTable1->RowCount(); ++i) {
             ProgressBar1->setValue(i + 1);

@@ -1,6 +1,8 @@
 // "Экспорт в Excel" run for real, offscreen, through the workbook server: the .xlsx it leaves in the documents
 // folder is read back with an independent reader.
 #include "Application.h"
+#include "GridColumn.h"
+#include "MeasurementGrid.h"
 #include "MessageBox.h"
 #include "SpyObject.h"
 #include "StatusPanelBar.h"
@@ -343,6 +345,23 @@ private slots:
         QCOMPARE(server_->LiveObjects(), 0);
     }
 
+    void textTypedIntoTheGridIsExported() {
+        CreateDatabaseWithRows(NumberedRows(2));
+        TM m;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        MeasurementGrid* grid = m.Grid();
+        const QRect cell = grid->visualRect(grid->model()->index(1, int(GridColumn::Op)));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+        TypeText(grid, QStringLiteral("влажно"));
+        QVERIFY(grid->IsEditing());
+        Export(m);
+        QCOMPARE(Texts(MessageBox::TakeRecorded()), QStringList{kDone});
+        QCOMPARE(ReadBack(opened_.value(0).toLocalFile()).sheets.value(0).cells.value("I4").value,
+                 QStringLiteral("влажно"));
+        QCOMPARE(m.Table().CurrentRow(), 1);
+    }
+
     void theInstalledServersWriteIntoTheDocumentsFolder() {
         CreateDatabaseWithRows(NumberedRows(1));
         AutomationRegistry::Default().Clear();
@@ -352,13 +371,24 @@ private slots:
             openedFile = url.toLocalFile();
             return true;
         });
-        qputenv("XDG_DOCUMENTS_DIR", Documents().toUtf8());
+        // The user's documents folder of a home of the test's own, made by the export where it is missing.
+        const QByteArray home = qgetenv("HOME");
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
         qputenv("HOME", folder_->Path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", folder_->File(QStringLiteral(".config")).toUtf8());
         InstallSpreadsheetServers(AutomationRegistry::Default(), handover);
-        TM m;
-        Export(m);
+        {
+            TM m;
+            Export(m);
+        }
+        qputenv("HOME", home);
+        if (config.isEmpty()) {
+            qunsetenv("XDG_CONFIG_HOME");
+        } else {
+            qputenv("XDG_CONFIG_HOME", config);
+        }
         QVERIFY(!openedFile.isEmpty());
-        QCOMPARE(QFileInfo(openedFile).absolutePath(), handover->Folder());
+        QCOMPARE(QFileInfo(openedFile).absolutePath(), folder_->File(QStringLiteral("Documents")));
         QCOMPARE(ReadBack(openedFile).sheets.value(0).cells.value("C3").value, QStringLiteral("Пшеница"));
     }
 };
