@@ -151,6 +151,11 @@ std::optional<int> ReadMonthName(std::u16string_view text, std::size_t& pos, con
 
 // A date at the start of the text in the locale's order; `pos` is moved past it.
 std::optional<double> ReadDate(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
+    // Only a month can be a name, and only month-first dates begin with it: other texts that begin with a letter
+    // are no dates, and most texts are of that kind.
+    if (!text.empty() && IsLetter(text[0]) && locale.dateOrder != InputLocale::DateOrder::MonthDayYear) {
+        return std::nullopt;
+    }
     int parts[3];
     std::size_t widths[3];
     int namedPart = -1;
