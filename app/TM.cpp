@@ -380,7 +380,10 @@ void TM::SetCellValue(int row, int column, const QString& text) {
 }
 
 void TM::ShowWorkbookLocation(const QString& path) {
-    StatusBar1->SetPanelText(kMessagePanel, QString::fromUtf16(kWorkbookLocationText).arg(path));
+    const QString text = QString::fromUtf16(kWorkbookLocationText).arg(path);
+    StatusBar1->SetPanelText(kMessagePanel, text);
+    // The panel is narrower than most paths; the whole one shows when the pointer rests on the bar.
+    StatusBar1->setToolTip(text.trimmed());
 }
 
 void TM::N13Click() {

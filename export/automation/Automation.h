@@ -36,5 +36,5 @@ public:
     AutomationRuntime& operator=(const AutomationRuntime&) = delete;
 
 private:
-    bool entered_ = false;
+    [[maybe_unused]] bool entered_ = false;  // only Windows has an apartment to leave
 };

@@ -311,6 +311,7 @@ private slots:
         QCOMPARE(opened_.size(), 1);
         QVERIFY2(m.StatusBar()->PanelText(1).contains(QDir::toNativeSeparators(opened_[0].toLocalFile())),
                  qPrintable(m.StatusBar()->PanelText(1)));
+        QVERIFY(m.StatusBar()->toolTip().endsWith(QDir::toNativeSeparators(opened_[0].toLocalFile())));
     }
 
     void aFailedExportKeepsItsReferencesUntilReplacedOrTheWindowGoes() {
