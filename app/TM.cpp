@@ -53,7 +53,8 @@ const MeasurementField kExportedFields[] = {MeasurementField::NN, MeasurementFie
                                             MeasurementField::t,  MeasurementField::Type,     MeasurementField::Op};
 const char16_t* const kExportDoneText = u"Передача данных закончена!";
 const char16_t* const kInformationCaption = u"Information";
-const char16_t* const kNoSpreadsheetText = u"Невозможно открыть Microsoft Excel!Возможно Excel не установлен на компьютере.";
+const char16_t* const kNoSpreadsheetText =
+    u"Невозможно открыть Microsoft Excel!Возможно Excel не установлен на компьютере.";
 const char16_t* const kNoWorkbookText = u"Ошибка открытия книги Microsoft Excel!";
 const char16_t* const kSpreadsheetErrorCaption = u"Ошибка";
 const char16_t* const kExportErrorText = u"Ошибка экспорта";

@@ -24,10 +24,9 @@ QString TimeWithoutZone(const QString& pattern) {
 InputLocale SystemInputLocale() {
     const QLocale locale;
     const QString decimal = locale.decimalPoint();
-    InputLocale input =
-        InputLocale::FromPatterns(decimal.isEmpty() ? u'.' : decimal.front().unicode(),
-                                  locale.dateFormat(QLocale::ShortFormat).toStdU16String(),
-                                  TimeWithoutZone(locale.timeFormat(QLocale::LongFormat)).toStdU16String());
+    InputLocale input = InputLocale::FromPatterns(
+        decimal.isEmpty() ? u'.' : decimal.front().unicode(), locale.dateFormat(QLocale::ShortFormat).toStdU16String(),
+        TimeWithoutZone(locale.timeFormat(QLocale::LongFormat)).toStdU16String());
     for (const QLocale::FormatType format : {QLocale::LongFormat, QLocale::ShortFormat}) {
         for (int month = 1; month <= 12; ++month) {
             input.monthNames.push_back(locale.monthName(month, format).toStdU16String());
@@ -38,4 +37,3 @@ InputLocale SystemInputLocale() {
     }
     return input;
 }
-

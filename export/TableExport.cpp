@@ -48,8 +48,7 @@ void ExportTable(MeasurementTable& table, const std::function<void(int done, int
     for (const char16_t* title : kHeader) {
         SetCell(sheet, kHeaderRow, column++, QString::fromUtf16(title));
     }
-    SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", kGrainColumn), u"ColumnWidth",
-                kGrainColumnWidth);
+    SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", kGrainColumn), u"ColumnWidth", kGrainColumnWidth);
     SetCell(sheet, kTitleRow, kTitleColumn, QString::fromUtf16(kSheetTitle));
     QString fieldNames[std::size(kExportedFields)];
     for (std::size_t k = 0; k < std::size(kExportedFields); ++k) {
@@ -71,10 +70,11 @@ void ExportTable(MeasurementTable& table, const std::function<void(int done, int
 
 void FileHandover::HandOver(const Workbook& workbook) {
     const QFileInfo target(path_);
-    QTemporaryFile part(target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() +
-                                                      QStringLiteral(".XXXXXX.part")));
+    QTemporaryFile part(
+        target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral(".XXXXXX.part")));
     if (!part.open()) {
-        throw std::runtime_error("cannot write beside " + path_.toStdString() + ": " + part.errorString().toStdString());
+        throw std::runtime_error("cannot write beside " + path_.toStdString() + ": " +
+                                 part.errorString().toStdString());
     }
     part.close();
     // A temporary file is private to its owner; the workbook is an ordinary document.

@@ -23,9 +23,9 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <variant>
 #include <vector>
@@ -108,8 +108,8 @@ Timing RunOurs(MeasurementTable& table, const QString& out) {
 // taken from the table as it is stored and written with libxlsxwriter at once: no texts, no automation.
 Timing RunDirect(MeasurementTable& table, const QString& out) {
     const InputLocale locale = SystemInputLocale();
-    const char* header[] = {"№", "Дата/Время", "Вид зерна", "Wср.,%", "m, гр.", "N, г/л", "t, град", "Тип градуировки",
-                            "Заметки"};
+    const char* header[] = {"№",      "Дата/Время", "Вид зерна",       "Wср.,%", "m, гр.",
+                            "N, г/л", "t, град",    "Тип градуировки", "Заметки"};
     const std::string dateFormat = locale.dateFormat;
     const std::string dateTimeFormat = locale.dateFormat + " " + locale.timeFormat;
     const std::string path = out.toStdString();
@@ -188,7 +188,8 @@ Result InChild(const QString& folder, const QString& name, Timing (*run)(Measure
     }
     close(channel[1]);
     Result result;
-    if (read(channel[0], &result.timing, sizeof result.timing) != sizeof result.timing || result.timing.total.wall < 0) {
+    if (read(channel[0], &result.timing, sizeof result.timing) != sizeof result.timing ||
+        result.timing.total.wall < 0) {
         std::fprintf(stderr, "export_bench: the %s run failed\n", qPrintable(name));
         std::exit(1);
     }
@@ -233,12 +234,12 @@ int main(int argc, char** argv) {
     }
     const Clocks& o = ours.timing.total;
     const Clocks& d = direct.timing.total;
-    std::printf("export_bench: %d rows x 9 cells, best of %d runs (processor time; wall-clock time beside it)\n",
-                rows, runs);
-    std::printf("  through automation and the workbook server: %.3f s (wall %.3f s; filling the sheet %.3f s, "
-                "writing the file %.3f s), peak %.1f MB, file %lld bytes\n",
-                o.cpu, o.wall, ours.timing.filling.cpu, o.cpu - ours.timing.filling.cpu, ours.peakKiB / 1024.0,
-                ours.bytes);
+    std::printf("export_bench: %d rows x 9 cells, best of %d runs (processor time; wall-clock time beside it)\n", rows,
+                runs);
+    std::printf(
+        "  through automation and the workbook server: %.3f s (wall %.3f s; filling the sheet %.3f s, "
+        "writing the file %.3f s), peak %.1f MB, file %lld bytes\n",
+        o.cpu, o.wall, ours.timing.filling.cpu, o.cpu - ours.timing.filling.cpu, ours.peakKiB / 1024.0, ours.bytes);
     std::printf("  libxlsxwriter directly, values as stored:     %.3f s (wall %.3f s), peak %.1f MB, file %lld bytes\n",
                 d.cpu, d.wall, direct.peakKiB / 1024.0, direct.bytes);
     std::printf("  ratio: %.2f (wall %.2f; target at most 1.30); peak through automation %s 200 MB\n", o.cpu / d.cpu,

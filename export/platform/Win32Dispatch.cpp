@@ -2,8 +2,8 @@
 #include "SystemAutomation.h"
 #include "automation/Automation.h"
 
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -121,8 +121,7 @@ private:
             case VT_BOOL:
                 return AutomationValue(v.boolVal != VARIANT_FALSE);
             case VT_BSTR:
-                return AutomationValue(
-                    std::u16string(v.bstrVal, v.bstrVal + SysStringLen(v.bstrVal)));
+                return AutomationValue(std::u16string(v.bstrVal, v.bstrVal + SysStringLen(v.bstrVal)));
             case VT_DISPATCH: {
                 IDispatch* dispatch = std::exchange(v.pdispVal, nullptr);
                 v.vt = VT_EMPTY;
@@ -136,8 +135,8 @@ private:
             return AutomationValue(static_cast<std::int32_t>(converted.v.lVal));
         }
         if (SUCCEEDED(VariantChangeType(&converted.v, &v, 0, VT_BSTR))) {
-            return AutomationValue(std::u16string(converted.v.bstrVal,
-                                                  converted.v.bstrVal + SysStringLen(converted.v.bstrVal)));
+            return AutomationValue(
+                std::u16string(converted.v.bstrVal, converted.v.bstrVal + SysStringLen(converted.v.bstrVal)));
         }
         Fail(DISP_E_TYPEMISMATCH, "a result of a kind the program does not use");
     }

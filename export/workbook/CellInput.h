@@ -11,8 +11,8 @@ struct InputLocale {
     char16_t decimalPoint = u'.';
     enum class DateOrder { DayMonthYear, MonthDayYear, YearMonthDay } dateOrder = DateOrder::MonthDayYear;
     char16_t dateSeparator = u'/';
-    std::string dateFormat = "m/d/yy";    // the number format of a date cell, in spreadsheet format codes
-    std::string timeFormat = "h:mm:ss";   // added after a blank when a time was typed
+    std::string dateFormat = "m/d/yy";   // the number format of a date cell, in spreadsheet format codes
+    std::string timeFormat = "h:mm:ss";  // added after a blank when a time was typed
     std::string timeFormatWithoutSeconds = "h:mm";
     // Month names a date may use in place of the month's number, January first: any number of lists (short
     // and long, as written and standalone). Letters compare without regard to case.
@@ -21,8 +21,7 @@ struct InputLocale {
     // From the locale's short date and long time patterns in the usual letters (d, dd, M, MM, yy, yyyy, H, HH, h,
     // hh, m, mm, s, ss, AP or ap, MMM and MMMM for month names; quoted text kept as it is): "dd.MM.yyyy" and
     // "HH:mm:ss" for ru_RU.
-    static InputLocale FromPatterns(char16_t decimalPoint, std::u16string_view shortDate,
-                                    std::u16string_view longTime);
+    static InputLocale FromPatterns(char16_t decimalPoint, std::u16string_view shortDate, std::u16string_view longTime);
 };
 
 // What a typed text becomes.

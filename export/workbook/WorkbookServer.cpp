@@ -56,8 +56,8 @@ DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
 
 void ExpectCount(Arguments arguments, std::size_t count) {
     if (arguments.size() != count) {
-        Fail(AutomationCode::kBadParamCount, "expected " + std::to_string(count) + " argument(s), got " +
-                                                 std::to_string(arguments.size()));
+        Fail(AutomationCode::kBadParamCount,
+             "expected " + std::to_string(count) + " argument(s), got " + std::to_string(arguments.size()));
     }
 }
 
@@ -110,8 +110,7 @@ void CheckSheetName(const Workbook& book, const Worksheet& sheet, std::u16string
     if (name.empty() || name.size() > kMaxSheetNameLength) {
         Fail(AutomationCode::kException, "a sheet name has 1 to 31 characters");
     }
-    if (name.find_first_of(u":\\/?*[]") != std::u16string_view::npos || name.front() == u'\'' ||
-        name.back() == u'\'') {
+    if (name.find_first_of(u":\\/?*[]") != std::u16string_view::npos || name.front() == u'\'' || name.back() == u'\'') {
         Fail(AutomationCode::kException, "a sheet name has none of : \\ / ? * [ ] and no quote at its ends");
     }
     for (const auto& other : book.sheets) {
@@ -123,8 +122,8 @@ void CheckSheetName(const Workbook& book, const Worksheet& sheet, std::u16string
 
 class CellObject final : public ServerObject {
 public:
-    CellObject(std::shared_ptr<State> state, ObjectRef sheetObject, std::shared_ptr<Worksheet> sheet,
-               std::int32_t row, std::int32_t column)
+    CellObject(std::shared_ptr<State> state, ObjectRef sheetObject, std::shared_ptr<Worksheet> sheet, std::int32_t row,
+               std::int32_t column)
         : ServerObject(std::move(state)),
           sheetObject_(std::move(sheetObject)),
           sheet_(std::move(sheet)),
@@ -226,8 +225,7 @@ private:
 
 class ColumnObject final : public ServerObject {
 public:
-    ColumnObject(std::shared_ptr<State> state, ObjectRef parent, std::shared_ptr<Worksheet> sheet,
-                 std::int32_t column)
+    ColumnObject(std::shared_ptr<State> state, ObjectRef parent, std::shared_ptr<Worksheet> sheet, std::int32_t column)
         : ServerObject(std::move(state)), parent_(std::move(parent)), sheet_(std::move(sheet)), column_(column) {}
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
@@ -288,7 +286,10 @@ public:
 
     SheetObject(std::shared_ptr<State> state, ObjectRef parent, std::shared_ptr<Workbook> book,
                 std::shared_ptr<Worksheet> sheet)
-        : ServerObject(std::move(state)), parent_(std::move(parent)), book_(std::move(book)), sheet_(std::move(sheet)) {}
+        : ServerObject(std::move(state)),
+          parent_(std::move(parent)),
+          book_(std::move(book)),
+          sheet_(std::move(sheet)) {}
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
         static constexpr Member kMembers[] = {{u"Name", kName}, {u"Columns", kColumns}, {u"Cells", kCells}};

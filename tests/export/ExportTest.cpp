@@ -26,8 +26,8 @@ namespace {
 const QString kDone = QStringLiteral("Передача данных закончена!");
 const QString kStatus = QStringLiteral(" Передача данных в MS Excel!!!");
 const QDateTime kMoment(QDate(2026, 12, 9), QTime(14, 5, 31));
-const QStringList kHeader{QStringLiteral("№"),      QStringLiteral("Дата/Время"),      QStringLiteral("Вид зерна"),
-                          QStringLiteral("Wср.,%"), QStringLiteral("m, гр."),          QStringLiteral("N, г/л"),
+const QStringList kHeader{QStringLiteral("№"),       QStringLiteral("Дата/Время"),      QStringLiteral("Вид зерна"),
+                          QStringLiteral("Wср.,%"),  QStringLiteral("m, гр."),          QStringLiteral("N, г/л"),
                           QStringLiteral("t, град"), QStringLiteral("Тип градуировки"), QStringLiteral("Заметки")};
 const QString kColumns = QStringLiteral("ABCDEFGHI");
 
@@ -232,8 +232,7 @@ private slots:
         CreateDatabaseWithRows(NumberedRows(3));
         journal_->hook = [](const std::u16string& object, const std::u16string& member, InvokeKind,
                             std::span<const AutomationValue> arguments) {
-            if (object == u"Item" && member == u"Cells" && arguments[0].Integer() == 4 &&
-                arguments[1].Integer() == 1) {
+            if (object == u"Item" && member == u"Cells" && arguments[0].Integer() == 4 && arguments[1].Integer() == 1) {
                 throw AutomationError(0x800A03EC, "refused");
             }
         };
@@ -255,10 +254,11 @@ private slots:
         MessageBox::TakeRecorded();
         Export(m);
         const auto boxes = MessageBox::TakeRecorded();
-        QCOMPARE(Texts(boxes),
-                 (QStringList{QStringLiteral("Невозможно открыть Microsoft Excel!Возможно Excel не установлен на "
-                                             "компьютере."),
-                              QStringLiteral("Ошибка открытия книги Microsoft Excel!"), QStringLiteral("Ошибка экспорта")}));
+        QCOMPARE(
+            Texts(boxes),
+            (QStringList{QStringLiteral("Невозможно открыть Microsoft Excel!Возможно Excel не установлен на "
+                                        "компьютере."),
+                         QStringLiteral("Ошибка открытия книги Microsoft Excel!"), QStringLiteral("Ошибка экспорта")}));
         QCOMPARE(boxes[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(boxes[0].icon, MessageBox::Icon::Stop);
         QCOMPARE(boxes[1].caption, QStringLiteral("Ошибка"));

@@ -34,8 +34,8 @@ public:
 
     AutomationValue Invoke(DispatchId member, InvokeKind kind, std::span<const AutomationValue> arguments,
                            std::uint32_t locale) override {
-        calls.push_back({lookups.at(static_cast<std::size_t>(member - 1)), kind, {arguments.begin(), arguments.end()},
-                         locale});
+        calls.push_back(
+            {lookups.at(static_cast<std::size_t>(member - 1)), kind, {arguments.begin(), arguments.end()}, locale});
         if (failInvokeWith != 0) {
             throw AutomationError(failInvokeWith, "call refused");
         }

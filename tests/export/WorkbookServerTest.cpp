@@ -119,9 +119,11 @@ TEST_F(WorkbookServerTest, MembersFailAsARealServerWould) {
         {"column past the end", [&] { GetProperty(sheet, u"Cells", 1, 16385); }, AutomationCode::kBadIndex},
         {"row past the end", [&] { GetProperty(sheet, u"Cells", 1048577, 1); }, AutomationCode::kBadIndex},
         {"column 0", [&] { GetProperty(GetProperty(sheet, u"Columns"), u"Item", 0); }, AutomationCode::kBadIndex},
-        {"text width", [&] { SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", 3), u"ColumnWidth", u"16"); },
+        {"text width",
+         [&] { SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", 3), u"ColumnWidth", u"16"); },
          AutomationCode::kTypeMismatch},
-        {"width too large", [&] { SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", 3), u"ColumnWidth", 256); },
+        {"width too large",
+         [&] { SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", 3), u"ColumnWidth", 256); },
          AutomationCode::kException},
         {"number as name", [&] { SetProperty(sheet, u"Name", 5); }, AutomationCode::kTypeMismatch},
         {"bad name", [&] { SetProperty(sheet, u"Name", u"a/b"); }, AutomationCode::kException},
@@ -129,7 +131,8 @@ TEST_F(WorkbookServerTest, MembersFailAsARealServerWould) {
         {"name too long", [&] { SetProperty(sheet, u"Name", std::u16string(32, u'x')); }, AutomationCode::kException},
         {"text for Visible", [&] { SetProperty(app, u"Visible", u"да"); }, AutomationCode::kTypeMismatch},
         {"no sheets", [&] { SetProperty(app, u"SheetsInNewWorkbook", 0); }, AutomationCode::kException},
-        {"text too long", [&] { SetProperty(cell, u"Value", std::u16string(32768, u'x')); }, AutomationCode::kException},
+        {"text too long", [&] { SetProperty(cell, u"Value", std::u16string(32768, u'x')); },
+         AutomationCode::kException},
     };
     for (const Expectation& expectation : cases) {
         EXPECT_EQ(CodeOf(expectation.call), expectation.code) << expectation.what;

@@ -75,7 +75,8 @@ std::optional<XlsxBook> ReadXlsx(const QString& path, QString* error) {
             const auto token = xml.readNext();
             if (token == QXmlStreamReader::StartElement) {
                 if (xml.name() == QLatin1String("numFmt")) {
-                    formats[xml.attributes().value("numFmtId").toInt()] = xml.attributes().value("formatCode").toString();
+                    formats[xml.attributes().value("numFmtId").toInt()] =
+                        xml.attributes().value("formatCode").toString();
                 } else if (xml.name() == QLatin1String("cellXfs")) {
                     inCellXfs = true;
                 } else if (inCellXfs && xml.name() == QLatin1String("xf")) {

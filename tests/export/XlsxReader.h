@@ -17,8 +17,8 @@ struct XlsxCell {
 
 struct XlsxSheet {
     QString name;
-    QMap<QString, XlsxCell> cells;  // by reference, "A1"
-    QMap<int, double> columnWidths; // by 1-based column, only the columns given a width
+    QMap<QString, XlsxCell> cells;   // by reference, "A1"
+    QMap<int, double> columnWidths;  // by 1-based column, only the columns given a width
 };
 
 struct XlsxBook {
