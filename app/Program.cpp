@@ -44,6 +44,8 @@ int RunProgram(int argc, char** argv) {
         windows.emplace();
         auto handover = std::make_shared<DesktopHandover>();
         handover->SetNotOpenedNotice([&windows](const QString& path) { windows->M().ShowWorkbookLocation(path); });
+        // The notice reaches this run's window, so servers of an earlier run in this process go first.
+        AutomationRegistry::Default().Clear();
         InstallSpreadsheetServers(AutomationRegistry::Default(), handover);
         windows->M().show();
     } catch (...) {
