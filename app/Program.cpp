@@ -4,6 +4,9 @@
 #include "ErrorBox.h"
 #include "ProgramWindows.h"
 #include "TM.h"
+#include "automation/Automation.h"
+#include "export/DesktopHandover.h"
+#include "export/SpreadsheetServers.h"
 #include "persist/AllocatorTuning.h"
 #include "store/WorkingDatabase.h"
 
@@ -33,10 +36,17 @@ int RunProgram(int argc, char** argv) {
         return CreateDatabase();
     }
     persist::KeepFreedMemoryForLargeTables();
+    // The export's automation needs the thread's apartment before anything else runs.
+    const AutomationRuntime automation;
     Application application(argc, argv);
     std::optional<ProgramWindows> windows;
     try {
         windows.emplace();
+        auto handover = std::make_shared<DesktopHandover>();
+        handover->SetNotOpenedNotice([&windows](const QString& path) { windows->M().ShowWorkbookLocation(path); });
+        // The notice reaches this run's window, so servers of an earlier run in this process go first.
+        AutomationRegistry::Default().Clear();
+        InstallSpreadsheetServers(AutomationRegistry::Default(), handover);
         windows->M().show();
     } catch (...) {
         ErrorBox::ShowCurrentException();

@@ -8,6 +8,7 @@
 #include "MeasurementGridModel.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
+#include "automation/Automation.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -36,6 +37,30 @@ constexpr int kExcelPanelWidth = 50;
 
 const char16_t* const kUnsavedRowsQuestion = u"Не сохраненные записи будут удалены! Продолжить?";
 const char16_t* const kDeleteAllQuestion = u"Удалить все записи?";
+
+const char16_t* const kExportStatus = u" Передача данных в MS Excel!!!";
+const char* const kSpreadsheetProgramId = "Excel.Application";
+const char16_t* const kSheetName = u"Данные";
+const char16_t* const kSheetTitle = u"Zarudedu РС5";
+constexpr int kTitleRow = 1;
+constexpr int kTitleColumn = 7;
+constexpr int kHeaderRow = 2;
+constexpr int kFirstDataRow = 3;
+constexpr int kGrainColumn = 3;
+constexpr int kGrainColumnWidth = 16;
+// The table's fields in the sheet's columns 1 to 9.
+const MeasurementField kExportedFields[] = {MeasurementField::NN, MeasurementField::DataTime, MeasurementField::Vid,
+                                            MeasurementField::W,  MeasurementField::m,        MeasurementField::N,
+                                            MeasurementField::t,  MeasurementField::Type,     MeasurementField::Op};
+const char16_t* const kExportDoneText = u"Передача данных закончена!";
+const char16_t* const kInformationCaption = u"Information";
+const char16_t* const kNoSpreadsheetText =
+    u"Невозможно открыть Microsoft Excel!Возможно Excel не установлен на компьютере.";
+const char16_t* const kNoWorkbookText = u"Ошибка открытия книги Microsoft Excel!";
+const char16_t* const kSpreadsheetErrorCaption = u"Ошибка";
+const char16_t* const kExportErrorText = u"Ошибка экспорта";
+const char16_t* const kExportErrorCaption = u"О Ш И Б К А";
+const char16_t* const kWorkbookLocationText = u" Книга Excel сохранена: %1";
 
 const char* const kFileType = "DataBase (*.db)";
 const char* const kDefaultExtension = "db";
@@ -89,7 +114,7 @@ TM::TM(QWidget* parent) : QMainWindow(parent) {
     BuildMenu();
     BuildStatusBar();
     BuildFileDialogs();
-    StatusBar1->SetPanelText(kExcelPanel, QStringLiteral(" Передача данных в MS Excel!!!"));
+    StatusBar1->SetPanelText(kExcelPanel, QString::fromUtf16(kExportStatus));
     FormCreate();
     DBGrid1->setFocus();
 }
@@ -286,7 +311,90 @@ QFileDialog* TM::MakeTableFileDialog(const char* name, QFileDialog::AcceptMode m
 }
 
 void TM::Exel1Click() {
-    // "Экспорт в Excel": comes with the spreadsheet export.
+    ExportToExcel();
+}
+
+void TM::ExportToExcel() {
+    try {
+        StatusBar1->SetPanelText(kMessagePanel, QString::fromUtf16(kExportStatus));
+        ProgressBar1->show();
+        ProgressBar1->setMinimum(0);
+        ProgressBar1->setMaximum(ADOTable1->RowCount());
+        StartExcel();
+        ExcelSheet = GetProperty(GetProperty(ExcelApp, u"Worksheets"), u"Item", 1);
+        SetProperty(ExcelSheet, u"Name", kSheetName);
+        // The header is what the grid shows now, column by column.
+        for (int i = 1; i <= DataSource1->columnCount(); ++i) {
+            SetCellValue(kHeaderRow, i, DataSource1->headerData(i - 1, Qt::Horizontal, Qt::DisplayRole).toString());
+        }
+        SetProperty(GetProperty(GetProperty(ExcelSheet, u"Columns"), u"Item", kGrainColumn), u"ColumnWidth",
+                    kGrainColumnWidth);
+        SetCellValue(kTitleRow, kTitleColumn, QString::fromUtf16(kSheetTitle));
+        QString fieldNames[std::size(kExportedFields)];
+        for (std::size_t k = 0; k < std::size(kExportedFields); ++k) {
+            fieldNames[k] = MeasurementFieldName(kExportedFields[k]);
+        }
+        // Text still in a cell editor belongs to the row that the walk's first move settles.
+        DBGrid1->FinishEditing();
+        ADOTable1->MoveFirst();
+        for (int i = 0; i < ADOTable1->RowCount(); ++i) {
+            ProgressBar1->setValue(i + 1);
+            int column = 1;
+            for (const QString& name : fieldNames) {
+                SetCellValue(i + kFirstDataRow, column++, ADOTable1->FieldText(name));
+            }
+            ADOTable1->MoveNext();
+        }
+        MessageBox::Show(this, MessageBox::Icon::Information, QString::fromUtf16(kInformationCaption),
+                         QString::fromUtf16(kExportDoneText));
+        ProgressBar1->setValue(0);
+        if (ExcelApp.HoldsObject()) {
+            SetProperty(ExcelApp, u"Visible", true);
+        }
+        ClearValue(ExcelSheet);
+        ClearValue(ExcelApp);
+    } catch (const std::exception& error) {
+        // The box names no cause, so the cause goes to the log for whoever has to find it.
+        qWarning("%s", error.what());
+        MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kExportErrorCaption),
+                         QString::fromUtf16(kExportErrorText));
+    } catch (...) {
+        MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kExportErrorCaption),
+                         QString::fromUtf16(kExportErrorText));
+    }
+}
+
+void TM::StartExcel() {
+    try {
+        ExcelApp = CreateAutomationObject(kSpreadsheetProgramId);
+    } catch (...) {
+        MessageBox::Show(this, MessageBox::Icon::Stop, QString::fromUtf16(kSpreadsheetErrorCaption),
+                         QString::fromUtf16(kNoSpreadsheetText));
+    }
+    try {
+        CallMethod(GetProperty(ExcelApp, u"WorkBooks"), u"add");
+        SetProperty(ExcelApp, u"SheetsInNewWorkbook", 1);
+        ExcelSheet = GetProperty(ExcelApp, u"WorkSheets", 1);
+    } catch (...) {
+        MessageBox::Show(this, MessageBox::Icon::Stop, QString::fromUtf16(kSpreadsheetErrorCaption),
+                         QString::fromUtf16(kNoWorkbookText));
+    }
+}
+
+void TM::SetCellValue(int row, int column, const QString& text) {
+    try {
+        const AutomationValue cell = GetProperty(ExcelSheet, u"Cells", row, column);
+        SetProperty(cell, u"Value", text.toStdU16String());
+    } catch (...) {
+        // A cell that cannot be written stays as it was; the export goes on with the next one.
+    }
+}
+
+void TM::ShowWorkbookLocation(const QString& path) {
+    const QString text = QString::fromUtf16(kWorkbookLocationText).arg(path);
+    StatusBar1->SetPanelText(kMessagePanel, text);
+    // The panel is narrower than most paths; the whole one shows when the pointer rests on the bar.
+    StatusBar1->setToolTip(text.trimmed());
 }
 
 void TM::N13Click() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "automation/AutomationValue.h"
+
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QRect>
@@ -42,6 +44,9 @@ public:
     // when an opened file has changes that were not saved.
     void CloseTable();
 
+    // Where nothing opened an exported workbook: the second status panel names its file.
+    void ShowWorkbookLocation(const QString& path);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +65,14 @@ private:
     void N6Click();
     void N3Click();
     void FormCreate();
+
+    // "Экспорт в Excel": the whole table into a new workbook of the spreadsheet server "Excel.Application",
+    // which is then shown to the user. Lets no failure escape: the failures the user sees are message boxes.
+    void ExportToExcel();
+    // Creates the application object and its workbook and takes its first sheet; reports its own failures.
+    void StartExcel();
+    // Assigns the text to the cell (1-based row and column) of ExcelSheet; a failure leaves the cell as it was.
+    void SetCellValue(int row, int column, const QString& text);
 
     void OpenWorkingTable();
     // Runs a step of "Открыть" or "Сохранить"; any error it raises is shown as the file error box. False then.
@@ -83,4 +96,8 @@ private:
     QString lastOpenedFile_;  // proposed again by the open dialog
     QDialog* form1_ = nullptr;
     bool placed_ = false;
+    // The export's references into the spreadsheet server; empty between exports. Members go in the reverse
+    // order of their declaration, so the sheet is released before the application.
+    AutomationValue ExcelApp;
+    AutomationValue ExcelSheet;
 };

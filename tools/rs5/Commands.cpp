@@ -8,6 +8,9 @@
 #ifdef RS5_WITH_JET_IMPORT
 #include "ImportJetCommand.h"
 #endif
+#ifdef RS5_WITH_EXPORT
+#include "ExportCommand.h"
+#endif
 
 namespace rs5 {
 
@@ -56,6 +59,15 @@ const std::vector<Command>& Commands() {
          "when complete. Prints the number of rows. Exit status 0 only when every row arrived; a file\n"
          "without the table Sys or one of its fields, or a damaged or cut-short one, leaves nothing behind.",
          RunImportJet},
+#endif
+#ifdef RS5_WITH_EXPORT
+        {"export", "SOURCE OUT.xlsx",
+         "Writes the rows of a working database (a name ending in .mdb) or of a saved table file as the\n"
+         "spreadsheet that \"Экспорт в Excel\" makes: sheet \"Данные\", the title in G1, the grid's titles in\n"
+         "row 2, a row per table row from row 3 with numbers and dates as typed cells, column C 16 wide.\n"
+         "The cells are read under the locale of the environment (LANG, LC_ALL). Progress goes to standard\n"
+         "error. OUT is written beside and renamed into place once complete, so it is whole or as it was.",
+         RunExport},
 #endif
     };
     return commands;

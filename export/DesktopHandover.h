@@ -1,0 +1,42 @@
+#pragma once
+
+#include "workbook/WorkbookServer.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+// Hands a finished workbook to the user on the desktop: writes it as an .xlsx file into the documents folder,
+// named after its first sheet and the moment ("Данные 2026-12-09 14-05-31.xlsx"; " (2)", " (3)", ... when that
+// name is taken, never replacing a file), then asks the desktop to open it with its program for .xlsx. When
+// nothing opens it, the notice is told where the file is. The file is written beside its final name and renamed
+// once complete, so a failed write leaves nothing behind. Main thread only.
+class DesktopHandover : public WorkbookHandover {
+public:
+    using Opener = std::function<bool(const QUrl&)>;
+    using Clock = std::function<QDateTime()>;
+    using Notice = std::function<void(const QString& path)>;
+
+    // Defaults: QStandardPaths::DocumentsLocation (made when missing), QDesktopServices::openUrl, the local time.
+    DesktopHandover();
+
+    void SetFolder(const QString& folder) { folder_ = folder; }
+    void SetOpener(Opener opener) { opener_ = std::move(opener); }
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
+    void SetNotOpenedNotice(Notice notice) { notice_ = std::move(notice); }
+
+    QString Folder() const;
+    // The file the last hand-over wrote.
+    QString LastFile() const { return lastFile_; }
+
+    void HandOver(const Workbook& workbook) override;
+
+private:
+    QString folder_;
+    Opener opener_;
+    Clock clock_;
+    Notice notice_;
+    QString lastFile_;
+};

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+class AutomationObject;
+
+// A counted reference to an automation object: copying gains a count, destruction or reassignment gives one back.
+class ObjectRef {
+public:
+    ObjectRef() = default;
+    // Takes over one count that the caller already holds (a freshly created object starts with one).
+    static ObjectRef Adopt(AutomationObject* object) noexcept;
+    // Gains a count of its own.
+    static ObjectRef Share(AutomationObject* object) noexcept;
+
+    ObjectRef(const ObjectRef& other) noexcept;
+    ObjectRef(ObjectRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    // The source's count is gained before the old one is given back, so assigning a reference to itself, or
+    // from an object that only the target keeps alive, never frees what is being copied.
+    ObjectRef& operator=(const ObjectRef& other) noexcept;
+    ObjectRef& operator=(ObjectRef&& other) noexcept;
+    ~ObjectRef();
+
+    AutomationObject* get() const noexcept { return object_; }
+    AutomationObject* operator->() const noexcept { return object_; }
+    explicit operator bool() const noexcept { return object_ != nullptr; }
+    void Reset() noexcept;
+
+private:
+    AutomationObject* object_ = nullptr;
+};
+
+// A value exchanged with an automation server: empty, a 32-bit integer, a boolean, a text (UTF-16, as the
+// servers take it) or a counted object reference.
+class AutomationValue {
+public:
+    enum class Kind { Empty, Integer, Boolean, Text, Object };
+
+    AutomationValue() = default;
+    AutomationValue(std::int32_t value) : value_(value) {}
+    AutomationValue(bool value) : value_(value) {}
+    AutomationValue(std::u16string value) : value_(std::move(value)) {}
+    AutomationValue(std::u16string_view value) : value_(std::u16string(value)) {}
+    AutomationValue(const char16_t* value) : value_(std::u16string(value)) {}
+    AutomationValue(ObjectRef object);
+
+    AutomationValue(const AutomationValue&) = default;
+    AutomationValue(AutomationValue&&) noexcept = default;
+    // The source is copied before the old content is given back: a value assigned from itself, or from a value
+    // that only its own object keeps alive, stays valid.
+    AutomationValue& operator=(const AutomationValue& other) {
+        AutomationValue copy(other);
+        value_ = std::move(copy.value_);
+        return *this;
+    }
+    AutomationValue& operator=(AutomationValue&& other) noexcept {
+        if (this != &other) {
+            auto taken = std::move(other.value_);
+            other.value_ = std::monostate{};
+            value_ = std::move(taken);
+        }
+        return *this;
+    }
+
+    Kind GetKind() const noexcept { return static_cast<Kind>(value_.index()); }
+    bool IsEmpty() const noexcept { return GetKind() == Kind::Empty; }
+    bool HoldsObject() const noexcept { return GetKind() == Kind::Object; }
+
+    // Each raises AutomationError (type mismatch) when the value is of another kind.
+    std::int32_t Integer() const;
+    bool Boolean() const;
+    const std::u16string& Text() const;
+    const ObjectRef& Object() const;
+
+    // Empties the value; an object it referred to loses this value's count.
+    void Clear() noexcept { value_ = std::monostate{}; }
+
+private:
+    std::variant<std::monostate, std::int32_t, bool, std::u16string, ObjectRef> value_;
+};

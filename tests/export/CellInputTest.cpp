@@ -1,0 +1,94 @@
+// Typed input as a spreadsheet reads it under a locale: numbers, dates with and without a time, texts.
+#include "workbook/CellInput.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const InputLocale kRussian = InputLocale::FromPatterns(u',', u"dd.MM.yyyy", u"HH:mm:ss");
+const InputLocale kC = InputLocale::FromPatterns(u'.', u"d/M/yy", u"HH:mm:ss");
+const InputLocale kUs = InputLocale::FromPatterns(u'.', u"M/d/yy", u"h:mm:ss AP");
+
+InputLocale WithMonthNames(InputLocale locale) {
+    locale.monthNames = {u"January",   u"February", u"March",    u"April",    u"May", u"June", u"July", u"August",
+                         u"September", u"October",  u"November", u"December", u"Jan", u"Feb",  u"Mar",  u"Apr",
+                         u"May",       u"Jun",      u"Jul",      u"Aug",      u"Sep", u"Oct",  u"Nov",  u"Dec"};
+    return locale;
+}
+// Qt's own C locale writes dates with a month name.
+const InputLocale kNamed = WithMonthNames(InputLocale::FromPatterns(u'.', u"d MMM yyyy", u"HH:mm:ss"));
+
+// 2026-12-09 as the spreadsheet counts days.
+constexpr double kDecember9 = 46365;
+
+struct Case {
+    const char* name;
+    const InputLocale* locale;
+    const char16_t* text;
+    TypedInput::Kind kind;
+    double number;
+};
+
+class CellInputTest : public testing::TestWithParam<Case> {};
+
+TEST_P(CellInputTest, ReadsAsTheLocaleDoes) {
+    const Case& c = GetParam();
+    const TypedInput input = ReadTypedInput(c.text, *c.locale);
+    EXPECT_EQ(input.kind, c.kind);
+    if (c.kind == TypedInput::Kind::Number || c.kind == TypedInput::Kind::DateTime) {
+        EXPECT_DOUBLE_EQ(input.number, c.number);
+    }
+}
+
+constexpr auto Number = TypedInput::Kind::Number;
+constexpr auto Date = TypedInput::Kind::DateTime;
+constexpr auto Text = TypedInput::Kind::Text;
+constexpr auto Empty = TypedInput::Kind::Empty;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CellInputTest,
+    testing::Values(Case{"RussianDecimalComma", &kRussian, u"12,345", Number, 12.345},
+                    Case{"RussianPointIsNoNumber", &kRussian, u"12.345", Text, 0},
+                    Case{"CDecimalPoint", &kC, u"12.345", Number, 12.345},
+                    Case{"CCommaIsNoNumber", &kC, u"12,345", Text, 0},
+                    Case{"AllDigitsKept", &kC, u"0.123456789012345", Number, 0.123456789012345},
+                    Case{"Integer", &kC, u"750", Number, 750}, Case{"Negative", &kRussian, u"-3,5", Number, -3.5},
+                    Case{"Exponent", &kC, u"1.5E3", Number, 1500}, Case{"LoneSignIsText", &kC, u"-", Text, 0},
+                    Case{"EmptyIsEmpty", &kC, u"", Empty, 0}, Case{"Blank", &kC, u" ", Text, 0},
+                    Case{"Word", &kRussian, u"Пшеница", Text, 0},
+                    Case{"RussianDateTime", &kRussian, u"09.12.2026 14:05:31", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"RussianDateAlone", &kRussian, u"09.12.2026", Date, kDecember9},
+                    Case{"CDateTwoDigitYear", &kC, u"9/12/26 14:05:31", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"UsMonthFirstWithPm", &kUs, u"12/9/26 2:05:31 PM", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"MonthName", &kNamed, u"9 Dec 2026 14:05:31", Date, kDecember9 + 50731.0 / 86400},
+                    Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", Date, kDecember9},
+                    Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", Text, 0},
+                    Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", Text, 0},
+                    Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", Text, 0},
+                    Case{"NoSuchDay", &kRussian, u"31.02.2026", Text, 0},
+                    Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", Text, 0},
+                    Case{"TimeWithoutSeconds", &kRussian, u"09.12.2026 14:05", Date, kDecember9 + 50700.0 / 86400},
+                    Case{"LeapDay", &kRussian, u"29.02.2024", Date, 45351},
+                    Case{"First1900Day", &kRussian, u"01.01.1900", Date, 1},
+                    Case{"AfterThePhantomLeapDay", &kRussian, u"01.03.1900", Date, 61},
+                    Case{"Before1900StaysText", &kRussian, u"31.12.1899", Text, 0},
+                    Case{"TwoDigitYear29Is2029", &kRussian, u"01.01.29", Date, 47119},
+                    Case{"TwoDigitYear30Is1930", &kRussian, u"01.01.30", Date, 10959}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(InputLocaleTest, FormatsFollowTheLocalePatterns) {
+    EXPECT_EQ(kRussian.dateOrder, InputLocale::DateOrder::DayMonthYear);
+    EXPECT_EQ(kRussian.dateSeparator, u'.');
+    EXPECT_EQ(kRussian.dateFormat, "dd.mm.yyyy");
+    EXPECT_EQ(kRussian.timeFormat, "hh:mm:ss");
+    EXPECT_EQ(kRussian.timeFormatWithoutSeconds, "hh:mm");
+    EXPECT_EQ(kC.dateFormat, "d/m/yy");
+    EXPECT_EQ(kUs.dateOrder, InputLocale::DateOrder::MonthDayYear);
+    EXPECT_EQ(kNamed.dateFormat, "d mmm yyyy");
+    EXPECT_EQ(kUs.timeFormat, "h:mm:ss AM/PM");
+    const InputLocale iso = InputLocale::FromPatterns(u'.', u"yyyy-MM-dd", u"HH:mm:ss");
+    EXPECT_EQ(iso.dateOrder, InputLocale::DateOrder::YearMonthDay);
+    EXPECT_EQ(ReadTypedInput(u"2026-12-09", iso).number, kDecember9);
+}
+
+}  // namespace
