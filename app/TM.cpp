@@ -7,6 +7,7 @@
 #include "MeasurementGridModel.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
+#include "Unit2.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -326,7 +327,9 @@ void TM::StatusBar1DrawPanel(StatusPanelBar*, int panel, const QRect& rect) {
 }
 
 void TM::N10Click() {
-    // "Предварительный просмотр": the report preview; comes with the report.
+    if (form2_) {
+        form2_->Report1->Preview(this);
+    }
 }
 
 void TM::N6Click() {

@@ -15,6 +15,7 @@ class QDialog;
 class QFrame;
 class QProgressBar;
 class StatusPanelBar;
+class TForm2;
 
 // The main window ("M"): the grid of the measurement table, the main menu, and the status bar with the progress
 // bar set into its first panel. It owns the measurement table, which it opens from "sys.mdb" in the working
@@ -30,6 +31,8 @@ public:
 
     // The download dialog that "Принять данные" shows modally; not owned. Set once it exists.
     void SetDownloadDialog(QDialog* form1) { form1_ = form1; }
+    // The report form whose report "Предварительный просмотр" previews; not owned. Set once it exists.
+    void SetReportForm(TForm2* form2) { form2_ = form2; }
 
     MeasurementTable& Table() const { return *ADOTable1; }
     MeasurementGrid* Grid() const { return DBGrid1; }
@@ -82,5 +85,6 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     QString lastOpenedFile_;  // proposed again by the open dialog
     QDialog* form1_ = nullptr;
+    TForm2* form2_ = nullptr;
     bool placed_ = false;
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ReportDataSource.h"
+
+class MeasurementTable;
+
+// The measurement table as the report's rows: walked with MoveFirst and MoveNext, so that the grid follows the
+// walk and the last row is current afterwards; each field item prints the field's display text, the grid's.
+class TableReportSource final : public report::ReportDataSource {
+public:
+    explicit TableReportSource(MeasurementTable& table) : table_(table) {}
+
+    void First() override;
+    void Next() override;
+    int RowCount() override;
+    int FieldIndex(QStringView name) override;
+    QString Text(int field) override;
+
+private:
+    MeasurementTable& table_;
+};
