@@ -5,6 +5,9 @@
 #ifdef RS5_WITH_DOWNLOAD
 #include "DownloadCommand.h"
 #endif
+#ifdef RS5_WITH_REPORT
+#include "ReportCommand.h"
+#endif
 
 namespace rs5 {
 
@@ -41,6 +44,14 @@ const std::vector<Command>& Commands() {
          "them (deleted rows left out, changes applied). OUT files are replaced whole or, on failure, left\n"
          "as they were.",
          RunConvert},
+#ifdef RS5_WITH_REPORT
+        {"report", "SOURCE OUT.pdf",
+         "Writes the measurement report of a working database (a name ending in .mdb) or of a saved table\n"
+         "file as PDF, the pages the program's preview shows: A4 landscape, the title, the column titles on\n"
+         "every page, a line per row with the grid's texts, the date and the page number at the foot. The\n"
+         "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.",
+         RunReport},
+#endif
     };
     return commands;
 }
