@@ -328,7 +328,7 @@ void TM::StatusBar1DrawPanel(StatusPanelBar*, int panel, const QRect& rect) {
 
 void TM::N10Click() {
     if (form2_) {
-        form2_->Report1->Preview(this);
+        form2_->Report1->Preview(this, ErrorBox::RunCommand);
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QStatusBar>
@@ -115,7 +116,7 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
 
     timer_ = new QTimer(this);
     timer_->setInterval(0);
-    connect(timer_, &QTimer::timeout, this, &ReportPreview::GenerateSome);
+    connect(timer_, &QTimer::timeout, this, [this] { Guarded([this] { GenerateSome(); }); });
     view_->setFocus();
     UpdateStatus();
 }
@@ -126,7 +127,7 @@ QAction* ReportPreview::AddCommand(const char* name, const QString& text, void (
     auto* action = new QAction(text, this);
     action->setObjectName(QString::fromLatin1(name));
     if (handler) {
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded([&] { (this->*handler)(); }); });
     }
     addAction(action);
     return action;
@@ -257,6 +258,32 @@ void ReportPreview::UpdateStatus() {
     const int count = PageCount();
     pageLabel_->setText(QString::fromUtf16(kPageStatus).arg(count > 0 ? page_ + 1 : 0).arg(count));
     progressLabel_->setText(QString::fromUtf16(kProgressStatus).arg(percent_));
+}
+
+void ReportPreview::Guarded(const std::function<void()>& command) {
+    auto run = [&] {
+        try {
+            command();
+        } catch (...) {
+            // A failed generation is not retried on every tick.
+            if (timer_->isActive() && generator_ && !generator_->Finished()) {
+                timer_->stop();
+                generator_.reset();
+            }
+            throw;
+        }
+    };
+    if (runCommand_) {
+        runCommand_(run);
+        return;
+    }
+    try {
+        run();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(this, windowTitle(), QString::fromUtf8(error.what()));
+    } catch (...) {
+        QMessageBox::critical(this, windowTitle(), QString());
+    }
 }
 
 void ReportPreview::keyPressEvent(QKeyEvent* event) {

@@ -34,6 +34,9 @@ public:
     using GeneratorFactory = std::function<std::unique_ptr<report::ReportGenerator>()>;
     // Asks for a file name to save to (save = true) or to open; an empty name cancels. `filter` as QFileDialog's.
     using FileChooser = std::function<QString(QWidget* parent, bool save, const QString& filter)>;
+    // Runs a command that Qt calls into (a button, a key, the generation's timer) and deals with what it raises:
+    // nothing may unwind through Qt. Without one, an error is shown in a message box of its own.
+    using CommandRunner = std::function<void(const std::function<void()>& command)>;
 
     explicit ReportPreview(GeneratorFactory generate, QWidget* parent = nullptr);
     ~ReportPreview() override;
@@ -61,6 +64,7 @@ public:
 
     QPrinter& Printer() { return printer_; }
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    void SetCommandRunner(CommandRunner runner) { runCommand_ = std::move(runner); }
 
     // The commands, as the buttons run them.
     void PrinterSetup();
@@ -81,6 +85,7 @@ protected:
 
 private:
     void GenerateSome();
+    void Guarded(const std::function<void()>& command);
     void SetDocument(std::shared_ptr<report::ReportDocument> document);
     void UpdateStatus();
     QAction* AddCommand(const char* name, const QString& text, void (ReportPreview::*handler)());
@@ -95,6 +100,7 @@ private:
     QPrinter printer_;
     bool printerPrepared_ = false;
     FileChooser chooseFile_;
+    CommandRunner runCommand_;
     ReportPageView* view_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;

@@ -12,7 +12,8 @@ std::unique_ptr<report::ReportGenerator> TableReport::Generate() {
     return std::make_unique<report::ReportGenerator>(layout_, source_);
 }
 
-void TableReport::Preview(QWidget* parent) {
+void TableReport::Preview(QWidget* parent, std::function<void(const std::function<void()>&)> runCommand) {
     ReportPreview preview([this] { return Generate(); }, parent);
+    preview.SetCommandRunner(std::move(runCommand));
     preview.Run();
 }

@@ -3,6 +3,7 @@
 #include "ReportDefinition.h"
 #include "TableReportSource.h"
 
+#include <functional>
 #include <memory>
 
 class MeasurementTable;
@@ -22,7 +23,8 @@ public:
     const report::ReportDefinition& Layout() const { return layout_; }
     std::unique_ptr<report::ReportGenerator> Generate();
     // Generates the report and shows it in the preview window; returns once the window is closed.
-    void Preview(QWidget* parent = nullptr);
+    // `runCommand` deals with the errors of the window's commands (see ReportPreview::CommandRunner).
+    void Preview(QWidget* parent = nullptr, std::function<void(const std::function<void()>&)> runCommand = {});
 
 private:
     report::ReportDefinition layout_;
