@@ -219,12 +219,12 @@ private slots:
         QByteArray newer = good;
         newer[5] = 9;  // the format version's low byte
         QVERIFY(readBack(newer).contains(QStringLiteral("newer format (9)")));
-        for (const int length : {6, 40, good.size() / 2, good.size() - 1}) {
+        for (const qsizetype length : {qsizetype{6}, qsizetype{40}, good.size() / 2, good.size() - 1}) {
             QVERIFY2(readBack(good.left(length)).contains(QStringLiteral("damaged")), qPrintable(QString::number(length)));
         }
         QVERIFY(readBack(good + QByteArray("x")).contains(QStringLiteral("damaged")));
         // Any single byte changed: refused or loaded, never a page pointing outside its texts.
-        for (int i = 6; i < good.size(); i += 7) {
+        for (qsizetype i = 6; i < good.size(); i += 7) {
             QByteArray bytes = good;
             bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
             const QString result = readBack(bytes);
