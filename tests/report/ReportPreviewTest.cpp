@@ -173,7 +173,7 @@ private slots:
         preview.Start();
         QTRY_VERIFY(!preview.Generating());
         QCOMPARE(preview.PageCount(), 1);
-        for (int i = 0; i < 60; ++i) {
+        for (int i = 0; i < 59; ++i) {  // 64 rows: two pages
             table_->AppendRow();
             table_->SetField(u"NN", std::int32_t{100 + i});
             table_->PostRow();
