@@ -11,12 +11,20 @@ namespace report {
 
 namespace {
 
-// Below this every character is a Latin, Greek or Cyrillic one that stands on its own and reads left to right;
-// the marks that combine with the character before them are excluded.
-constexpr char16_t kSimpleLimit = 0x0590;
-
+// Characters that stand for one glyph each, left to right, whatever comes next to them: Latin, Greek, Cyrillic
+// and the general punctuation, currency and letter-like signs ("№", "€", "…"), but not the marks that combine with
+// the character before them, nor the zero-width and direction controls. Everything else goes through shaping.
 bool IsSimple(char16_t c) {
-    return c < kSimpleLimit && !(c >= 0x0300 && c < 0x0370) && c >= 0x20;
+    if (c < 0x20) {
+        return false;
+    }
+    if (c < 0x0590) {
+        return !(c >= 0x0300 && c < 0x0370) && !(c >= 0x0483 && c < 0x048A);
+    }
+    if (c >= 0x2010 && c < 0x2028) {
+        return true;
+    }
+    return (c >= 0x2030 && c < 0x205F) || (c >= 0x20A0 && c < 0x20D0) || (c >= 0x2100 && c < 0x2190);
 }
 
 }  // namespace

@@ -43,7 +43,40 @@ struct PageRenderer::Batch {
     QRgb color = 0;
     QList<quint32> glyphs;
     QList<QPointF> positions;
+    QString characters;  // one per glyph
 };
+
+namespace {
+
+class PainterSink final : public PageSink {
+public:
+    explicit PainterSink(QPainter& painter) : painter_(painter) {}
+
+    void FillRect(const QRectF& rect, QRgb color) override { painter_.fillRect(rect, QColor::fromRgba(color)); }
+    void Lines(const QList<QLineF>& lines, double width, QRgb color) override {
+        painter_.setPen(QPen(QColor::fromRgba(color), width));
+        painter_.drawLines(lines);
+    }
+    void Glyphs(const QRawFont& font, QRgb color, const QList<quint32>& glyphs, const QList<QPointF>& positions,
+                QStringView) override {
+        QGlyphRun run;
+        run.setRawFont(font);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter_.setPen(QColor::fromRgba(color));
+        painter_.drawGlyphRun(QPointF(0, 0), run);
+    }
+    void PushClip(const QRectF& rect) override {
+        painter_.save();
+        painter_.setClipRect(rect, Qt::IntersectClip);
+    }
+    void PopClip() override { painter_.restore(); }
+
+private:
+    QPainter& painter_;
+};
+
+}  // namespace
 
 PageRenderer::PageRenderer(const ReportDocument& document) : document_(document) {
     const ReportDefinition& definition = document.definition;
@@ -97,27 +130,22 @@ QSizeF PageRenderer::PaperPt() const {
     return document_.definition.page.paperMm * kPointsPerMm;
 }
 
-void PageRenderer::Flush(QPainter& painter) {
+void PageRenderer::Flush(PageSink& sink) {
     for (Batch& batch : batches_) {
         if (!batch.glyphs.isEmpty()) {
-            QGlyphRun run;
-            run.setRawFont(batch.font->Raw());
-            run.setGlyphIndexes(batch.glyphs);
-            run.setPositions(batch.positions);
-            painter.setPen(QColor::fromRgba(batch.color));
-            painter.drawGlyphRun(QPointF(0, 0), run);
+            sink.Glyphs(batch.font->Raw(), batch.color, batch.glyphs, batch.positions, batch.characters);
             batch.glyphs.clear();
             batch.positions.clear();
+            batch.characters.resize(0);
         }
     }
     if (!lines_.isEmpty()) {
-        painter.setPen(QPen(Qt::black, kFrameLinePt));
-        painter.drawLines(lines_);
+        sink.Lines(lines_, kFrameLinePt, kBlack);
         lines_.clear();
     }
 }
 
-void PageRenderer::DrawOverflowing(QPainter& painter, const ReportItem& item, const ItemGeometry& geometry,
+void PageRenderer::DrawOverflowing(PageSink& sink, const ReportItem& item, const ItemGeometry& geometry,
                                    const QRectF& box, double x, QStringView text, bool wrap) {
     constexpr double S = FontGlyphs::LayoutScale;
     QTextLayout layout(text.toString(), geometry.font->LayoutFont());
@@ -140,26 +168,27 @@ void PageRenderer::DrawOverflowing(QPainter& painter, const ReportItem& item, co
     }
     layout.endLayout();
 
-    painter.save();
-    painter.setClipRect(QRectF(geometry.visibleLeft - geometry.box.left() + box.left(), box.top(),
-                               geometry.visibleRight - geometry.visibleLeft, box.height()),
-                        Qt::IntersectClip);
-    painter.setPen(QColor::fromRgba(document_.definition.FontOf(item).color));
-    for (QGlyphRun run : layout.glyphRuns()) {
+    sink.PushClip(QRectF(geometry.visibleLeft - geometry.box.left() + box.left(), box.top(),
+                         geometry.visibleRight - geometry.visibleLeft, box.height()));
+    const QRgb color = document_.definition.FontOf(item).color;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
         QRawFont font = run.rawFont();
         font.setPixelSize(font.pixelSize() / S);
-        run.setRawFont(font);
         QList<QPointF> positions = run.positions();
         for (QPointF& p : positions) {
-            p /= S;
+            p = p / S + box.topLeft();
         }
-        run.setPositions(positions);
-        painter.drawGlyphRun(box.topLeft(), run);
+        sink.Glyphs(font, color, run.glyphIndexes(), positions, text);
     }
-    painter.restore();
+    sink.PopClip();
 }
 
 void PageRenderer::Draw(QPainter& painter, const ReportPage& page) {
+    PainterSink sink(painter);
+    Draw(sink, page);
+}
+
+void PageRenderer::Draw(PageSink& sink, const ReportPage& page) {
     const ReportDefinition& definition = document_.definition;
     const double left = Pt(definition.page.leftMm);
     for (const PlacedBand& placed : page.bands) {
@@ -167,8 +196,8 @@ void PageRenderer::Draw(QPainter& painter, const ReportPage& page) {
         const auto& items = bands_[static_cast<std::size_t>(placed.band)];
         const QPointF origin(left, Pt(placed.topUm / 1000.0));
         if (band.color != kWhite) {
-            Flush(painter);
-            painter.fillRect(QRectF(origin, QSizeF(Pt(band.widthMm), Pt(band.heightMm))), QColor::fromRgba(band.color));
+            Flush(sink);
+            sink.FillRect(QRectF(origin, QSizeF(Pt(band.widthMm), Pt(band.heightMm))), band.color);
         }
         for (std::size_t i = 0; i < items.size(); ++i) {
             const ReportItem& item = band.items[i];
@@ -182,14 +211,14 @@ void PageRenderer::Draw(QPainter& painter, const ReportPage& page) {
                 box.setWidth(width);
             }
             if (geometry.fill) {
-                Flush(painter);
-                painter.fillRect(box, QColor::fromRgba(item.background));
+                Flush(sink);
+                sink.FillRect(box, item.background);
             }
             const QRgb color = definition.FontOf(item).color;
             auto batch = std::find_if(batches_.begin(), batches_.end(),
                                       [&](const Batch& b) { return b.font == geometry.font && b.color == color; });
             if (batch == batches_.end()) {
-                batch = batches_.insert(batches_.end(), Batch{geometry.font, color, {}, {}});
+                batch = batches_.insert(batches_.end(), Batch{geometry.font, color, {}, {}, {}});
             }
             if (!text.isEmpty()) {
                 const double x = item.autoSize ? box.left() : AlignedLeft(item.alignment, box, width);
@@ -199,9 +228,10 @@ void PageRenderer::Draw(QPainter& painter, const ReportPage& page) {
                 if (fits && !placedText.complex) {
                     geometry.font->AppendGlyphs(text, x, box.top() + geometry.font->Ascent(), batch->glyphs,
                                                 batch->positions);
+                    batch->characters += text;
                 } else {
                     const bool wrap = item.wordWrap && width > box.width() + kEpsilon;
-                    DrawOverflowing(painter, item, geometry, box, x, text, wrap);
+                    DrawOverflowing(sink, item, geometry, box, x, text, wrap);
                 }
             }
             if (item.bottomLine) {
@@ -209,7 +239,7 @@ void PageRenderer::Draw(QPainter& painter, const ReportPage& page) {
             }
         }
     }
-    Flush(painter);
+    Flush(sink);
 }
 
 }  // namespace report

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PageSink.h"
 #include "ReportDocument.h"
 
 #include <QLineF>
@@ -24,6 +25,7 @@ public:
     ~PageRenderer();
 
     void Draw(QPainter& painter, const ReportPage& page);
+    void Draw(PageSink& sink, const ReportPage& page);
     QSizeF PaperPt() const;
 
 private:
@@ -37,9 +39,9 @@ private:
     };
     struct Batch;
 
-    void DrawOverflowing(QPainter& painter, const ReportItem& item, const ItemGeometry& geometry, const QRectF& box,
+    void DrawOverflowing(PageSink& sink, const ReportItem& item, const ItemGeometry& geometry, const QRectF& box,
                          double x, QStringView text, bool wrap);
-    void Flush(QPainter& painter);
+    void Flush(PageSink& sink);
 
     const ReportDocument& document_;
     std::vector<std::vector<ItemGeometry>> bands_;

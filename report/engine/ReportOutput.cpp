@@ -1,6 +1,7 @@
 #include "ReportOutput.h"
 
 #include "PageRenderer.h"
+#include "PdfWriter.h"
 
 #include <QPageSize>
 #include <QPainter>
@@ -45,6 +46,13 @@ void DrawPages(const ReportDocument& document, QPagedPaintDevice& device, QPaint
 }
 
 void WritePdf(const ReportDocument& document, const QString& path, const PageProgress& progress) {
+    if (WriteOwnPdf(document, path, progress)) {
+        return;
+    }
+    WritePdfThroughQt(document, path, progress);
+}
+
+void WritePdfThroughQt(const ReportDocument& document, const QString& path, const PageProgress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));

@@ -26,6 +26,8 @@ void DrawPages(const ReportDocument& document, QPagedPaintDevice& device, QPaint
 // Writes every page as a PDF file with the fonts embedded. The file is written beside `path` and renamed over it
 // only when complete: on failure (ReportError with the reason) nothing is left behind and an old file stays.
 void WritePdf(const ReportDocument& document, const QString& path, const PageProgress& progress = {});
+// The same through QPdfWriter (what WritePdf falls back on for fonts it cannot embed itself).
+void WritePdfThroughQt(const ReportDocument& document, const QString& path, const PageProgress& progress = {});
 
 // Saved pages: a file of our own that holds the definition and the generated pages as drawn, so that loaded pages
 // look and print as they were. Written like the PDF (complete or not at all). ReadReportFile raises ReportError
