@@ -154,8 +154,10 @@ void PageRenderer::DrawOverflowing(PageSink& sink, const ReportItem& item, const
     option.setUseDesignMetrics(true);
     layout.setTextOption(option);
     layout.beginLayout();
+    // Lines whose baseline falls inside the box; the box never grows, so the rest of a long text is cut off.
+    const double baselineLimit = box.height() * S;
     double y = 0;
-    while (y < box.height() * S) {
+    while (y == 0 || y + geometry.font->Ascent() * S <= baselineLimit) {
         QTextLine line = layout.createLine();
         if (!line.isValid()) {
             break;

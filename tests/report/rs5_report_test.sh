@@ -65,6 +65,19 @@ check_left 'Дата/Время' 30.11
 check_left 'Заметки' 214.79
 check_left '№' 11.06
 
+# Texts wider than their item: wrapped and cut off at the box (the rest is not in the PDF at all); texts that need
+# shaping (Hebrew, a combining accent) are laid out by Qt; a sign Arial lacks (✓) comes from a fallback font,
+# embedded too.
+cp rows.mdb long.mdb
+sqlite3 long.mdb "UPDATE Sys SET Op = 'очень длинная заметка о партии зерна, которая не помещается в свою колонку' WHERE NN = 2;
+  UPDATE Sys SET Op = 'проба́ עברית ✓' WHERE NN = 3"
+"$rs5" report long.mdb long.pdf > /dev/null || fail "report with long texts"
+pdftotext -layout -f 1 -l 1 long.pdf long.txt
+grep -Eq '^ *2 .*очень длинная заметка' long.txt || fail "the first line of a long note: $(grep -E '^ *2 ' long.txt)"
+grep -q 'помещается' long.txt && fail "the cut-off part of a long note is in the PDF"
+grep 'עברית' long.txt | grep -q '✓' || fail "Hebrew and the sign: $(grep -E '^ *3 ' long.txt)"
+[ "$(pdffonts long.pdf | tail -n +3 | wc -l)" -gt 3 ] || fail "no fallback font: $(pdffonts long.pdf)"
+
 # An empty table: one page, the footer, no column header.
 "$rs5" convert "$table" empty.mdb > /dev/null
 sqlite3 empty.mdb 'delete from Sys'
@@ -89,6 +102,6 @@ set +e
 "$rs5" report rows.mdb 2> err; status=$?
 set -e
 [ "$status" -eq 2 ] || fail "usage error gave $status"
-[ -z "$(ls | grep -v -E '^(out.txt|report.pdf|rows.mdb|info.txt|fonts.txt|page[123].txt|bbox.html|empty.mdb|empty.pdf|empty.txt|keep.pdf|err)$')" ] ||
+[ -z "$(ls | grep -v -E '^(out.txt|report.pdf|rows.mdb|info.txt|fonts.txt|page[123].txt|bbox.html|empty.mdb|empty.pdf|empty.txt|keep.pdf|err|long.mdb|long.pdf|long.txt)$')" ] ||
     fail "stray files: $(ls)"
 echo ok
