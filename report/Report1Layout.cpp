@@ -91,24 +91,20 @@ ReportDefinition Report1Layout() {
 
     ReportBand header = Band("ColumnHeaderBand1", BandKind::ColumnHeader, 6.35);
     header.items = {
-        ColumnTitle("RpLabel1", 1.06, 14.02, u"№"),
-        ColumnTitle("RpLabel2", 20.11, 45.77, u"Дата/Время"),
-        ColumnTitle("RpLabel3", 95.51, 19.05, u"W ср.,%"),
-        ColumnTitle("RpLabel4", 116.95, 18.79, u"m, гр."),
-        ColumnTitle("RpLabel5", 137.05, 15.35, u"N, г./л."),
-        ColumnTitle("RpLabel7", 58.21, 30.96, u"Вид зерна"),
-        ColumnTitle("RpLabel8", 153.99, 15.35, u"t, град."),
-        ColumnTitle("RpLabel9", 170.92, 32.54, u"Тип градуировки"),
+        ColumnTitle("RpLabel1", 1.06, 14.02, u"№"),          ColumnTitle("RpLabel2", 20.11, 45.77, u"Дата/Время"),
+        ColumnTitle("RpLabel3", 95.51, 19.05, u"W ср.,%"),   ColumnTitle("RpLabel4", 116.95, 18.79, u"m, гр."),
+        ColumnTitle("RpLabel5", 137.05, 15.35, u"N, г./л."), ColumnTitle("RpLabel7", 58.21, 30.96, u"Вид зерна"),
+        ColumnTitle("RpLabel8", 153.99, 15.35, u"t, град."), ColumnTitle("RpLabel9", 170.92, 32.54, u"Тип градуировки"),
         ColumnTitle("RpLabel10", 204.79, 68.53, u"Заметки"),
     };
     report.bands.push_back(header);
 
     ReportBand detail = Band("DetailBand1", BandKind::Detail, 5.29);
     detail.items = {
-        FieldText("RpDBText1", "NN", 2.12, 1.06, 15.08),      FieldText("RpDBText2", "DataTime", 20.11, 1.06, 50.01),
-        FieldText("RpDBText3", "W", 95.51, 1.06, 19.05),      FieldText("RpDBText4", "m", 116.95, 1.06, 18.79),
-        FieldText("RpDBText5", "N", 137.05, 1.32, 14.82),     FieldText("RpDBText6", "Vid", 58.21, 1.06, 28.84),
-        FieldText("RpDBText7", "t", 153.99, 1.32, 14.82),     FieldText("RpDBText8", "Type", 170.92, 1.32, 32.54),
+        FieldText("RpDBText1", "NN", 2.12, 1.06, 15.08),   FieldText("RpDBText2", "DataTime", 20.11, 1.06, 50.01),
+        FieldText("RpDBText3", "W", 95.51, 1.06, 19.05),   FieldText("RpDBText4", "m", 116.95, 1.06, 18.79),
+        FieldText("RpDBText5", "N", 137.05, 1.32, 14.82),  FieldText("RpDBText6", "Vid", 58.21, 1.06, 28.84),
+        FieldText("RpDBText7", "t", 153.99, 1.32, 14.82),  FieldText("RpDBText8", "Type", 170.92, 1.32, 32.54),
         FieldText("RpDBText9", "Op", 204.79, 1.32, 68.53),
     };
     report.bands.push_back(detail);

@@ -70,6 +70,7 @@ void ReportPageView::UpdateScrollBars() {
 void ReportPageView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBars();
+    emit Resized();
 }
 
 void ReportPageView::keyPressEvent(QKeyEvent* event) {

@@ -27,6 +27,9 @@ public:
     double WholePageScale() const;
     double PageWidthScale() const;
 
+signals:
+    void Resized();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

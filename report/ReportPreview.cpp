@@ -78,8 +78,8 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
     layout->addWidget(statusBar);
 
     QStyle* s = style();
-    auto add = [&](const char* name, const char16_t* text, void (ReportPreview::*handler)(), QStyle::StandardPixmap icon,
-                   bool withIcon) {
+    auto add = [&](const char* name, const char16_t* text, void (ReportPreview::*handler)(),
+                   QStyle::StandardPixmap icon, bool withIcon) {
         QAction* action = AddCommand(name, QString::fromUtf16(text), handler);
         if (withIcon) {
             action->setIcon(s->standardIcon(icon));
@@ -113,6 +113,13 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
     connect(Command("NextPage"), &QAction::triggered, this, [this] { ShowPage(page_ + 1); });
     connect(Command("LastPage"), &QAction::triggered, this, [this] { ShowPage(GeneratedPages() - 1); });
     connect(Command("Close"), &QAction::triggered, this, &QWidget::close);
+
+    // The whole page and the page width follow the window's size.
+    connect(view_, &ReportPageView::Resized, this, [this] {
+        if (zoom_ != Zoom::Actual) {
+            SetZoom(zoom_);
+        }
+    });
 
     timer_ = new QTimer(this);
     timer_->setInterval(0);
@@ -341,7 +348,8 @@ void ReportPreview::Print() {
 }
 
 void ReportPreview::SavePages() {
-    const QString name = WithSuffix(chooseFile_(this, true, QString::fromUtf16(kReportFilter)), QStringLiteral(".rs5r"));
+    const QString name =
+        WithSuffix(chooseFile_(this, true, QString::fromUtf16(kReportFilter)), QStringLiteral(".rs5r"));
     if (name.isEmpty()) {
         return;
     }

@@ -54,7 +54,7 @@ public:
 
     void ShowPage(int index);  // counted from 0; cut to the pages there are
     int CurrentPage() const { return page_; }
-    int PageCount() const;      // of the whole report, known once the generation has begun
+    int PageCount() const;  // of the whole report, known once the generation has begun
     int GeneratedPages() const;
     int Percent() const { return percent_; }
     bool Generating() const;

@@ -112,7 +112,8 @@ double LibreOfficeSeconds(const QString& soffice, const QString& csv, const QStr
     warm.close();
     convert(small);
     const double seconds = Seconds([&] { convert(csv); });
-    const QString pdf = QFileInfo(csv).path() + QLatin1Char('/') + QFileInfo(csv).completeBaseName() + QStringLiteral(".pdf");
+    const QString pdf =
+        QFileInfo(csv).path() + QLatin1Char('/') + QFileInfo(csv).completeBaseName() + QStringLiteral(".pdf");
     return QFile::exists(pdf) ? seconds : -1;
 }
 
@@ -159,7 +160,8 @@ int main(int argc, char** argv) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double peakMb = usage.ru_maxrss / 1024.0;
-    std::printf("%-44s %8.1f MB   %s\n", "peak memory (resident)", peakMb, peakMb < 200 ? "under target" : "OVER TARGET");
+    std::printf("%-44s %8.1f MB   %s\n", "peak memory (resident)", peakMb,
+                peakMb < 200 ? "under target" : "OVER TARGET");
 
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     if (soffice.isEmpty()) {

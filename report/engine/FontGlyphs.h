@@ -28,8 +28,7 @@ public:
     Measure Width(QStringView text);
 
     // Appends the glyphs of a simple text, its first glyph's pen at (x, baseline).
-    void AppendGlyphs(QStringView text, double x, double baseline, QList<quint32>& glyphs,
-                      QList<QPointF>& positions);
+    void AppendGlyphs(QStringView text, double x, double baseline, QList<quint32>& glyphs, QList<QPointF>& positions);
 
     const QRawFont& Raw() const { return raw_; }
     double Ascent() const { return ascent_; }

@@ -108,8 +108,8 @@ PageRenderer::PageRenderer(const ReportDocument& document) : document_(document)
                 if (!cover.intersects(earlier.box)) {
                     continue;
                 }
-                const bool fullHeight = cover.top() <= earlier.box.top() + kEpsilon &&
-                                        cover.bottom() >= earlier.box.bottom() - kEpsilon;
+                const bool fullHeight =
+                    cover.top() <= earlier.box.top() + kEpsilon && cover.bottom() >= earlier.box.bottom() - kEpsilon;
                 if (band.items[i].autoSize || band.items[i].bottomLine || !fullHeight) {
                     items[j].fill = true;
                 } else if (cover.left() <= earlier.visibleLeft + kEpsilon && cover.right() > earlier.visibleLeft) {
@@ -226,7 +226,8 @@ void PageRenderer::Draw(PageSink& sink, const ReportPage& page) {
                 const double x = item.autoSize ? box.left() : AlignedLeft(item.alignment, box, width);
                 const double visibleLeft = geometry.visibleLeft + origin.x();
                 const double visibleRight = geometry.visibleRight + origin.x();
-                const bool fits = item.autoSize || (x >= visibleLeft - kEpsilon && x + width <= visibleRight + kEpsilon);
+                const bool fits =
+                    item.autoSize || (x >= visibleLeft - kEpsilon && x + width <= visibleRight + kEpsilon);
                 if (fits && !placedText.complex) {
                     geometry.font->AppendGlyphs(text, x, box.top() + geometry.font->Ascent(), batch->glyphs,
                                                 batch->positions);

@@ -9,8 +9,8 @@
 #include <charconv>
 #include <cmath>
 #include <map>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace report {
@@ -348,8 +348,8 @@ private:
                 }
                 quint32 glyph = 0;
                 int count = 1;
-                if (font.glyphIndexesForChars(&c, 1, &glyph, &count) && count == 1 && glyph != 0 &&
-                    glyph < 0x10000 && pdf.widths[glyph] >= 0 && pdf.characters[glyph] == 0) {
+                if (font.glyphIndexesForChars(&c, 1, &glyph, &count) && count == 1 && glyph != 0 && glyph < 0x10000 &&
+                    pdf.widths[glyph] >= 0 && pdf.characters[glyph] == 0) {
                     pdf.characters[glyph] = c.unicode();
                 }
             }

@@ -28,7 +28,7 @@ struct PlacedText {
 
 // A band placed on a page; its items' texts are texts[firstText ...] in the band's item order.
 struct PlacedBand {
-    std::int32_t band = 0;  // index into the definition's bands
+    std::int32_t band = 0;   // index into the definition's bands
     std::int32_t topUm = 0;  // from the paper's top edge
     std::int32_t firstText = 0;
 };

@@ -29,7 +29,7 @@ public:
     bool Finished() const { return nextPage_ >= plans_.size(); }
     int RowCount() const { return rowCount_; }
     int PageCount() const { return static_cast<int>(plans_.size()); }  // known from the start
-    int Percent() const;  // of the rows placed so far
+    int Percent() const;                                               // of the rows placed so far
     const std::shared_ptr<ReportDocument>& Document() const { return document_; }
 
 private:
@@ -40,7 +40,7 @@ private:
     std::shared_ptr<ReportDocument> document_;
     std::vector<PagePlan> plans_;
     std::vector<std::vector<FontGlyphs*>> fonts_;  // per band, per item
-    std::vector<std::vector<int>> fieldIndexes_;    // per band, per item; -1 for items that are not fields
+    std::vector<std::vector<int>> fieldIndexes_;   // per band, per item; -1 for items that are not fields
     std::size_t nextPage_ = 0;
     int rowCount_ = 0;
     int current_ = 0;  // the row the source has current

@@ -21,8 +21,8 @@ QPageLayout PaperLayout(const ReportDefinition& definition) {
     const QSizeF paper = definition.page.paperMm;
     const bool landscape = paper.width() > paper.height();
     const QSizeF portrait = landscape ? paper.transposed() : paper;
-    return QPageLayout(QPageSize(portrait, QPageSize::Millimeter), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                       QMarginsF(0, 0, 0, 0));
+    return QPageLayout(QPageSize(portrait, QPageSize::Millimeter),
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 
 void DrawPages(const ReportDocument& document, QPagedPaintDevice& device, QPainter& painter, int first, int last,

@@ -8,9 +8,9 @@
 
 #include <QDate>
 #include <QDir>
-#include <QRegularExpression>
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,9 +46,7 @@ public:
     void First() override {}
     void Next() override {}
     int RowCount() override { return 1; }
-    int FieldIndex(QStringView name) override {
-        return name == u"NN" ? 0 : name == u"W" ? 1 : -1;
-    }
+    int FieldIndex(QStringView name) override { return name == u"NN" ? 0 : name == u"W" ? 1 : -1; }
     QString Text(int field) override {
         if (field == 1) {
             throw std::runtime_error("no text");
@@ -96,8 +94,8 @@ private slots:
         QCOMPARE(document->pages.size(), std::size_t{3});
         QCOMPARE(Texts(*document, 0, BandKind::Title), std::vector<QString>{QStringLiteral("Zarudedu РС5 \"Нирма\"")});
         const std::vector<QString> columns = {
-            QStringLiteral("№"),      QStringLiteral("Дата/Время"), QStringLiteral("W ср.,%"),
-            QStringLiteral("m, гр."), QStringLiteral("N, г./л."),   QStringLiteral("Вид зерна"),
+            QStringLiteral("№"),        QStringLiteral("Дата/Время"),      QStringLiteral("W ср.,%"),
+            QStringLiteral("m, гр."),   QStringLiteral("N, г./л."),        QStringLiteral("Вид зерна"),
             QStringLiteral("t, град."), QStringLiteral("Тип градуировки"), QStringLiteral("Заметки")};
         for (int page = 0; page < 3; ++page) {
             QCOMPARE(Texts(*document, page, BandKind::ColumnHeader), columns);
@@ -153,8 +151,8 @@ private slots:
         generator.Run();
         const std::vector<QString> line = Texts(*generator.Document(), 0, BandKind::Detail);
         QCOMPARE(line[0], QStringLiteral("7"));  // NN
-        QCOMPARE(line[2], QString());             // W fails
-        QCOMPARE(line[1], QString());             // DataTime missing
+        QCOMPARE(line[2], QString());            // W fails
+        QCOMPARE(line[1], QString());            // DataTime missing
     }
 
     void textsAreMeasuredOnce() {
@@ -220,7 +218,8 @@ private slots:
         newer[5] = 9;  // the format version's low byte
         QVERIFY(readBack(newer).contains(QStringLiteral("newer format (9)")));
         for (const qsizetype length : {qsizetype{6}, qsizetype{40}, good.size() / 2, good.size() - 1}) {
-            QVERIFY2(readBack(good.left(length)).contains(QStringLiteral("damaged")), qPrintable(QString::number(length)));
+            QVERIFY2(readBack(good.left(length)).contains(QStringLiteral("damaged")),
+                     qPrintable(QString::number(length)));
         }
         QVERIFY(readBack(good + QByteArray("x")).contains(QStringLiteral("damaged")));
         // Any single byte changed: refused or loaded, never a page pointing outside its texts.
@@ -248,6 +247,15 @@ private slots:
         const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?!s)"));
         QCOMPARE(QString::fromLatin1(bytes).count(page), 2);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("report.pdf")});
+        QVERIFY_THROWS_EXCEPTION(ReportError, WritePdf(*document, dir.path()));  // a folder is no file
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("report.pdf")});
+
+        // Through QPdfWriter (for fonts the own writer cannot embed) the same pages come out.
+        const QString throughQt = dir.filePath(QStringLiteral("qt.pdf"));
+        WritePdfThroughQt(*document, throughQt);
+        QFile qtFile(throughQt);
+        QVERIFY(qtFile.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(qtFile.readAll()).count(page), 2);
 
         const QString nowhere = dir.filePath(QStringLiteral("missing/report.pdf"));
         QVERIFY_THROWS_EXCEPTION(ReportError, WritePdf(*document, nowhere));
