@@ -4,10 +4,15 @@
 
 void TableReportSource::First() {
     table_.MoveFirst();
+    row_ = 0;
 }
 
 void TableReportSource::Next() {
+    ++row_;
     table_.MoveNext();
+    if (table_.CurrentRow() != row_) {
+        table_.MoveTo(row_);
+    }
 }
 
 int TableReportSource::RowCount() {
@@ -20,5 +25,5 @@ int TableReportSource::FieldIndex(QStringView name) {
 }
 
 QString TableReportSource::Text(int field) {
-    return table_.DisplayText(table_.CurrentRow(), static_cast<MeasurementField>(field));
+    return table_.DisplayText(row_, static_cast<MeasurementField>(field));
 }

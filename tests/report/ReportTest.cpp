@@ -145,6 +145,28 @@ private slots:
         QCOMPARE(Texts(*generator->Document(), 3, BandKind::Detail, 0)[0], QStringLiteral("98"));
     }
 
+    void rowMovedDuringGenerationDoesNotDisturbTheWalk() {
+        auto table = OpenTableWith(MeasurementRows(100));
+        TableReport report(Report1Layout(), *table);
+        auto generator = report.Generate();
+        generator->Step(1);
+        table->MoveTo(0);  // a click in the grid while the preview generates
+        generator->Step(40);
+        table->MoveTo(90);
+        generator->Run();
+        QStringList numbers;
+        for (std::size_t p = 0; p < generator->Document()->pages.size(); ++p) {
+            for (int line = 0; !Texts(*generator->Document(), int(p), BandKind::Detail, line).empty(); ++line) {
+                numbers << Texts(*generator->Document(), int(p), BandKind::Detail, line)[0];
+            }
+        }
+        QCOMPARE(numbers.size(), 100);
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(numbers[i], QString::number(i + 1));
+        }
+        QCOMPARE(table->CurrentRow(), 99);
+    }
+
     void missingOrFailingFieldsPrintNothing() {
         FaultySource source;
         ReportGenerator generator(Report1Layout(), source);
