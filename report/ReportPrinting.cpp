@@ -13,6 +13,8 @@ void PreparePrinter(const ReportDefinition& definition, QPrinter& printer) {
     printer.setFullPage(true);
     printer.setPageLayout(PaperLayout(definition));
     printer.setCopyCount(1);
+    printer.setDuplex(QPrinter::DuplexNone);
+    printer.setPaperSource(QPrinter::Auto);
     printer.setPrintRange(QPrinter::AllPages);
     printer.setDocName(definition.page.title);
 }

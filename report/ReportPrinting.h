@@ -10,5 +10,6 @@ class QPrinter;
 // printer cannot be used.
 void PrintDocument(const report::ReportDocument& document, QPrinter& printer);
 
-// Prepares a printer for a report: its paper and orientation, one copy, all pages.
+// Prepares a printer for a report: its paper and orientation, one copy, one-sided, all pages, the paper source the
+// printer chooses.
 void PreparePrinter(const report::ReportDefinition& definition, QPrinter& printer);
