@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -81,10 +82,14 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
     auto add = [&](const char* name, const char16_t* text, void (ReportPreview::*handler)(),
                    QStyle::StandardPixmap icon, bool withIcon) {
         QAction* action = AddCommand(name, QString::fromUtf16(text), handler);
-        if (withIcon) {
-            action->setIcon(s->standardIcon(icon));
-        }
         toolBar->addAction(action);
+        if (withIcon) {
+            // The paging buttons show their icon only (their text is the tooltip), so the bar fits a window.
+            action->setIcon(s->standardIcon(icon));
+            if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action))) {
+                button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+            }
+        }
         return action;
     };
     add("ZoomWholePage", u"Страница целиком", nullptr, QStyle::SP_TitleBarMaxButton, false);
