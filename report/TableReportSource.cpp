@@ -9,8 +9,10 @@ void TableReportSource::First() {
 
 void TableReportSource::Next() {
     ++row_;
-    table_.MoveNext();
-    if (table_.CurrentRow() != row_) {
+}
+
+void TableReportSource::Paused() {
+    if (row_ < table_.RowCount() && table_.CurrentRow() != row_) {
         table_.MoveTo(row_);
     }
 }

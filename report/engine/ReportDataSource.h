@@ -21,6 +21,9 @@ public:
     // The text the current row shows for field `field`; empty for a null value. May raise: the item then prints an
     // empty text and generation goes on.
     virtual QString Text(int field) = 0;
+    // The generator pauses after a slice of pages (and at the end): a source whose current row is on show may bring
+    // the display up to the walk now, once, rather than row by row.
+    virtual void Paused() {}
 };
 
 }  // namespace report

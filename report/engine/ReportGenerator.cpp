@@ -46,6 +46,7 @@ bool ReportGenerator::Step(int rowBudget) {
         MakePage(nextPage_);
         ++nextPage_;
     }
+    source_.Paused();
     return !Finished();
 }
 

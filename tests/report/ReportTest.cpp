@@ -138,6 +138,7 @@ private slots:
         QVERIFY(generator->Step(1));
         QCOMPARE(generator->Document()->pages.size(), std::size_t{1});
         QCOMPARE(generator->Percent(), 31);
+        QCOMPARE(table->CurrentRow(), 30);  // the grid follows the walk
         while (generator->Step(10)) {
         }
         QCOMPARE(generator->Percent(), 100);
