@@ -32,7 +32,7 @@ namespace {
 
 // Generation runs in slices of about this long, so the window answers between them.
 constexpr int kSliceMs = 40;
-constexpr int kRowsPerCheck = 64;
+constexpr int kMinimumSliceRows = 64;
 
 const char16_t* const kCaption = u"Предварительный просмотр";
 const char16_t* const kPageStatus = u"Страница %1 из %2";
@@ -189,11 +189,16 @@ void ReportPreview::GenerateSome() {
         timer_->stop();
         return;
     }
+    // One step a slice, sized to take about kSliceMs: the table's current row, and with it the grid, catches up
+    // with the walk after each step, which is worth doing a few times a second but not for every few rows.
     QElapsedTimer clock;
     clock.start();
-    bool more = true;
-    while (more && clock.elapsed() < kSliceMs) {
-        more = generator_->Step(kRowsPerCheck);
+    const bool more = generator_->Step(sliceRows_);
+    const qint64 took = clock.elapsed();
+    if (took < kSliceMs / 2) {
+        sliceRows_ *= 2;
+    } else if (took > kSliceMs * 2 && sliceRows_ > kMinimumSliceRows) {
+        sliceRows_ /= 2;
     }
     percent_ = generator_->Percent();
     if (!more) {

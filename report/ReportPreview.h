@@ -96,6 +96,7 @@ private:
     bool loaded_ = false;  // the pages came from a file
     int page_ = 0;
     int percent_ = 0;
+    int sliceRows_ = 256;  // rows a generation step makes; adjusted to the time a step takes
     Zoom zoom_ = Zoom::WholePage;
     QPrinter printer_;
     bool printerPrepared_ = false;
