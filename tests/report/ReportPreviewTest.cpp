@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QPrintDialog>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -191,6 +192,26 @@ private slots:
         preview.Printer().setOutputFileName(rangePdf);
         preview.Print();
         QCOMPARE(PdfPageCount(rangePdf), 1);
+    }
+
+    void printerSetupOffersLandscapeOneCopyAndTheReportsPages() {
+        ReportPreview& preview = Open(70);
+        QTRY_VERIFY(!preview.Generating());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            QCOMPARE(dialog->minPage(), 1);
+            QCOMPARE(dialog->maxPage(), 3);
+            QVERIFY(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+            QCOMPARE(dialog->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+            QCOMPARE(dialog->printer()->copyCount(), 1);
+            QCOMPARE(dialog->printer()->printRange(), QPrinter::AllPages);
+            dialog->reject();
+        });
+        preview.Command("PrinterSetup")->trigger();
+        QVERIFY(seen);
     }
 
     void loadingADamagedFileRaisesAndKeepsThePages() {
