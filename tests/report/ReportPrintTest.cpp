@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTransform>
@@ -132,6 +133,7 @@ private slots:
             QTest::qWait(250);
         }
         QVERIFY2(!printed.isEmpty(), qPrintable(QStringLiteral("nothing arrived in ") + folder.path()));
+        const auto removePrinted = qScopeGuard([&] { QFile::remove(printed); });
         QVERIFY2(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")).match(info).hasMatch(), qPrintable(info));
         QVERIFY2(
             QRegularExpression(QStringLiteral("Page size:\\s+(595(\\.\\d+)? x 842|842 x 595)")).match(info).hasMatch(),
@@ -172,7 +174,6 @@ private slots:
                                 .arg(worse)
                                 .arg(empty)
                                 .arg(QDir::tempPath())));
-        QFile::remove(printed);
     }
 };
 
