@@ -3,9 +3,9 @@
 #include "ErrorBox.h"
 #include "MessageBox.h"
 #include "QtMainThreadCaller.h"
-#include "TForm2.h"
 #include "TM.h"
 #include "Unit1.h"
+#include "Unit2.h"
 
 #include <exception>
 
@@ -25,14 +25,16 @@ ProgramWindows::ProgramWindows()
     : mainThread_(std::make_shared<QtMainThreadCaller>(ShowInErrorBox)),
       m_(std::make_unique<TM>()),
       form1_(std::make_unique<TForm1>(m_->Table(), mainThread_)),
-      form2_(std::make_unique<TForm2>()) {
+      form2_(std::make_unique<TForm2>(m_->Table())) {
     form1_->SetMessageBox([form1 = form1_.get()](const QString& caption, const QString& text) {
         MessageBox::Show(form1, MessageBox::Icon::None, caption, text);
     });
     m_->SetDownloadDialog(form1_.get());
+    m_->SetReportForm(form2_.get());
 }
 
 ProgramWindows::~ProgramWindows() {
+    m_->SetReportForm(nullptr);
     form2_.reset();
     // No port event is handed over any more: the port closes with the dialog.
     mainThread_->Stop();

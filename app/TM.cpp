@@ -9,6 +9,7 @@
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
 #include "automation/Automation.h"
+#include "Unit2.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -444,7 +445,9 @@ void TM::StatusBar1DrawPanel(StatusPanelBar*, int panel, const QRect& rect) {
 }
 
 void TM::N10Click() {
-    // "Предварительный просмотр": the report preview; comes with the report.
+    if (form2_) {
+        form2_->Report1->Preview(this, ErrorBox::RunCommand);
+    }
 }
 
 void TM::N6Click() {

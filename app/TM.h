@@ -17,6 +17,7 @@ class QDialog;
 class QFrame;
 class QProgressBar;
 class StatusPanelBar;
+class TForm2;
 
 // The main window ("M"): the grid of the measurement table, the main menu, and the status bar with the progress
 // bar set into its first panel. It owns the measurement table, which it opens from "sys.mdb" in the working
@@ -32,6 +33,8 @@ public:
 
     // The download dialog that "Принять данные" shows modally; not owned. Set once it exists.
     void SetDownloadDialog(QDialog* form1) { form1_ = form1; }
+    // The report form whose report "Предварительный просмотр" previews; not owned. Set once it exists.
+    void SetReportForm(TForm2* form2) { form2_ = form2; }
 
     MeasurementTable& Table() const { return *ADOTable1; }
     MeasurementGrid* Grid() const { return DBGrid1; }
@@ -95,6 +98,7 @@ private:
     QFileDialog* OpenDialog1 = nullptr;
     QString lastOpenedFile_;  // proposed again by the open dialog
     QDialog* form1_ = nullptr;
+    TForm2* form2_ = nullptr;
     bool placed_ = false;
     // The export's references into the spreadsheet server; empty between exports. Members go in the reverse
     // order of their declaration, so the sheet is released before the application.

@@ -8,7 +8,7 @@
 #include "ProgramWindows.h"
 #include "StatusPanelBar.h"
 #include "Unit1.h"
-#include "TForm2.h"
+#include "Unit2.h"
 #include "TM.h"
 #include "TestSupport.h"
 #include "store/MeasurementTable.h"

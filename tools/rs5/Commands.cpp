@@ -11,6 +11,9 @@
 #ifdef RS5_WITH_EXPORT
 #include "ExportCommand.h"
 #endif
+#ifdef RS5_WITH_REPORT
+#include "ReportCommand.h"
+#endif
 
 namespace rs5 {
 
@@ -68,6 +71,14 @@ const std::vector<Command>& Commands() {
          "The cells are read under the locale of the environment (LANG, LC_ALL). Progress goes to standard\n"
          "error. OUT is written beside and renamed into place once complete, so it is whole or as it was.",
          RunExport},
+#endif
+#ifdef RS5_WITH_REPORT
+        {"report", "SOURCE OUT.pdf",
+         "Writes the measurement report of a working database (a name ending in .mdb) or of a saved table\n"
+         "file as PDF, the pages the program's preview shows: A4 landscape, the title, the column titles on\n"
+         "every page, a line per row with the grid's texts, the date and the page number at the foot. The\n"
+         "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.",
+         RunReport},
 #endif
     };
     return commands;

@@ -1,0 +1,182 @@
+// Times the measurement report over a table of 65 535 rows (the most the meter's archive numbers): generating all
+// pages, the preview window until its first page is drawn, writing the PDF; and the process's peak memory. When
+// `soffice` is on the PATH it also times LibreOffice printing the same rows from CSV to PDF.
+// Usage: report_bench [ROWS]   (runs on Qt's platform without a screen unless QT_QPA_PLATFORM says otherwise)
+#include "DatabaseSource.h"
+#include "MeasurementTable.h"
+#include "Report1Layout.h"
+#include "ReportGenerator.h"
+#include "ReportOutput.h"
+#include "ReportPageView.h"
+#include "ReportPreview.h"
+#include "TableReport.h"
+#include "WorkingDatabase.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Rows like a long series of downloads: every field set, notes on every tenth row.
+void FillDatabase(const QString& path, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(
+        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)", -1,
+        &insert, nullptr);
+    for (int i = 0; i < rows; ++i) {
+        char dateTime[32];
+        std::snprintf(dateTime, sizeof dateTime, "20%02d-%02d-%02d %02d:%02d:%02d", 20 + i / 20000, 1 + i / 1700 % 12,
+                      1 + i / 60 % 28, i / 7 % 24, i % 60, i * 7 % 60);
+        sqlite3_bind_int(insert, 1, i + 1);
+        sqlite3_bind_text(insert, 2, dateTime, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(insert, 3, static_cast<double>(static_cast<float>(8.0 + (i % 200) / 10.0)));
+        sqlite3_bind_double(insert, 4, 100.0 + i % 7);
+        sqlite3_bind_double(insert, 5, 700.0 + (i % 113) / 4.0);
+        sqlite3_bind_int(insert, 6, -10 + i % 45);
+        sqlite3_bind_text(insert, 7, i % 3 == 0 ? "Индивидуальная" : "Базовая", -1, SQLITE_STATIC);
+        if (i % 10 == 0) {
+            sqlite3_bind_text(insert, 8, "проба с элеватора №3, партия 17", -1, SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(insert, 8);
+        }
+        sqlite3_bind_text(insert, 9, i % 2 == 0 ? "Пшеница" : "Ячмень", -1, SQLITE_STATIC);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+double Seconds(const std::function<void()>& run) {
+    const auto start = Clock::now();
+    run();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Print(const char* what, double seconds, double target) {
+    std::printf("%-44s %8.2f s   %s\n", what, seconds,
+                target <= 0 ? "" : (seconds < target ? "under target" : "OVER TARGET"));
+}
+
+// The rows as the report prints them, as CSV for LibreOffice.
+void WriteCsv(MeasurementTable& table, const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    const MeasurementField fields[] = {MeasurementField::NN, MeasurementField::DataTime, MeasurementField::Vid,
+                                       MeasurementField::W,  MeasurementField::m,        MeasurementField::N,
+                                       MeasurementField::t,  MeasurementField::Type,     MeasurementField::Op};
+    QByteArray out;
+    for (int r = 0; r < table.VisibleRowCount(); ++r) {
+        for (const MeasurementField field : fields) {
+            if (field != MeasurementField::NN) {
+                out += ',';
+            }
+            out += '"' + table.DisplayText(r, field).replace(QLatin1Char('"'), QStringLiteral("\"\"")).toUtf8() + '"';
+        }
+        out += '\n';
+    }
+    file.write(out);
+}
+
+double LibreOfficeSeconds(const QString& soffice, const QString& csv, const QString& folder) {
+    const QString profile = QStringLiteral("-env:UserInstallation=file://") + folder + QStringLiteral("/lo-profile");
+    auto convert = [&](const QString& file) {
+        QProcess process;
+        process.start(soffice, {profile, QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                                QStringLiteral("pdf"), QStringLiteral("--outdir"), folder, file});
+        process.waitForFinished(-1);
+    };
+    // The first start makes LibreOffice's profile; that is not part of printing.
+    const QString small = folder + QStringLiteral("/warm-up.csv");
+    QFile warm(small);
+    warm.open(QIODevice::WriteOnly);
+    warm.write("1,2,3\n");
+    warm.close();
+    convert(small);
+    const double seconds = Seconds([&] { convert(csv); });
+    const QString pdf =
+        QFileInfo(csv).path() + QLatin1Char('/') + QFileInfo(csv).completeBaseName() + QStringLiteral(".pdf");
+    return QFile::exists(pdf) ? seconds : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 65535;
+    QTemporaryDir dir;
+    const QString database = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(database);
+    FillDatabase(database, rows);
+    MeasurementTable table(std::make_unique<DatabaseSource>(database));
+    table.OpenTable();
+    TableReport report(Report1Layout(), table);
+
+    std::printf("report_bench: %d rows\n", rows);
+    std::shared_ptr<report::ReportDocument> document;
+    const double generation = Seconds([&] {
+        auto generator = report.Generate();
+        generator->Run();
+        document = generator->Document();
+    });
+    std::printf("%zu pages\n", document->pages.size());
+    Print("generate all pages", generation, 2.0);
+
+    const double firstPage = Seconds([&] {
+        ReportPreview preview([&] { return report.Generate(); });
+        preview.resize(1280, 900);
+        preview.show();
+        preview.Start();
+        preview.findChild<ReportPageView*>()->viewport()->grab();  // the first page drawn
+    });
+    Print("preview: first page shown", firstPage, 0.3);
+
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const double pdfSeconds = Seconds([&] { report::WritePdf(*document, pdf); });
+    Print("write the PDF", pdfSeconds, 0);
+    std::printf("%-44s %8.1f MB\n", "PDF size", QFileInfo(pdf).size() / 1e6);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double peakMb = usage.ru_maxrss / 1024.0;
+    std::printf("%-44s %8.1f MB   %s\n", "peak memory (resident)", peakMb,
+                peakMb < 200 ? "under target" : "OVER TARGET");
+
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty()) {
+        std::printf("LibreOffice (soffice) is not installed: no comparison\n");
+        return 0;
+    }
+    const QString csv = dir.filePath(QStringLiteral("rows.csv"));
+    WriteCsv(table, csv);
+    const double libreOffice = LibreOfficeSeconds(soffice, csv, dir.path());
+    if (libreOffice < 0) {
+        std::printf("LibreOffice made no PDF\n");
+        return 0;
+    }
+    Print("LibreOffice: the same rows from CSV to PDF", libreOffice, 0);
+    std::printf("%-44s %8.2f     %s\n", "our PDF / LibreOffice's", pdfSeconds / libreOffice,
+                pdfSeconds <= 0.3 * libreOffice ? "under target (0.3)" : "OVER TARGET (0.3)");
+    return 0;
+}

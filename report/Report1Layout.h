@@ -1,0 +1,12 @@
+#pragma once
+
+#include "ReportDefinition.h"
+
+// The measurement report "Report1": A4 landscape, a title, the nine column titles, one line per measurement with the
+// grid's texts, and a footer with the date of printing and the page number. Positions in millimetres as the
+// report form places them. The default font's colour is the system's window-text colour when a GUI application
+// exists, black otherwise.
+report::ReportDefinition Report1Layout();
+
+// The title the report prints at the top of its first page.
+extern const char16_t* const kReportTitleText;

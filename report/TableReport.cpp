@@ -1,0 +1,19 @@
+#include "TableReport.h"
+
+#include "ReportGenerator.h"
+#include "ReportPreview.h"
+
+TableReport::TableReport(report::ReportDefinition layout, MeasurementTable& table)
+    : layout_(std::move(layout)), source_(table) {}
+
+TableReport::~TableReport() = default;
+
+std::unique_ptr<report::ReportGenerator> TableReport::Generate() {
+    return std::make_unique<report::ReportGenerator>(layout_, source_);
+}
+
+void TableReport::Preview(QWidget* parent, std::function<void(const std::function<void()>&)> runCommand) {
+    ReportPreview preview([this] { return Generate(); }, parent);
+    preview.SetCommandRunner(std::move(runCommand));
+    preview.Run();
+}

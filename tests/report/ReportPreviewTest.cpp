@@ -1,0 +1,263 @@
+// The preview window driven as a user drives it, offscreen: paging by keys and buttons, zoom modes, saving and
+// loading pages, printing, closing.
+#include "Report1Layout.h"
+#include "ReportDocument.h"
+#include "ReportGenerator.h"
+#include "ReportOutput.h"
+#include "ReportPageView.h"
+#include "ReportPreview.h"
+#include "ReportTestRows.h"
+#include "TableReport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPrintDialog>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace report;
+
+namespace {
+
+int PdfPageCount(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    return static_cast<int>(
+        QString::fromLatin1(file.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+}
+
+QString FirstNumberOnPage(const ReportDocument& document, int page) {
+    const ReportPage& p = document.pages[static_cast<std::size_t>(page)];
+    for (const PlacedBand& band : p.bands) {
+        if (document.definition.bands[static_cast<std::size_t>(band.band)].kind == BandKind::Detail) {
+            return BandTexts(document, p, band)[0];
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+class ReportPreviewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MeasurementTable> table_;
+    std::unique_ptr<TableReport> report_;
+    std::unique_ptr<ReportPreview> preview_;
+
+    ReportPreview& Open(int rows) {
+        table_ = OpenTableWith(MeasurementRows(rows));
+        report_ = std::make_unique<TableReport>(Report1Layout(), *table_);
+        preview_ = std::make_unique<ReportPreview>([this] { return report_->Generate(); });
+        preview_->resize(900, 700);
+        preview_->show();
+        preview_->Start();
+        return *preview_;
+    }
+
+private slots:
+    void cleanup() {
+        preview_.reset();
+        report_.reset();
+        table_.reset();
+    }
+
+    void firstPageShowsWhileTheRestIsGenerated() {
+        ReportPreview& preview = Open(3000);
+        QCOMPARE(preview.GeneratedPages(), 1);
+        QVERIFY(preview.Generating());
+        QCOMPARE(preview.PageCount(), 91);
+        QVERIFY(preview.StatusText().startsWith(QStringLiteral("Страница 1 из 91")));
+        QVERIFY(preview.Percent() < 100);
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Generating(), 30000);
+        QCOMPARE(preview.GeneratedPages(), 91);
+        QCOMPARE(preview.StatusText(), QStringLiteral("Страница 1 из 91 Подготовка: 100 %"));
+        QCOMPARE(table_->CurrentRow(), 2999);
+    }
+
+    void pagingByKeysAndButtons() {
+        ReportPreview& preview = Open(100);
+        QTRY_VERIFY(!preview.Generating());
+        QCOMPARE(preview.PageCount(), 4);
+        auto* view = preview.findChild<ReportPageView*>();
+        QVERIFY(view);
+        // Keys reach the window from the page view, where the focus is.
+        QTest::keyClick(view, Qt::Key_End);
+        QCOMPARE(preview.CurrentPage(), 3);
+        QVERIFY(preview.StatusText().startsWith(QStringLiteral("Страница 4 из 4")));
+        QTest::keyClick(view, Qt::Key_PageDown);  // stays on the last page
+        QCOMPARE(preview.CurrentPage(), 3);
+        QTest::keyClick(view, Qt::Key_PageUp);
+        QCOMPARE(preview.CurrentPage(), 2);
+        QTest::keyClick(&preview, Qt::Key_Home);
+        QCOMPARE(preview.CurrentPage(), 0);
+        QTest::keyClick(view, Qt::Key_PageUp);  // stays on the first
+        QCOMPARE(preview.CurrentPage(), 0);
+        QTest::keyClick(view, Qt::Key_PageDown);
+        QCOMPARE(preview.CurrentPage(), 1);
+
+        preview.Command("LastPage")->trigger();
+        QCOMPARE(preview.CurrentPage(), 3);
+        preview.Command("PreviousPage")->trigger();
+        QCOMPARE(preview.CurrentPage(), 2);
+        preview.Command("FirstPage")->trigger();
+        QCOMPARE(preview.CurrentPage(), 0);
+        preview.Command("NextPage")->trigger();
+        QCOMPARE(preview.CurrentPage(), 1);
+        QVERIFY(preview.StatusText().startsWith(QStringLiteral("Страница 2 из 4")));
+    }
+
+    void zoomModes() {
+        ReportPreview& preview = Open(10);
+        auto* view = preview.findChild<ReportPageView*>();
+        const QSizeF paper(297 * kPointsPerMm, 210 * kPointsPerMm);
+
+        preview.Command("ZoomActual")->trigger();
+        QCOMPARE(preview.CurrentZoom(), ReportPreview::Zoom::Actual);
+        QCOMPARE(preview.Scale(), preview.logicalDpiX() / 72.0);
+
+        preview.Command("ZoomWholePage")->trigger();
+        const double whole = preview.Scale();
+        // The whole sheet fits the view, and fills it in one direction.
+        QVERIFY(paper.width() * whole <= view->viewport()->width());
+        QVERIFY(paper.height() * whole <= view->viewport()->height());
+        QVERIFY(paper.width() * whole > view->viewport()->width() - 30 ||
+                paper.height() * whole > view->viewport()->height() - 30);
+
+        preview.Command("ZoomPageWidth")->trigger();
+        const double width = preview.Scale();
+        QVERIFY(paper.width() * width <= view->viewport()->width());
+        QVERIFY(paper.width() * width > view->viewport()->width() - 60);
+
+        // The whole page follows the window's size.
+        preview.Command("ZoomWholePage")->trigger();
+        preview.resize(1400, 1000);
+        QTRY_VERIFY(preview.Scale() > whole * 1.2);
+        QVERIFY(paper.width() * preview.Scale() <= view->viewport()->width());
+        QVERIFY(paper.height() * preview.Scale() <= view->viewport()->height());
+        view->grab();  // paints the page at that scale without fault
+    }
+
+    void saveThenLoadPagesAndPrintThemAsLoaded() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(70);
+        QTRY_VERIFY(!preview.Generating());
+        const QString pages = dir.filePath(QStringLiteral("report"));
+        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return pages; });
+        preview.SavePages();
+        QVERIFY(QFile::exists(pages + QStringLiteral(".rs5r")));  // the suffix is added
+
+        // The table changes; the loaded pages still show the rows as they were.
+        while (table_->RowCount() > 5) {
+            table_->DeleteRow();
+        }
+        preview.SetFileChooser(
+            [&](QWidget*, bool save, const QString&) { return save ? QString() : pages + QStringLiteral(".rs5r"); });
+        preview.Command("LoadPages")->trigger();
+        QCOMPARE(preview.PageCount(), 3);
+        QCOMPARE(preview.CurrentPage(), 0);
+        QCOMPARE(FirstNumberOnPage(*preview.Document(), 2), QStringLiteral("65"));
+        QTest::keyClick(&preview, Qt::Key_End);
+        QCOMPARE(preview.CurrentPage(), 2);
+
+        preview.Printer().setOutputFormat(QPrinter::PdfFormat);
+        const QString loadedPdf = dir.filePath(QStringLiteral("loaded.pdf"));
+        preview.Printer().setOutputFileName(loadedPdf);
+        preview.Command("Print")->trigger();
+        QCOMPARE(PdfPageCount(loadedPdf), 3);
+
+        // Print of a generated report makes it anew from the rows of the moment, in the range set up.
+        preview.Start();
+        QTRY_VERIFY(!preview.Generating());
+        QCOMPARE(preview.PageCount(), 1);
+        for (int i = 0; i < 59; ++i) {  // 64 rows: two pages
+            table_->AppendRow();
+            table_->SetField(u"NN", std::int32_t{100 + i});
+            table_->PostRow();
+        }
+        const QString freshPdf = dir.filePath(QStringLiteral("fresh.pdf"));
+        preview.Printer().setOutputFileName(freshPdf);
+        preview.Command("Print")->trigger();
+        QCOMPARE(PdfPageCount(freshPdf), 2);
+        QCOMPARE(preview.PageCount(), 1);  // the preview keeps its pages
+
+        preview.Printer().setPrintRange(QPrinter::PageRange);
+        preview.Printer().setFromTo(2, 2);
+        const QString rangePdf = dir.filePath(QStringLiteral("range.pdf"));
+        preview.Printer().setOutputFileName(rangePdf);
+        preview.Print();
+        QCOMPARE(PdfPageCount(rangePdf), 1);
+    }
+
+    void printerSetupOffersLandscapeOneCopyAndTheReportsPages() {
+        ReportPreview& preview = Open(70);
+        QTRY_VERIFY(!preview.Generating());
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            QCOMPARE(dialog->minPage(), 1);
+            QCOMPARE(dialog->maxPage(), 3);
+            QVERIFY(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+            QCOMPARE(dialog->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+            QCOMPARE(dialog->printer()->copyCount(), 1);
+            QCOMPARE(dialog->printer()->printRange(), QPrinter::AllPages);
+            dialog->reject();
+        });
+        preview.Command("PrinterSetup")->trigger();
+        QVERIFY(seen);
+    }
+
+    void loadingADamagedFileRaisesAndKeepsThePages() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(40);
+        QTRY_VERIFY(!preview.Generating());
+        const QString bad = dir.filePath(QStringLiteral("bad.rs5r"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("RS5R garbage");
+        file.close();
+        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return bad; });
+        QVERIFY_THROWS_EXCEPTION(ReportError, preview.LoadPages());
+        QCOMPARE(preview.PageCount(), 2);
+        QCOMPARE(FirstNumberOnPage(*preview.Document(), 1), QStringLiteral("32"));
+    }
+
+    void savePdf() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(3000);
+        const QString pdf = dir.filePath(QStringLiteral("report.PDF"));
+        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return pdf; });
+        preview.Command("SavePdf")->trigger();  // finishes the generation first
+        QVERIFY(!preview.Generating());
+        QCOMPARE(PdfPageCount(pdf), 91);
+    }
+
+    void escapeClosesAndRunReturnsWithTheLastRowCurrent() {
+        table_ = OpenTableWith(MeasurementRows(50));
+        table_->MoveTo(0);
+        TableReport report(Report1Layout(), *table_);
+        bool sawPreview = false;
+        QTimer::singleShot(50, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* preview = qobject_cast<ReportPreview*>(widget); preview && preview->isVisible()) {
+                    sawPreview = true;
+                    QVERIFY(preview->windowState() & Qt::WindowMaximized);
+                    QTest::keyClick(preview, Qt::Key_Escape);
+                }
+            }
+        });
+        report.Preview();  // returns once the window is closed
+        QVERIFY(sawPreview);
+        QCOMPARE(table_->CurrentRow(), 49);
+    }
+};
+
+QTEST_MAIN(ReportPreviewTest)
+#include "ReportPreviewTest.moc"
