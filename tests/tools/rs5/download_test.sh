@@ -53,7 +53,8 @@ numbers() { sql "$1" "SELECT group_concat(NN, ' ') FROM (SELECT NN FROM Sys ORDE
 expect_numbers() { [ "$(numbers "$1")" = "$2" ] || fail "rows NN '$(numbers "$1")', not '$2'"; }
 expect_error() { grep -qF "rs5 download: $1" "$work/err" || fail "no message '$1'"; }
 
-"$rs5" --help | grep -q "rs5 download --port NAME" || fail "--help does not document download"
+# grep reads the whole help: with pipefail, grep -q closing the pipe early would fail the pipeline.
+"$rs5" --help | grep "rs5 download --port NAME" > /dev/null || fail "--help does not document download"
 timeout 10 "$rs5" download > /dev/null 2>&1; [ $? -eq 2 ] || fail "download without --port is not a usage error"
 
 # A whole archive of 25 records, every field compared with the simulator's CSV.
