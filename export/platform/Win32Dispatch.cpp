@@ -2,8 +2,10 @@
 #include "SystemAutomation.h"
 #include "automation/Automation.h"
 
-#include <oleauto.h>
+// windows.h first, in a block of its own: oleauto.h relies on its types.
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <string>
 #include <vector>
