@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QString>
 
-// The program's application object: its title, its help file, and the last net for errors raised while an event
-// is handled, so that no exception ever leaves the event loop.
+// The program's application object: its title, its window icon, its help file, and the last net for errors raised
+// while an event is handled, so that no exception ever leaves the event loop.
 class Application : public QApplication {
     Q_OBJECT
 
@@ -14,7 +14,8 @@ public:
     // "Zarudedu-РС5 Нирма": the caption of the error box.
     static QString Title();
 
-    // The application's help file: "DADOZURA-RS5.HLP" beside the executable unless set otherwise.
+    // The application's help file unless set otherwise: "DADOZURA-RS5.HLP" beside the executable, else the one in
+    // ../share/zarudedu-rs5/ from there (an installed program); when neither exists, the one beside.
     static QString HelpFile();
     static void SetHelpFile(const QString& path);
 

@@ -1,8 +1,11 @@
 #include "Program.h"
 
 #include "Application.h"
+#include "DataFolder.h"
 #include "ErrorBox.h"
+#include "ProgramOptions.h"
 #include "ProgramWindows.h"
+#include "Rs5Version.h"
 #include "TM.h"
 #include "automation/Automation.h"
 #include "export/DesktopHandover.h"
@@ -13,11 +16,8 @@
 #include <cstdio>
 #include <exception>
 #include <optional>
-#include <string_view>
 
 namespace {
-
-const char* const kCreateDatabaseOption = "--create-database";
 
 int CreateDatabase() {
     try {
@@ -32,13 +32,36 @@ int CreateDatabase() {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
-    if (argc > 1 && std::string_view(argv[1]) == kCreateDatabaseOption) {
+    const ProgramOptions options = ParseProgramOptions(argc, argv);
+    if (options.help) {
+        std::fputs(ProgramUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zarudedu-rs5 %s\n", Rs5Version);
+        return 0;
+    }
+    if (options.createDatabase && options.dataFolder) {
+        // The first start in the data folder creates the database itself.
+        std::fputs("zarudedu-rs5: --create-database and --data-folder cannot be used together\n", stderr);
+        return 2;
+    }
+    if (options.createDatabase) {
         return CreateDatabase();
     }
     persist::KeepFreedMemoryForLargeTables();
     // The export's automation needs the thread's apartment before anything else runs.
     const AutomationRuntime automation;
     Application application(argc, argv);
+    if (options.dataFolder) {
+        try {
+            DataFolder::Enter(DataFolder::DefaultPath());
+        } catch (...) {
+            // Started from the desktop menu nobody reads standard error, so the box says it.
+            ErrorBox::ShowCurrentException();
+            return 1;
+        }
+    }
     std::optional<ProgramWindows> windows;
     try {
         windows.emplace();

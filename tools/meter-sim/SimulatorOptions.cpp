@@ -126,5 +126,6 @@ Failure modes (counts of replies include the header reply; records count from 1)
 Other:
   --quiet             do not log requests on standard error
   -h, --help          show this text
+  --version           show the version and exit
 )";
 }

@@ -5,9 +5,11 @@
 #include "MeterLine.h"
 #include "MeterResponder.h"
 #include "MeterSimulator.h"
+#include "Rs5Version.h"
 #include "SimulatorOptions.h"
 #include "SymbolicLink.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -73,8 +75,13 @@ int Serve(const SimulatorOptions& options, const std::vector<ArchiveRecord>& arc
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (std::find(arguments.begin(), arguments.end(), "--version") != arguments.end()) {
+        std::cout << ProgramName << ' ' << Rs5Version << '\n';
+        return 0;
+    }
     try {
-        const SimulatorOptions options = ParseSimulatorOptions(std::vector<std::string>(argv + 1, argv + argc));
+        const SimulatorOptions options = ParseSimulatorOptions(arguments);
         if (options.help) {
             std::cout << SimulatorUsage();
             return 0;

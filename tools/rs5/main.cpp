@@ -1,5 +1,6 @@
 // rs5: the command-line companion of the program, without a window. See `rs5 --help`.
 #include "Command.h"
+#include "Rs5Version.h"
 
 #include <exception>
 #include <iostream>
@@ -8,7 +9,7 @@ namespace {
 
 void PrintUsage(std::ostream& out) {
     out << "Usage: rs5 COMMAND [ARGUMENTS]\n"
-           "       rs5 --help\n\n"
+           "       rs5 --help | --version\n\n"
            "Commands:\n";
     for (const rs5::Command& command : rs5::Commands()) {
         out << "\n  rs5 " << command.name << ' ' << command.synopsis << '\n';
@@ -20,7 +21,10 @@ void PrintUsage(std::ostream& out) {
             start = end + 1;
         }
     }
-    out << "\nExit status: 0 on success, 1 when the command fails, 2 for a usage error.\n";
+    out << "\nOptions:\n"
+           "  -h, --help          show this text and exit\n"
+           "  --version           show the version and exit\n"
+           "\nExit status: 0 on success, 1 when the command fails, 2 for a usage error.\n";
 }
 
 }  // namespace
@@ -33,6 +37,10 @@ int main(int argc, char** argv) {
     }
     if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
         PrintUsage(std::cout);
+        return 0;
+    }
+    if (arguments[0] == "--version") {
+        std::cout << "rs5 " << Rs5Version << '\n';
         return 0;
     }
     for (const rs5::Command& command : rs5::Commands()) {
