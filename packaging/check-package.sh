@@ -76,7 +76,8 @@ bin="$root/usr/bin"
 for program in zarudedu-rs5 rs5 rs5-meter-sim; do
     shown=$("$bin/$program" --version) || fail "$program --version failed"
     [ "$shown" = "$program $version" ] || fail "$program --version says \"$shown\", the package is $version"
-    "$bin/$program" --help | grep -q "^Usage: $program" || fail "$program --help"
+    help=$("$bin/$program" --help) || fail "$program --help failed"
+    [[ $help == "Usage: $program"* ]] || fail "$program --help does not begin with its usage"
 done
 
 # Starts the unpacked program in the folder $1 with the arguments that follow; its pid in $started.

@@ -26,6 +26,8 @@ tmp="$out.tmp"
     printf '%s\n' ".\\\" Made by make-manpage.sh from \"$name --help\" and $(basename "$hand"); edit those instead."
     printf '.TH %s %s "" "Zarudedu RS5 %s" "User Commands"\n' "$(printf '%s' "$name" | tr 'a-z' 'A-Z' | sed 's/-/\\-/g')" \
         "$section" "$version"
+    # Words stay whole (no hyphenation), lines ragged: the page reads as --help does.
+    printf '.nh\n.ad l\n'
     while IFS= read -r line || [ -n "$line" ]; do
         case "$line" in
             '.\" @SYNOPSIS@') printf '%s\n' "$synopsis" ;;
