@@ -139,6 +139,8 @@ END {
         level = indent(line)
         text = substr(line, level + 1)
         gap = match(text, /  +/)
+        gapAt = RSTART
+        gapLength = RLENGTH
         deeper = (i < count && lines[i + 1] != "" && indent(lines[i + 1]) > level)
         if (level == 0 || (!gap && !deeper)) {
             if (!inProse) {
@@ -151,9 +153,9 @@ END {
         }
         inProse = 0
         if (gap) {
-            head = substr(text, 1, RSTART - 1)
-            body = substr(text, RSTART + RLENGTH)
-            column = level + RSTART - 1 + RLENGTH
+            head = substr(text, 1, gapAt - 1)
+            body = substr(text, gapAt + gapLength)
+            column = level + gapAt - 1 + gapLength
         } else {
             head = text
             body = ""
@@ -167,21 +169,17 @@ END {
         verbatim = 0
         while (i <= count && lines[i] != "" && indent(lines[i]) > level) {
             more = lines[i]
-            if (indent(more) > column) {
-                if (!verbatim) {
-                    out = out ".RS 2\n.nf\n"
-                    verbatim = 1
-                }
-                sub(/^ +/, "", more)
-                out = out safe(esc(more)) "\n"
-            } else {
-                if (verbatim) {
-                    out = out ".fi\n.RE\n"
-                    verbatim = 0
-                }
-                sub(/^ +/, "", more)
-                out = out safe(esc(more)) "\n"
+            deeperStill = indent(more) > column
+            sub(/^ +/, "", more)
+            if (deeperStill && !verbatim) {
+                out = out ".RS\n.nf\n"
+                verbatim = 1
+            } else if (!deeperStill && verbatim) {
+                # Back to the item's text, at its indentation.
+                out = out ".fi\n.RE\n.IP\n"
+                verbatim = 0
             }
+            out = out safe(esc(more)) "\n"
             i++
         }
         if (verbatim) {

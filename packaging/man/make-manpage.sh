@@ -27,7 +27,7 @@ tmp="$out.tmp"
     printf '.TH %s %s "" "Zarudedu RS5 %s" "User Commands"\n' "$(printf '%s' "$name" | tr 'a-z' 'A-Z' | sed 's/-/\\-/g')" \
         "$section" "$version"
     # Words stay whole (no hyphenation), lines ragged: the page reads as --help does.
-    printf '.nh\n.ad l\n'
+    printf '.nr HY 0\n.nh\n.ad l\n'
     while IFS= read -r line || [ -n "$line" ]; do
         case "$line" in
             '.\" @SYNOPSIS@') printf '%s\n' "$synopsis" ;;

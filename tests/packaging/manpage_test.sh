@@ -9,9 +9,10 @@ shown=$(mktemp)
 trap 'rm -f "$shown"' EXIT
 warnings=$(man --warnings -l "$page" 2>&1 >"$shown")
 [ -z "$warnings" ] || { echo "man warns about $page: $warnings"; exit 1; }
-# Words, with the typographic hyphens, minus signs and quotes that groff may print made plain.
-words() { sed -e 's/[‐−]/-/g' -e "s/[’‘]/'/g" | tr -s '[:space:]' '\n' | sed '/^$/d'; }
-"$program" --help | words > "$shown.help"
+# Words, with the typographic hyphens, minus signs and quotes that groff may print made plain; headings
+# ("Options:") become section titles ("OPTIONS"), so case and a final colon do not count.
+words() { sed -e 's/[‐−]/-/g' -e "s/[’‘]/'/g" | tr -s '[:space:]' '\n' | sed -e '/^$/d' -e 's/:$//' | tr '[:upper:]' '[:lower:]'; }
+"$program" --help | sed '1s/^Usage: //' | words > "$shown.help"
 col -bx < "$shown" | words > "$shown.page"
 awk 'NR == FNR { page[++n] = $0; next }
      { while (at < n && page[++at] != $0) {}
