@@ -63,7 +63,8 @@ QString DefaultPath() {
 
 void Enter(const QString& folder) {
     const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-    const bool firstStart = !QFileInfo::exists(absolute) || (QFileInfo(absolute).isDir() && HoldsNothing(QDir(absolute)));
+    const bool firstStart =
+        !QFileInfo::exists(absolute) || (QFileInfo(absolute).isDir() && HoldsNothing(QDir(absolute)));
     if (firstStart) {
         CreateFolder(absolute);
         CreateWorkingDatabaseIfMissing(QDir(absolute).filePath(QLatin1String(WorkingDatabase::DefaultFileName)));
