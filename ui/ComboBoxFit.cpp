@@ -1,5 +1,6 @@
 #include "ComboBoxFit.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QStyle>
