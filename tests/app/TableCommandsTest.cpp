@@ -1,6 +1,7 @@
 #include "AppTests.h"
 #include "GridColumn.h"
 #include "MeasurementGrid.h"
+#include "MeasurementGridModel.h"
 #include "MessageBox.h"
 #include "TM.h"
 #include "TestSupport.h"
@@ -457,12 +458,11 @@ private slots:
         RunWithFileDialog("N5", replace);
         QCOMPARE(shown(), caption + QStringLiteral(" — A.db"));
 
-        // A typed value is a change as well, before the row is stored; Esc takes it back.
-        const QRect grain = Grid()->visualRect(Grid()->model()->index(0, int(GridColumn::Vid)));
-        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, Qt::NoModifier, grain.center());
-        TypeText(Grid(), QStringLiteral("x"));
-        PressKey(Grid(), Qt::Key_Return);
+        // A value assigned in a cell is a change as well, before the row is stored; Esc takes it back.
+        auto* model = static_cast<MeasurementGridModel*>(Grid()->model());
+        model->SetCellText(model->index(0, int(GridColumn::Vid)), QStringLiteral("Рожь"));
         QCOMPARE(shown(), caption + QStringLiteral(" — A.db*"));
+        Grid()->setFocus();
         PressKey(Grid(), Qt::Key_Escape);
         QCOMPARE(shown(), caption + QStringLiteral(" — A.db"));
 
