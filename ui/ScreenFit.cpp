@@ -14,8 +14,8 @@ int Within(int start, int length, int low, int room) {
 QRect ScreenFit::Fit(const QRect& frame) const {
     const int width = std::min(frame.width(), area_.width());
     const int height = std::min(frame.height(), area_.height());
-    return QRect(Within(frame.x(), width, area_.x(), area_.width()), Within(frame.y(), height, area_.y(), area_.height()),
-                 width, height);
+    return QRect(Within(frame.x(), width, area_.x(), area_.width()),
+                 Within(frame.y(), height, area_.y(), area_.height()), width, height);
 }
 
 QRect ScreenFit::Centred(const QSize& frameSize) const {

@@ -14,7 +14,8 @@ WindowPlacement::WindowPlacement(QWidget& window, DesignFrame designFrame, When 
 }
 
 WindowPlacement* WindowPlacement::AtFrame(QWidget& window, const QRect& frame, When when) {
-    return new WindowPlacement(window, [frame](const QRect&, const QMargins&) { return frame; }, when);
+    return new WindowPlacement(
+        window, [frame](const QRect&, const QMargins&) { return frame; }, when);
 }
 
 WindowPlacement* WindowPlacement::Centred(QWidget& window, When when) {

@@ -18,13 +18,13 @@ private slots:
         QTest::newRow("touching the edges: kept") << QRect(231, 226, 870, 640) << mainWindow << mainWindow;
         QTest::newRow("1366x768 with a bottom panel: moved up only")
             << QRect(0, 0, 1366, 728) << mainWindow << QRect(231, 88, 870, 640);
-        QTest::newRow("1366x768: help moved up")
-            << QRect(0, 0, 1366, 768) << helpWindow << QRect(726, 208, 640, 560);
+        QTest::newRow("1366x768: help moved up") << QRect(0, 0, 1366, 768) << helpWindow << QRect(726, 208, 640, 560);
         QTest::newRow("1024x600: moved left, only the height shrinks")
             << QRect(0, 0, 1024, 600) << mainWindow << QRect(154, 0, 870, 600);
         QTest::newRow("panel at the left and top: kept off it")
             << QRect(48, 32, 1318, 736) << QRect(10, 5, 400, 300) << QRect(48, 32, 400, 300);
-        QTest::newRow("larger both ways: the whole area") << QRect(0, 0, 600, 400) << helpWindow << QRect(0, 0, 600, 400);
+        QTest::newRow("larger both ways: the whole area")
+            << QRect(0, 0, 600, 400) << helpWindow << QRect(0, 0, 600, 400);
         QTest::newRow("screen right of the primary one")
             << QRect(1920, 0, 1366, 768) << mainWindow << QRect(1920, 128, 870, 640);
         QTest::newRow("one pixel over the right edge")
