@@ -46,17 +46,23 @@ void WindowPlacement::Place() {
 }
 
 bool WindowPlacement::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &window_) {
+    if (watched != &window_ && watched != window_.windowHandle()) {
         return false;
     }
     switch (event->type()) {
         case QEvent::Show:
-            if (!shown_ || when_ == When::EveryShow) {
+            if (watched == &window_ && (!shown_ || when_ == When::EveryShow)) {
                 shown_ = true;
                 Place();
                 waitingForFrame_ = true;
+                // A window manager's frame is known by the time the window is first exposed, often with no move.
+                if (QWindow* handle = window_.windowHandle(); handle && !watchingHandle_) {
+                    watchingHandle_ = true;
+                    handle->installEventFilter(this);
+                }
             }
             break;
+        case QEvent::Expose:
         case QEvent::Move:
         case QEvent::Resize:
             // The window manager has put its frame around the window; its margins are known from now on.

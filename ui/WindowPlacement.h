@@ -45,5 +45,6 @@ private:
     When when_;
     bool shown_ = false;
     bool waitingForFrame_ = false;
+    bool watchingHandle_ = false;
     QMargins placedWith_;
 };
