@@ -1,10 +1,12 @@
 #pragma once
 
+#include "QtTranslations.h"
+
 #include <QApplication>
 #include <QString>
 
-// The program's application object: its title, its window icon, its help file, and the last net for errors raised
-// while an event is handled, so that no exception ever leaves the event loop.
+// The program's application object: its title, its window icon, its help file, Qt's own texts in the system's
+// language, and the last net for errors raised while an event is handled, so that no exception ever leaves the event loop.
 class Application : public QApplication {
     Q_OBJECT
 
@@ -23,4 +25,5 @@ public:
 
 private:
     static QString helpFile_;
+    QtTranslations qtTranslations_{QLocale::system()};
 };

@@ -1,5 +1,9 @@
 #include "GridColumn.h"
 
+#include "DesignScale.h"
+#include "store/FieldFormatter.h"
+
+#include <QDateTime>
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -48,7 +52,7 @@ QString GridColumnTitle(GridColumn column) {
 int GridColumnWidth(GridColumn column, const QFontMetrics& metrics) {
     const ColumnInfo& info = Info(column);
     if (info.fixedWidth > 0) {
-        return info.fixedWidth;
+        return DesignScale(metrics).Pixels(info.fixedWidth);
     }
     return std::max(metrics.horizontalAdvance(GridColumnTitle(column)) + kCellPadding,
                     info.displayWidth * metrics.horizontalAdvance(u'0') + kCellPadding);
@@ -60,4 +64,32 @@ int GridColumnMaxLength(GridColumn column) {
 
 bool GridColumnIsNumeric(GridColumn column) {
     return Info(column).numeric;
+}
+
+QString GridColumnWidestText(GridColumn column, const QFontMetrics& metrics) {
+    if (column != GridColumn::DataTime) {
+        return QString();
+    }
+    // Every month and weekday, two-digit days and hours before and after noon, in the locale's own format; a
+    // locale may name months or days, and a font's digits need not all be alike.
+    const FieldFormatter formatter;
+    QString widest;
+    int widestWidth = -1;
+    for (int month = 1; month <= 12; ++month) {
+        for (int day = 22; day <= 31; ++day) {
+            const QDate date(2099, month, day);
+            if (!date.isValid()) {
+                continue;
+            }
+            for (const int hour : {10, 20, 23}) {
+                const QString text = formatter.DateTimeText(QDateTime(date, QTime(hour, 59, 58)));
+                const int width = metrics.horizontalAdvance(text);
+                if (width > widestWidth) {
+                    widest = text;
+                    widestWidth = width;
+                }
+            }
+        }
+    }
+    return widest;
 }

@@ -1,6 +1,7 @@
 #include "HelpWindow.h"
 
 #include "Application.h"
+#include "WindowPlacement.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -13,7 +14,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);
-    resize(640, 560);
+    const QRect frame(726, 223, 640, 560);
+    resize(frame.size());
+    WindowPlacement::AtFrame(*this, frame, WindowPlacement::When::FirstShow);
 }
 
 void HelpWindow::ShowDocument(const QString& html) {

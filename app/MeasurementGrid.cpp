@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace {
 // A row is as high as the font's text plus the lines around it, as the platform's grid draws it.
 constexpr int kRowPadding = 3;
@@ -403,8 +405,23 @@ int MeasurementGrid::CurrentColumn() const {
 void MeasurementGrid::ApplyFontMetrics() {
     const QFontMetrics metrics(font());
     for (int column = 0; column < GridColumnCount; ++column) {
-        setColumnWidth(column, GridColumnWidth(static_cast<GridColumn>(column), metrics));
+        const GridColumn gridColumn = static_cast<GridColumn>(column);
+        int width = GridColumnWidth(gridColumn, metrics);
+        if (const QString widest = GridColumnWidestText(gridColumn, metrics); !widest.isEmpty()) {
+            width = std::max(width, CellWidthFor(widest));
+        }
+        setColumnWidth(column, width);
     }
     verticalHeader()->setDefaultSectionSize(metrics.height() + kRowPadding);
     horizontalHeader()->setFixedHeight(metrics.height() + kRowPadding + 1);
+}
+
+int MeasurementGrid::CellWidthFor(const QString& text) const {
+    // As the cells are drawn: the style's margins around the text, and the grid line at the cell's right.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    const int gridLine = showGrid() ? 1 : 0;
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + gridLine;
 }

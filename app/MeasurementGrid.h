@@ -79,6 +79,8 @@ private:
     void SetCurrentColumn(int column);
     int CurrentColumn() const;
     void ApplyFontMetrics();
+    // The width a column needs to show the text whole.
+    int CellWidthFor(const QString& text) const;
 
     MeasurementGridModel& model_;
     MeasurementTable& table_;

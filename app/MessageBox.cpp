@@ -50,7 +50,11 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& c
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     box.setDefaultButton(ok);
     if (buttons == Buttons::OkCancel) {
-        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        // A question's buttons are the program's own "OK" and "Cancel", whatever language Qt's texts are in.
+        ok->setText(QStringLiteral("OK"));
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        cancel->setText(QStringLiteral("Cancel"));
+        box.setEscapeButton(cancel);
     } else {
         box.setEscapeButton(ok);
     }

@@ -8,23 +8,26 @@
 #include "MeasurementGridModel.h"
 #include "MessageBox.h"
 #include "StatusPanelBar.h"
+#include "WindowPlacement.h"
 #include "automation/Automation.h"
 #include "Unit2.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
+#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
 
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace {
 
+const char16_t* const kCaption = u"Zarudedu РС5 Нирма";
 const QPoint kPosition(231, 226);
 const QSize kOuterSize(870, 640);
 // "MS Sans Serif" 8 pt, given as the 11-pixel height for which the window's pixel sizes are laid out.
@@ -90,12 +93,12 @@ void DiscardNewRow(MeasurementTable& table) {
 
 TM::TM(QWidget* parent) : QMainWindow(parent) {
     setObjectName("M");
-    setWindowTitle(QStringLiteral("Zarudedu РС5 Нирма"));
+    setWindowTitle(QString::fromUtf16(kCaption));
     QFont font(kFontFamily);
     font.setPixelSize(kFontPixelHeight);
     setFont(font);
-    move(kPosition);
     resize(kOuterSize);
+    WindowPlacement::AtFrame(*this, QRect(kPosition, kOuterSize), WindowPlacement::When::FirstShow);
 
     OpenWorkingTable();
     DataSource1 = new MeasurementGridModel(*ADOTable1, this);
@@ -116,6 +119,7 @@ TM::TM(QWidget* parent) : QMainWindow(parent) {
     BuildStatusBar();
     BuildFileDialogs();
     StatusBar1->SetPanelText(kExcelPanel, QString::fromUtf16(kExportStatus));
+    FollowTableInTitle();
     FormCreate();
     DBGrid1->setFocus();
 }
@@ -212,19 +216,6 @@ void TM::CloseTable() {
     ADOTable1->Close(PendingRowAtClose::Store);
 }
 
-void TM::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (placed_) {
-        return;
-    }
-    placed_ = true;
-    // The size is the outer one, frame included; Qt sizes the inside, so the frame is taken off once known.
-    if (const QWindow* window = windowHandle()) {
-        const QMargins frame = window->frameMargins();
-        resize(kOuterSize.width() - frame.left() - frame.right(), kOuterSize.height() - frame.top() - frame.bottom());
-    }
-}
-
 void TM::closeEvent(QCloseEvent* event) {
     bool closing = true;
     ErrorBox::RunCommand([&] {
@@ -255,6 +246,7 @@ void TM::N5Click() {
         return;
     }
     RunFileStep([&] { ADOTable1->SaveTableFile(ChosenFile(*SaveDialog1)); });
+    UpdateTitle();
 }
 
 void TM::N4Click() {
@@ -271,9 +263,36 @@ void TM::N4Click() {
     if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
         return;
     }
-    if (RunFileStep([&] { ADOTable1->LoadTableFile(lastOpenedFile_); })) {
+    const bool loaded = RunFileStep([&] { ADOTable1->LoadTableFile(lastOpenedFile_); });
+    UpdateTitle();
+    if (loaded) {
         ADOTable1->OpenTable();
     }
+}
+
+void TM::FollowTableInTitle() {
+    // Every change of the rows comes through the grid's model; saving changes none and updates the title itself.
+    const auto update = [this] { UpdateTitle(); };
+    connect(DataSource1, &QAbstractItemModel::dataChanged, this, update);
+    connect(DataSource1, &QAbstractItemModel::rowsInserted, this, update);
+    connect(DataSource1, &QAbstractItemModel::rowsRemoved, this, update);
+    connect(DataSource1, &QAbstractItemModel::modelReset, this, update);
+    UpdateTitle();
+}
+
+void TM::UpdateTitle() {
+    const auto* file = dynamic_cast<const FileSource*>(&ADOTable1->Source());
+    if (!file) {
+        // The working database stores every change at once.
+        setWindowModified(false);
+        setWindowTitle(QString::fromUtf16(kCaption));
+        return;
+    }
+    // "[*]" is the place of the modified mark; one in the file's own name is doubled to stay as it is.
+    QString name = QFileInfo(file->Path()).fileName();
+    name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(QStringLiteral("%1 — %2[*]").arg(QString::fromUtf16(kCaption), name));
+    setWindowModified(ADOTable1->HasUnsavedChanges());
 }
 
 bool TM::RunFileStep(const std::function<void()>& step) {

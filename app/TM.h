@@ -51,7 +51,6 @@ public:
     void ShowWorkbookLocation(const QString& path);
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -78,6 +77,9 @@ private:
     void SetCellValue(int row, int column, const QString& text);
 
     void OpenWorkingTable();
+    // The caption, followed by the name of an opened table file with the mark of unsaved changes.
+    void FollowTableInTitle();
+    void UpdateTitle();
     // Runs a step of "Открыть" or "Сохранить"; any error it raises is shown as the file error box. False then.
     bool RunFileStep(const std::function<void()>& step);
     static QString ChosenFile(const QFileDialog& dialog);
@@ -99,7 +101,6 @@ private:
     QString lastOpenedFile_;  // proposed again by the open dialog
     QDialog* form1_ = nullptr;
     TForm2* form2_ = nullptr;
-    bool placed_ = false;
     // The export's references into the spreadsheet server; empty between exports. Members go in the reverse
     // order of their declaration, so the sheet is released before the application.
     AutomationValue ExcelApp;

@@ -1,18 +1,20 @@
 #include "Unit1.h"
 
+#include "ComboBoxFit.h"
+#include "DesignScale.h"
 #include "DownloadSteps.h"
 #include "QtStepTimer.h"
 #include "SlBuffer.h"
 #include "SlComm.h"
 #include "SlDownloadLink.h"
 #include "SlMainThread.h"
+#include "WindowPlacement.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 #include <vector>
@@ -35,23 +37,25 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Zarudedu РС5 \"Нирма\""));
     setWindowFlags(Qt::Window);
-    resize(480, 173);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The layout's pixels are for its own font; with another one they follow its digit width.
+    const DesignScale scale(font());
+    resize(scale.Size(QSize(480, 173)));
     showMessage_ = [this](const QString& caption, const QString& text) { ShowBox(this, caption, text); };
 
     BitBtn1 = new QPushButton(QStringLiteral("Получить архив"), this);
     BitBtn1->setObjectName("BitBtn1");
-    BitBtn1->setGeometry(184, 24, 97, 33);
+    BitBtn1->setGeometry(scale.Rect(QRect(184, 24, 97, 33)));
     BitBtn1->setToolTip(QStringLiteral("Получить изображение"));
 
     EditTransmit = new QLineEdit(this);
     EditTransmit->setObjectName("EditTransmit");
-    EditTransmit->setGeometry(136, 112, 145, 21);
+    EditTransmit->setGeometry(scale.Rect(QRect(136, 112, 145, 21)));
     EditTransmit->setVisible(false);
 
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setGeometry(208, 112, 73, 21);
+    ComboBox1->setGeometry(scale.Rect(QRect(208, 112, 73, 21)));
     ComboBox1->setEditable(true);
     ComboBox1->setToolTip(QStringLiteral("Выбор порта"));
     for (int n = 1; n <= NumberedPorts; ++n) {
@@ -70,7 +74,7 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(136, 80, 209, 17);
+    ProgressBar1->setGeometry(scale.Rect(QRect(136, 80, 209, 17)));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
 
@@ -95,6 +99,8 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this));
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    // In the middle of the desktop at every showing, within what the screen has free.
+    WindowPlacement::Centred(*this, WindowPlacement::When::EveryShow);
 }
 
 TForm1::~TForm1() {
@@ -107,11 +113,9 @@ TForm1::~TForm1() {
 
 void TForm1::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    // A device path is longer than "COM1": the box grows to the left, as far as the controls' left edge, so that
+    // every name of its list shows whole.
+    ComboBoxFit::WidenToItems(*ComboBox1, EditTransmit->x());
     FormShow();
 }
 

@@ -1,6 +1,7 @@
 #include "AppTests.h"
 #include "GridColumn.h"
 #include "MeasurementGrid.h"
+#include "MeasurementGridModel.h"
 #include "MessageBox.h"
 #include "TM.h"
 #include "TestSupport.h"
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <optional>
 
@@ -435,6 +437,40 @@ private slots:
         QVERIFY(m_->close());
         QCOMPARE(Questions(), QStringList());
         QCOMPARE(NumbersInFile(folder_->File("A.db")), (QStringList{"1", "2", "3"}));
+    }
+
+    void titleNamesTheOpenedFileAndMarksItsUnsavedChanges() {
+        const QString caption = QStringLiteral("Zarudedu РС5 Нирма");
+        // What the platform shows: Qt puts "*" in the place of "[*]" while the window is modified.
+        const auto shown = [this] { return m_->windowHandle()->title(); };
+        Start(3);
+        QCOMPARE(shown(), caption);
+        Save(folder_->File("A.db"));
+        QCOMPARE(shown(), caption);  // saving the working database opens nothing
+
+        Open(folder_->File("A.db"));
+        QCOMPARE(m_->windowTitle(), caption + QStringLiteral(" — A.db[*]"));
+        QCOMPARE(shown(), caption + QStringLiteral(" — A.db"));
+        Table().MoveTo(0);
+        Table().DeleteRow();
+        QCOMPARE(shown(), caption + QStringLiteral(" — A.db*"));
+        FileDialogAnswer replace(folder_->File("A.db"), true);
+        RunWithFileDialog("N5", replace);
+        QCOMPARE(shown(), caption + QStringLiteral(" — A.db"));
+
+        // A value assigned in a cell is a change as well, before the row is stored; Esc takes it back.
+        auto* model = static_cast<MeasurementGridModel*>(Grid()->model());
+        model->SetCellText(model->index(0, int(GridColumn::Vid)), QStringLiteral("Рожь"));
+        QCOMPARE(shown(), caption + QStringLiteral(" — A.db*"));
+        Grid()->setFocus();
+        PressKey(Grid(), Qt::Key_Escape);
+        QCOMPARE(shown(), caption + QStringLiteral(" — A.db"));
+
+        // Another file, whose name holds Qt's own mark.
+        Save(folder_->File("B[*].db"));
+        Open(folder_->File("B[*].db"));
+        QCOMPARE(shown(), caption + QStringLiteral(" — B[*].db"));
+        QVERIFY(MessageBox::TakeRecorded().empty());
     }
 
     void theWorkingDatabaseIsFoundAfterADialogMovedTheWorkingDirectory() {

@@ -2,6 +2,7 @@
 // simulator on a pseudo-terminal; rows checked in the working database, reopened. Steps are shortened to
 // StepMs; the simulator answers at once.
 #include "ArchiveRecord.h"
+#include "DesignScale.h"
 #include "DownloadSteps.h"
 #include "QtMainThreadCaller.h"
 #include "SlBuffer.h"
@@ -182,11 +183,17 @@ private slots:
 
     void form() {
         QCOMPARE(form_->windowTitle(), QStringLiteral("Zarudedu РС5 \"Нирма\""));
-        QCOMPARE(form_->size(), QSize(480, 173));
-        QCOMPARE(form_->BitBtn1->geometry(), QRect(184, 24, 97, 33));
+        // The layout's pixels follow the digit width of the font in use (6 pixels keep them as they are).
+        const DesignScale scale(form_->font());
+        QCOMPARE(form_->size(), scale.Size(QSize(480, 173)));
+        QCOMPARE(form_->BitBtn1->geometry(), scale.Rect(QRect(184, 24, 97, 33)));
         QCOMPARE(form_->BitBtn1->text(), QStringLiteral("Получить архив"));
-        QCOMPARE(form_->ComboBox1->geometry(), QRect(208, 112, 73, 21));
-        QCOMPARE(form_->ProgressBar1->geometry(), QRect(136, 80, 209, 17));
+        // The port box may have grown to the left for a longer name of the machine's ports.
+        const QRect designed = scale.Rect(QRect(208, 112, 73, 21));
+        const QRect box = form_->ComboBox1->geometry();
+        QCOMPARE(QRect(box.topRight(), box.bottomRight()), QRect(designed.topRight(), designed.bottomRight()));
+        QVERIFY(box.width() >= designed.width());
+        QCOMPARE(form_->ProgressBar1->geometry(), scale.Rect(QRect(136, 80, 209, 17)));
         QVERIFY(!form_->EditTransmit->isVisible());
         QCOMPARE(form_->ComboBox1->currentText(), QStringLiteral("COM1"));
         QCOMPARE(form_->ComboBox1->itemText(9), QStringLiteral("COM10"));
