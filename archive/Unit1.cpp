@@ -119,6 +119,7 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
 TForm1::~TForm1() {
     Timer1->stop();
     quietTimer_->stop();
+    SlBuffer1->OnChange = nullptr;
     steps_.reset();
     delete SlBuffer1;
     // Closing an open port stops its threads.

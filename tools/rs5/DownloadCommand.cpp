@@ -170,6 +170,7 @@ int RunDownload(const Invocation& invocation) {
     timer.stop();
     quietTimer.stop();
     mainThread->Stop();
+    ring.OnChange = nullptr;
     // Every row is stored as it comes; one still pending could not be stored and its error was shown.
     table.Close(PendingRowAtClose::Discard);
     if (const int signal = interrupt.Signal()) {
