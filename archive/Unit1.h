@@ -55,7 +55,7 @@ public:
     QComboBox* ComboBox1;
     QProgressBar* ProgressBar1;
     QCheckBox* CheckBoxFast;  // «Быстрый приём»: the next download takes each reply as soon as it is complete
-    QTimer* Timer1;  // tests may shorten its interval (1000 ms)
+    QTimer* Timer1;           // tests may shorten its interval (1000 ms)
     TSlBuffer* SlBuffer1;
     TSlComm* SlComm1;
 

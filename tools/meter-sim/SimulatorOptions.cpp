@@ -29,7 +29,10 @@ int ReplyCount(const std::string& option, const std::string& text) {
 // Bytes written as pairs of hexadecimal digits ("0d0a"); the empty text is no bytes.
 std::string HexBytes(const std::string& option, const std::string& text) {
     auto digit = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
     };
     std::string bytes;
     for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
@@ -41,7 +44,8 @@ std::string HexBytes(const std::string& option, const std::string& text) {
         bytes += static_cast<char>(high * 16 + low);
     }
     if (bytes.size() * 2 != text.size() || bytes.size() > 64) {
-        throw UsageError(option + ": \"" + text + "\" is not up to 64 bytes as pairs of hexadecimal digits (e.g. 0d0a)");
+        throw UsageError(option + ": \"" + text +
+                         "\" is not up to 64 bytes as pairs of hexadecimal digits (e.g. 0d0a)");
     }
     return bytes;
 }

@@ -17,7 +17,7 @@ struct SimulatorOptions {
     std::optional<std::string> linkPath;    // a symbolic link to the device the program should open
     int baud = 9600;                        // pace of the replies; 0: as fast as the line takes them
     bool lineEnd = true;
-    std::optional<std::string> trailer;     // bytes after each reply's data, instead of the line end
+    std::optional<std::string> trailer;  // bytes after each reply's data, instead of the line end
     bool quiet = false;
     bool dumpCsv = false;
     bool help = false;
