@@ -6,11 +6,11 @@
 #include "WorkingDatabase.h"
 #include "persist/AllocatorTuning.h"
 
+#include "BenchDatabase.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include "BenchDatabase.h"
 
 #include <sqlite3.h>
 

@@ -12,13 +12,13 @@
 #include "TableReport.h"
 #include "WorkingDatabase.h"
 
+#include "BenchDatabase.h"
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include "BenchDatabase.h"
 
 #include <sqlite3.h>
 #include <sys/resource.h>
