@@ -98,6 +98,9 @@ public:
     void ReplyWaiting(int) override {}
     void ProgressRange(int count) override { maximum = count; }
     void RecordArrived(const ArchiveBytes& staged, int k) override {
+        if (k == failAt) {
+            throw std::runtime_error("attempt to write a readonly database");
+        }
         rows.push_back(ArchiveRecordFromBytes(staged.Record(k)));
         numbers.push_back(k);
         rowAt.push_back(clock_.now);
@@ -124,6 +127,7 @@ public:
     std::vector<std::string> causes;
     std::vector<bool> ended;
     int endedAt = -1;
+    int failAt = 0;  // storing this record fails
     std::function<void()> duringMessage;
 
 private:
@@ -322,6 +326,23 @@ TEST_F(FastDownloadStepsTest, MisalignedRecordIsAskedForAgainAfterAFullPeriod) {
     EXPECT_NE(observer.causes[0].find("record 3"), std::string::npos) << observer.causes[0];
     EXPECT_EQ(observer.ended, std::vector<bool>{false});
     EXPECT_FALSE(link.open);
+}
+
+TEST_F(FastDownloadStepsTest, RowThatCannotBeStoredStopsTheDownloadAtOnce) {
+    Answer(5, [](std::string reply, int) { return std::vector<Part>{{10, reply}}; });
+    observer.failAt = 2;
+    steps.Start("COM1", DownloadSteps::Pace::Fast);
+    RunUntil(10 * PeriodMs);
+    EXPECT_EQ(observer.numbers, std::vector<int>{1});
+    EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
+    EXPECT_EQ(observer.causes[0], "attempt to write a readonly database");
+    EXPECT_EQ(observer.ended, std::vector<bool>{false});
+    EXPECT_EQ(observer.endedAt, 90);
+    // Record 3 was already asked for while record 2 was being stored; nothing after it.
+    EXPECT_EQ(link.written.size(), 4u);
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(period.due);
+    EXPECT_FALSE(quiet.due);
 }
 
 TEST_F(FastDownloadStepsTest, SilentMeterShowsTheMessageAtThePeriodWithoutANestedStep) {
