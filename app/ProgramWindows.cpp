@@ -1,5 +1,6 @@
 #include "ProgramWindows.h"
 
+#include "DownloadPreferences.h"
 #include "ErrorBox.h"
 #include "MessageBox.h"
 #include "QtMainThreadCaller.h"
@@ -26,6 +27,7 @@ ProgramWindows::ProgramWindows()
       m_(std::make_unique<TM>()),
       form1_(std::make_unique<TForm1>(m_->Table(), mainThread_)),
       form2_(std::make_unique<TForm2>(m_->Table())) {
+    form1_->RememberIn(std::make_shared<DownloadPreferences>());
     form1_->SetMessageBox([form1 = form1_.get()](const QString& caption, const QString& text) {
         MessageBox::Show(form1, MessageBox::Icon::None, caption, text);
     });

@@ -5,6 +5,7 @@
 #include "StepTimer.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -24,12 +25,17 @@ const char* DownloadMessageText(DownloadObserver::Message message) {
     return message == DownloadObserver::Message::MeterNotConnected ? MeterNotConnectedMessage : TransferErrorMessage;
 }
 
-DownloadSteps::DownloadSteps(DownloadLink& link, StepTimer& timer, DownloadObserver& observer)
-    : link_(link), timer_(timer), observer_(observer) {}
+DownloadSteps::DownloadSteps(DownloadLink& link, StepTimer& timer, DownloadObserver& observer, StepTimer* quietTimer)
+    : link_(link), timer_(timer), observer_(observer), quietTimer_(quietTimer) {}
 
-void DownloadSteps::Start(const std::string& deviceName) {
-    timer_.Stop();
+void DownloadSteps::Start(const std::string& deviceName, Pace pace) {
+    if (pace == Pace::Fast && quietTimer_ == nullptr) {
+        throw std::logic_error("a fast download needs a quiet timer");
+    }
+    StopTimers();
     running_ = false;
+    pace_ = pace;
+    askedAgain_ = false;
     state_ = State::AwaitHeader;
     archiveAddress_ = HeaderAddress;
     link_.Open(deviceName);
@@ -39,15 +45,54 @@ void DownloadSteps::Start(const std::string& deviceName) {
 }
 
 void DownloadSteps::Step() noexcept {
-    timer_.Stop();
+    StopTimers();
     if (!running_) {
         return;
     }
+    // A message box of this step runs an event loop: bytes arriving then must not start another step.
+    stepping_ = true;
     try {
         TakeStep();
     } catch (...) {
         Fail(DownloadObserver::Message::TransferError, TextOf(std::current_exception()));
     }
+    stepping_ = false;
+}
+
+void DownloadSteps::BytesArrived() noexcept {
+    if (running_ && pace_ == Pace::Fast && !stepping_ && AwaitingReply()) {
+        try {
+            quietTimer_->Start();
+        } catch (...) {
+            // The period still takes the reply.
+        }
+    }
+}
+
+void DownloadSteps::QuietGapElapsed() noexcept {
+    if (!running_ || pace_ != Pace::Fast || stepping_ || !AwaitingReply()) {
+        return;
+    }
+    bool complete = false;
+    try {
+        complete = reply_.size() + static_cast<std::size_t>(std::max(link_.Waiting(), 0)) >= NeededReplySize();
+    } catch (...) {
+        // The period's step finds out what is wrong with the link.
+    }
+    if (complete) {
+        Step();
+    }
+}
+
+void DownloadSteps::StopTimers() {
+    timer_.Stop();
+    if (quietTimer_ != nullptr) {
+        quietTimer_->Stop();
+    }
+}
+
+std::size_t DownloadSteps::NeededReplySize() const {
+    return state_ == State::AwaitHeader ? HeaderReplySize : RecordReplySize;
 }
 
 void DownloadSteps::Cancel() {
@@ -68,7 +113,23 @@ void DownloadSteps::TakeStep() {
     observer_.ProgressRange(archiveCount_);
     if (state_ == State::AwaitRecord) {
         const int k = static_cast<int>(archiveAddress_ - HeaderAddress);
+        if (pace_ == Pace::Fast && !RecordDataIsNibbleChars(reply_)) {
+            if (askedAgain_) {
+                throw std::runtime_error("the reply for record " + std::to_string(k) +
+                                         " again held characters that are not nibble characters");
+            }
+            AskAgainLater();
+            return;
+        }
+        askedAgain_ = false;
         staged_.StoreRecord(k, DecodeRecordBytes(reply_));
+        if (pace_ == Pace::Fast && k < archiveCount_) {
+            // The next request and its reply cross the line while this row is stored.
+            SendNextRequest();
+            observer_.RecordArrived(staged_, k);
+            observer_.ProgressPosition(k);
+            return;
+        }
         observer_.RecordArrived(staged_, k);
         observer_.ProgressPosition(k);
         state_ = State::NextRequest;
@@ -77,8 +138,12 @@ void DownloadSteps::TakeStep() {
         SendNextRequest();
         return;
     }
-    // The header step: the first record is asked for at the next one.
+    // The header step: the first record is asked for at the next one, or at once when stepping fast.
     state_ = State::NextRequest;
+    if (pace_ == Pace::Fast) {
+        SendNextRequest();
+        return;
+    }
     timer_.Start();
 }
 
@@ -100,7 +165,7 @@ bool DownloadSteps::TakeReply() {
     }
     link_.Clear();
 
-    const std::size_t needed = state_ == State::AwaitHeader ? HeaderReplySize : RecordReplySize;
+    const std::size_t needed = NeededReplySize();
     if (reply_.size() >= needed) {
         waitedForRest_ = false;
         return true;
@@ -117,6 +182,17 @@ bool DownloadSteps::TakeReply() {
                                                        std::to_string(reply_.size()) + " of its " +
                                                        std::to_string(needed) + " bytes");
     return false;
+}
+
+void DownloadSteps::AskAgainLater() {
+    // Stray bytes ahead of the reply (a late trailer, noise) shifted it: a full period lets the line settle,
+    // and the request is then sent again on a cleared ring.
+    askedAgain_ = true;
+    --archiveAddress_;
+    state_ = State::NextRequest;
+    reply_.clear();
+    link_.Clear();
+    timer_.Start();
 }
 
 void DownloadSteps::SendNextRequest() {
@@ -141,7 +217,7 @@ void DownloadSteps::Send(const std::string& request) {
 }
 
 void DownloadSteps::Finish(bool complete) {
-    timer_.Stop();
+    StopTimers();
     running_ = false;
     try {
         link_.Close();

@@ -1,5 +1,7 @@
 #include "MeterProtocol.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char NibbleChar(std::uint32_t nibble) {
@@ -56,6 +58,14 @@ ArchiveRecordBytes DecodeRecordBytes(std::string_view reply) {
         record[p] = static_cast<std::uint8_t>(NibbleCharsToValue(pair[0], pair[1], '0', '0') & 0xFF);
     }
     return record;
+}
+
+bool RecordDataIsNibbleChars(std::string_view reply) {
+    if (reply.size() < RecordReplySize) {
+        return false;
+    }
+    const std::string_view data = reply.substr(ReplyDataOffset, 2 * ArchiveRecordSize);
+    return std::all_of(data.begin(), data.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xF0) == 0x30; });
 }
 
 std::optional<std::uint32_t> RequestedAddress(std::string_view request) {

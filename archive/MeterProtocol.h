@@ -57,6 +57,10 @@ int DecodeHeaderReply(std::string_view reply);
 // Throws ReplyTooShortError when the reply is shorter than RecordReplySize.
 ArchiveRecordBytes DecodeRecordBytes(std::string_view reply);
 
+// Whether a record reply's 74 data characters (positions 40-113) are all nibble characters "0" to "?".
+// False for a reply shorter than RecordReplySize.
+bool RecordDataIsNibbleChars(std::string_view reply);
+
 // The meter's side of the same exchange.
 
 // The archive address a 37-character request asks for, or none when the text is not a request.

@@ -21,6 +21,18 @@ void SlDownloadLink::ApplyMeterSettings(TSlComm& port) {
     port.SetDirectWrite(true);
 }
 
+void SlDownloadLink::SetArrivalHandler(std::function<void()> arrived) {
+    seen_ = ring_.BufUsed();
+    ring_.OnChange = [this, arrived = std::move(arrived)](TSlComponent*) {
+        const int used = ring_.BufUsed();
+        const bool grew = used > seen_;
+        seen_ = used;
+        if (grew && arrived) {
+            arrived();
+        }
+    };
+}
+
 void SlDownloadLink::Open(const std::string& deviceName) {
     port_.SetDeviceName(deviceName);
     port_.Open();

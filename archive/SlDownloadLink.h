@@ -2,6 +2,8 @@
 
 #include "DownloadLink.h"
 
+#include <functional>
+
 class TSlBuffer;
 class TSlComm;
 
@@ -14,6 +16,10 @@ public:
     // off, RTS held on, an 8192-byte driver input queue, direct writes.
     static void ApplyMeterSettings(TSlComm& port);
 
+    // `arrived` runs on the main thread each time bytes land in the ring (not when they are read or
+    // cleared). Replaces the ring's OnChange.
+    void SetArrivalHandler(std::function<void()> arrived);
+
     void Open(const std::string& deviceName) override;
     void Close() override;
     bool Write(std::string_view text) override;
@@ -24,4 +30,5 @@ public:
 private:
     TSlComm& port_;
     TSlBuffer& ring_;
+    int seen_ = 0;
 };

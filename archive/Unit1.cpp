@@ -2,6 +2,7 @@
 
 #include "ComboBoxFit.h"
 #include "DesignScale.h"
+#include "DownloadPreferences.h"
 #include "DownloadSteps.h"
 #include "QtStepTimer.h"
 #include "SlBuffer.h"
@@ -10,6 +11,7 @@
 #include "SlMainThread.h"
 #include "WindowPlacement.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -78,9 +80,16 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
 
+    // Below the other controls, off until the user turns it on: the paced download stays the default.
+    CheckBoxFast = new QCheckBox(QStringLiteral("Быстрый приём"), this);
+    CheckBoxFast->setObjectName("CheckBoxFast");
+    CheckBoxFast->setGeometry(scale.Rect(QRect(136, 142, 145, 17)));
+    CheckBoxFast->setToolTip(QStringLiteral("Брать ответ прибора, как только он пришёл целиком"));
+
     setTabOrder(BitBtn1, EditTransmit);
     setTabOrder(EditTransmit, ComboBox1);
     setTabOrder(ComboBox1, ProgressBar1);
+    setTabOrder(ProgressBar1, CheckBoxFast);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -96,19 +105,42 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
 
     link_ = std::make_unique<SlDownloadLink>(*SlComm1, *SlBuffer1);
     stepTimer_ = std::make_unique<QtStepTimer>(*Timer1, [this] { Timer1Timer(); });
-    steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this));
+    quietTimer_ = new QTimer(this);
+    quietTimer_->setInterval(DownloadSteps::QuietGapMs);
+    quietStepTimer_ = std::make_unique<QtStepTimer>(*quietTimer_, [this] { steps_->QuietGapElapsed(); });
+    steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this),
+                                             quietStepTimer_.get());
+    link_->SetArrivalHandler([this] { steps_->BytesArrived(); });
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     // In the middle of the desktop at every showing, within what the screen has free.
     WindowPlacement::Centred(*this, WindowPlacement::When::EveryShow);
+    connect(CheckBoxFast, &QCheckBox::toggled, this, [this](bool on) {
+        if (preferences_) {
+            preferences_->SetFastDownload(on);
+        }
+    });
 }
 
 TForm1::~TForm1() {
     Timer1->stop();
+    quietTimer_->stop();
+    SlBuffer1->OnChange = nullptr;
     steps_.reset();
     delete SlBuffer1;
     // Closing an open port stops its threads.
     delete SlComm1;
+}
+
+void TForm1::RememberIn(std::shared_ptr<DownloadPreferences> preferences) {
+    preferences_ = nullptr;
+    if (preferences) {
+        if (const QString port = preferences->LastPort(); !port.isEmpty()) {
+            ComboBox1->setEditText(port);
+        }
+        CheckBoxFast->setChecked(preferences->FastDownload());
+    }
+    preferences_ = std::move(preferences);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -127,7 +159,12 @@ void TForm1::BitBtn1Click() {
     BitBtn1->setEnabled(false);
     writer_.ResetCount();
     try {
-        steps_->Start(ComboBox1->currentText().toStdString());
+        const QString port = ComboBox1->currentText();
+        steps_->Start(port.toStdString(),
+                      CheckBoxFast->isChecked() ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced);
+        if (preferences_) {
+            preferences_->SetLastPort(port);
+        }
     } catch (...) {
         // The start can be tried again, with another port name.
         BitBtn1->setEnabled(true);

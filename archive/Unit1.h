@@ -10,9 +10,11 @@
 #include <memory>
 #include <optional>
 
+class DownloadPreferences;
 class DownloadSteps;
 class ISlMainThreadCaller;
 class MeasurementTable;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
@@ -42,13 +44,18 @@ public:
 
     // For tests: the download's two messages go here instead of to a message box.
     void SetMessageBox(MessageBoxFunction showMessage) { showMessage_ = std::move(showMessage); }
+    // Offers the remembered port as the port box's text and the remembered state of the fast check box; from
+    // now on a port that a download opened and every change of the check box are remembered there. Without
+    // it the dialog remembers nothing.
+    void RememberIn(std::shared_ptr<DownloadPreferences> preferences);
 
     // The components, by their names.
     QPushButton* BitBtn1;
     QLineEdit* EditTransmit;
     QComboBox* ComboBox1;
     QProgressBar* ProgressBar1;
-    QTimer* Timer1;  // tests may shorten its interval (1000 ms)
+    QCheckBox* CheckBoxFast;  // «Быстрый приём»: the next download takes each reply as soon as it is complete
+    QTimer* Timer1;           // tests may shorten its interval (1000 ms)
     TSlBuffer* SlBuffer1;
     TSlComm* SlComm1;
 
@@ -72,6 +79,9 @@ private:
     TableRecordWriter writer_;
     std::unique_ptr<SlDownloadLink> link_;
     std::unique_ptr<QtStepTimer> stepTimer_;
+    QTimer* quietTimer_;
+    std::unique_ptr<QtStepTimer> quietStepTimer_;
+    std::shared_ptr<DownloadPreferences> preferences_;
     std::unique_ptr<DownloadSteps> steps_;
     MessageBoxFunction showMessage_;
 };

@@ -24,7 +24,8 @@ int ComboBoxFit::WidthFor(const QComboBox& box, int textWidth) {
 
 void ComboBoxFit::WidenToItems(QComboBox& box, int leftmost) {
     const QFontMetrics metrics = box.fontMetrics();
-    int textWidth = 0;
+    // The offered text counts too: a remembered port need not be in the list.
+    int textWidth = metrics.horizontalAdvance(box.currentText());
     for (int i = 0; i < box.count(); ++i) {
         textWidth = std::max(textWidth, metrics.horizontalAdvance(box.itemText(i)));
     }

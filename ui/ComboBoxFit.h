@@ -2,7 +2,7 @@
 
 class QComboBox;
 
-// Makes a combo box wide enough for the longest entry of its list to show whole, in the box's own text field as
+// Makes a combo box wide enough for the longest entry of its list, and the text it offers, to show whole, in the box's own text field as
 // well as in the list. Its right edge stays where it is and it grows to the left, but not past `leftmost` (in its
 // parent's coordinates); beyond that it grows to the right. A box that is wide enough is left as it is.
 class ComboBoxFit {

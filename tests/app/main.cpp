@@ -2,6 +2,8 @@
 #include "Application.h"
 #include "MessageBox.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -10,6 +12,10 @@
 // argument naming a test class runs that class alone, with the remaining arguments.
 int main(int argc, char** argv) {
     Application application(argc, argv);
+    // The program remembers choices in the user's settings; the tests keep theirs in a folder of their own.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     Application::setQuitOnLastWindowClosed(false);
     int failures = 0;
     for (const auto& makeTest : AppTests()) {

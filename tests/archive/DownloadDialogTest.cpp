@@ -3,6 +3,7 @@
 // StepMs; the simulator answers at once.
 #include "ArchiveRecord.h"
 #include "DesignScale.h"
+#include "DownloadPreferences.h"
 #include "DownloadSteps.h"
 #include "QtMainThreadCaller.h"
 #include "SlBuffer.h"
@@ -13,7 +14,9 @@
 #include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
@@ -248,6 +251,47 @@ private slots:
         QCOMPARE(form_->ProgressBar1->value(), 0);
         Download(meter.Device());
         QCOMPARE(StoredNumbers(), Range(1, 25) + Range(1, 25));
+    }
+
+    // The fast pace at the line's own rate, with a trailer and chunked replies; the port and the check box are
+    // remembered for the next start, a port that could not be opened is not.
+    void fastDownloadAndRememberedChoices() {
+        QTemporaryDir settingsDir;
+        const QString ini = settingsDir.filePath(QStringLiteral("rs5.ini"));
+        form_->RememberIn(std::make_shared<DownloadPreferences>(ini));
+        QCOMPARE(form_->ComboBox1->currentText(), QStringLiteral("COM1"));
+        QVERIFY(!form_->CheckBoxFast->isChecked());
+        QCOMPARE(form_->CheckBoxFast->text(), QStringLiteral("Быстрый приём"));
+        QVERIFY(form_->CheckBoxFast->geometry().top() >= form_->ComboBox1->geometry().bottom());
+        QVERIFY(form_->rect().contains(form_->CheckBoxFast->geometry()));
+
+        Download(dir_.filePath(QStringLiteral("no-such-port")));
+        QCOMPARE(applicationErrors_.size(), 1);
+        QCOMPARE(DownloadPreferences(ini).LastPort(), QString());
+
+        QTest::mouseClick(form_->CheckBoxFast, Qt::LeftButton);
+        QVERIFY(DownloadPreferences(ini).FastDownload());
+        const QStringList archive{"--generate", "8", "--seed", "11"};
+        Simulator meter(archive + QStringList{"--baud", "9600", "--trailer", "0d0a", "--chunk-gap", "5"});
+        form_->Timer1->setInterval(1000);
+        QElapsedTimer took;
+        took.start();
+        Download(meter.Device());
+        QCOMPARE(StoredNumbers(), Range(1, 8));
+        QVERIFY(messages_.isEmpty());
+        // Paced, 8 records take 10 periods; fast, about 0.2 s each.
+        QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+
+        const int items = form_->ComboBox1->count();
+        Restart(std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(database_)));
+        form_->RememberIn(std::make_shared<DownloadPreferences>(ini));
+        QCOMPARE(form_->ComboBox1->currentText(), meter.Device());
+        QVERIFY(form_->CheckBoxFast->isChecked());
+        QCOMPARE(form_->ComboBox1->count(), items);
+        QCOMPARE(form_->ComboBox1->itemText(0), QStringLiteral("COM1"));
+        QTest::mouseClick(form_->CheckBoxFast, Qt::LeftButton);
+        QVERIFY(!DownloadPreferences(ini).FastDownload());
+        QCOMPARE(DownloadPreferences(ini).LastPort(), meter.Device());
     }
 
     void emptyArchive() {

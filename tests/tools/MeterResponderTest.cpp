@@ -91,6 +91,29 @@ TEST(MeterResponder, SplitReplyComesInTwoPartsWithAPause) {
     EXPECT_LT(answer.parts[0].bytes.size(), RecordReplySize);
 }
 
+TEST(MeterResponder, ChunkedRepliesWithATrailerCarryTheSameBytes) {
+    FailureModes modes;
+    modes.replyDelay = 30ms;
+    modes.chunkGap = 5ms;
+    modes.splitReplies = {2};
+    MeterResponder meter(Archive(), modes, "\xff");
+    MeterResponder plain(Archive(), {}, "\xff");
+    for (int k : {0, 1, 2}) {
+        const MeterAnswer answer = AnswerTo(meter, k);
+        const std::string whole = Joined(AnswerTo(plain, k));
+        EXPECT_EQ(whole.back(), '\xff');
+        EXPECT_EQ(Joined(answer), whole) << "reply " << k;
+        ASSERT_GE(answer.parts.size(), whole.size() / FailureModes::ChunkSize) << "reply " << k;
+        EXPECT_EQ(answer.parts[0].pause, 30ms);
+        for (std::size_t i = 1; i < answer.parts.size(); ++i) {
+            EXPECT_LE(answer.parts[i].bytes.size(), FailureModes::ChunkSize);
+            // The split's own pause stays where the reply is split.
+            const bool splitHere = k == 2 && i == (ReplyDataOffset + ArchiveRecordSize + 15) / 16;
+            EXPECT_EQ(answer.parts[i].pause, splitHere ? 1500ms : 5ms) << "reply " << k << " chunk " << i;
+        }
+    }
+}
+
 TEST(MeterResponder, GarbledRecordHasAnImpossibleDateAndNothingElseChanged) {
     FailureModes modes;
     modes.garbledRecords = {3};

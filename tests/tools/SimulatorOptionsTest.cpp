@@ -28,13 +28,26 @@ TEST(SimulatorOptions, ReadsValuesInBothForms) {
     EXPECT_FALSE(o.lineEnd);
 }
 
+TEST(SimulatorOptions, LineShapeOptions) {
+    EXPECT_EQ(ReplyTrailer(ParseSimulatorOptions({})), "\r\n");
+    EXPECT_EQ(ReplyTrailer(ParseSimulatorOptions({"--no-line-end"})), "");
+    EXPECT_EQ(ReplyTrailer(ParseSimulatorOptions({"--trailer", "0D0a"})), "\r\n");
+    EXPECT_EQ(ReplyTrailer(ParseSimulatorOptions({"--trailer=00ff"})), std::string("\0\xff", 2));
+    EXPECT_EQ(ReplyTrailer(ParseSimulatorOptions({"--trailer="})), "");
+    const SimulatorOptions o = ParseSimulatorOptions({"--chunk-gap", "5", "--think=30"});
+    EXPECT_EQ(o.failures.chunkGap, std::chrono::milliseconds(5));
+    EXPECT_EQ(o.failures.replyDelay, std::chrono::milliseconds(30));
+}
+
 TEST(SimulatorOptions, RefusesWhatItCannotFollow) {
     const std::vector<std::vector<std::string>> bad = {
         {"--generate"},          {"--generate", "-1"},
         {"--generate", "65536"}, {"--baud", "fast"},
         {"--short-reply", "0"},  {"--csv", "a", "--generate", "3"},
         {"--quiet=yes"},         {"--bogus"},
-        {"--seed", "1x"},
+        {"--seed", "1x"},        {"--trailer", "0d0"},
+        {"--trailer", "zz"},     {"--trailer", "0a", "--no-line-end"},
+        {"--chunk-gap", "-1"},   {"--think", "soon"},
     };
     for (const auto& arguments : bad) {
         EXPECT_THROW(ParseSimulatorOptions(arguments), UsageError) << arguments.front();

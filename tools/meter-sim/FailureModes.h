@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <set>
 
@@ -13,7 +14,9 @@ struct FailureModes {
     std::set<int> splitReplies;               // these records' replies come in two parts, SplitPause apart
     std::set<int> garbledRecords;             // these records carry an impossible date (day 0, month 13)
     std::optional<int> vanishAfter;           // a moment after this many replies the line goes away, as when unplugged
-    std::chrono::milliseconds replyDelay{0};  // before each reply begins
+    std::chrono::milliseconds replyDelay{0};  // before each reply begins (the meter's thinking time)
+    std::chrono::milliseconds chunkGap{0};    // when set, every reply goes in ChunkSize pieces this far apart
 
     static constexpr std::chrono::milliseconds SplitPause{1500};
+    static constexpr std::size_t ChunkSize = 16;
 };

@@ -13,6 +13,17 @@ static_assert(RequestSize + Acknowledgement.size() == ReplyDataOffset);
 // Where a cut reply stops and a split reply pauses: half-way through the record data.
 constexpr std::size_t HalfReplyLength = ReplyDataOffset + ArchiveRecordSize;
 
+// Each part cut into chunks of FailureModes::ChunkSize bytes, `gap` apart; the first keeps the part's pause.
+std::vector<ReplyPart> InChunks(std::vector<ReplyPart> parts, std::chrono::milliseconds gap) {
+    std::vector<ReplyPart> chunks;
+    for (ReplyPart& part : parts) {
+        for (std::size_t start = 0; start < part.bytes.size(); start += FailureModes::ChunkSize) {
+            chunks.push_back({start == 0 ? part.pause : gap, part.bytes.substr(start, FailureModes::ChunkSize)});
+        }
+    }
+    return chunks;
+}
+
 }  // namespace
 
 MeterResponder::MeterResponder(const std::vector<ArchiveRecord>& archive, FailureModes modes, std::string lineEnd)
@@ -92,6 +103,9 @@ MeterAnswer MeterResponder::Answer(std::uint32_t address, std::string_view reque
         answer.log += ": reply in two parts";
     } else {
         answer.parts.push_back({modes_.replyDelay, std::move(reply)});
+    }
+    if (modes_.chunkGap.count() > 0) {
+        answer.parts = InChunks(std::move(answer.parts), modes_.chunkGap);
     }
     if (record == 0) {
         answer.log += ": " + std::to_string(RecordCount()) + " records";

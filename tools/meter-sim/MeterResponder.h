@@ -24,7 +24,7 @@ struct MeterAnswer {
 
 // The meter's side of the protocol, without I/O: takes the bytes received on the line, finds the requests
 // in them and answers each as the meter would. A reply is the echoed request and "_OK" (the 40 bytes the
-// program skips), the data's nibble characters, and the line end (unless empty).
+// program skips), the data's nibble characters, and the line end (any trailer bytes; none when empty).
 class MeterResponder {
 public:
     // Throws RecordEncodingError naming the record when a record cannot be sent, std::length_error when the

@@ -1,5 +1,7 @@
 #include "MeterSimulator.h"
 
+#include "MeterProtocol.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -106,10 +108,13 @@ void MeterSimulator::ReadRequests(PacedWriter::Clock::time_point now) {
         if (count == 0) {
             return;
         }
+        // A pseudo-terminal hands over a request at once; a real line takes its bytes' time, and the meter
+        // answers only once the last one is in.
+        const auto heard = now + writer_.ByteTime() * static_cast<int>(RequestSize);
         for (MeterAnswer& answer : responder_.Receive(std::string_view(buffer, static_cast<std::size_t>(count)))) {
             log_(answer.log);
             for (ReplyPart& part : answer.parts) {
-                writer_.Queue(part.pause, std::move(part.bytes), now);
+                writer_.Queue(part.pause, std::move(part.bytes), heard);
             }
             vanishWhenSent_ = vanishWhenSent_ || answer.vanishAfterward;
         }

@@ -23,6 +23,8 @@ public:
     std::optional<Clock::time_point> WriteDue(Clock::time_point now);
 
     bool Idle() const { return pieces_.empty(); }
+    // How long the line takes to carry one byte (zero when unpaced).
+    Clock::duration ByteTime() const { return byteTime_; }
     // Whether the last write found the descriptor full, so that the caller waits for it to take more.
     bool Blocked() const { return blocked_; }
 

@@ -26,7 +26,35 @@ int ReplyCount(const std::string& option, const std::string& text) {
     return static_cast<int>(Number(option, text, 0, MaxArchiveCount + 1));
 }
 
+// Bytes written as pairs of hexadecimal digits ("0d0a"); the empty text is no bytes.
+std::string HexBytes(const std::string& option, const std::string& text) {
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < text.size(); i += 2) {
+        const int high = digit(text[i]);
+        const int low = digit(text[i + 1]);
+        if (high < 0 || low < 0) {
+            break;
+        }
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    if (bytes.size() * 2 != text.size() || bytes.size() > 64) {
+        throw UsageError(option + ": \"" + text +
+                         "\" is not up to 64 bytes as pairs of hexadecimal digits (e.g. 0d0a)");
+    }
+    return bytes;
+}
+
 }  // namespace
+
+std::string ReplyTrailer(const SimulatorOptions& options) {
+    return options.trailer ? *options.trailer : options.lineEnd ? "\r\n" : "";
+}
 
 SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments) {
     SimulatorOptions o;
@@ -45,6 +73,11 @@ SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments
         {"--baud", [&](auto& n, auto& v) { o.baud = int(Number(n, v, 0, 4000000)); }},
         {"--reply-delay",
          [&](auto& n, auto& v) { o.failures.replyDelay = std::chrono::milliseconds(Number(n, v, 0, 600000)); }},
+        {"--think",
+         [&](auto& n, auto& v) { o.failures.replyDelay = std::chrono::milliseconds(Number(n, v, 0, 600000)); }},
+        {"--chunk-gap",
+         [&](auto& n, auto& v) { o.failures.chunkGap = std::chrono::milliseconds(Number(n, v, 0, 60000)); }},
+        {"--trailer", [&](auto& n, auto& v) { o.trailer = HexBytes(n, v); }},
         {"--silent-after", [&](auto& n, auto& v) { o.failures.silentAfter = ReplyCount(n, v); }},
         {"--vanish-after", [&](auto& n, auto& v) { o.failures.vanishAfter = ReplyCount(n, v); }},
         {"--short-reply", [&](auto& n, auto& v) { o.failures.shortReplies.insert(RecordNumber(n, v)); }},
@@ -83,6 +116,9 @@ SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments
     if (generate && o.csvPath) {
         throw UsageError("--csv and --generate cannot be used together");
     }
+    if (o.trailer && !o.lineEnd) {
+        throw UsageError("--trailer and --no-line-end cannot be used together");
+    }
     return o;
 }
 
@@ -112,6 +148,10 @@ The line:
   --baud B            send replies at the pace of a B-baud line, 10 bit times a byte (default 9600);
                       0 sends them at once
   --no-line-end       end replies after their data, without CR LF
+  --trailer HEX       send these bytes after each reply's data instead of CR LF, as pairs of hexadecimal
+                      digits (e.g. 0d0a, 0a, or "" for none)
+  --chunk-gap MS      send every reply in chunks of 16 bytes, MS milliseconds apart
+  --think MS          the meter thinks MS milliseconds before each reply (the same as --reply-delay)
 
 Failure modes (counts of replies include the header reply; records count from 1):
   --silent            never answer

@@ -17,6 +17,7 @@ struct SimulatorOptions {
     std::optional<std::string> linkPath;    // a symbolic link to the device the program should open
     int baud = 9600;                        // pace of the replies; 0: as fast as the line takes them
     bool lineEnd = true;
+    std::optional<std::string> trailer;  // bytes after each reply's data, instead of the line end
     bool quiet = false;
     bool dumpCsv = false;
     bool help = false;
@@ -28,6 +29,9 @@ class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// The bytes the simulator sends after each reply's data: the trailer, else CR LF unless --no-line-end.
+std::string ReplyTrailer(const SimulatorOptions& options);
 
 // arguments exclude the program name. Throws UsageError.
 SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments);

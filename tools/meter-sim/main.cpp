@@ -45,7 +45,7 @@ std::vector<ArchiveRecord> LoadArchive(const SimulatorOptions& options) {
 }
 
 int Serve(const SimulatorOptions& options, const std::vector<ArchiveRecord>& archive) {
-    MeterResponder responder(archive, options.failures, options.lineEnd ? "\r\n" : "");
+    MeterResponder responder(archive, options.failures, ReplyTrailer(options));
     MeterSimulator::CatchStopSignals();
     MeterLine line =
         options.devicePath ? MeterLine::OpenDevice(*options.devicePath, options.baud) : MeterLine::OpenPseudoTerminal();

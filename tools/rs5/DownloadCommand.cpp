@@ -69,12 +69,17 @@ struct DownloadOptions {
     std::optional<std::string> port;
     std::string database = WorkingDatabase::DefaultFileName;
     int stepMs = StepPeriodMs;
+    bool fast = false;
 };
 
 DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
     DownloadOptions options;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
+        if (name == "--fast") {
+            options.fast = true;
+            continue;
+        }
         if (name != "--port" && name != "--db" && name != "--step-ms") {
             throw UsageError("unknown argument '" + name + "'");
         }
@@ -128,10 +133,14 @@ int RunDownload(const Invocation& invocation) {
     timer.setInterval(options.stepMs);
     std::optional<DownloadSteps> steps;
     QtStepTimer stepTimer(timer, [&] { steps->Step(); });
-    steps.emplace(link, stepTimer, observer);
+    QTimer quietTimer;
+    quietTimer.setInterval(DownloadSteps::QuietGapMs);
+    QtStepTimer quietStepTimer(quietTimer, [&] { steps->QuietGapElapsed(); });
+    steps.emplace(link, stepTimer, observer, &quietStepTimer);
+    link.SetArrivalHandler([&] { steps->BytesArrived(); });
 
     // The port first: a port that cannot be opened must leave no new database behind.
-    steps->Start(*options.port);
+    steps->Start(*options.port, options.fast ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced);
     if (CreateWorkingDatabaseIfMissing(database)) {
         invocation.err << "rs5 download: created the working database " << options.database << '\n';
     }
@@ -159,7 +168,9 @@ int RunDownload(const Invocation& invocation) {
     QCoreApplication::exec();
     interruptPoll.stop();
     timer.stop();
+    quietTimer.stop();
     mainThread->Stop();
+    ring.OnChange = nullptr;
     // Every row is stored as it comes; one still pending could not be stored and its error was shown.
     table.Close(PendingRowAtClose::Discard);
     if (const int signal = interrupt.Signal()) {

@@ -4,7 +4,7 @@
 
 namespace rs5 {
 
-// rs5 download --port NAME [--db PATH] [--step-ms MS]
+// rs5 download --port NAME [--db PATH] [--step-ms MS] [--fast]
 int RunDownload(const Invocation& invocation);
 
 }  // namespace rs5

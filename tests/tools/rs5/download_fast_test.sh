@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# rs5 download --fast against the meter simulator at the line's own rate of 9600 baud, the meter thinking
+# before each reply, sending it in chunks and ending it with CR LF: every record must arrive exactly, each field
+# compared with the simulator's own CSV of the archive, and far faster than one record a second.
+set -uo pipefail
+rs5=$1
+sim=$2
+records=200
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2> /dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && tail -n 20 "$work/err" >&2; exit 1; }
+
+"$rs5" --help | grep -- "--fast" > /dev/null || fail "--help does not document --fast"
+
+archive=(--generate "$records" --seed 17)
+"$sim" "${archive[@]}" --dump-csv > "$work/archive.csv" || fail "--dump-csv"
+"$sim" --quiet "${archive[@]}" --baud 9600 --trailer 0d0a --chunk-gap 5 --think 30 > "$work/sim.out" \
+    2> "$work/sim.err" &
+sim_pid=$!
+for _ in $(seq 100); do
+    device=$(head -n 1 "$work/sim.out" 2> /dev/null)
+    [ -n "$device" ] && break
+    sleep 0.05
+done
+[ -n "$device" ] || fail "the simulator did not start: $(cat "$work/sim.err")"
+
+db=$work/sys.mdb
+started=$(date +%s%N)
+timeout 170 "$rs5" download --fast --port "$device" --db "$db" > "$work/out" 2> "$work/err"
+status=$?
+took_ms=$((($(date +%s%N) - started) / 1000000))
+[ "$status" -eq 0 ] || fail "rs5 download --fast gave status $status"
+grep -q "record $records of $records" "$work/err" || fail "no progress to $records of $records"
+# Paced, the download would take $records + 2 seconds; the line itself needs about 0.2 s a record here.
+[ "$took_ms" -lt $((records * 1000 / 2)) ] || fail "took $took_ms ms, no faster than half the paced time"
+
+sql() { sqlite3 "$db" "$1"; }
+[ "$(sql "SELECT group_concat(NN, ' ') FROM (SELECT NN FROM Sys ORDER BY Num)")" = "$(seq -s ' ' 1 "$records")" ] \
+    || fail "rows are not records 1 to $records in order"
+sql ".import --csv $work/archive.csv Archive" || fail "importing the CSV"
+mismatches=$(sql "
+    SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER) WHERE NOT (
+        Sys.DataTime = substr(date_time, 7, 4) || '-' || substr(date_time, 4, 2) || '-' || substr(date_time, 1, 2)
+                       || ' ' || substr(date_time, 12)
+        AND Sys.Vid = Archive.grain
+        AND round(Sys.W, 1) = CAST(Archive.W AS REAL)
+        AND Sys.N IS (CASE Archive.N WHEN '' THEN NULL ELSE CAST(Archive.N AS REAL) END)
+        AND round(Sys.m, 1) IS (CASE Archive.m WHEN '' THEN NULL ELSE CAST(Archive.m AS REAL) END)
+        AND Sys.t = CAST(CAST(Archive.t AS REAL) AS INTEGER)
+        AND Sys.Type = (CASE Archive.calibration WHEN '0' THEN 'Базовая' ELSE 'Индивидуальная' END)
+        AND Sys.Op IS NULL)")
+[ "$mismatches" = 0 ] || fail "$mismatches rows differ from the archive"
+[ "$(sql "SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER)")" = "$records" ] \
+    || fail "rows do not match the archive's numbers"
+echo "PASS: $records records in $took_ms ms"
