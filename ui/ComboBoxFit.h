@@ -2,9 +2,9 @@
 
 class QComboBox;
 
-// Makes a combo box wide enough for the longest entry of its list, and the text it offers, to show whole, in the box's own text field as
-// well as in the list. Its right edge stays where it is and it grows to the left, but not past `leftmost` (in its
-// parent's coordinates); beyond that it grows to the right. A box that is wide enough is left as it is.
+// Makes a combo box wide enough for the longest entry of its list, and for the text it offers, to show whole, in the
+// box's own text field as well as in the list. Its right edge stays where it is and it grows to the left, but not past
+// `leftmost` (in its parent's coordinates); beyond that it grows to the right. A box that is wide enough is left as is.
 class ComboBoxFit {
 public:
     static void WidenToItems(QComboBox& box, int leftmost);
