@@ -81,8 +81,8 @@ TEST_F(SavedFileTest, PublishingANewFileNeverReplacesOne) {
 TEST_F(SavedFileTest, CyrillicNamesSaveAndOpenAgain) {
     const AnsiCodePage codePage(kSampleCodePage);
     fs::create_directory(folder_ / FromUtf8("Замеры зерна"));
-    for (const char* sample : {"adtg-samples/exhaustive__flat_VarWChar_states.adtg",
-                               "xml-samples/exhaustive__flat_VarWChar_states.xml"}) {
+    for (const char* sample :
+         {"adtg-samples/exhaustive__flat_VarWChar_states.adtg", "xml-samples/exhaustive__flat_VarWChar_states.xml"}) {
         const std::string bytes = ReadFileBytes(Utf8(FormatsDir() / sample));
         const std::string name = Path(std::string("Замеры зерна/пшеница, ноябрь") +
                                       (FormatForFileName(sample) == PersistFormat::Xml ? ".xml" : ".db"));
