@@ -1,9 +1,16 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
+// How saved files are reached by their names, one implementation per platform. Names are UTF-8 everywhere:
+// Windows, whose narrow file functions read a name in the ANSI code page, gets them as wide names.
+
 namespace persist {
+
+// Opens the file at path for reading bytes; null, with errno set, when it cannot.
+std::FILE* OpenFileForReading(const std::string& path);
 
 // Writes bytes to the file at path so that the file is either what it was or the new content, never a
 // mixture or nothing: the bytes go to a temporary file in the same folder, are flushed to disk, and the

@@ -2,6 +2,7 @@
 
 #include "AdtgReader.h"
 #include "AdtgWriter.h"
+#include "FileReplace.h"
 #include "PersistError.h"
 #include "RowsetXmlReader.h"
 #include "RowsetXmlWriter.h"
@@ -38,7 +39,7 @@ std::string ReadFileBytes(const std::string& path, std::size_t maxBytes) {
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    const std::unique_ptr<std::FILE, Closer> file(OpenFileForReading(path));
     if (!file) {
         throw PersistError("cannot open '" + path + "': " + std::strerror(errno));
     }

@@ -74,6 +74,10 @@ void SyncFolder(const std::string& path) {
 
 }  // namespace
 
+std::FILE* OpenFileForReading(const std::string& path) {
+    return std::fopen(path.c_str(), "rb");
+}
+
 void ReplaceFile(const std::string& requested, std::string_view bytes) {
     const std::string path = FinalName(requested);
     struct stat old {};

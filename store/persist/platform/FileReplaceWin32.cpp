@@ -4,6 +4,11 @@
 #include "../Unicode.h"
 
 #include <windows.h>
+// windows.h names its own ReplaceFileW so; ours is persist::ReplaceFile.
+#undef ReplaceFile
+
+#include <cerrno>
+#include <cstdio>
 
 namespace persist {
 
@@ -19,6 +24,15 @@ std::wstring Wide(const std::string& utf8) {
 }
 
 }  // namespace
+
+std::FILE* OpenFileForReading(const std::string& path) {
+    try {
+        return _wfopen(Wide(path).c_str(), L"rb");
+    } catch (const PersistError&) {
+        errno = EINVAL;  // not UTF-8: no file can have that name
+        return nullptr;
+    }
+}
 
 void ReplaceFile(const std::string& path, std::string_view bytes) {
     const std::wstring target = Wide(path);
