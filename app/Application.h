@@ -6,7 +6,8 @@
 #include <QString>
 
 // The program's application object: its title, its window icon, its help file, Qt's own texts in the system's
-// language, and the last net for errors raised while an event is handled, so that no exception ever leaves the event loop.
+// language, and the last net for errors raised while an event is handled, so that no exception ever leaves the
+// event loop.
 class Application : public QApplication {
     Q_OBJECT
 
