@@ -34,21 +34,13 @@ void DownloadThroughMenu(ProgramWindows& windows, const QString& port) {
 
 }  // namespace
 
-class DownloadMenuTest : public QObject {
+class DownloadMenuTest : public WindowTestCase {
     Q_OBJECT
-
-private:
-    std::unique_ptr<WorkingFolder> folder_;
 
 private slots:
     void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
+        WindowTestCase::init();
         CreateDatabaseWithRows(NumberedRows(1));
-    }
-    void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
     }
 
     void portThatCannotOpenGoesToTheErrorBox() {

@@ -15,10 +15,9 @@
 using RowMark = MeasurementGridModel::RowMark;
 
 // Drives the real main window's grid with keys and clicks, the way a user does.
-class GridEditingTest : public QObject {
+class GridEditingTest : public WindowTestCase {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> folder_;
     std::unique_ptr<TM> m_;
     std::unique_ptr<QAbstractItemModelTester> tester_;  // checks the model through every user action
 
@@ -67,15 +66,10 @@ class GridEditingTest : public QObject {
     }
 
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
     void cleanup() {
         tester_.reset();
         m_.reset();
-        folder_.reset();
-        MessageBox::ShowAgain();
+        WindowTestCase::cleanup();
     }
 
     void typedNoteIsStoredOnMovingAwayAndShownAfterRestart() {

@@ -16,24 +16,14 @@
 
 using RowMark = MeasurementGridModel::RowMark;
 
-class GridModelTest : public QObject {
+class GridModelTest : public WindowTestCase {
     Q_OBJECT
-
-    std::unique_ptr<WorkingFolder> folder_;
 
     static RowMark Mark(const QAbstractItemModel& model, int row) {
         return RowMark(model.headerData(row, Qt::Vertical, MeasurementGridModel::RowMarkRole).toInt());
     }
 
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
-    void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
-    }
 
     void modelStaysConsistentThroughEveryTableChange() {
         CreateDatabaseWithRows(NumberedRows(3));

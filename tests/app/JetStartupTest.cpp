@@ -35,20 +35,10 @@ QStringList Listing() {
 }  // namespace
 
 // Start-up with an old working database in the Jet format as "sys.mdb".
-class JetStartupTest : public QObject {
+class JetStartupTest : public WindowTestCase {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> folder_;
-
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
-    void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
-    }
 
     void okImportsTheRowsAndTheTableShowsThem() {
         Place("synthetic-sys-jet4.mdb", "sys.mdb");

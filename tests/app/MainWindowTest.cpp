@@ -52,19 +52,12 @@ QStringList Describe(const QList<QAction*>& actions) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public WindowTestCase {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> folder_;
-
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
     void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
+        WindowTestCase::cleanup();
         Application::SetHelpFile(QString());
     }
 

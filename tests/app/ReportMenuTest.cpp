@@ -14,22 +14,10 @@
 #include <QTest>
 #include <QTimer>
 
-class ReportMenuTest : public QObject {
+class ReportMenuTest : public WindowTestCase {
     Q_OBJECT
 
-private:
-    std::unique_ptr<WorkingFolder> folder_;
-
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
-    void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
-    }
-
     void previewOpensBesideTheMainWindowAndLeavesTheLastRowCurrent() {
         CreateDatabaseWithRows(NumberedRows(40));
         ProgramWindows windows;

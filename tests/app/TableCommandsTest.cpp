@@ -106,10 +106,9 @@ bool IsFileErrorBox(const MessageBox::Shown& box) {
 }  // namespace
 
 // The main window's commands on the whole table or on chosen rows, with every box answered in advance.
-class TableCommandsTest : public QObject {
+class TableCommandsTest : public WindowTestCase {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> folder_;
     std::unique_ptr<TM> m_;
 
     MeasurementTable& Table() { return m_->Table(); }
@@ -179,14 +178,9 @@ class TableCommandsTest : public QObject {
     }
 
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
     void cleanup() {
         m_.reset();
-        folder_.reset();
-        MessageBox::ShowAgain();
+        WindowTestCase::cleanup();
     }
 
     void newOnAnEmptyTableAsksNothing() {

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "MessageBox.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
@@ -21,6 +22,16 @@ WorkingFolder::WorkingFolder() : previous_(QDir::currentPath()) {
 
 WorkingFolder::~WorkingFolder() {
     QDir::setCurrent(previous_);
+}
+
+void WindowTestCase::init() {
+    MessageBox::RecordInsteadOfShowing();
+    folder_ = std::make_unique<WorkingFolder>();
+}
+
+void WindowTestCase::cleanup() {
+    folder_.reset();
+    MessageBox::ShowAgain();
 }
 
 void CreateDatabaseWithRows(const std::vector<SeedRow>& rows) {

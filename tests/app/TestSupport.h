@@ -2,12 +2,14 @@
 
 #include "store/MeasurementField.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QWidget;
@@ -23,6 +25,19 @@ public:
 private:
     QTemporaryDir dir_;
     QString previous_;
+};
+
+// The frame of a test class that drives the program's windows: each test function gets a fresh working folder,
+// and message boxes are recorded instead of shown. A class that needs more calls these from its own init/cleanup.
+class WindowTestCase : public QObject {
+    Q_OBJECT
+
+protected:
+    std::unique_ptr<WorkingFolder> folder_;
+
+protected slots:
+    void init();
+    void cleanup();
 };
 
 // One measurement row for seeding a database: field name and value pairs.

@@ -39,20 +39,16 @@ void CheckFixedFrame(const QWidget& window, const QRect& design, const QRect& ar
 }  // namespace
 
 // The program's windows on a screen of the size that the run's offscreen platform has.
-class WindowFitTest : public QObject {
+class WindowFitTest : public WindowTestCase {
     Q_OBJECT
-
-    std::unique_ptr<WorkingFolder> folder_;
 
 private slots:
     void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
+        WindowTestCase::init();
         Application::SetHelpFile(QStringLiteral(RS5_HELP_SOURCE));
     }
     void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
+        WindowTestCase::cleanup();
         Application::SetHelpFile(QString());
     }
 

@@ -28,19 +28,12 @@ constexpr int kLineEditTextMargin = 2;
 }  // namespace
 
 // What the windows must show whole, and in which language Qt's own dialogs speak.
-class WindowTextsTest : public QObject {
+class WindowTextsTest : public WindowTestCase {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> folder_;
-
 private slots:
-    void init() {
-        MessageBox::RecordInsteadOfShowing();
-        folder_ = std::make_unique<WorkingFolder>();
-    }
     void cleanup() {
-        folder_.reset();
-        MessageBox::ShowAgain();
+        WindowTestCase::cleanup();
         QLocale::setDefault(QLocale::c());
     }
 
