@@ -14,6 +14,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && tail -n 20 "$work/err" >&2; exit 1; }
+# shellcheck source=archive_match.sh
+source "$(dirname "$0")/archive_match.sh"
 
 "$rs5" --help | grep -- "--fast" > /dev/null || fail "--help does not document --fast"
 
@@ -42,19 +44,5 @@ grep -q "record $records of $records" "$work/err" || fail "no progress to $recor
 sql() { sqlite3 "$db" "$1"; }
 [ "$(sql "SELECT group_concat(NN, ' ') FROM (SELECT NN FROM Sys ORDER BY Num)")" = "$(seq -s ' ' 1 "$records")" ] \
     || fail "rows are not records 1 to $records in order"
-sql ".import --csv $work/archive.csv Archive" || fail "importing the CSV"
-mismatches=$(sql "
-    SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER) WHERE NOT (
-        Sys.DataTime = substr(date_time, 7, 4) || '-' || substr(date_time, 4, 2) || '-' || substr(date_time, 1, 2)
-                       || ' ' || substr(date_time, 12)
-        AND Sys.Vid = Archive.grain
-        AND round(Sys.W, 1) = CAST(Archive.W AS REAL)
-        AND Sys.N IS (CASE Archive.N WHEN '' THEN NULL ELSE CAST(Archive.N AS REAL) END)
-        AND round(Sys.m, 1) IS (CASE Archive.m WHEN '' THEN NULL ELSE CAST(Archive.m AS REAL) END)
-        AND Sys.t = CAST(CAST(Archive.t AS REAL) AS INTEGER)
-        AND Sys.Type = (CASE Archive.calibration WHEN '0' THEN 'Базовая' ELSE 'Индивидуальная' END)
-        AND Sys.Op IS NULL)")
-[ "$mismatches" = 0 ] || fail "$mismatches rows differ from the archive"
-[ "$(sql "SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER)")" = "$records" ] \
-    || fail "rows do not match the archive's numbers"
+rows_match_archive "$db" "$work/archive.csv" "$records"
 echo "PASS: $records records in $took_ms ms"

@@ -14,6 +14,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; [ -f "$work/err" ] && cat "$work/err" >&2; exit 1; }
+# shellcheck source=archive_match.sh
+source "$(dirname "$0")/archive_match.sh"
 
 not_connected="Прибор не подключен. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор находится в режиме связи с ПК"
 transfer_error="Ошибка передачи данных. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор находится в режиме связи с ПК"
@@ -64,22 +66,7 @@ start_sim --generate 25 --seed 7 --baud 0
 download "$db" 0 --port "$device"
 expect_numbers "$db" "$(seq -s ' ' 1 25)"
 grep -q "record 25 of 25" "$work/err" || fail "no progress to 25 of 25"
-sql "$db" ".import --csv $work/archive.csv Archive" || fail "importing the CSV"
-mismatches=$(sql "$db" "
-    SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER) WHERE NOT (
-        Sys.DataTime = substr(date_time, 7, 4) || '-' || substr(date_time, 4, 2) || '-' || substr(date_time, 1, 2)
-                       || ' ' || substr(date_time, 12)
-        AND Sys.Vid = Archive.grain
-        AND round(Sys.W, 1) = CAST(Archive.W AS REAL)
-        AND Sys.N IS (CASE Archive.N WHEN '' THEN NULL ELSE CAST(Archive.N AS REAL) END)
-        AND round(Sys.m, 1) IS (CASE Archive.m WHEN '' THEN NULL ELSE CAST(Archive.m AS REAL) END)
-        AND Sys.t = CAST(CAST(Archive.t AS REAL) AS INTEGER)
-        AND Sys.Type = (CASE Archive.calibration WHEN '0' THEN 'Базовая' ELSE 'Индивидуальная' END)
-        AND Sys.Op IS NULL)")
-[ "$mismatches" = 0 ] || fail "$mismatches rows differ from the archive"
-[ "$(sql "$db" "SELECT count(*) FROM Sys JOIN Archive ON Sys.NN = CAST(Archive.number AS INTEGER)")" = 25 ] \
-    || fail "rows do not match the archive's numbers"
-sql "$db" "DROP TABLE Archive"
+rows_match_archive "$db" "$work/archive.csv" 25
 
 # A second download appends, counting from 1 again.
 download "$db" 0 --port "$device"
