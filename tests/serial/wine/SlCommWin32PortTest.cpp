@@ -1,0 +1,192 @@
+// The port through the Windows backend on a real line: run under Wine by rs5-pty-peer, which maps COM5 to
+// a pseudo-terminal and hands this program the far end over a local TCP connection.
+
+#include "SlBuffer.h"
+#include "SlComm.h"
+#include "SlCommEventThread.h"
+#include "TestMainLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* const PortName = "COM5";
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ESlCommError& error) {
+        return error.what();
+    }
+    return "<no error>";
+}
+
+double ProcessCpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& time) {
+        return double((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 1e4;
+}
+
+// The meter's end of the line, through rs5-pty-peer. Each connection is a fresh line; closing it hangs up.
+class Peer {
+public:
+    Peer() {
+        WSADATA data;
+        ::WSAStartup(MAKEWORD(2, 2), &data);
+        const char* port = std::getenv("RS5_PTY_PEER");
+        if (port == nullptr) {
+            throw std::runtime_error("RS5_PTY_PEER is not set: run under rs5-pty-peer");
+        }
+        Socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = ::htons(u_short(std::atoi(port)));
+        address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+        if (::connect(Socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            throw std::runtime_error("cannot reach rs5-pty-peer");
+        }
+        // The peer names the line's slave once the link is in place.
+        std::string hello;
+        while (hello.empty() || hello.back() != '\n') {
+            const std::string piece = Read(1, 5s);
+            if (piece.empty()) {
+                throw std::runtime_error("rs5-pty-peer made no line");
+            }
+            hello += piece;
+        }
+    }
+    ~Peer() {
+        Hangup();
+        ::WSACleanup();
+    }
+
+    void Write(const std::string& bytes) {
+        ::send(Socket_, bytes.data(), int(bytes.size()), 0);
+    }
+    // Reads until Count bytes came or Timeout passed.
+    std::string Read(std::size_t count, std::chrono::milliseconds timeout) {
+        std::string bytes;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (bytes.size() < count && std::chrono::steady_clock::now() < end) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(Socket_, &readable);
+            timeval wait{0, 20000};
+            if (::select(0, &readable, nullptr, nullptr, &wait) == 1) {
+                char data[4096];
+                const int got = ::recv(Socket_, data, int(std::min(sizeof data, count - bytes.size())), 0);
+                if (got <= 0) {
+                    break;
+                }
+                bytes.append(data, std::size_t(got));
+            }
+        }
+        return bytes;
+    }
+    void Hangup() {
+        if (Socket_ != INVALID_SOCKET) {
+            ::closesocket(Socket_);
+            Socket_ = INVALID_SOCKET;
+        }
+    }
+
+private:
+    SOCKET Socket_ = INVALID_SOCKET;
+};
+
+// Records the bytes it is given and the thread it was given them on.
+class ThreadCheckingClient : public TSlCommComponent {
+public:
+    using TSlCommComponent::TSlCommComponent;
+    void DataChanged(const void* data, int count) override {
+        bytes.append(static_cast<const char*>(data), std::size_t(count));
+        onMainThread = onMainThread && std::this_thread::get_id() == mainThread;
+    }
+    void LineChanged(std::uint32_t events) override { lineEvents.push_back(events); }
+
+    std::string bytes;
+    bool onMainThread = true;
+    std::vector<std::uint32_t> lineEvents;
+    std::thread::id mainThread = std::this_thread::get_id();
+};
+
+struct Win32PortFixture : ::testing::Test {
+    std::shared_ptr<TestMainLoop> loop = std::make_shared<TestMainLoop>();
+    Peer peer;
+    TSlComponent form{nullptr};
+    TSlComm* port = new TSlComm(&form, loop);
+    TSlBuffer* ring = new TSlBuffer(&form);
+    ThreadCheckingClient* client = new ThreadCheckingClient(&form);
+
+    void SetUp() override {
+        // The download dialog's port and ring.
+        port->SetBaudrate(TSlBaudrate::br9600);
+        port->FlowControl().SetControlDtr(TSlControlDtr::dtrDisabled);
+        port->FlowControl().SetControlRts(TSlControlRts::rtsEnabled);
+        port->Buffers().SetReadSize(8192);
+        port->SetDirectWrite(true);
+        port->SetDeviceName(PortName);
+        ring->SetSize(4096);
+        ring->SetActive(true);
+        ring->SetComm(port);
+        client->SetComm(port);
+    }
+
+    std::string TakeRing() {
+        std::string bytes(std::size_t(ring->BufUsed()), '\0');
+        ring->Read(bytes.data(), int(bytes.size()));
+        return bytes;
+    }
+};
+
+TEST_F(Win32PortFixture, OpensWritesDirectlyAndReceivesInOrderOnTheMainThread) {
+    int txEmpty = 0;
+    port->OnTxEmpty = [&](TSlComponent*) { ++txEmpty; };
+    port->Open();
+    ASSERT_TRUE(port->Active());
+    EXPECT_EQ(port->EventMask(), 0x85u);
+
+    EXPECT_TRUE(
+        port->WriteText("\x1b"
+                        "A200000\r"));
+    EXPECT_EQ(peer.Read(9, 2s),
+              "\x1b"
+              "A200000\r");
+    ASSERT_TRUE(loop->RunUntil([&] { return txEmpty >= 1; }, 2s));
+
+    std::string sent;
+    for (int burst = 0; burst < 20; ++burst) {
+        std::string bytes;
+        for (int i = 0; i < 37 + burst * 11; ++i) {
+            bytes += char('0' + (burst + i) % 16);
+        }
+        // A reply cut in the middle, as the meter's may be.
+        peer.Write(bytes.substr(0, bytes.size() / 3));
+        loop->ProcessEvents(5ms);
+        peer.Write(bytes.substr(bytes.size() / 3));
+        sent += bytes;
+    }
+    ASSERT_TRUE(loop->RunUntil([&] { return client->bytes.size() >= sent.size(); }, 5s))
+        << client->bytes.size() << " of " << sent.size();
+    EXPECT_EQ(client->bytes, sent);
+    EXPECT_TRUE(client->onMainThread);
+    EXPECT_EQ(TakeRing(), sent);
+    EXPECT_TRUE(loop->Errors.empty()) << loop->Errors.front();
+}
+
+}  // namespace
