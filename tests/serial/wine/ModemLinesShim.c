@@ -2,10 +2,13 @@
 // driver fails to set RTS/DTR and its event waits end at once with an error. This gives every pty slave a
 // set of lines in memory (the outputs as last set, CTS/DSR/CD on), which is what a real port with a meter
 // attached looks like. When RS5_MODEM_LINES_FILE names a file, each change of the outputs is written there
-// ("DTR=1 RTS=0") so that the test can check what reached the line.
+// ("DTR=1 RTS=0") so that the test can check what reached the line. Once the far end has hung up, the calls
+// fail with EIO, as they do on a real port whose adapter was pulled.
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,6 +23,12 @@ static int IsPtySlave(int fd) {
     struct stat st;
     // Unix 98 pty slaves have majors 136 to 143.
     return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+// The far end has closed: the lines are gone with it, as when a USB adapter is pulled.
+static int HungUp(int fd) {
+    struct pollfd watched = {fd, 0, 0};
+    return poll(&watched, 1, 0) == 1 && (watched.revents & POLLHUP) != 0;
 }
 
 static void Publish(void) {
@@ -50,6 +59,10 @@ int ioctl(int fd, unsigned long request, ...) {
     }
     if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) &&
         IsPtySlave(fd)) {
+        if (HungUp(fd)) {
+            errno = EIO;
+            return -1;
+        }
         int* value = (int*)argument;
         const int outputs = TIOCM_DTR | TIOCM_RTS;
         switch (request) {

@@ -1,12 +1,14 @@
 // Runs a Windows test program under Wine with a serial port that leads to a pseudo-terminal, and lets that
 // program play the far end through a local TCP connection, since a Windows program cannot open a pty master:
 //
-//   rs5-pty-peer DOSDEVICES COMNAME SHIM -- wine test.exe ...
+//   rs5-pty-peer DOSDEVICES SHIM [--meter SIMULATOR] -- wine test.exe ...
 //
-// For every connection accepted on 127.0.0.1 the peer makes a fresh pty, points DOSDEVICES/COMNAME at its
+// For every connection accepted on 127.0.0.1 the peer makes a fresh pty, points DOSDEVICES/com5 at its
 // slave, answers with the slave's path and a newline, then relays bytes both ways. When the test closes the
-// connection the pty's master is closed: the port hangs up, as when a USB adapter is pulled. The command
-// runs with SHIM preloaded and learns the TCP port from RS5_PTY_PEER; the peer exits with its status.
+// connection the pty's master is closed: the port hangs up, as when a USB adapter is pulled. With --meter,
+// the meter simulator serves COM6 (five generated records) for as long as the command runs. The command
+// runs with SHIM preloaded, learns the TCP port from RS5_PTY_PEER and the file where the shim writes the
+// modem lines from RS5_MODEM_LINES_FILE; the peer exits with its status.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -98,15 +100,52 @@ bool Relay(int from, int to) {
     return true;
 }
 
+// Starts the simulator on a pty of its own, linked from MeterLink; returns its id once the line is ready.
+pid_t StartMeter(const char* simulator, const std::string& meterLink, pid_t& holder) {
+    int output[2];
+    if (::pipe(output) != 0) Die("pipe");
+    const pid_t meter = ::fork();
+    if (meter == 0) {
+        ::dup2(output[1], STDOUT_FILENO);
+        ::close(output[0]);
+        ::close(output[1]);
+        ::execl(simulator, simulator, "--quiet", "--generate", "5", "--link", meterLink.c_str(), nullptr);
+        Die("exec the simulator");
+    }
+    ::close(output[1]);
+    std::string slave;
+    char ch = 0;
+    while (::read(output[0], &ch, 1) == 1 && ch != '\n') slave += ch;
+    ::close(output[0]);
+    if (slave.empty()) {
+        std::fprintf(stderr, "rs5-pty-peer: the simulator made no line\n");
+        std::exit(2);
+    }
+    holder = HoldAsControllingTerminal(slave);
+    return meter;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 6 || std::strcmp(argv[4], "--") != 0) {
-        std::fprintf(stderr, "usage: rs5-pty-peer DOSDEVICES COMNAME SHIM -- COMMAND...\n");
+    int command = 3;
+    const char* simulator = nullptr;
+    if (argc > 4 && std::strcmp(argv[3], "--meter") == 0) {
+        simulator = argv[4];
+        command = 5;
+    }
+    if (argc < command + 2 || std::strcmp(argv[command], "--") != 0) {
+        std::fprintf(stderr, "usage: rs5-pty-peer DOSDEVICES SHIM [--meter SIMULATOR] -- COMMAND...\n");
         return 2;
     }
+    ++command;
     ::signal(SIGPIPE, SIG_IGN);
-    const std::string link = std::string(argv[1]) + "/" + argv[2];
+    const std::string link = std::string(argv[1]) + "/com5";
+    const std::string lines = "/tmp/rs5-modem-lines-" + std::to_string(::getpid());
+    pid_t meter = -1, meterHolder = -1;
+    if (simulator != nullptr) {
+        meter = StartMeter(simulator, std::string(argv[1]) + "/com6", meterHolder);
+    }
 
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -121,8 +160,9 @@ int main(int argc, char** argv) {
     const pid_t test = ::fork();
     if (test == 0) {
         ::setenv("RS5_PTY_PEER", std::to_string(ntohs(address.sin_port)).c_str(), 1);
-        ::setenv("LD_PRELOAD", argv[3], 1);
-        ::execvp(argv[5], argv + 5);
+        ::setenv("LD_PRELOAD", argv[2], 1);
+        ::setenv("RS5_MODEM_LINES_FILE", lines.c_str(), 1);
+        ::execvp(argv[command], argv + command);
         Die("exec");
     }
 
@@ -132,6 +172,13 @@ int main(int argc, char** argv) {
         if (::waitpid(test, &status, WNOHANG) == test) {
             line.Close();
             ::unlink(link.c_str());
+            ::unlink(lines.c_str());
+            if (meter > 0) {
+                ::kill(meter, SIGTERM);  // it removes its link
+                ::waitpid(meter, nullptr, 0);
+                ::kill(meterHolder, SIGKILL);
+                ::waitpid(meterHolder, nullptr, 0);
+            }
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         pollfd watched[3] = {{listener, POLLIN, 0}, {line.Socket, POLLIN, 0}, {line.Master, POLLIN, 0}};

@@ -11,7 +11,10 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -187,6 +190,120 @@ TEST_F(Win32PortFixture, OpensWritesDirectlyAndReceivesInOrderOnTheMainThread) {
     EXPECT_TRUE(client->onMainThread);
     EXPECT_EQ(TakeRing(), sent);
     EXPECT_TRUE(loop->Errors.empty()) << loop->Errors.front();
+}
+
+TEST_F(Win32PortFixture, QueuedWritesAndPurgeOfWhatTheDeviceHolds) {
+    int txEmpty = 0;
+    port->OnTxEmpty = [&](TSlComponent*) { ++txEmpty; };
+    port->SetDirectWrite(false);
+    port->Open();
+    ASSERT_NE(port->WriteThread(), nullptr);
+    EXPECT_TRUE(port->WriteText("queued one,"));
+    EXPECT_TRUE(port->WriteText("queued two"));
+    EXPECT_EQ(peer.Read(21, 2s), "queued one,queued two");
+    ASSERT_TRUE(loop->RunUntil([&] { return txEmpty >= 1; }, 2s));
+
+    // Bytes wait in the device until the main thread takes the hand-over: a purge then drops them.
+    peer.Write("stale");
+    ASSERT_TRUE(loop->WaitForTask(2s));
+    for (int i = 0; i < 100 && port->ReadBufUsed() < 5; ++i) {
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_EQ(port->ReadBufUsed(), 5);
+    port->PurgeRead();
+    EXPECT_EQ(port->ReadBufUsed(), 0);
+    loop->ProcessEvents(100ms);
+    EXPECT_EQ(ring->BufUsed(), 0);
+    peer.Write("fresh");
+    ASSERT_TRUE(loop->RunUntil([&] { return ring->BufUsed() == 5; }, 2s));
+    EXPECT_EQ(TakeRing(), "fresh");
+}
+
+TEST_F(Win32PortFixture, ReadsTakeWhatIsQueuedAndNeverWaitForMore) {
+    port->SetMonitorEvents(0);  // no event thread: bytes stay in the device
+    port->Buffers().SetReadTimeout(200);
+    port->Open();
+    char ch = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(port->ReadChar(ch));  // nothing queued
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    peer.Write("five!");
+    for (int i = 0; i < 100 && port->ReadBufUsed() < 5; ++i) {
+        std::this_thread::sleep_for(5ms);
+    }
+    char data[100] = {};
+    start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port->ReadBuf(data, sizeof data), 5);  // more asked than queued
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(std::string(data, 5), "five!");
+    EXPECT_TRUE(port->WriteText("still working"));
+    EXPECT_EQ(peer.Read(13, 2s), "still working");
+}
+
+TEST_F(Win32PortFixture, DtrAndRtsReachTheLine) {
+    const char* file = std::getenv("RS5_MODEM_LINES_FILE");
+    ASSERT_NE(file, nullptr);
+    std::string path = std::string("Z:") + file;  // the host's root as Wine maps it
+    std::replace(path.begin(), path.end(), '/', '\\');
+    const auto lines = [&] {
+        std::ifstream in(path);
+        std::string text;
+        std::getline(in, text);
+        return text;
+    };
+    port->Open();
+    EXPECT_EQ(lines(), "DTR=0 RTS=1");  // the meter's settings: DTR held off, RTS on
+    port->SetDTR(true);
+    port->SetRTS(false);
+    EXPECT_EQ(lines(), "DTR=1 RTS=0");
+    port->SetDTR(false);
+    EXPECT_EQ(lines(), "DTR=0 RTS=0");
+    EXPECT_TRUE(loop->Errors.empty());
+}
+
+TEST_F(Win32PortFixture, AMissingPortIsNamedAndTheNextOpenWorks) {
+    port->SetDeviceName("COM9");
+    EXPECT_EQ(ErrorOf([&] { port->Open(); }), "Specified device not found (COM9).");
+    EXPECT_FALSE(port->Active());
+    port->SetDeviceName(PortName);
+    port->Open();
+    EXPECT_TRUE(port->Active());
+}
+
+TEST_F(Win32PortFixture, CloseDuringAWaitEndsTheThreadAndFreesThePort) {
+    port->Open();
+    std::weak_ptr<TSlCommEventThread> thread = port->EventThread();
+    EXPECT_FALSE(loop->WaitForTask(200ms));  // the event thread waits on the device
+    const auto start = std::chrono::steady_clock::now();
+    port->Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    ASSERT_TRUE(loop->RunUntil([&] { return thread.expired(); }, 2s));
+
+    port->Open();  // the port was let go, and a new event thread takes over
+    peer.Write("again");
+    ASSERT_TRUE(loop->RunUntil([&] { return ring->BufUsed() == 5; }, 2s));
+    EXPECT_EQ(TakeRing(), "again");
+}
+
+TEST_F(Win32PortFixture, DISABLED_TheHungUpLineIsReportedOnceAndCostsNoCpu) {
+    std::vector<int> errors;
+    port->OnError = [&](TSlComponent*, int bits) { errors.push_back(bits); };
+    port->Open();
+    std::weak_ptr<TSlCommEventThread> thread = port->EventThread();
+    peer.Hangup();
+    ASSERT_TRUE(loop->RunUntil([&] { return !client->lineEvents.empty(); }, 2s));
+
+    const double before = ProcessCpuMilliseconds();
+    loop->ProcessEvents(2s);  // the main thread sleeps in its loop; any cost now is the link's
+    const double used = ProcessCpuMilliseconds() - before;
+    EXPECT_LT(used, 100.0);
+    EXPECT_EQ(client->lineEvents, std::vector<std::uint32_t>{EV_ERR});
+    EXPECT_LE(errors.size(), 1u);
+    EXPECT_NE(ErrorOf([&] { EXPECT_FALSE(port->WriteText("gone")); }), "");
+    port->Close();
+    ASSERT_TRUE(loop->RunUntil([&] { return thread.expired(); }, 2s));
+    RecordProperty("cpu_ms_after_hangup", std::to_string(used));
+    std::printf("CPU over 2 s after the hang-up: %.1f ms\n", used);
 }
 
 }  // namespace
