@@ -7,8 +7,9 @@
 // slave, answers with the slave's path and a newline, then relays bytes both ways. When the test closes the
 // connection the pty's master is closed: the port hangs up, as when a USB adapter is pulled. With --meter,
 // the meter simulator serves COM6 (five generated records) for as long as the command runs. The command
-// runs with SHIM preloaded, learns the TCP port from RS5_PTY_PEER and the file where the shim writes the
-// modem lines from RS5_MODEM_LINES_FILE; the peer exits with its status.
+// runs with SHIM preloaded, learns the TCP port from RS5_PTY_PEER, the file where the shim writes the
+// modem lines from RS5_MODEM_LINES_FILE and the meter's port from RS5_METER_PORT; the peer exits with its
+// status.
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
         ::setenv("RS5_PTY_PEER", std::to_string(ntohs(address.sin_port)).c_str(), 1);
         ::setenv("LD_PRELOAD", argv[2], 1);
         ::setenv("RS5_MODEM_LINES_FILE", lines.c_str(), 1);
+        if (meter > 0) {
+            ::setenv("RS5_METER_PORT", "COM6", 1);
+        }
         ::execvp(argv[command], argv + command);
         Die("exec");
     }
