@@ -237,7 +237,7 @@ TEST_F(Win32PortFixture, ReadsTakeWhatIsQueuedAndNeverWaitForMore) {
     char ch = 0;
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(port->ReadChar(ch));  // nothing queued
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
     peer.Write("five!");
     for (int i = 0; i < 100 && port->ReadBufUsed() < 5; ++i) {
         std::this_thread::sleep_for(5ms);
@@ -245,7 +245,7 @@ TEST_F(Win32PortFixture, ReadsTakeWhatIsQueuedAndNeverWaitForMore) {
     char data[100] = {};
     start = std::chrono::steady_clock::now();
     EXPECT_EQ(port->ReadBuf(data, sizeof data), 5);  // more asked than queued
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
     EXPECT_EQ(std::string(data, 5), "five!");
     EXPECT_TRUE(port->WriteText("still working"));
     EXPECT_EQ(peer.Read(13, 2s), "still working");
