@@ -283,6 +283,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wak
     }
     if (::GetLastError() != ERROR_IO_PENDING) {
         Fail();
+        Device.Gone = true;  // a device that refuses a wait has gone (21 under Wine once the line hung up)
         return TSlWaitOutcome::Failed;
     }
     const HANDLE waits[] = {overlapped.hEvent, Wake.Handle().Handle};

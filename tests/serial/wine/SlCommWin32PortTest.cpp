@@ -320,4 +320,18 @@ TEST_F(Win32PortFixture, TheHungUpLineIsReportedOnceAndCostsNoCpu) {
     std::printf("CPU over 2 s after the hang-up: %.1f ms\n", used);
 }
 
+
+TEST_F(Win32PortFixture, AHangUpAtOpenIsReportedToo) {
+    std::vector<int> errors;
+    port->OnError = [&](TSlComponent*, int bits) { errors.push_back(bits); };
+    port->Open();
+    peer.Hangup();  // before the event thread's first wait, as a line pulled while the port opens
+    ASSERT_TRUE(loop->RunUntil([&] { return !client->lineEvents.empty(); }, 4s));
+    loop->ProcessEvents(200ms);
+    EXPECT_EQ(client->lineEvents, std::vector<std::uint32_t>{EV_ERR});
+    EXPECT_EQ(errors, std::vector<int>{int(CE_IOE)});
+    EXPECT_TRUE(loop->Errors.empty()) << loop->Errors.front();
+    port->Close();
+}
+
 }  // namespace
