@@ -305,6 +305,12 @@ TEST_F(Win32PortFixture, TheHungUpLineIsReportedOnceAndCostsNoCpu) {
     peer.Hangup();
     ASSERT_TRUE(loop->RunUntil([&] { return !client->lineEvents.empty(); }, 4s));
 
+    // The measure itself must see work: Wine's process times come from the host.
+    const double spinStart = ProcessCpuMilliseconds();
+    for (const auto end = std::chrono::steady_clock::now() + 150ms; std::chrono::steady_clock::now() < end;) {
+    }
+    EXPECT_GE(ProcessCpuMilliseconds() - spinStart, 100.0);
+
     const double before = ProcessCpuMilliseconds();
     loop->ProcessEvents(2s);  // the main thread sleeps in its loop; any cost now is the link's
     const double used = ProcessCpuMilliseconds() - before;
