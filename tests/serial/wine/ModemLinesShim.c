@@ -37,8 +37,8 @@ static void Publish(void) {
         return;
     }
     char text[32];
-    const int length = snprintf(text, sizeof text, "DTR=%d RTS=%d\n", (lines & TIOCM_DTR) != 0,
-                                (lines & TIOCM_RTS) != 0);
+    const int length =
+        snprintf(text, sizeof text, "DTR=%d RTS=%d\n", (lines & TIOCM_DTR) != 0, (lines & TIOCM_RTS) != 0);
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0) {
         if (write(fd, text, (size_t)length) < 0) {
@@ -57,8 +57,7 @@ int ioctl(int fd, unsigned long request, ...) {
     if (real == NULL) {
         real = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
     }
-    if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) &&
-        IsPtySlave(fd)) {
+    if ((request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) && IsPtySlave(fd)) {
         if (HungUp(fd)) {
             errno = EIO;
             return -1;
@@ -66,10 +65,18 @@ int ioctl(int fd, unsigned long request, ...) {
         int* value = (int*)argument;
         const int outputs = TIOCM_DTR | TIOCM_RTS;
         switch (request) {
-            case TIOCMGET: *value = lines; return 0;
-            case TIOCMSET: lines = (lines & ~outputs) | (*value & outputs); break;
-            case TIOCMBIS: lines |= *value & outputs; break;
-            default: lines &= ~(*value & outputs); break;
+            case TIOCMGET:
+                *value = lines;
+                return 0;
+            case TIOCMSET:
+                lines = (lines & ~outputs) | (*value & outputs);
+                break;
+            case TIOCMBIS:
+                lines |= *value & outputs;
+                break;
+            default:
+                lines &= ~(*value & outputs);
+                break;
         }
         Publish();
         return 0;

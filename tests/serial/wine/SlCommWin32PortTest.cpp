@@ -8,14 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -78,9 +78,7 @@ public:
         ::WSACleanup();
     }
 
-    void Write(const std::string& bytes) {
-        ::send(Socket_, bytes.data(), int(bytes.size()), 0);
-    }
+    void Write(const std::string& bytes) { ::send(Socket_, bytes.data(), int(bytes.size()), 0); }
     // Reads until Count bytes came or Timeout passed.
     std::string Read(std::size_t count, std::chrono::milliseconds timeout) {
         std::string bytes;
@@ -325,7 +323,6 @@ TEST_F(Win32PortFixture, TheHungUpLineIsReportedOnceAndCostsNoCpu) {
     RecordProperty("cpu_ms_after_hangup", std::to_string(used));
     std::printf("CPU over 2 s after the hang-up: %.1f ms\n", used);
 }
-
 
 TEST_F(Win32PortFixture, AHangUpAtOpenIsReportedToo) {
     std::vector<int> errors;
