@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <winsock2.h>  // before windows.h
+
 #include <windows.h>
-#include <winsock2.h>
 
 #include <algorithm>
 #include <chrono>
