@@ -29,7 +29,7 @@ void TSlCommEventThread::Execute() {
                 HandOver();
                 break;
             case SlPlatform::TSlWaitOutcome::Woken:
-                break;  // a stop request: the loop ends on the flag
+                break;  // a stop request (the loop ends on the flag), or a wait ended without events: wait again
             case SlPlatform::TSlWaitOutcome::Failed:
                 // The device cannot be waited on any more (it has gone): say so once as a line error, then
                 // sleep until the port lets go instead of retrying at once for ever.

@@ -45,8 +45,9 @@ bool EscapeCommFunction(TSlDevice& Device, std::uint32_t Function);
 bool GetCommModemStatus(TSlDevice& Device, std::uint32_t& Status);
 bool GetCommProperties(TSlDevice& Device, TSlCommProp& Properties);
 
-// Waits for one of the selected events. Returns Occurred with the events, Woken when Wake was set first,
-// Failed when the wait cannot be made. Whatever it started is cancelled and finished before it returns.
+// Waits for one of the selected events. Returns Occurred with the events, Woken when Wake was set first or
+// the system ended the wait without events while the device still answers, Failed when the device has gone
+// or the wait cannot be made. Whatever it started is cancelled and finished before it returns.
 enum class TSlWaitOutcome { Occurred, Woken, Failed };
 TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wake, std::uint32_t& Events);
 

@@ -26,9 +26,14 @@
 #undef INFINITE
 
 // An open communications device. Lock keeps Close from closing Handle while a worker cancels a transfer on it.
+// Mask is the event mask last set: setting it again is what releases a pending event wait under Wine. Gone:
+// the event wait found the device gone; GoneReported: the line errors said so once.
 struct TSlDevice {
     HANDLE Handle = INVALID_HANDLE_VALUE;
     std::mutex Lock;
+    std::atomic<std::uint32_t> Mask{0};
+    std::atomic<bool> Gone{false};
+    std::atomic<bool> GoneReported{false};
 
     ~TSlDevice();
 };

@@ -85,17 +85,33 @@ TSlDCB FromPlatform(const DCB& dcb) {
     return record;
 }
 
-// Cancels the transfer of Overlapped if it is still running and waits until the system is done with it.
-void CancelAndFinish(TSlDevice& Device, OVERLAPPED& Overlapped) {
+// How often a pending event wait makes sure the device is still there: Wine never ends the wait of a device
+// that has gone, so without a look now and then the link would not notice until it next writes.
+constexpr DWORD DeviceCheckMs = 1000;
+
+// Cancels the transfer of Overlapped if it is still running and waits until the system is done with it. An
+// event wait is also released by setting the mask again, because Wine ignores the cancel of one.
+void CancelAndFinish(TSlDevice& Device, OVERLAPPED& Overlapped, bool EventWait = false) {
     while (!HasOverlappedIoCompleted(&Overlapped)) {
         {
             std::lock_guard lock(Device.Lock);
             if (Device.Handle != INVALID_HANDLE_VALUE) {
                 ::CancelIoEx(Device.Handle, &Overlapped);
+                if (EventWait) {
+                    ::SetCommMask(Device.Handle, Device.Mask);
+                }
             }
         }
         ::WaitForSingleObject(Overlapped.hEvent, 100);  // closing the handle also ends the transfer
     }
+}
+
+// Whether the device still answers; on failure, its error is the thread's last error. Asks for the modem
+// status, which has no side effect (ClearCommError would take line errors from the link).
+bool DeviceAnswers(HANDLE Handle) {
+    DWORD status = 0;
+    const bool ok = ::GetCommModemStatus(Handle, &status);
+    return ok || Fail();
 }
 
 // Waits for the end of a started transfer, for an interrupt, or for the time-out.
@@ -183,6 +199,7 @@ bool SetCommTimeouts(TSlDevice& Device) {
 }
 
 bool SetCommMask(TSlDevice& Device, std::uint32_t Mask) {
+    Device.Mask = Mask;
     return ::SetCommMask(HandleOf(Device), Mask) || Fail();
 }
 
@@ -190,6 +207,12 @@ bool ClearCommError(TSlDevice& Device, TSlCommStatus& Status) {
     DWORD errors = 0;
     COMSTAT stat{};
     if (!::ClearCommError(HandleOf(Device), &errors, &stat)) {
+        // A device that has gone is one input/output error, reported once, as the line's own errors are.
+        if (Device.Gone && !Device.GoneReported.exchange(true)) {
+            Status = TSlCommStatus{};
+            Status.Errors = CE_IOE;
+            return true;
+        }
         return Fail();
     }
     Status.Errors = errors;
@@ -260,21 +283,43 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wak
     }
     if (::GetLastError() != ERROR_IO_PENDING) {
         Fail();
+        Device.Gone = true;  // a device that refuses a wait has gone (21 under Wine once the line hung up)
         return TSlWaitOutcome::Failed;
     }
     const HANDLE waits[] = {overlapped.hEvent, Wake.Handle().Handle};
-    const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE_WAIT);
+    DWORD result = WAIT_TIMEOUT;
+    while ((result = ::WaitForMultipleObjects(2, waits, FALSE, DeviceCheckMs)) == WAIT_TIMEOUT) {
+        if (!DeviceAnswers(handle)) {
+            Device.Gone = true;
+            const TSlLastError gone = LastError();
+            CancelAndFinish(Device, overlapped, true);
+            Fail(gone.Code);
+            return TSlWaitOutcome::Failed;
+        }
+    }
     if (result == WAIT_OBJECT_0) {
         DWORD unused = 0;
         if (!::GetOverlappedResult(handle, &overlapped, &unused, FALSE)) {
-            Fail();
+            // An aborted wait (a new mask, a purge; Wine's way of ending it) is a wake-up while the device
+            // answers; a device that has gone ends its waits the same way.
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_OPERATION_ABORTED && DeviceAnswers(handle)) {
+                return TSlWaitOutcome::Woken;
+            }
+            Device.Gone = true;
+            if (code != ERROR_OPERATION_ABORTED) {
+                Fail(code);
+            }
             return TSlWaitOutcome::Failed;
+        }
+        if (occurred == 0) {
+            return TSlWaitOutcome::Woken;  // the mask was set again during the wait
         }
         Events = occurred;
         return TSlWaitOutcome::Occurred;
     }
     // Woken (or the wait failed): the system must be done with `occurred` and the record before they go.
-    CancelAndFinish(Device, overlapped);
+    CancelAndFinish(Device, overlapped, true);
     if (result == WAIT_OBJECT_0 + 1) {
         return TSlWaitOutcome::Woken;
     }
@@ -285,12 +330,24 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wak
 TSlTransferOutcome ReadFile(TSlDevice& Device, void* Data, int Count, TSlEvent& IoEvent, std::uint32_t TimeoutMs,
                             int& Done) {
     Done = 0;
+    const HANDLE handle = HandleOf(Device);
+    // Only what is queued is asked for: the time-outs promise that a read ends at once with that, but under
+    // Wine a read asking for more stays pending until the time-out.
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!::ClearCommError(handle, &errors, &stat)) {
+        Fail();
+        return TSlTransferOutcome::Failed;
+    }
+    const DWORD wanted = std::min(DWORD(std::max(Count, 0)), stat.cbInQue);
+    if (wanted == 0) {
+        return TSlTransferOutcome::Completed;
+    }
     OVERLAPPED overlapped{};
     overlapped.hEvent = IoEvent.Handle().Handle;
     ::ResetEvent(overlapped.hEvent);  // set again only when this operation ends
-    const HANDLE handle = HandleOf(Device);
     DWORD moved = 0;
-    if (::ReadFile(handle, Data, DWORD(std::max(Count, 0)), &moved, &overlapped)) {
+    if (::ReadFile(handle, Data, wanted, &moved, &overlapped)) {
         Done = int(moved);
         return TSlTransferOutcome::Completed;
     }
