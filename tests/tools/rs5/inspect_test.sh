@@ -7,6 +7,12 @@ formats=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# One inspection into $work/$2; a failure names the file, rs5's exit status and what it printed on stderr.
+inspect() {
+    local status=0
+    "$rs5" inspect --codepage 949 "$1" > "$work/$2" 2> "$work/stderr" || status=$?
+    [ "$status" -eq 0 ] || fail "inspect $1 exited with $status: $(head -c 2000 "$work/stderr")"
+}
 
 "$rs5" --help > "$work/help" || fail "--help"
 grep -q "rs5 inspect" "$work/help" || fail "--help does not document inspect"
@@ -18,7 +24,7 @@ grep -q "missing.db" "$work/err" || fail "the error does not name the file"
 
 printed=0
 for file in "$formats"/adtg-samples/*.adtg "$formats"/xml-samples/*.xml; do
-    "$rs5" inspect --codepage 949 "$file" > "$work/out" || fail "inspect $file"
+    inspect "$file" out
     grep -q '^columns ' "$work/out" || fail "no columns printed for $file"
     printed=$((printed + 1))
 done
@@ -27,11 +33,14 @@ done
 compared=0
 for adtg in "$formats"/adtg-samples/*.adtg; do
     name=$(basename "$adtg" .adtg)
-    "$rs5" inspect --codepage 949 "$adtg" > "$work/a"
+    inspect "$adtg" a
     for xml in "$formats/xml-samples/$name.xml" "$formats/xml-samples/$name.roundtrip.xml"; do
         [ -f "$xml" ] || continue
-        "$rs5" inspect --codepage 949 "$xml" > "$work/x"
-        diff -u "$work/a" "$work/x" || fail "$adtg and $xml differ"
+        inspect "$xml" x
+        if ! cmp -s "$work/a" "$work/x"; then
+            diff -u "$work/a" "$work/x" | head -40 || true
+            fail "$adtg and $xml differ"
+        fi
         compared=$((compared + 1))
     done
 done
