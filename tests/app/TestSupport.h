@@ -50,8 +50,9 @@ void CreateDatabaseWithRows(const std::vector<SeedRow>& rows);
 std::vector<SeedRow> NumberedRows(int count);
 
 // Calls `inspect` with the next modal window once it is open, then closes it; for code that opens a modal window
-// and waits for it. Gives up (failing the test) after `timeoutMs`.
-void HandleNextModal(std::function<void(QWidget* modal)> inspect, int timeoutMs = 5000);
+// and waits for it. Gives up (failing the test) after `timeoutMs`: generous, because a file dialog on a loaded
+// machine can take seconds to open, and one that opens after the give-up would block the test for good.
+void HandleNextModal(std::function<void(QWidget* modal)> inspect, int timeoutMs = 30000);
 
 // While it lives, closes every modal window that opens (message boxes with their default button) and keeps the
 // texts of the message boxes; for real boxes shown in the middle of a user action.
