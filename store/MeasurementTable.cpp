@@ -1,8 +1,11 @@
 #include "MeasurementTable.h"
 
+#include "DatabaseSource.h"
 #include "FieldConverter.h"
 #include "FieldFormatter.h"
+#include "FileSource.h"
 #include "StoredRows.h"
+#include "TableFile.h"
 #include "TableMessages.h"
 #include "TableObserver.h"
 #include "TableSource.h"
@@ -254,6 +257,17 @@ QString MeasurementTable::FieldText(QStringView fieldName) const {
     return PlainText(impl_->current, *field);
 }
 
+void MeasurementTable::SaveTableFile(const QString& name) {
+    persist::Recordset scratch;
+    TableFile::Write(RowsAsSaved(scratch), name);
+    impl_->source->ChangesSaved();
+}
+
+void MeasurementTable::LoadTableFile(const QString& name) {
+    ReplaceSource(std::make_unique<FileSource>(name, std::make_unique<DatabaseSource>()));
+    OpenTable();
+}
+
 void MeasurementTable::DeleteRow() {
     impl_->RequireOpen();
     if (impl_->InsertingNew()) {
@@ -438,6 +452,11 @@ void MeasurementTable::Connect() {
 void MeasurementTable::SettlePendingRow() {
     impl_->RequireOpen();
     impl_->Settle();
+}
+
+const persist::Recordset& MeasurementTable::RowsAsSaved(persist::Recordset& scratch) {
+    SettlePendingRow();
+    return impl_->source->RowsAsSaved(impl_->rows, scratch);
 }
 
 void MeasurementTable::ReplaceSource(std::unique_ptr<TableSource> source) {

@@ -6,10 +6,12 @@
 #include "TableFile.h"
 #include "WorkingDatabase.h"
 
+#include "MemorySource.h"
 #include "TableErrorText.h"
 #include "persist/AdtgWriter.h"
 #include "persist/RecordsetFile.h"
 #include "persist/RecordsetPrinter.h"
+#include "persist/ValueText.h"
 
 #include <QDir>
 #include <QFile>
@@ -311,4 +313,35 @@ void TestTableFile::unsavedChangesAreKnownUntilSaved() {
     QVERIFY(table->HasUnsavedChanges());
     table->LoadTableFile(InDir(QStringLiteral("A.db")));  // read again: the changes are gone with the old rows
     QVERIFY(!table->HasUnsavedChanges());
+}
+
+// A source that is neither the database nor a file is saved from the table's own rows, the pending row settled
+// first; the saved file then becomes the table's source and names itself.
+void TestTableFile::anySourceIsSavedInTableOrderAsUnchangedRows() {
+    MemorySource::Shared shared;
+    MemorySource::Fill(shared, 3);
+    MeasurementTable table(std::make_unique<MemorySource>(shared));
+    table.OpenTable();
+    QVERIFY(table.Source().FilePath().isEmpty());
+    table.MoveTo(1);
+    table.InsertRow();  // begun between the first two rows, stored after the last
+    table.SetField(u"NN", std::int32_t{9});
+    table.SaveTableFile(InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.State(), TableState::Browse);
+    QCOMPARE(shared.log.filter(QStringLiteral("insert")), QStringList{QStringLiteral("insert 4")});
+
+    const persist::Recordset saved = persist::ReadRecordset(ReadAll(InDir(QStringLiteral("M.xml"))).toStdString());
+    QCOMPARE(saved.columns.size(), std::size_t{MeasurementFieldCount});
+    QStringList rows;
+    for (const persist::Row& row : saved.rows) {
+        QCOMPARE(row.state, persist::RowState::Unchanged);
+        rows << QStringLiteral("%1:%2")
+                    .arg(persist::DecodeInt32(*row.values[0]))
+                    .arg(persist::DecodeInt32(*row.values[1]));
+    }
+    QCOMPARE(rows, (QStringList{"1:1", "2:2", "3:3", "4:9"}));
+
+    table.LoadTableFile(InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.Source().FilePath(), InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.DisplayText(3, MeasurementField::NN), QStringLiteral("9"));
 }
