@@ -26,17 +26,6 @@ const FieldValue& EmptyValue() {
     return empty;
 }
 
-// Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is
-// slow, and a whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
-// A wall-clock time that does not exist locally (the hour skipped when the clocks go forward) stays as it is.
-void MakeLocal(FieldValue& value) {
-    if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {
-        if (QDateTime local(dateTime->date(), dateTime->time()); local.isValid()) {
-            *dateTime = std::move(local);
-        }
-    }
-}
-
 struct PendingRow {
     enum class Kind { New, Edited };
     Kind kind = Kind::New;
@@ -74,8 +63,8 @@ struct MeasurementTable::Impl {
 
     int StoredIndexOf(RowId id) const { return rows.IndexOf(id); }
 
-    // The value as kept (a date-time possibly still in wall-clock form), or null for a row that does not exist.
-    FieldValue* ValueAt(int row, MeasurementField field) {
+    // The value as kept, or null for a row that does not exist.
+    const FieldValue* ValueAt(int row, MeasurementField field) const {
         if (!open || row < 0 || row >= VisibleCount()) {
             return nullptr;
         }
@@ -423,12 +412,8 @@ int MeasurementTable::IndexOf(RowId id) const {
 }
 
 const FieldValue& MeasurementTable::Value(int row, MeasurementField field) const {
-    FieldValue* value = impl_->ValueAt(row, field);
-    if (!value) {
-        return EmptyValue();
-    }
-    MakeLocal(*value);
-    return *value;
+    const FieldValue* value = impl_->ValueAt(row, field);
+    return value ? *value : EmptyValue();
 }
 
 QString MeasurementTable::DisplayText(int row, MeasurementField field) const {

@@ -96,9 +96,8 @@ public:
     bool HasUnsavedChanges() const;
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
-    // A visible row's value (an empty value for a row that does not exist); the reference holds until the table
-    // next changes. Date-times come back as local time, except one that does not exist locally (in the hour skipped
-    // when the clocks go forward): it comes back as its wall-clock fields with Qt::UTC as their Qt::TimeSpec.
+    // A visible row's value (an empty value for a row that does not exist), as the source keeps it; the reference
+    // holds until the table next changes. A date-time is a WallClockTime.
     const FieldValue& Value(int row, MeasurementField field) const;
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;

@@ -35,9 +35,7 @@ public:
     // already connected. Lets the program report a failed connection apart from a failed reading.
     virtual void Connect() = 0;
     // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
-    // table order (the order in which the rows were stored). A date-time may be handed over as its wall-clock date
-    // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it
-    // local when it is asked for the value.
+    // table order (the order in which the rows were stored).
     virtual std::vector<SourceRow> ReadAll() = 0;
     // What the last ReadAll had to leave out, for a warning when the table opens: empty when nothing, else a text
     // that names the first value that could not be read and how many there were.

@@ -3,6 +3,7 @@
 #include "DatabaseSource.h"
 #include "FileSource.h"
 #include "MeasurementTable.h"
+#include "StoredDateTime.h"
 #include "TableFile.h"
 #include "WorkingDatabase.h"
 
@@ -41,14 +42,14 @@ struct Sample {
 std::vector<Sample> Samples() {
     const QString fifty = QString(50, QChar(0x0416));  // "ЖЖЖ…", 50 characters
     return {
-        {1, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), 12.3, 100.0, 750.5, 21, QStringLiteral("Базовая"),
+        {1, WallClockTime{2026, 3, 14, 9, 26, 53}, 12.3, 100.0, 750.5, 21, QStringLiteral("Базовая"),
          QStringLiteral("заметка: влажно, «сыро»"), QStringLiteral("Пшеница")},
-        {2, QDateTime(QDate(2026, 3, 15), QTime(0, 0, 0)), static_cast<double>(12.3f), -0.5, -750.25, -40,
+        {2, WallClockTime{2026, 3, 15, 0, 0, 0}, static_cast<double>(12.3f), -0.5, -750.25, -40,
          QStringLiteral("Индивидуальная"), fifty, QStringLiteral("Ячмень")},
         {std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{},
          std::monostate{}, std::monostate{}, std::monostate{}},
-        {-2147483647 - 1, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), 1e-300, 1.7976931348623157e308, 0.1,
-         2147483647, QString(), QStringLiteral("a'b\"c&d<e>f\tg"), QStringLiteral("Рожь")},
+        {-2147483647 - 1, WallClockTime{1999, 12, 31, 23, 59, 59}, 1e-300, 1.7976931348623157e308, 0.1, 2147483647,
+         QString(), QStringLiteral("a'b\"c&d<e>f\tg"), QStringLiteral("Рожь")},
     };
 }
 
@@ -84,8 +85,8 @@ QStringList Contents(MeasurementTable& table) {
                 values << QString::number(*n);
             else if (const auto* d = std::get_if<double>(&value))
                 values << QString::number(*d, 'g', 17);
-            else if (const auto* t = std::get_if<QDateTime>(&value))
-                values << t->toString(Qt::ISODate);
+            else if (const auto* t = std::get_if<WallClockTime>(&value))
+                values << StoredDateTime::ToText(*t);
             else
                 values << QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
         }
