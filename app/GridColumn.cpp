@@ -77,12 +77,11 @@ QString GridColumnWidestText(GridColumn column, const QFontMetrics& metrics) {
     int widestWidth = -1;
     for (int month = 1; month <= 12; ++month) {
         for (int day = 22; day <= 31; ++day) {
-            const QDate date(2099, month, day);
-            if (!date.isValid()) {
+            if (!QDate::isValid(2099, month, day)) {
                 continue;
             }
             for (const int hour : {10, 20, 23}) {
-                const QString text = formatter.DateTimeText(QDateTime(date, QTime(hour, 59, 58)));
+                const QString text = formatter.DateTimeText(WallClockTime{2099, month, day, hour, 59, 58});
                 const int width = metrics.horizontalAdvance(text);
                 if (width > widestWidth) {
                     widest = text;

@@ -13,8 +13,8 @@
 #include "Unit2.h"
 #include "platform/HelpEngine.h"
 #include "store/DatabaseSource.h"
-#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
+#include "store/TableSource.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -281,15 +281,15 @@ void TM::FollowTableInTitle() {
 }
 
 void TM::UpdateTitle() {
-    const auto* file = dynamic_cast<const FileSource*>(&ADOTable1->Source());
-    if (!file) {
+    const QString path = ADOTable1->Source().FilePath();
+    if (path.isEmpty()) {
         // The working database stores every change at once.
         setWindowModified(false);
         setWindowTitle(QString::fromUtf16(kCaption));
         return;
     }
     // "[*]" is the place of the modified mark; one in the file's own name is doubled to stay as it is.
-    QString name = QFileInfo(file->Path()).fileName();
+    QString name = QFileInfo(path).fileName();
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(QStringLiteral("%1 — %2[*]").arg(QString::fromUtf16(kCaption), name));
     setWindowModified(ADOTable1->HasUnsavedChanges());

@@ -3,20 +3,18 @@
 #include "ArchiveRecord.h"
 #include "MeasurementTable.h"
 
-#include <QDateTime>
-
 namespace {
 
 void Set(MeasurementTable& table, MeasurementField field, const FieldValue& value) {
     table.SetField(MeasurementFieldName(field), value);
 }
 
-// The date-time as the table receives it, in local time.
-QDateTime ToDateTime(const RecordDateTime& when) {
+// The meter's clock as the table keeps it: its wall-clock fields, whatever the local time zone makes of them.
+WallClockTime ToDateTime(const RecordDateTime& when) {
     if (!when.IsValid()) {
         throw DateTimeConversionError(QString::fromStdString(when.Text()));
     }
-    return QDateTime(QDate(2000 + when.year, when.month, when.day), QTime(when.hour, when.minute, when.second));
+    return WallClockTime{2000 + when.year, when.month, when.day, when.hour, when.minute, when.second};
 }
 
 }  // namespace

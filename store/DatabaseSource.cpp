@@ -67,7 +67,7 @@ void Bind(SqliteStatement& statement, int index, const FieldValue& value) {
         void operator()(std::monostate) const { statement.BindNull(index); }
         void operator()(std::int32_t v) const { statement.BindInt(index, v); }
         void operator()(double v) const { statement.BindDouble(index, v); }
-        void operator()(const QDateTime& v) const { statement.BindText(index, StoredDateTime::ToText(v)); }
+        void operator()(const WallClockTime& v) const { statement.BindText(index, StoredDateTime::ToText(v)); }
         void operator()(const QString& v) const { statement.BindText(index, v); }
     };
     std::visit(Visitor{statement, index}, value);
@@ -208,7 +208,7 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
                     }
                     break;
                 case FieldKind::DateTime: {
-                    const std::optional<QDateTime> dateTime =
+                    const std::optional<WallClockTime> dateTime =
                         type == SQLITE_TEXT ? StoredDateTime::FromText(select.ColumnText(i)) : std::nullopt;
                     valid = dateTime.has_value();
                     if (valid) {

@@ -2,6 +2,7 @@
 
 #include "MeasurementTable.h"
 #include "NumberText.h"
+#include "StoredDateTime.h"
 #include "TableMessages.h"
 
 #include <QLocale>
@@ -10,30 +11,6 @@
 #include <limits>
 
 namespace {
-
-// Whole seconds: what the sources keep.
-QDateTime WholeSeconds(const QDateTime& value) {
-    const QTime time = value.time();
-    if (time.msec() == 0) {
-        return value;
-    }
-    return QDateTime(value.date(), QTime(time.hour(), time.minute(), time.second()), value.timeSpec());
-}
-
-bool YearInRange(const QDate& date) {
-    return date.year() >= 1 && date.year() <= 9999;
-}
-
-// A local time in the hour skipped when the clocks go forward is no instant, and Qt calls it invalid; but it is what
-// the meter's clock showed, so it is kept as its wall-clock fields (with Qt::UTC as their Qt::TimeSpec, as sources
-// hand them over) instead of being lost. Anything else invalid is an empty value.
-FieldValue ExistingWallClock(const QDateTime& value) {
-    if (value.timeSpec() == Qt::LocalTime && value.date().isValid() && value.time().isValid() &&
-        YearInRange(value.date())) {
-        return WholeSeconds(QDateTime(value.date(), value.time(), Qt::UTC));
-    }
-    return std::monostate{};
-}
 
 QString CutToFieldLength(const QString& text) {
     if (text.size() <= MaxTextFieldLength) {
@@ -69,7 +46,7 @@ QString ValueKindName(const FieldValue& value) {
         QString operator()(std::monostate) const { return QStringLiteral("Unknown"); }
         QString operator()(std::int32_t) const { return FieldKindName(FieldKind::Integer); }
         QString operator()(double) const { return FieldKindName(FieldKind::Double); }
-        QString operator()(const QDateTime&) const { return FieldKindName(FieldKind::DateTime); }
+        QString operator()(const WallClockTime&) const { return FieldKindName(FieldKind::DateTime); }
         QString operator()(const QString&) const { return FieldKindName(FieldKind::Text); }
     };
     return std::visit(Visitor{}, value);
@@ -156,15 +133,11 @@ FieldValue FieldConverter::ToDouble(MeasurementField field, const FieldValue& va
 }
 
 FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& value) const {
-    if (const auto* dateTime = std::get_if<QDateTime>(&value)) {
-        if (!dateTime->isValid()) {
-            return ExistingWallClock(*dateTime);
+    if (const auto* dateTime = std::get_if<WallClockTime>(&value)) {
+        if (!dateTime->InTableRange()) {
+            throw TableError(TableMessages::InvalidDateTimeText(StoredDateTime::ToText(*dateTime)));
         }
-        if (!YearInRange(dateTime->date())) {
-            throw TableError(TableMessages::InvalidDateTimeText(dateTime->toString(Qt::ISODate)));
-        }
-        // Kept as local time: a date-time in another Qt::TimeSpec is read by the table as wall-clock fields.
-        return WholeSeconds(dateTime->timeSpec() == Qt::LocalTime ? *dateTime : dateTime->toLocalTime());
+        return *dateTime;
     }
     if (const auto* text = std::get_if<QString>(&value)) {
         const QLocale locale;
@@ -176,18 +149,17 @@ FieldValue FieldConverter::ToDateTime(MeasurementField field, const FieldValue& 
             QStringLiteral("yyyy-MM-dd HH:mm:ss"),
         };
         for (const QString& format : formats) {
-            const QDateTime parsed = locale.toDateTime(trimmed, format);
-            if (parsed.isValid() && YearInRange(parsed.date())) {
-                return WholeSeconds(parsed);
-            }
-            if (FieldValue kept = ExistingWallClock(parsed); !std::holds_alternative<std::monostate>(kept)) {
-                return kept;
+            // A local time in the hour skipped when the clocks go forward is no instant, and Qt calls it invalid; but
+            // it is what the meter's clock showed, and its fields are kept.
+            const std::optional<WallClockTime> parsed = WallClockTime::FromDateTime(locale.toDateTime(trimmed, format));
+            if (parsed && parsed->InTableRange()) {
+                return *parsed;
             }
         }
         for (const QString& format : {date, QStringLiteral("yyyy-MM-dd")}) {
-            const QDate parsed = locale.toDate(trimmed, format);
-            if (parsed.isValid() && YearInRange(parsed)) {
-                return QDateTime(parsed, QTime(0, 0));
+            const WallClockTime parsed = WallClockTime::FromDateAndTime(locale.toDate(trimmed, format), QTime(0, 0));
+            if (parsed.InTableRange()) {
+                return parsed;
             }
         }
         throw TableError(TableMessages::InvalidDateTimeText(*text));

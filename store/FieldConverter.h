@@ -4,10 +4,12 @@
 #include "MeasurementField.h"
 
 // Turns a value given to SetField into the field's own kind, in the default locale:
-// - a value of the field's own kind is kept (a date-time loses its milliseconds; a text is cut to 50 characters);
+// - a value of the field's own kind is kept (a text is cut to 50 characters; a date-time must be a valid one of the
+//   years 1 to 9999);
 // - a text for an integer field is read as a decimal integer, for a double field as a decimal number with the
-//   locale's decimal separator, for a date-time field as the locale's short date with an optional time;
-// - an empty text or an empty value makes the field empty; an invalid date-time is empty too;
+//   locale's decimal separator, for a date-time field as the locale's short date with an optional time, kept as the
+//   wall-clock fields typed (also in the hour skipped when the clocks go forward);
+// - an empty text or an empty value makes the field empty;
 // - an integer for a double field is widened; a double for an integer field is rounded to the nearest (halves to
 //   even), when in range; a number or date-time for a text field becomes its plain text.
 // Anything else raises TableError: the conversion texts ("'abc' is not a valid integer value for field 'NN'") or

@@ -47,14 +47,15 @@ const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
     return *formats_;
 }
 
-QString FieldFormatter::DateTimeText(const QDateTime& value) const {
-    if (!value.isValid()) {
+QString FieldFormatter::DateTimeText(const WallClockTime& value) const {
+    if (!value.IsValid()) {
         return {};
     }
     const LocaleFormats& formats = Formats();
-    // date() and time() are the wall-clock fields, whatever the value's Qt::TimeSpec.
-    QString text = formats.locale.toString(value.date(), formats.dateFormat);
-    const QTime time = value.time();
+    // The fields as they are: no local date-time is made, so a time in the hour skipped when the clocks go forward
+    // is shown as the meter's clock showed it.
+    QString text = formats.locale.toString(value.Date(), formats.dateFormat);
+    const QTime time = value.Time();
     if (time != QTime(0, 0)) {
         text += QLatin1Char(' ');
         text += formats.locale.toString(time, formats.timeFormat);
@@ -68,7 +69,7 @@ QString FieldFormatter::PlainText(MeasurementField, const FieldValue& value) con
         QString operator()(std::monostate) const { return {}; }
         QString operator()(std::int32_t v) const { return QString::number(v); }
         QString operator()(double v) const { return NumberText::General(v, formatter.Formats().decimalPoint); }
-        QString operator()(const QDateTime& v) const { return formatter.DateTimeText(v); }
+        QString operator()(const WallClockTime& v) const { return formatter.DateTimeText(v); }
         QString operator()(const QString& v) const { return v; }
     };
     return std::visit(Visitor{*this}, value);

@@ -15,7 +15,7 @@ class FieldFormatter {
 public:
     QString DisplayText(MeasurementField field, const FieldValue& value) const;
     QString PlainText(MeasurementField field, const FieldValue& value) const;
-    QString DateTimeText(const QDateTime& value) const;
+    QString DateTimeText(const WallClockTime& value) const;
 
 private:
     struct LocaleFormats {

@@ -117,7 +117,7 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
     unsaved_ = true;
 }
 
-const persist::Recordset& FileSource::Rows() {
+const persist::Recordset& FileSource::RowsAsSaved(const StoredRows&, persist::Recordset&) {
     if (!dropped_.empty()) {
         std::vector<bool> drop(recordset_.rows.size(), false);
         for (const std::size_t index : dropped_)

@@ -23,19 +23,17 @@ public:
                         persist::AnsiCodePage codePage = persist::AnsiCodePage());
     ~FileSource() override;
 
-    const QString& Path() const { return path_; }
-
     void Connect() override;
     std::vector<SourceRow> ReadAll() override;
     void Disconnect() override;
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
+    QString FilePath() const override { return path_; }
     bool HasUnsavedChanges() const override { return unsaved_; }
+    // The file's columns and every row with its pending change; `tableRows` and `scratch` are not needed.
+    const persist::Recordset& RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) override;
     void ChangesSaved() override { unsaved_ = false; }
-
-    // The rows as they would be saved: the file's columns and every row with its pending change.
-    const persist::Recordset& Rows();
 
 private:
     // The index in recordset_ of a visible row; raises TableError for any other key.

@@ -34,6 +34,13 @@ QString MeasurementFieldName(MeasurementField field) {
     return QString::fromLatin1(Info(field).name);
 }
 
+FieldValue DateTimeFieldValue(const QDateTime& value) {
+    if (const std::optional<WallClockTime> fields = WallClockTime::FromDateTime(value)) {
+        return *fields;
+    }
+    return std::monostate{};
+}
+
 std::optional<MeasurementField> MeasurementFieldByName(QStringView name) {
     for (std::size_t i = 0; i < kFields.size(); ++i) {
         if (name.compare(QLatin1String(kFields[i].name), Qt::CaseInsensitive) == 0) {

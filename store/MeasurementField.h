@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDateTime>
+#include "WallClockTime.h"
+
 #include <QString>
 
 #include <array>
@@ -12,9 +13,13 @@
 enum class MeasurementField { Num, NN, DataTime, W, m, N, t, Type, Op, Vid };
 inline constexpr int MeasurementFieldCount = 10;
 
-// A field's value: empty (null), a 32-bit integer, a double, a date-time (local, whole
-// seconds) or a text. A value handed to SetField is converted to the field's own kind.
-using FieldValue = std::variant<std::monostate, std::int32_t, double, QDateTime, QString>;
+// A field's value: empty (null), a 32-bit integer, a double, a date-time (the meter's wall-clock fields, whole
+// seconds, no time zone) or a text. A value handed to SetField is converted to the field's own kind.
+using FieldValue = std::variant<std::monostate, std::int32_t, double, WallClockTime, QString>;
+
+// A date-time of Qt's as a field's value: its wall-clock fields (WallClockTime::FromDateTime), or empty when it
+// has no valid date and time.
+FieldValue DateTimeFieldValue(const QDateTime& value);
 
 // What a field holds. Num is the row's number given by the source when the row is stored; nothing assigns it.
 enum class FieldKind { AutoIncrement, Integer, Double, DateTime, Text };

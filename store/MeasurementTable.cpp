@@ -1,8 +1,11 @@
 #include "MeasurementTable.h"
 
+#include "DatabaseSource.h"
 #include "FieldConverter.h"
 #include "FieldFormatter.h"
+#include "FileSource.h"
 #include "StoredRows.h"
+#include "TableFile.h"
 #include "TableMessages.h"
 #include "TableObserver.h"
 #include "TableSource.h"
@@ -21,17 +24,6 @@ TableObserver& NoObserver() {
 const FieldValue& EmptyValue() {
     static const FieldValue empty;
     return empty;
-}
-
-// Sources may hand date-times over as wall-clock fields with Qt::UTC as their Qt::TimeSpec (making local date-times is
-// slow, and a whole table of them is rarely looked at); the table turns one into local time when it is first asked for.
-// A wall-clock time that does not exist locally (the hour skipped when the clocks go forward) stays as it is.
-void MakeLocal(FieldValue& value) {
-    if (auto* dateTime = std::get_if<QDateTime>(&value); dateTime && dateTime->timeSpec() != Qt::LocalTime) {
-        if (QDateTime local(dateTime->date(), dateTime->time()); local.isValid()) {
-            *dateTime = std::move(local);
-        }
-    }
 }
 
 struct PendingRow {
@@ -71,8 +63,8 @@ struct MeasurementTable::Impl {
 
     int StoredIndexOf(RowId id) const { return rows.IndexOf(id); }
 
-    // The value as kept (a date-time possibly still in wall-clock form), or null for a row that does not exist.
-    FieldValue* ValueAt(int row, MeasurementField field) {
+    // The value as kept, or null for a row that does not exist.
+    const FieldValue* ValueAt(int row, MeasurementField field) const {
         if (!open || row < 0 || row >= VisibleCount()) {
             return nullptr;
         }
@@ -254,6 +246,17 @@ QString MeasurementTable::FieldText(QStringView fieldName) const {
     return PlainText(impl_->current, *field);
 }
 
+void MeasurementTable::SaveTableFile(const QString& name) {
+    persist::Recordset scratch;
+    TableFile::Write(RowsAsSaved(scratch), name);
+    impl_->source->ChangesSaved();
+}
+
+void MeasurementTable::LoadTableFile(const QString& name) {
+    ReplaceSource(std::make_unique<FileSource>(name, std::make_unique<DatabaseSource>()));
+    OpenTable();
+}
+
 void MeasurementTable::DeleteRow() {
     impl_->RequireOpen();
     if (impl_->InsertingNew()) {
@@ -409,12 +412,8 @@ int MeasurementTable::IndexOf(RowId id) const {
 }
 
 const FieldValue& MeasurementTable::Value(int row, MeasurementField field) const {
-    FieldValue* value = impl_->ValueAt(row, field);
-    if (!value) {
-        return EmptyValue();
-    }
-    MakeLocal(*value);
-    return *value;
+    const FieldValue* value = impl_->ValueAt(row, field);
+    return value ? *value : EmptyValue();
 }
 
 QString MeasurementTable::DisplayText(int row, MeasurementField field) const {
@@ -438,6 +437,11 @@ void MeasurementTable::Connect() {
 void MeasurementTable::SettlePendingRow() {
     impl_->RequireOpen();
     impl_->Settle();
+}
+
+const persist::Recordset& MeasurementTable::RowsAsSaved(persist::Recordset& scratch) {
+    SettlePendingRow();
+    return impl_->source->RowsAsSaved(impl_->rows, scratch);
 }
 
 void MeasurementTable::ReplaceSource(std::unique_ptr<TableSource> source) {

@@ -12,6 +12,9 @@
 
 class TableSource;
 class TableObserver;
+namespace persist {
+struct Recordset;
+}
 
 // An error of the table or of its source; what() is the message text in UTF-8.
 class TableError : public std::runtime_error {
@@ -56,9 +59,10 @@ public:
     int RowCount() const;
     void MoveFirst();
     void MoveNext();
-    // Settles the pending row and writes every row, with the pending changes a file source keeps, to the file
-    // `name`: ADO's XML format when the name ends in ".xml" in any case, its binary format otherwise. The old
-    // file is replaced only once the new one is complete on disk (see TableFile.h). The table stays as it is.
+    // Settles the pending row and writes the rows as the source saves them (RowsAsSaved) to the file `name`: ADO's
+    // XML format when the name ends in ".xml" in any case, its binary format otherwise. The old file is replaced
+    // only once the new one is complete on disk (see TableFile.h); then the source takes its changes as saved.
+    // The table stays as it is.
     void SaveTableFile(const QString& name);
     // Closes the table (a pending row is discarded), makes the file `name` its source and opens it: through the
     // working database's connection ("sys.mdb" in the working directory), which must be reachable. On failure
@@ -92,9 +96,8 @@ public:
     bool HasUnsavedChanges() const;
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
-    // A visible row's value (an empty value for a row that does not exist); the reference holds until the table
-    // next changes. Date-times come back as local time, except one that does not exist locally (in the hour skipped
-    // when the clocks go forward): it comes back as its wall-clock fields with Qt::UTC as their Qt::TimeSpec.
+    // A visible row's value (an empty value for a row that does not exist), as the source keeps it; the reference
+    // holds until the table next changes. A date-time is a WallClockTime.
     const FieldValue& Value(int row, MeasurementField field) const;
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;
@@ -107,6 +110,8 @@ public:
     // source in place (the table is closed first, discarding a pending row; it stays closed).
     void Connect();
     void SettlePendingRow();
+    // Settles the pending row and returns the rows as the source saves them (see TableSource::RowsAsSaved).
+    const persist::Recordset& RowsAsSaved(persist::Recordset& scratch);
     void ReplaceSource(std::unique_ptr<TableSource> source);
     TableSource& Source();
 

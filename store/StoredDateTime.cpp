@@ -20,34 +20,33 @@ int Digits(std::string_view text, std::size_t at, std::size_t count) {
 
 }  // namespace
 
-QString ToText(const QDateTime& value) {
-    const QDate date = value.date();
-    const QTime time = value.time();
+QString ToText(const WallClockTime& value) {
     return QStringLiteral("%1-%2-%3 %4:%5:%6")
-        .arg(date.year(), 4, 10, QLatin1Char('0'))
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'))
-        .arg(time.hour(), 2, 10, QLatin1Char('0'))
-        .arg(time.minute(), 2, 10, QLatin1Char('0'))
-        .arg(time.second(), 2, 10, QLatin1Char('0'));
+        .arg(value.year, 4, 10, QLatin1Char('0'))
+        .arg(value.month, 2, 10, QLatin1Char('0'))
+        .arg(value.day, 2, 10, QLatin1Char('0'))
+        .arg(value.hour, 2, 10, QLatin1Char('0'))
+        .arg(value.minute, 2, 10, QLatin1Char('0'))
+        .arg(value.second, 2, 10, QLatin1Char('0'));
 }
 
-std::optional<QDateTime> FromText(std::string_view text) {
+std::optional<WallClockTime> FromText(std::string_view text) {
     if ((text.size() != 10 && text.size() != 19) || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
     }
-    const QDate date(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2));
-    QTime time(0, 0);
+    WallClockTime value{Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2), 0, 0, 0};
     if (text.size() == 19) {
         if ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':') {
             return std::nullopt;
         }
-        time = QTime(Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2));
+        value.hour = Digits(text, 11, 2);
+        value.minute = Digits(text, 14, 2);
+        value.second = Digits(text, 17, 2);
     }
-    if (!date.isValid() || date.year() < 1 || !time.isValid()) {
+    if (!value.IsValid() || value.year < 1) {
         return std::nullopt;
     }
-    return QDateTime(date, time, Qt::UTC);
+    return value;
 }
 
 }  // namespace StoredDateTime

@@ -18,6 +18,7 @@ public:
 
     RowId Id(std::size_t index) const { return order_[index].id; }
     SourceRow& Row(std::size_t index) { return pool_[order_[index].slot]; }
+    const SourceRow& Row(std::size_t index) const { return pool_[order_[index].slot]; }
     // The index of the row with that id, or -1.
     int IndexOf(RowId id) const;
 

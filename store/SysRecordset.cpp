@@ -185,11 +185,10 @@ FieldValue ToField(MeasurementField field, const Column& column, const persist::
                 const persist::DateTimeParts p = column.type == DataType::Date
                                                      ? persist::VariantDateToParts(persist::DecodeDouble(bytes))
                                                      : persist::DecodeDbTimeStamp(bytes);
-                const QDate date(p.year, p.month, p.day);
-                const QTime time(p.hour, p.minute, p.second);
-                if (!date.isValid() || !time.isValid())
+                const WallClockTime dateTime{p.year, p.month, p.day, p.hour, p.minute, p.second};
+                if (!dateTime.IsValid())
                     BadValue(field);
-                return QDateTime(date, time, Qt::UTC);
+                return dateTime;
             }
             default:
                 return QString::fromStdString(bytes);
@@ -220,14 +219,8 @@ persist::Value ToStored(const Column& column, const FieldValue& value) {
             return persist::EncodeDouble(std::get<double>(value));
         case DataType::Date:
         case DataType::DbTimeStamp: {
-            const QDateTime& dateTime = std::get<QDateTime>(value);
-            const persist::DateTimeParts p{dateTime.date().year(),
-                                           dateTime.date().month(),
-                                           dateTime.date().day(),
-                                           dateTime.time().hour(),
-                                           dateTime.time().minute(),
-                                           dateTime.time().second(),
-                                           0};
+            const WallClockTime& v = std::get<WallClockTime>(value);
+            const persist::DateTimeParts p{v.year, v.month, v.day, v.hour, v.minute, v.second, 0};
             return column.type == DataType::Date ? persist::EncodeDouble(persist::PartsToVariantDate(p))
                                                  : persist::EncodeDbTimeStamp(p);
         }

@@ -27,8 +27,8 @@ std::vector<persist::Column> Columns();
 using FieldColumns = std::array<std::size_t, MeasurementFieldCount>;
 FieldColumns FindFields(const persist::Recordset& recordset);
 
-// A stored value of a column as the field's value (date-times with Qt::UTC as their Qt::TimeSpec, holding the
-// wall-clock time); raises TableError for a value the field cannot hold.
+// A stored value of a column as the field's value (a date-time as its wall-clock fields, which is what the files
+// hold); raises TableError for a value the field cannot hold.
 FieldValue ToField(MeasurementField field, const persist::Column& column, const persist::Value& value);
 // A field's value in the column's type.
 persist::Value ToStored(const persist::Column& column, const FieldValue& value);

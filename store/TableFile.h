@@ -10,11 +10,8 @@ class MeasurementTable;
 // in ".xml" in any case, its XML format.
 namespace TableFile {
 
-inline constexpr char XmlExtension[] = ".xml";
-
-// The table's rows as they are saved: from a file source, the file's columns and every row with its pending
-// change; from any other source, the ten fields and the rows as unchanged rows, in table order. The table
-// must be open and have no pending row.
+// The table's rows as they are saved (see TableSource::RowsAsSaved), after the pending row is settled. The table
+// must be open.
 persist::Recordset ToRecordset(MeasurementTable& table);
 
 // Writes the recordset to `path` in the format its name calls for. The old file is replaced only once the

@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+namespace persist {
+struct Recordset;
+}
+class StoredRows;
+
 // How a source names one of its rows: the database's Num, or a file source's own row number. Chosen by the source,
 // unique among its rows while it is open, never reused for another row.
 using SourceKey = std::int64_t;
@@ -30,9 +35,7 @@ public:
     // already connected. Lets the program report a failed connection apart from a failed reading.
     virtual void Connect() = 0;
     // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
-    // table order (the order in which the rows were stored). A date-time may be handed over as its wall-clock date
-    // and time with Qt::UTC as their Qt::TimeSpec (making local date-times costs microseconds each); the table makes it
-    // local when it is asked for the value.
+    // table order (the order in which the rows were stored).
     virtual std::vector<SourceRow> ReadAll() = 0;
     // What the last ReadAll had to leave out, for a warning when the table opens: empty when nothing, else a text
     // that names the first value that could not be read and how many there were.
@@ -47,9 +50,16 @@ public:
     // Deletes the row `key`.
     virtual void Remove(SourceKey key) = 0;
 
+    // The saved table file whose rows these are, or an empty text for a source that is no file.
+    virtual QString FilePath() const { return {}; }
     // Whether the source keeps changes in memory that have not been saved to a file since it was read or last
     // saved; they are lost when the source goes. A source that writes every change at once never has any.
     virtual bool HasUnsavedChanges() const { return false; }
+    // The rows as a saved table file holds them, for writing one. `tableRows` are the table's rows in table order,
+    // every change so far included. This builds the ten fields with the rows as unchanged rows in `scratch` and
+    // returns it; a source that keeps a file's own rows (its columns and each row's pending change) returns those
+    // instead, without a copy, and leaves `scratch` alone. The result holds until the source or `scratch` changes.
+    virtual const persist::Recordset& RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch);
     // The rows, every change so far included, have just been saved to a file.
     virtual void ChangesSaved() {}
 };

@@ -66,8 +66,8 @@ const MeasurementField kFields[] = {MeasurementField::NN, MeasurementField::Data
                                     MeasurementField::W,  MeasurementField::m,        MeasurementField::N,
                                     MeasurementField::t,  MeasurementField::Type,     MeasurementField::Op};
 
-double SerialOf(const QDateTime& moment) {
-    return QDate(1899, 12, 30).daysTo(moment.date()) + moment.time().msecsSinceStartOfDay() / 86400000.0;
+double SerialOf(const WallClockTime& moment) {
+    return QDate(1899, 12, 30).daysTo(moment.Date()) + moment.Time().msecsSinceStartOfDay() / 86400000.0;
 }
 
 // Wall-clock and processor time of the running process, in seconds.
@@ -138,8 +138,8 @@ Timing RunDirect(MeasurementTable& table, const QString& out) {
                 worksheet_write_number(sheet, row, c, *i, nullptr);
             } else if (const auto* d = std::get_if<double>(&value)) {
                 worksheet_write_number(sheet, row, c, *d, nullptr);
-            } else if (const auto* t = std::get_if<QDateTime>(&value)) {
-                worksheet_write_number(sheet, row, c, SerialOf(*t), t->time() != QTime(0, 0) ? dateTime : date);
+            } else if (const auto* t = std::get_if<WallClockTime>(&value)) {
+                worksheet_write_number(sheet, row, c, SerialOf(*t), t->Time() != QTime(0, 0) ? dateTime : date);
             } else if (const auto* s = std::get_if<QString>(&value)) {
                 worksheet_write_string(sheet, row, c, s->toUtf8().constData(), nullptr);
             }

@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
         table.SetField(u"N", QStringLiteral("750"));
         table.SetField(u"m", double(150.0f));
         table.SetField(u"t", QStringLiteral("-5"));
-        table.SetField(u"DataTime", QDateTime(QDate(2007, 12, 3), QTime(9, 7, 5)));
+        table.SetField(u"DataTime", WallClockTime{2007, 12, 3, 9, 7, 5});
         table.PostRow();
     }
     const double append = Seconds(timer);

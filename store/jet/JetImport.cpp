@@ -35,9 +35,8 @@ void Bind(SqliteStatement& statement, int index, const jet::Value& value) {
         void operator()(std::int32_t v) const { statement.BindInt(index, v); }
         void operator()(double v) const { statement.BindDouble(index, v); }
         void operator()(const jet::DateTime& v) const {
-            // Wall-clock fields as they are: a local time zone would move an hour skipped by the clocks.
-            const QDateTime dateTime(QDate(v.year, v.month, v.day), QTime(v.hour, v.minute, v.second), Qt::UTC);
-            statement.BindText(index, StoredDateTime::ToText(dateTime));
+            statement.BindText(
+                index, StoredDateTime::ToText(WallClockTime{v.year, v.month, v.day, v.hour, v.minute, v.second}));
         }
         void operator()(const std::string& v) const {
             statement.BindText(index, QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())));

@@ -49,7 +49,10 @@ QString Text(const FieldValue& value) {
         QString operator()(std::monostate) const { return {}; }
         QString operator()(std::int32_t v) const { return QString::number(v); }
         QString operator()(double v) const { return QString::number(v, 'g', 17); }
-        QString operator()(const QDateTime& v) const { return v.toString(u"dd.MM.yyyy hh:mm:ss"); }
+        QString operator()(const WallClockTime& v) const {
+            return QString::asprintf("%02d.%02d.%04d %02d:%02d:%02d", v.day, v.month, v.year, v.hour, v.minute,
+                                     v.second);
+        }
         QString operator()(const QString& v) const { return v; }
     };
     return std::visit(Visitor{}, value);

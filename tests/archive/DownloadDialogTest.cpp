@@ -234,7 +234,7 @@ private slots:
             QCOMPARE(value(MeasurementField::NN), FieldValue(row + 1));
             QCOMPARE(csv[0].toInt(), row + 1);
             QCOMPARE(value(MeasurementField::DataTime),
-                     FieldValue(QDateTime::fromString(csv[1], QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
+                     DateTimeFieldValue(QDateTime::fromString(csv[1], QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
             QCOMPARE(value(MeasurementField::Vid), FieldValue(csv[2]));
             QCOMPARE(value(MeasurementField::W), Tenths(csv[3]));
             QCOMPARE(value(MeasurementField::N), csv[4].isEmpty() ? FieldValue() : FieldValue(csv[4].toDouble()));

@@ -42,7 +42,7 @@ std::vector<SeedRow> SampleRows() {
              {"Type", QStringLiteral("Базовая")},
              {"Op", QStringLiteral("сухо")},
              {"Vid", QStringLiteral("Пшеница")}},
-            {{"NN", std::int32_t(2)}, {"DataTime", QDateTime(QDate(2026, 12, 10), QTime(0, 0))}, {"W", 9.0}}};
+            {{"NN", std::int32_t(2)}, {"DataTime", WallClockTime{2026, 12, 10, 0, 0, 0}}, {"W", 9.0}}};
 }
 
 // Days since 1899-12-30, as the spreadsheet counts them.

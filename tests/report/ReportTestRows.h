@@ -18,7 +18,7 @@ inline std::vector<SourceRow> MeasurementRows(int count, int rowWithoutW = -1) {
         FieldOf(row.values, MeasurementField::Num) = std::int32_t{i + 1};
         FieldOf(row.values, MeasurementField::NN) = std::int32_t{i + 1};
         FieldOf(row.values, MeasurementField::DataTime) =
-            QDateTime(QDate(2020, 3, 1), QTime(8, 30, 15)).addSecs(60 * i);
+            DateTimeFieldValue(QDateTime(QDate(2020, 3, 1), QTime(8, 30, 15)).addSecs(60 * i));
         if (i != rowWithoutW) {
             FieldOf(row.values, MeasurementField::W) = 10.25 + i;
         }

@@ -65,7 +65,7 @@ void AddRow(MeasurementTable& table, int nn, const QDateTime& when) {
     table.SetField(u"W", double(12.3f));
     table.SetField(u"N", QStringLiteral("-2"));
     table.SetField(u"t", QStringLiteral("25"));
-    table.SetField(u"DataTime", when);
+    table.SetField(u"DataTime", DateTimeFieldValue(when));
     table.PostRow();
 }
 
@@ -94,7 +94,7 @@ void TestDatabaseSource::roundTrip() {
     auto table = OpenTable(path);
     QCOMPARE(table->RowCount(), 3);
     QCOMPARE(table->PlainText(0, MeasurementField::Num), QStringLiteral("2"));
-    QCOMPARE(table->Value(0, MeasurementField::DataTime), FieldValue(midnight));
+    QCOMPARE(table->Value(0, MeasurementField::DataTime), DateTimeFieldValue(midnight));
     QCOMPARE(table->Value(0, MeasurementField::W), FieldValue(double(12.3f)));  // every bit of the double
     QCOMPARE(table->Value(0, MeasurementField::N), FieldValue(-2.0));
     QCOMPARE(table->Value(0, MeasurementField::t), FieldValue(std::int32_t{25}));
@@ -392,8 +392,7 @@ void TestDatabaseSource::dateTimesKeepWallClockInAnyZone() {
              QStringLiteral("2007-12-03 09:07:05\n2007-12-03 09:07:05"));
     auto table = OpenTable(path);
     QCOMPARE(table->DisplayText(1, MeasurementField::DataTime), QStringLiteral("3 Dec 2007 09:07:05"));
-    const auto stored = std::get<QDateTime>(table->Value(0, MeasurementField::DataTime));
-    QCOMPARE(stored.timeSpec(), Qt::LocalTime);
+    const auto stored = std::get<WallClockTime>(table->Value(0, MeasurementField::DataTime)).ToDateTime();
     QCOMPARE(stored, local);
     QCOMPARE(stored.toUTC().time(), QTime(6, 7, 5));
     QCOMPARE(table->PlainText(0, MeasurementField::DataTime), QStringLiteral("3 Dec 2007 09:07:05"));

@@ -95,9 +95,9 @@ void TestFieldTexts::displayAndPlainTexts_data() {
     const auto NN = int(MeasurementField::NN);
     const auto dataTime = int(MeasurementField::DataTime);
     const auto op = int(MeasurementField::Op);
-    const QDateTime morning(QDate(2007, 12, 3), QTime(9, 7, 5));
-    const QDateTime midnight(QDate(2007, 12, 3), QTime(0, 0));
-    const QDateTime oneSecondPast(QDate(2007, 12, 3), QTime(0, 0, 1));
+    const WallClockTime morning{2007, 12, 3, 9, 7, 5};
+    const WallClockTime midnight{2007, 12, 3, 0, 0, 0};
+    const WallClockTime oneSecondPast{2007, 12, 3, 0, 0, 1};
 
     QTest::newRow("C: W one decimal") << "C" << W << FieldValue(12.34) << "12.3"
                                       << "12.34";
@@ -174,15 +174,15 @@ void TestFieldTexts::setFieldConverts_data() {
                                     << FieldValue(QString(50, QLatin1Char('x')));
     QTest::newRow("date-time keeps whole seconds")
         << "C"
-        << "DataTime" << FieldValue(morning.addMSecs(250)) << FieldValue(morning);
+        << "DataTime" << DateTimeFieldValue(morning.addMSecs(250)) << DateTimeFieldValue(morning);
     QTest::newRow("date-time text, ru") << "ru_RU"
                                         << "DataTime" << FieldValue(QStringLiteral("03.12.2007 09:07:05"))
-                                        << FieldValue(morning);
+                                        << DateTimeFieldValue(morning);
     QTest::newRow("date text, ru") << "ru_RU"
                                    << "DataTime" << FieldValue(QStringLiteral("03.12.2007"))
-                                   << FieldValue(QDateTime(QDate(2007, 12, 3), QTime(0, 0)));
+                                   << FieldValue(WallClockTime{2007, 12, 3, 0, 0, 0});
     QTest::newRow("invalid date-time empties") << "C"
-                                               << "DataTime" << FieldValue(QDateTime()) << FieldValue();
+                                               << "DataTime" << DateTimeFieldValue(QDateTime()) << FieldValue();
 }
 
 void TestFieldTexts::setFieldConverts() {
@@ -209,13 +209,13 @@ void TestFieldTexts::timeInTheSkippedHourIsKept() {
     const QDateTime skipped(QDate(2026, 3, 29), QTime(2, 30, 15));
     QVERIFY(!skipped.isValid());  // Qt's view of a local time that does not exist
     table.InsertRow();
-    table.SetField(u"DataTime", skipped);
+    table.SetField(u"DataTime", DateTimeFieldValue(skipped));
     table.PostRow();
     table.InsertRow();
     table.SetField(u"DataTime", QStringLiteral("29.03.2026 02:45:00"));  // typed into the grid
     table.PostRow();
     table.InsertRow();
-    table.SetField(u"DataTime", QDateTime());  // nothing at all stays nothing
+    table.SetField(u"DataTime", DateTimeFieldValue(QDateTime()));  // nothing at all stays nothing
     table.PostRow();
     QCOMPARE(table.PlainText(0, MeasurementField::DataTime), QStringLiteral("29.03.2026 02:30:15"));
     QCOMPARE(table.PlainText(1, MeasurementField::DataTime), QStringLiteral("29.03.2026 02:45:00"));

@@ -125,13 +125,17 @@ void TestMeasurementTable::fieldErrors_data() {
     QTest::newRow("comma in C locale") << "m" << FieldValue(QStringLiteral("1,5"))
                                        << "'1,5' is not a valid floating point value for field 'm'";
     QTest::newRow("date-time for double")
-        << "W" << FieldValue(QDateTime(QDate(2007, 3, 12), QTime(9, 7, 5)))
+        << "W" << FieldValue(WallClockTime{2007, 3, 12, 9, 7, 5})
         << "ADOTable1: Type mismatch for field 'W', expecting: Float actual: DateTime";
     QTest::newRow("number for date-time") << "DataTime" << FieldValue(12.5)
                                           << "ADOTable1: Type mismatch for field 'DataTime', expecting: DateTime "
                                              "actual: Float";
     QTest::newRow("bad date-time text") << "DataTime" << FieldValue(QStringLiteral("31.02.2007"))
                                         << "'31.02.2007' is not a valid date and time";
+    QTest::newRow("date-time of no calendar day") << "DataTime" << FieldValue(WallClockTime{2007, 2, 30, 9, 7, 5})
+                                                  << "'2007-02-30 09:07:05' is not a valid date and time";
+    QTest::newRow("date-time beyond the years held") << "DataTime" << FieldValue(WallClockTime{10000, 1, 1, 0, 0, 0})
+                                                     << "'10000-01-01 00:00:00' is not a valid date and time";
     QTest::newRow("Num") << "Num" << FieldValue(std::int32_t{5}) << "ADOTable1: Field 'Num' cannot be modified";
 }
 

@@ -3,13 +3,16 @@
 #include "DatabaseSource.h"
 #include "FileSource.h"
 #include "MeasurementTable.h"
+#include "StoredDateTime.h"
 #include "TableFile.h"
 #include "WorkingDatabase.h"
 
+#include "MemorySource.h"
 #include "TableErrorText.h"
 #include "persist/AdtgWriter.h"
 #include "persist/RecordsetFile.h"
 #include "persist/RecordsetPrinter.h"
+#include "persist/ValueText.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,14 +42,14 @@ struct Sample {
 std::vector<Sample> Samples() {
     const QString fifty = QString(50, QChar(0x0416));  // "ЖЖЖ…", 50 characters
     return {
-        {1, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)), 12.3, 100.0, 750.5, 21, QStringLiteral("Базовая"),
+        {1, WallClockTime{2026, 3, 14, 9, 26, 53}, 12.3, 100.0, 750.5, 21, QStringLiteral("Базовая"),
          QStringLiteral("заметка: влажно, «сыро»"), QStringLiteral("Пшеница")},
-        {2, QDateTime(QDate(2026, 3, 15), QTime(0, 0, 0)), static_cast<double>(12.3f), -0.5, -750.25, -40,
+        {2, WallClockTime{2026, 3, 15, 0, 0, 0}, static_cast<double>(12.3f), -0.5, -750.25, -40,
          QStringLiteral("Индивидуальная"), fifty, QStringLiteral("Ячмень")},
         {std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{}, std::monostate{},
          std::monostate{}, std::monostate{}, std::monostate{}},
-        {-2147483647 - 1, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), 1e-300, 1.7976931348623157e308, 0.1,
-         2147483647, QString(), QStringLiteral("a'b\"c&d<e>f\tg"), QStringLiteral("Рожь")},
+        {-2147483647 - 1, WallClockTime{1999, 12, 31, 23, 59, 59}, 1e-300, 1.7976931348623157e308, 0.1, 2147483647,
+         QString(), QStringLiteral("a'b\"c&d<e>f\tg"), QStringLiteral("Рожь")},
     };
 }
 
@@ -82,8 +85,8 @@ QStringList Contents(MeasurementTable& table) {
                 values << QString::number(*n);
             else if (const auto* d = std::get_if<double>(&value))
                 values << QString::number(*d, 'g', 17);
-            else if (const auto* t = std::get_if<QDateTime>(&value))
-                values << t->toString(Qt::ISODate);
+            else if (const auto* t = std::get_if<WallClockTime>(&value))
+                values << StoredDateTime::ToText(*t);
             else
                 values << QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
         }
@@ -311,4 +314,35 @@ void TestTableFile::unsavedChangesAreKnownUntilSaved() {
     QVERIFY(table->HasUnsavedChanges());
     table->LoadTableFile(InDir(QStringLiteral("A.db")));  // read again: the changes are gone with the old rows
     QVERIFY(!table->HasUnsavedChanges());
+}
+
+// A source that is neither the database nor a file is saved from the table's own rows, the pending row settled
+// first; the saved file then becomes the table's source and names itself.
+void TestTableFile::anySourceIsSavedInTableOrderAsUnchangedRows() {
+    MemorySource::Shared shared;
+    MemorySource::Fill(shared, 3);
+    MeasurementTable table(std::make_unique<MemorySource>(shared));
+    table.OpenTable();
+    QVERIFY(table.Source().FilePath().isEmpty());
+    table.MoveTo(1);
+    table.InsertRow();  // begun between the first two rows, stored after the last
+    table.SetField(u"NN", std::int32_t{9});
+    table.SaveTableFile(InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.State(), TableState::Browse);
+    QCOMPARE(shared.log.filter(QStringLiteral("insert")), QStringList{QStringLiteral("insert 4")});
+
+    const persist::Recordset saved = persist::ReadRecordset(ReadAll(InDir(QStringLiteral("M.xml"))).toStdString());
+    QCOMPARE(saved.columns.size(), std::size_t{MeasurementFieldCount});
+    QStringList rows;
+    for (const persist::Row& row : saved.rows) {
+        QCOMPARE(row.state, persist::RowState::Unchanged);
+        rows << QStringLiteral("%1:%2")
+                    .arg(persist::DecodeInt32(*row.values[0]))
+                    .arg(persist::DecodeInt32(*row.values[1]));
+    }
+    QCOMPARE(rows, (QStringList{"1:1", "2:2", "3:3", "4:9"}));
+
+    table.LoadTableFile(InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.Source().FilePath(), InDir(QStringLiteral("M.xml")));
+    QCOMPARE(table.DisplayText(3, MeasurementField::NN), QStringLiteral("9"));
 }

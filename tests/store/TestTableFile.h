@@ -19,4 +19,5 @@ private slots:
     void failedSaveLeavesOldFileIntact();
     void saveOfClosedTableFails();
     void unsavedChangesAreKnownUntilSaved();
+    void anySourceIsSavedInTableOrderAsUnchangedRows();
 };

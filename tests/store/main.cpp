@@ -2,6 +2,7 @@
 #include "TestFieldTexts.h"
 #include "TestMeasurementTable.h"
 #include "TestStoredRows.h"
+#include "TestWallClockTime.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
     }
     {
         TestStoredRows test;
+        failed += QTest::qExec(&test, argc, argv);
+    }
+    {
+        TestWallClockTime test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {

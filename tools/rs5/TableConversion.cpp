@@ -88,9 +88,6 @@ void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string
             const std::size_t column = fields[static_cast<std::size_t>(i)];
             row[static_cast<std::size_t>(i)] = SysRecordset::ToField(static_cast<MeasurementField>(i),
                                                                      recordset.columns[column], stored.values[column]);
-            if (auto* dateTime = std::get_if<QDateTime>(&row[static_cast<std::size_t>(i)])) {
-                *dateTime = QDateTime(dateTime->date(), dateTime->time());  // the wall-clock time, as local time
-            }
         }
         rows.push_back(std::move(row));
     }

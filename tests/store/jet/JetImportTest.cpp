@@ -58,7 +58,7 @@ std::string ExportText(const FieldValue& value) {
     if (const auto* number = std::get_if<double>(&value)) {
         return Double16(*number);
     }
-    if (const auto* date = std::get_if<QDateTime>(&value)) {
+    if (const auto* date = std::get_if<WallClockTime>(&value)) {
         return StoredDateTime::ToText(*date).toStdString();
     }
     if (const auto* text = std::get_if<QString>(&value)) {

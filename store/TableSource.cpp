@@ -1,0 +1,21 @@
+#include "TableSource.h"
+
+#include "StoredRows.h"
+#include "SysRecordset.h"
+
+#include "persist/Recordset.h"
+
+const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) {
+    scratch = persist::Recordset();
+    scratch.columns = SysRecordset::Columns();
+    scratch.rows.reserve(tableRows.size());
+    for (std::size_t r = 0; r < tableRows.size(); ++r) {
+        const MeasurementRow& values = tableRows.Row(r).values;
+        persist::Row& row = scratch.rows.emplace_back();
+        row.values.reserve(MeasurementFieldCount);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            row.values.push_back(SysRecordset::ToStored(scratch.columns[i], values[i]));
+        }
+    }
+    return scratch;
+}

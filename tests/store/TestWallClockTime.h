@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QObject>
+
+class TestWallClockTime : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void ordersAsTheTimesDo_data();
+    void ordersAsTheTimesDo();
+    void validFields_data();
+    void validFields();
+    void databaseText_data();
+    void databaseText();
+    void fileFormatsKeepTheFields_data();
+    void fileFormatsKeepTheFields();
+    void dateTimeEdge_data();
+    void dateTimeEdge();
+    void skippedHourIsShownAsTheMeterShowedIt();
+};
