@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -50,6 +51,11 @@ struct OtherCase {
     std::string bytes;
     std::string utf8;
 };
+
+// Failures name the row, not its bytes.
+void PrintTo(const OtherCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class OtherCodePage : public testing::TestWithParam<OtherCase> {};
 

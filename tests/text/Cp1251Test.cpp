@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -24,6 +25,11 @@ struct BytesCase {
     std::string strict;
     std::string windows;
 };
+
+// Failures name the row, not its bytes.
+void PrintTo(const BytesCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Cp1251Bytes : public testing::TestWithParam<BytesCase> {};
 
@@ -88,6 +94,10 @@ struct CharactersCase {
     std::string windows;
 };
 
+void PrintTo(const CharactersCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class Cp1251Characters : public testing::TestWithParam<CharactersCase> {};
 
 TEST_P(Cp1251Characters, AreWrittenAsTheRulesSay) {
@@ -113,6 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CharactersCase{"latinWithAccent", "café", std::nullopt, "caf?"},
                     CharactersCase{"chinese", "麦", std::nullopt, "?"},
                     CharactersCase{"outsideTheBasicPlane", "😀!", std::nullopt, "?!"},
+                    // Invisible, but a character all the same: it leaves a mark rather than vanishing.
+                    CharactersCase{"tagCharacter", "a\U000E0041", std::nullopt, "a?"},
                     CharactersCase{"mixed", "Ж 한", std::nullopt, "\xC6 ?"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <utility>
 
@@ -32,6 +33,11 @@ struct Utf8Case {
     std::u32string codePoints;
     std::size_t utf16Units;
 };
+
+// Failures name the row, not its bytes.
+void PrintTo(const Utf8Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ValidUtf8 : public testing::TestWithParam<Utf8Case> {};
 
@@ -77,6 +83,10 @@ struct MalformedCase {
     const char* name;
     std::string bytes;
 };
+
+void PrintTo(const MalformedCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class MalformedUtf8 : public testing::TestWithParam<MalformedCase> {};
 
