@@ -1,6 +1,7 @@
 #include "ArchiveRecord.h"
 
-#include "Cp1251.h"
+#include "text/Cp1251.h"
+#include "text/TextError.h"
 
 #include <algorithm>
 
@@ -58,7 +59,10 @@ ArchiveRecord ArchiveRecordFromBytes(const ArchiveRecordBytes& bytes) {
     while (end < bytes.size() && bytes[end] != 0) {
         ++end;
     }
-    record.grain = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()) + Name, end - Name));
+    // Strict rules: a damaged byte (0x98) shows as U+FFFD, and only a name whose every character has a byte of
+    // its own goes back to the meter.
+    record.grain = text::Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()) + Name, end - Name),
+                                      text::kStrictCp1251);
     record.moistureTenths = Signed(Word(bytes, Moisture));
     record.testWeight = Optional(Word(bytes, TestWeight));
     record.massTenths = Optional(Word(bytes, Mass));
@@ -70,8 +74,8 @@ ArchiveRecord ArchiveRecordFromBytes(const ArchiveRecordBytes& bytes) {
 ArchiveRecordBytes ArchiveRecordToBytes(const ArchiveRecord& record) {
     std::string name;
     try {
-        name = Utf8ToCp1251(record.grain);
-    } catch (const TextEncodingError& error) {
+        name = text::Utf8ToCp1251(record.grain, text::kStrictCp1251);
+    } catch (const text::TextError& error) {
         throw RecordEncodingError("grain name \"" + record.grain + "\": " + error.what());
     }
     if (name.find('\0') != std::string::npos) {

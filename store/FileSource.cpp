@@ -7,7 +7,7 @@
 #include "persist/PersistError.h"
 #include "persist/RecordsetFile.h"
 
-FileSource::FileSource(QString path, std::unique_ptr<TableSource> connection, persist::AnsiCodePage codePage)
+FileSource::FileSource(QString path, std::unique_ptr<TableSource> connection, text::AnsiCodePage codePage)
     : path_(std::move(path)), connection_(std::move(connection)), codePage_(codePage) {}
 
 FileSource::~FileSource() = default;

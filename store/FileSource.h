@@ -3,8 +3,8 @@
 #include "SysRecordset.h"
 #include "TableSource.h"
 
-#include "persist/AnsiCodePage.h"
 #include "persist/Recordset.h"
+#include "text/AnsiCodePage.h"
 
 #include <QString>
 
@@ -20,7 +20,7 @@
 class FileSource final : public TableSource {
 public:
     explicit FileSource(QString path, std::unique_ptr<TableSource> connection = nullptr,
-                        persist::AnsiCodePage codePage = persist::AnsiCodePage());
+                        text::AnsiCodePage codePage = text::AnsiCodePage());
     ~FileSource() override;
 
     void Connect() override;
@@ -43,7 +43,7 @@ private:
 
     QString path_;
     std::unique_ptr<TableSource> connection_;
-    persist::AnsiCodePage codePage_;
+    text::AnsiCodePage codePage_;
     persist::Recordset recordset_;
     SysRecordset::FieldColumns fields_{};
     std::vector<std::size_t> rowOfKey_;  // by key: the row in recordset_, kNoRow for a deleted row

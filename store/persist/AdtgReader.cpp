@@ -4,7 +4,8 @@
 #include "ByteReader.h"
 #include "PersistError.h"
 #include "RecordsetLimits.h"
-#include "Unicode.h"
+
+#include "text/Unicode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,7 +27,7 @@ std::string Hex(unsigned value) {
 
 class AdtgParser {
 public:
-    AdtgParser(std::string_view bytes, const AnsiCodePage& codePage)
+    AdtgParser(std::string_view bytes, const text::AnsiCodePage& codePage)
         : in_(bytes), codePage_(codePage), budget_(bytes.size()) {}
 
     Recordset Parse() {
@@ -63,7 +64,10 @@ private:
         in_.Skip(in_.U16());
     }
 
-    std::string Name(ByteReader& reader) { return Utf16LeToUtf8(reader.Bytes(std::size_t{reader.U16()} * 2)); }
+    std::string Name(ByteReader& reader) {
+        const std::string_view utf16 = reader.Bytes(std::size_t{reader.U16()} * 2);
+        return ConvertText([&] { return text::Utf16LeToUtf8(utf16); });
+    }
 
     void Expect(std::uint8_t token, const char* what) {
         if (in_.PeekU8() != token) {
@@ -341,16 +345,16 @@ private:
         switch (column.type) {
             case DataType::WStr:
             case DataType::BStr:
-                return Utf16LeToUtf8(bytes);
+                return ConvertText([&] { return text::Utf16LeToUtf8(bytes); });
             case DataType::Str:
-                return codePage_.ToUtf8(bytes);
+                return ConvertText([&] { return codePage_.ToUtf8(bytes); });
             default:
                 return std::string(bytes);
         }
     }
 
     ByteReader in_;
-    const AnsiCodePage& codePage_;
+    const text::AnsiCodePage& codePage_;
     CellBudget budget_;
     std::map<std::uint32_t, Recordset*> byId_;
 };

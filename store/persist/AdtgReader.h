@@ -1,7 +1,8 @@
 #pragma once
 
-#include "AnsiCodePage.h"
 #include "Recordset.h"
+
+#include "text/AnsiCodePage.h"
 
 #include <string_view>
 
@@ -12,14 +13,14 @@ namespace persist {
 // past the end among them, raises PersistError and nothing is returned.
 class AdtgReader {
 public:
-    explicit AdtgReader(AnsiCodePage codePage = AnsiCodePage()) : codePage_(codePage) {}
+    explicit AdtgReader(text::AnsiCodePage codePage = text::AnsiCodePage()) : codePage_(codePage) {}
 
     // True when the bytes start like a TableGram.
     static bool LooksLikeAdtg(std::string_view bytes);
     Recordset Read(std::string_view bytes) const;
 
 private:
-    AnsiCodePage codePage_;
+    text::AnsiCodePage codePage_;
 };
 
 }  // namespace persist

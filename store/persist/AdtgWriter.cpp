@@ -3,7 +3,8 @@
 #include "AdtgFormat.h"
 #include "ByteReader.h"
 #include "PersistError.h"
-#include "Unicode.h"
+
+#include "text/Unicode.h"
 
 #include <string_view>
 
@@ -53,7 +54,7 @@ std::uint16_t Count16(T count, const char* what) {
 
 class AdtgEmitter {
 public:
-    explicit AdtgEmitter(const AnsiCodePage& codePage) : codePage_(codePage) {}
+    explicit AdtgEmitter(const text::AnsiCodePage& codePage) : codePage_(codePage) {}
 
     std::string Emit(const Recordset& top) {
         out_.Reserve(1024 + top.rows.size() * (8 + top.columns.size() * 12));
@@ -96,7 +97,7 @@ private:
     }
 
     static void Name(ByteWriter& out, const std::string& name) {
-        const std::string utf16 = Utf8ToUtf16Le(name);
+        const std::string utf16 = ConvertText([&] { return text::Utf8ToUtf16Le(name); });
         out.U16(Count16(utf16.size() / 2, "characters in a name"));
         out.Bytes(utf16);
     }
@@ -279,10 +280,10 @@ private:
         switch (column.type) {
             case DataType::WStr:
             case DataType::BStr:
-                bytes = Utf8ToUtf16Le(value);
+                bytes = ConvertText([&] { return text::Utf8ToUtf16Le(value); });
                 break;
             case DataType::Str:
-                bytes = codePage_.FromUtf8(value);
+                bytes = ConvertText([&] { return codePage_.FromUtf8(value); });
                 break;
             default:
                 bytes = value;
@@ -308,7 +309,7 @@ private:
         out_.Bytes(bytes);
     }
 
-    const AnsiCodePage& codePage_;
+    const text::AnsiCodePage& codePage_;
     ByteWriter out_;
 };
 

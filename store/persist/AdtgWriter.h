@@ -1,7 +1,8 @@
 #pragma once
 
-#include "AnsiCodePage.h"
 #include "Recordset.h"
+
+#include "text/AnsiCodePage.h"
 
 #include <string>
 
@@ -14,12 +15,12 @@ namespace persist {
 // not fit its column.
 class AdtgWriter {
 public:
-    explicit AdtgWriter(AnsiCodePage codePage = AnsiCodePage()) : codePage_(codePage) {}
+    explicit AdtgWriter(text::AnsiCodePage codePage = text::AnsiCodePage()) : codePage_(codePage) {}
 
     std::string Write(const Recordset& recordset) const;
 
 private:
-    AnsiCodePage codePage_;
+    text::AnsiCodePage codePage_;
 };
 
 }  // namespace persist

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TextError.h"
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +30,17 @@ inline std::string Excerpt(std::string_view text) {
         ++characters;
     }
     return std::string(text);
+}
+
+// Runs a conversion of the text module. What it refuses (damaged text in a file, text that cannot be written,
+// a code page the system lacks) raises PersistError with the same message, as every other fault of a file does.
+template <typename Conversion>
+decltype(auto) ConvertText(Conversion&& conversion) {
+    try {
+        return conversion();
+    } catch (const text::TextError& error) {
+        throw PersistError(error.what());
+    }
 }
 
 }  // namespace persist

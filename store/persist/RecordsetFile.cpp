@@ -24,14 +24,14 @@ PersistFormat FormatForFileName(std::string_view fileName) {
     return tail == ".xml" ? PersistFormat::Xml : PersistFormat::Adtg;
 }
 
-Recordset ReadRecordset(std::string_view bytes, const AnsiCodePage& codePage) {
+Recordset ReadRecordset(std::string_view bytes, const text::AnsiCodePage& codePage) {
     if (AdtgReader::LooksLikeAdtg(bytes)) {
         return AdtgReader(codePage).Read(bytes);
     }
     return RowsetXmlReader().Read(bytes);
 }
 
-std::string WriteRecordset(const Recordset& recordset, PersistFormat format, const AnsiCodePage& codePage) {
+std::string WriteRecordset(const Recordset& recordset, PersistFormat format, const text::AnsiCodePage& codePage) {
     return format == PersistFormat::Xml ? RowsetXmlWriter().Write(recordset) : AdtgWriter(codePage).Write(recordset);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "AnsiCodePage.h"
 #include "Recordset.h"
+
+#include "text/AnsiCodePage.h"
 
 #include <string>
 #include <string_view>
@@ -14,9 +15,9 @@ enum class PersistFormat { Adtg, Xml };
 PersistFormat FormatForFileName(std::string_view fileName);
 
 // Reads a saved recordset of either format, told apart by its first bytes.
-Recordset ReadRecordset(std::string_view bytes, const AnsiCodePage& codePage = AnsiCodePage());
+Recordset ReadRecordset(std::string_view bytes, const text::AnsiCodePage& codePage = text::AnsiCodePage());
 std::string WriteRecordset(const Recordset& recordset, PersistFormat format,
-                           const AnsiCodePage& codePage = AnsiCodePage());
+                           const text::AnsiCodePage& codePage = text::AnsiCodePage());
 
 // The whole content of a file, refusing files larger than maxBytes; raises PersistError.
 inline constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;

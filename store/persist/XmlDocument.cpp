@@ -1,7 +1,8 @@
 #include "XmlDocument.h"
 
 #include "PersistError.h"
-#include "Unicode.h"
+
+#include "text/Unicode.h"
 
 #include <algorithm>
 #include <array>
@@ -153,7 +154,7 @@ private:
             }
             if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
                 Fail("a character reference out of range");
-            AppendUtf8(out, cp);
+            text::AppendUtf8(out, cp);
         } else {
             Fail("the unknown entity '" + Excerpt(name) + "'");
         }
@@ -354,11 +355,11 @@ namespace {
 
 std::string_view Decode(std::string_view bytes, std::string& converted) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        converted = Utf16LeToUtf8(bytes.substr(2));
+        converted = ConvertText([&] { return text::Utf16LeToUtf8(bytes.substr(2)); });
         return converted;
     }
     if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
-        converted = Utf16BeToUtf8(bytes.substr(2));
+        converted = ConvertText([&] { return text::Utf16BeToUtf8(bytes.substr(2)); });
         return converted;
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
@@ -381,7 +382,7 @@ void TreeBuilder::StartElement(XmlElement element) {
 void XmlDocument::Stream(std::string_view bytes, std::set<std::string>& uris, XmlEvents& events) {
     std::string converted;
     const std::string_view text = Decode(bytes, converted);
-    Utf16Length(text);  // rejects malformed UTF-8
+    ConvertText([&] { return text::Utf16Length(text); });  // rejects malformed UTF-8
     XmlParser(text, uris).ParseDocument(events);
 }
 

@@ -1,6 +1,5 @@
 #include "ArchiveBytes.h"
 #include "ArchiveRecord.h"
-#include "Cp1251.h"
 #include "DatabaseSource.h"
 #include "DecodeArchiveRecord.h"
 #include "MeasurementTable.h"
@@ -9,7 +8,6 @@
 #include "WorkingDatabase.h"
 
 #include <QDir>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -292,18 +290,6 @@ private slots:
                      r.massTenths ? QString::number(double(TenthsAsSingle(*r.massTenths)), 'g', 17) : QString());
             QCOMPARE(Field(MeasurementField::t), QString::number(WholeDegrees(r.temperatureTenths)));
             QCOMPARE(Field(MeasurementField::DataTime), QString::fromStdString(r.when.Text()));
-        }
-    }
-
-    // The own code page table agrees with Qt's, except for the undefined byte, which Qt reads as the invisible
-    // control character U+0098 and the table as the visible replacement character.
-    void codePageAgreesWithQt() {
-        QStringDecoder qt("windows-1251");
-        QVERIFY(qt.isValid());
-        for (int byte = 1; byte < 256; ++byte) {
-            const QString expected =
-                byte == Cp1251UndefinedByte ? QString(QChar(0xFFFD)) : qt.decode(QByteArray(1, char(byte)));
-            QCOMPARE(QString::fromStdString(Cp1251ToUtf8(std::string(1, char(byte)))), expected);
         }
     }
 };

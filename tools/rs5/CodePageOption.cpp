@@ -6,8 +6,8 @@
 
 namespace rs5 {
 
-persist::AnsiCodePage TakeCodePageOption(std::vector<std::string>& arguments) {
-    unsigned codePage = persist::AnsiCodePage::kDefault;
+text::AnsiCodePage TakeCodePageOption(std::vector<std::string>& arguments) {
+    unsigned codePage = text::AnsiCodePage::kDefault;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] != "--codepage")
             continue;
@@ -22,7 +22,7 @@ persist::AnsiCodePage TakeCodePageOption(std::vector<std::string>& arguments) {
                         arguments.begin() + static_cast<std::ptrdiff_t>(i) + 2);
         break;
     }
-    return persist::AnsiCodePage(codePage);
+    return text::AnsiCodePage(codePage);
 }
 
 }  // namespace rs5

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "persist/AnsiCodePage.h"
+#include "text/AnsiCodePage.h"
 
 #include <string>
 #include <vector>
@@ -8,6 +8,6 @@
 namespace rs5 {
 
 // Removes "--codepage N" from the arguments and returns that code page, or the default (1251).
-persist::AnsiCodePage TakeCodePageOption(std::vector<std::string>& arguments);
+text::AnsiCodePage TakeCodePageOption(std::vector<std::string>& arguments);
 
 }  // namespace rs5

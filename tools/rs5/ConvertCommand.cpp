@@ -10,7 +10,7 @@ namespace rs5 {
 
 int RunConvert(const Invocation& invocation) {
     std::vector<std::string> arguments = invocation.arguments;
-    const persist::AnsiCodePage codePage = TakeCodePageOption(arguments);
+    const text::AnsiCodePage codePage = TakeCodePageOption(arguments);
     if (arguments.size() != 2) {
         throw UsageError("convert takes an input and an output");
     }

@@ -9,7 +9,7 @@ namespace rs5 {
 
 int RunInspect(const Invocation& invocation) {
     std::vector<std::string> arguments = invocation.arguments;
-    const persist::AnsiCodePage codePage = TakeCodePageOption(arguments);
+    const text::AnsiCodePage codePage = TakeCodePageOption(arguments);
     if (arguments.size() != 1) {
         throw UsageError("inspect takes one file");
     }

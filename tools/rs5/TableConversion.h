@@ -1,6 +1,5 @@
 #pragma once
 
-#include "persist/AnsiCodePage.h"
 #include "persist/Recordset.h"
 
 #include <ostream>

@@ -8,7 +8,7 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const persist::AnsiCodePage codePage(1251);
+    const text::AnsiCodePage codePage(1251);
     persist::Recordset recordset;
     try {
         recordset = persist::AdtgReader(codePage).Read(std::string_view(reinterpret_cast<const char*>(data), size));

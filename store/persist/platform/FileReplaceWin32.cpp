@@ -1,7 +1,8 @@
 #include "../FileReplace.h"
 
 #include "../PersistError.h"
-#include "../Unicode.h"
+
+#include "text/Unicode.h"
 
 #include <windows.h>
 // windows.h names its own ReplaceFileW so; ours is persist::ReplaceFile.
@@ -15,7 +16,7 @@ namespace persist {
 namespace {
 
 std::wstring Wide(const std::string& utf8) {
-    const std::string utf16 = Utf8ToUtf16Le(utf8);
+    const std::string utf16 = ConvertText([&] { return text::Utf8ToUtf16Le(utf8); });
     return std::wstring(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size() / 2);
 }
 

@@ -20,7 +20,7 @@ std::string Sample(const char* name) {
 
 void ExpectError(const std::string& bytes, const std::string& label) {
     try {
-        AdtgReader(AnsiCodePage(kSampleCodePage)).Read(bytes);
+        AdtgReader(text::AnsiCodePage(kSampleCodePage)).Read(bytes);
         ADD_FAILURE() << label << ": read without error";
     } catch (const PersistError& error) {
         EXPECT_STRNE(error.what(), "") << label;
@@ -106,14 +106,50 @@ TEST(AdtgWriter, CyrillicAnsiTextGoesThroughCodePage1251) {
     EXPECT_EQ(PrintRecordset(recordset), PrintRecordset(AdtgReader().Read(bytes)));
 }
 
-TEST(AnsiCodePage, EveryByteOf1251ComesBackUnchanged) {
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        all.push_back(static_cast<char>(b));
-    const AnsiCodePage cp1251(1251);
-    const std::string utf8 = cp1251.ToUtf8(all);
-    EXPECT_EQ(cp1251.FromUtf8(utf8), all);  // 0x98, undefined in 1251, included
-    EXPECT_EQ(cp1251.FromUtf8("Ж 한"), "\xC6 ?");
+// A wide and an 8-bit text column, each holding "ЖЖЖ"; the wide one is named "ЩЩЩ".
+Recordset TwoTextColumns() {
+    Recordset recordset;
+    for (const DataType type : {DataType::WStr, DataType::Str}) {
+        Column column;
+        column.name = type == DataType::WStr ? "ЩЩЩ" : "Вид";
+        column.type = type;
+        column.maxLength = 50;
+        column.flags = ColumnFlag::Write | ColumnFlag::Nullable;
+        recordset.columns.push_back(column);
+    }
+    Row row;
+    row.values = {std::string("ЖЖЖ"), std::string("ЖЖЖ")};
+    recordset.rows.push_back(row);
+    return recordset;
+}
+
+// Text that cannot be converted is a fault of the file like any other: a PersistError, which the callers catch.
+TEST(AdtgWriter, TextThatCannotBeConvertedIsAPersistError) {
+    const Recordset good = TwoTextColumns();
+    ASSERT_NO_THROW(AdtgWriter().Write(good));
+    for (const std::size_t column : {0, 1}) {
+        Recordset bad = good;
+        bad.rows[0].values[column] = std::string("Ж\xD0");
+        EXPECT_THROW(AdtgWriter().Write(bad), PersistError) << column;
+    }
+    Recordset badName = good;
+    badName.columns[0].name = "\xC0\xAF";
+    EXPECT_THROW(AdtgWriter().Write(badName), PersistError);
+    EXPECT_THROW(AdtgWriter(text::AnsiCodePage(4242)).Write(good), PersistError);
+}
+
+TEST(AdtgReader, TextThatCannotBeConvertedIsAPersistError) {
+    const std::string bytes = AdtgWriter().Write(TwoTextColumns());
+    ASSERT_NO_THROW(AdtgReader().Read(bytes));
+    // An unpaired surrogate in place of the middle letter, in the value and in the column's name.
+    for (const std::string& wide : {std::string("\x16\x04\x16\x04\x16\x04"), std::string("\x29\x04\x29\x04\x29\x04")}) {
+        std::string bad = bytes;
+        const std::size_t at = bad.find(wide);
+        ASSERT_NE(at, std::string::npos);
+        bad.replace(at + 2, 2, std::string("\x00\xDC", 2));
+        EXPECT_THROW(AdtgReader().Read(bad), PersistError);
+    }
+    EXPECT_THROW(AdtgReader(text::AnsiCodePage(4242)).Read(bytes), PersistError);
 }
 
 TEST(AdtgWriter, ValuesThatDoNotFitTheirColumnAreRefused) {

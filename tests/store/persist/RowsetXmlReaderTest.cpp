@@ -100,6 +100,9 @@ TEST(RowsetXmlReader, RefusesWhatIsNotASavedRecordset) {
     for (const char* text : kBad) {
         EXPECT_THROW(Read(text), PersistError) << text;
     }
+    // A byte-order mark followed by what is not UTF-16: an odd count, an unpaired surrogate.
+    EXPECT_THROW(Read(std::string("\xFF\xFE<\0x", 5)), PersistError);
+    EXPECT_THROW(Read(std::string("\xFE\xFF\xD8\x00\x00<", 6)), PersistError);
     const std::string columns = "<s:AttributeType name='a' dt:type='int'/>";
     for (const std::string rows : {"<z:row a='x'/>", "<z:row a='99999999999'/>", "<z:row a='&unknown;'/>",
                                    "<z:row a='1' rs:forcenull='a'/>", "<z:other/>", "<z:row a='&#0;'/>"}) {

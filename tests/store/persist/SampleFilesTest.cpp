@@ -16,7 +16,7 @@ using namespace persist;
 
 namespace {
 
-const AnsiCodePage kCodePage(kSampleCodePage);
+const text::AnsiCodePage kCodePage(kSampleCodePage);
 
 std::string Print(const std::filesystem::path& file) {
     return PrintRecordset(ReadRecordset(ReadFileBytes(file.string()), kCodePage));

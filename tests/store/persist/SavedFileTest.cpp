@@ -79,7 +79,7 @@ TEST_F(SavedFileTest, PublishingANewFileNeverReplacesOne) {
 // A table saved under a Russian name in a Russian folder opens again with the same rows, and the file system
 // holds exactly that name (not the UTF-8 bytes read as some 8-bit code page).
 TEST_F(SavedFileTest, CyrillicNamesSaveAndOpenAgain) {
-    const AnsiCodePage codePage(kSampleCodePage);
+    const text::AnsiCodePage codePage(kSampleCodePage);
     fs::create_directory(folder_ / FromUtf8("Замеры зерна"));
     for (const char* sample :
          {"adtg-samples/exhaustive__flat_VarWChar_states.adtg", "xml-samples/exhaustive__flat_VarWChar_states.xml"}) {

@@ -1,22 +1,21 @@
-#include "Unicode.h"
+#include "text/Unicode.h"
 
-#include "PersistError.h"
+#include "text/TextError.h"
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
-namespace persist {
+namespace text {
 
 namespace {
 
-const char* const kBadUtf16 = "the text is not valid UTF-16";
-const char* const kBadUtf8 = "the text is not valid UTF-8";
+constexpr const char* kBadUtf8 = "the text is not valid UTF-8";
+constexpr const char* kBadUtf16 = "the text is not valid UTF-16";
 
 template <bool BigEndian>
 std::string Utf16ToUtf8(std::string_view bytes) {
     if (bytes.size() % 2 != 0) {
-        throw PersistError(kBadUtf16);
+        throw TextError(kBadUtf16);
     }
     std::string out;
     out.reserve(bytes.size());
@@ -29,16 +28,16 @@ std::string Utf16ToUtf8(std::string_view bytes) {
         const char16_t u = unit(i);
         if (u >= 0xD800 && u <= 0xDBFF) {
             if (i + 2 >= bytes.size()) {
-                throw PersistError(kBadUtf16);
+                throw TextError(kBadUtf16);
             }
             const char16_t low = unit(i + 2);
             if (low < 0xDC00 || low > 0xDFFF) {
-                throw PersistError(kBadUtf16);
+                throw TextError(kBadUtf16);
             }
             AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
             i += 2;
         } else if (u >= 0xDC00 && u <= 0xDFFF) {
-            throw PersistError(kBadUtf16);
+            throw TextError(kBadUtf16);
         } else {
             AppendUtf8(out, u);
         }
@@ -46,40 +45,39 @@ std::string Utf16ToUtf8(std::string_view bytes) {
     return out;
 }
 
-// Decodes the code point at text[i], advancing i; raises on malformed input.
-char32_t NextCodePoint(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<std::uint8_t>(text[i++]);
+}  // namespace
+
+char32_t NextCodePoint(std::string_view utf8, std::size_t& pos) {
+    const auto lead = static_cast<std::uint8_t>(utf8[pos++]);
     if (lead < 0x80) {
         return lead;
     }
-    int extra = 0;
+    int continuation = 0;
     char32_t cp = 0;
     if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
+        continuation = 1;
         cp = lead & 0x1F;
     } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
+        continuation = 2;
         cp = lead & 0x0F;
     } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
+        continuation = 3;
         cp = lead & 0x07;
     } else {
-        throw PersistError(kBadUtf8);
+        throw TextError(kBadUtf8);
     }
-    for (int k = 0; k < extra; ++k) {
-        if (i >= text.size() || (static_cast<std::uint8_t>(text[i]) & 0xC0) != 0x80) {
-            throw PersistError(kBadUtf8);
+    for (int k = 0; k < continuation; ++k) {
+        if (pos >= utf8.size() || (static_cast<std::uint8_t>(utf8[pos]) & 0xC0) != 0x80) {
+            throw TextError(kBadUtf8);
         }
-        cp = cp << 6 | (static_cast<std::uint8_t>(text[i++]) & 0x3F);
+        cp = cp << 6 | (static_cast<std::uint8_t>(utf8[pos++]) & 0x3F);
     }
     static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        throw PersistError(kBadUtf8);
+    if (cp < kSmallest[continuation] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        throw TextError(kBadUtf8);
     }
     return cp;
 }
-
-}  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -99,9 +97,19 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+std::string CharacterName(char32_t cp) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string name = "U+";
+    for (int shift = cp > 0xFFFFF ? 20 : cp > 0xFFFF ? 16 : 12; shift >= 0; shift -= 4) {
+        name += kHex[(cp >> shift) & 0xF];
+    }
+    return name;
+}
+
 std::string Utf16LeToUtf8(std::string_view utf16le) {
     return Utf16ToUtf8<false>(utf16le);
 }
+
 std::string Utf16BeToUtf8(std::string_view utf16be) {
     return Utf16ToUtf8<true>(utf16be);
 }
@@ -156,4 +164,4 @@ std::size_t Utf16Length(std::string_view utf8) {
     return units;
 }
 
-}  // namespace persist
+}  // namespace text

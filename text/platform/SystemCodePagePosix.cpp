@@ -1,7 +1,7 @@
-#include "../AnsiCodePage.h"
+#include "text/platform/SystemCodePage.h"
 
-#include "../PersistError.h"
-#include "../Unicode.h"
+#include "text/TextError.h"
+#include "text/Unicode.h"
 
 #include <iconv.h>
 
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <memory>
 
-namespace persist {
+namespace text {
 
 namespace {
 
@@ -21,21 +21,31 @@ using IconvHandle = std::unique_ptr<void, IconvCloser>;
 IconvHandle Open(const std::string& to, const std::string& from, unsigned codePage) {
     const iconv_t handle = iconv_open(to.c_str(), from.c_str());
     if (handle == reinterpret_cast<iconv_t>(-1)) {
-        throw PersistError("code page " + std::to_string(codePage) + " is not available on this system");
+        throw TextError("code page " + std::to_string(codePage) + " is not available on this system");
     }
     return IconvHandle(handle);
 }
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if ((lead & 0xE0) == 0xC0)
+    if ((lead & 0xE0) == 0xC0) {
         return 2;
-    if ((lead & 0xF0) == 0xE0)
+    }
+    if ((lead & 0xF0) == 0xE0) {
         return 3;
-    if ((lead & 0xF8) == 0xF0)
+    }
+    if ((lead & 0xF8) == 0xF0) {
         return 4;
+    }
     return 1;
+}
+
+bool IsAscii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Runs iconv over the whole input; at what it cannot convert, lets `unconvertible` append a substitute
@@ -63,14 +73,11 @@ std::string Convert(iconv_t handle, std::string_view input, Unconvertible unconv
 
 }  // namespace
 
-std::string AnsiCodePage::ToUtf8(std::string_view ansi) const {
-    bool ascii = true;
-    for (const char c : ansi)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
+std::string SystemCodePageToUtf8(unsigned codePage, std::string_view ansi) {
+    if (IsAscii(ansi)) {
         return std::string(ansi);
     }
-    const IconvHandle handle = Open("UTF-8", "CP" + std::to_string(codePage_), codePage_);
+    const IconvHandle handle = Open("UTF-8", "CP" + std::to_string(codePage), codePage);
     return Convert(static_cast<iconv_t>(handle.get()), ansi, [](std::string_view rest, std::string& out) {
         // A byte the code page leaves undefined (0x98 in 1251) keeps its value as a C1 control, as Windows
         // does, so that it is written back unchanged.
@@ -80,15 +87,12 @@ std::string AnsiCodePage::ToUtf8(std::string_view ansi) const {
     });
 }
 
-std::string AnsiCodePage::FromUtf8(std::string_view utf8) const {
-    bool ascii = true;
-    for (const char c : utf8)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
+std::string SystemCodePageFromUtf8(unsigned codePage, std::string_view utf8) {
+    if (IsAscii(utf8)) {
         return std::string(utf8);
     }
     Utf16Length(utf8);  // rejects malformed UTF-8 before iconv sees it
-    const IconvHandle handle = Open("CP" + std::to_string(codePage_), "UTF-8", codePage_);
+    const IconvHandle handle = Open("CP" + std::to_string(codePage), "UTF-8", codePage);
     return Convert(static_cast<iconv_t>(handle.get()), utf8, [](std::string_view rest, std::string& out) {
         const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
         const std::string_view sequence = rest.substr(0, length);
@@ -102,4 +106,4 @@ std::string AnsiCodePage::FromUtf8(std::string_view utf8) const {
     });
 }
 
-}  // namespace persist
+}  // namespace text
