@@ -4,6 +4,7 @@
 #include "DesignScale.h"
 #include "DownloadPreferences.h"
 #include "DownloadSteps.h"
+#include "MessageBox.h"
 #include "QtStepTimer.h"
 #include "SlBuffer.h"
 #include "SlComm.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -27,11 +27,6 @@ constexpr int StepPeriodMs = 1000;
 constexpr int RingSize = 4096;
 constexpr int NumberedPorts = 10;
 
-void ShowBox(QWidget* parent, const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-    box.exec();
-}
-
 }  // namespace
 
 TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mainThread, QWidget* parent)
@@ -43,7 +38,6 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     // The layout's pixels are for its own font; with another one they follow its digit width.
     const DesignScale scale(font());
     resize(scale.Size(QSize(480, 173)));
-    showMessage_ = [this](const QString& caption, const QString& text) { ShowBox(this, caption, text); };
 
     BitBtn1 = new QPushButton(QStringLiteral("Получить архив"), this);
     BitBtn1->setObjectName("BitBtn1");
@@ -197,7 +191,7 @@ void TForm1::ShowMessage(Message message, const std::string& cause) {
         // The box names no cause and sends the user to the cable; the log says what really failed.
         qWarning("%s", cause.c_str());
     }
-    showMessage_(QString::fromUtf8(DownloadMessageCaption), QString::fromUtf8(DownloadMessageText(message)));
+    MessageBox::ShowError(this, QString::fromUtf8(DownloadMessageText(message)));
 }
 
 void TForm1::Ended(bool complete) {

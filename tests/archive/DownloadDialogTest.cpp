@@ -5,6 +5,7 @@
 #include "DesignScale.h"
 #include "DownloadPreferences.h"
 #include "DownloadSteps.h"
+#include "MessageBox.h"
 #include "QtMainThreadCaller.h"
 #include "SlBuffer.h"
 #include "SlComm.h"
@@ -111,6 +112,16 @@ private:
     QStringList messages_;
     QStringList applicationErrors_;
 
+    // The texts of the boxes shown so far. The download's boxes are the plain error box; any other box shows up
+    // as a text that no test expects.
+    const QStringList& Messages() {
+        for (const MessageBox::Shown& box : MessageBox::TakeRecorded()) {
+            const bool plain = box.caption == QStringLiteral("О Ш И Б К А") && box.icon == MessageBox::Icon::None &&
+                               box.buttons == MessageBox::Buttons::Ok;
+            messages_ << (plain ? box.text : QStringLiteral("unexpected box «%1»: %2").arg(box.caption, box.text));
+        }
+        return messages_;
+    }
     // Presses the start button on the port and waits until the download has ended.
     void Download(const QString& port) {
         form_->ComboBox1->setEditText(port);
@@ -140,10 +151,6 @@ private:
         table_ = std::move(table);
         form_ = std::make_unique<TForm1>(*table_, mainThread_);
         form_->Timer1->setInterval(StepMs);
-        form_->SetMessageBox([this](const QString& caption, const QString& text) {
-            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
-            messages_ << text;
-        });
         form_->open();
     }
     void ExpectReadyForAnother() {
@@ -170,15 +177,13 @@ private slots:
         table_->OpenTable();
         form_ = std::make_unique<TForm1>(*table_, mainThread_);
         form_->Timer1->setInterval(StepMs);
-        form_->SetMessageBox([this](const QString& caption, const QString& text) {
-            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
-            messages_ << text;
-        });
+        MessageBox::RecordInsteadOfShowing();
         messages_.clear();
         applicationErrors_.clear();
         form_->open();
     }
     void cleanup() {
+        MessageBox::ShowAgain();
         form_.reset();
         table_.reset();
         mainThread_.reset();
@@ -212,7 +217,7 @@ private slots:
         const QStringList archive{"--generate", "25", "--seed", "7"};
         Simulator meter(archive);
         Download(meter.Device());
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         QVERIFY(!form_->isVisible());
         QCOMPARE(form_->ProgressBar1->maximum(), 25);
         QCOMPARE(form_->ProgressBar1->value(), 25);
@@ -278,7 +283,7 @@ private slots:
         took.start();
         Download(meter.Device());
         QCOMPARE(StoredNumbers(), Range(1, 8));
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         // Paced, 8 records take 10 periods; fast, about 0.2 s each.
         QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
 
@@ -297,7 +302,7 @@ private slots:
     void emptyArchive() {
         Simulator meter({"--generate", "0"});
         Download(meter.Device());
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         QVERIFY(!form_->isVisible());
         QCOMPARE(form_->ProgressBar1->maximum(), 0);
         QCOMPARE(StoredNumbers(), QList<int>());
@@ -323,12 +328,12 @@ private slots:
         {
             Simulator failing(QStringList{"--generate", "6", "--seed", "3"} + meter);
             Download(failing.Device());
-            QCOMPARE(messages_, QStringList{message});
+            QCOMPARE(Messages(), QStringList{message});
             QVERIFY(form_->isVisible());
             ExpectReadyForAnother();
             // No further step comes: no more messages, no more rows.
             QTest::qWait(3 * StepMs);
-            QCOMPARE(messages_.size(), 1);
+            QCOMPARE(Messages().size(), 1);
             QCOMPARE(StoredNumbers(), kept);
         }
         // The dialog is usable again at once.
@@ -364,7 +369,7 @@ private slots:
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
         // Storing the first row waits out the busy time-out once when it fails and once more at the end.
-        QTRY_COMPARE_WITH_TIMEOUT(messages_, QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Messages(), QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
         ExpectReadyForAnother();
         lock.reset();
         QFile::setPermissions(database_, QFile::ReadOwner | QFile::WriteOwner);
@@ -378,7 +383,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("closed dataset"));
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
-        QTRY_COMPARE(messages_, QStringList{TransferError});
+        QTRY_COMPARE(Messages(), QStringList{TransferError});
         ExpectReadyForAnother();
         QVERIFY(form_->isVisible());
     }
@@ -392,7 +397,7 @@ private slots:
         QFETCH(QString, port);
         Download(port);
         QCOMPARE(applicationErrors_, QStringList{QStringLiteral("Specified device not found (%1).").arg(port)});
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         ExpectReadyForAnother();
         QVERIFY(form_->isVisible());
         QCOMPARE(StoredNumbers(), QList<int>());
