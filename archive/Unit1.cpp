@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -102,8 +103,7 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     quietTimer_ = new QTimer(this);
     quietTimer_->setInterval(DownloadSteps::QuietGapMs);
     quietStepTimer_ = std::make_unique<QtStepTimer>(*quietTimer_, [this] { steps_->QuietGapElapsed(); });
-    steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this),
-                                             quietStepTimer_.get());
+    MakeSteps(*stepTimer_);
     link_->SetArrivalHandler([this] { steps_->BytesArrived(); });
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
@@ -124,6 +124,18 @@ TForm1::~TForm1() {
     delete SlBuffer1;
     // Closing an open port stops its threads.
     delete SlComm1;
+}
+
+void TForm1::MakeSteps(StepTimer& timer) {
+    steps_ = std::make_unique<DownloadSteps>(*link_, timer, static_cast<DownloadObserver&>(*this),
+                                             quietStepTimer_.get());
+}
+
+void TForm1::UseStepTimer(StepTimer* timer) {
+    if (steps_->Running()) {
+        throw std::logic_error("the step timer cannot change during a download");
+    }
+    MakeSteps(timer ? *timer : *stepTimer_);
 }
 
 void TForm1::RememberIn(std::shared_ptr<DownloadPreferences> preferences) {

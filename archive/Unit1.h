@@ -21,6 +21,7 @@ class QPushButton;
 class QTimer;
 class QtStepTimer;
 class SlDownloadLink;
+class StepTimer;
 class TSlBuffer;
 class TSlComm;
 
@@ -43,6 +44,10 @@ public:
     // now on a port that a download opened and every change of the check box are remembered there. Without
     // it the dialog remembers nothing.
     void RememberIn(std::shared_ptr<DownloadPreferences> preferences);
+    // For tests that are not about time: `timer` (not owned; it must outlive the downloads it drives) takes the
+    // place of Timer1 and calls Timer1Timer for each step; null gives the steps back to Timer1. Not while a
+    // download runs.
+    void UseStepTimer(StepTimer* timer);
 
     // The components, by their names.
     QPushButton* BitBtn1;
@@ -62,6 +67,7 @@ protected:
 
 private:
     void FormShow();
+    void MakeSteps(StepTimer& timer);
 
     void ReplyWaiting(int count) override;
     void ProgressRange(int count) override;
