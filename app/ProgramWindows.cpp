@@ -2,7 +2,6 @@
 
 #include "DownloadPreferences.h"
 #include "ErrorBox.h"
-#include "MessageBox.h"
 #include "QtMainThreadCaller.h"
 #include "TM.h"
 #include "Unit1.h"
@@ -28,9 +27,6 @@ ProgramWindows::ProgramWindows()
       form1_(std::make_unique<TForm1>(m_->Table(), mainThread_)),
       form2_(std::make_unique<TForm2>(m_->Table())) {
     form1_->RememberIn(std::make_shared<DownloadPreferences>());
-    form1_->SetMessageBox([form1 = form1_.get()](const QString& caption, const QString& text) {
-        MessageBox::Show(form1, MessageBox::Icon::None, caption, text);
-    });
     m_->SetDownloadDialog(form1_.get());
     m_->SetReportForm(form2_.get());
 }

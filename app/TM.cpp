@@ -63,7 +63,6 @@ const char16_t* const kNoSpreadsheetText =
 const char16_t* const kNoWorkbookText = u"Ошибка открытия книги Microsoft Excel!";
 const char16_t* const kSpreadsheetErrorCaption = u"Ошибка";
 const char16_t* const kExportErrorText = u"Ошибка экспорта";
-const char16_t* const kExportErrorCaption = u"О Ш И Б К А";
 const char16_t* const kWorkbookLocationText = u" Книга Excel сохранена: %1";
 
 const char* const kFileType = "DataBase (*.db)";
@@ -71,7 +70,6 @@ const char* const kDefaultExtension = "db";
 const char* const kProposedSaveName = "A";
 const char16_t* const kSaveDialogTitle = u"Сохранить данные";
 const char16_t* const kFileErrorText = u"Файл поврежден";
-const char16_t* const kFileErrorCaption = u"О Ш И Б К А";
 
 // Shows a file dialog modally and gives back the working directory as it was: "sys.mdb" is named relative to it,
 // and some platforms' dialogs move it to the folder of the chosen file.
@@ -303,8 +301,7 @@ bool TM::RunFileStep(const std::function<void()>& step) {
         // The box names no cause, so the cause goes to the log for whoever has to find it.
         qWarning("%s", error.what());
     }
-    MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kFileErrorCaption),
-                     QString::fromUtf16(kFileErrorText));
+    MessageBox::ShowError(this, QString::fromUtf16(kFileErrorText));
     return false;
 }
 
@@ -376,11 +373,9 @@ void TM::ExportToExcel() {
     } catch (const std::exception& error) {
         // The box names no cause, so the cause goes to the log for whoever has to find it.
         qWarning("%s", error.what());
-        MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kExportErrorCaption),
-                         QString::fromUtf16(kExportErrorText));
+        MessageBox::ShowError(this, QString::fromUtf16(kExportErrorText));
     } catch (...) {
-        MessageBox::Show(this, MessageBox::Icon::None, QString::fromUtf16(kExportErrorCaption),
-                         QString::fromUtf16(kExportErrorText));
+        MessageBox::ShowError(this, QString::fromUtf16(kExportErrorText));
     }
 }
 

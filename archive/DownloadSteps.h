@@ -11,14 +11,13 @@
 class DownloadLink;
 class StepTimer;
 
-// The messages of a download and their box's caption (UTF-8).
+// The messages of a download (UTF-8).
 inline constexpr char MeterNotConnectedMessage[] =
     "Прибор не подключен. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор "
     "находится в режиме связи с ПК";
 inline constexpr char TransferErrorMessage[] =
     "Ошибка передачи данных. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор "
     "находится в режиме связи с ПК";
-inline constexpr char DownloadMessageCaption[] = "О Ш И Б К А";
 
 const char* DownloadMessageText(DownloadObserver::Message message);
 

@@ -4,6 +4,7 @@
 #include "DesignScale.h"
 #include "DownloadPreferences.h"
 #include "DownloadSteps.h"
+#include "MessageBox.h"
 #include "QtStepTimer.h"
 #include "SlBuffer.h"
 #include "SlComm.h"
@@ -14,11 +15,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
+#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -26,11 +27,6 @@ namespace {
 constexpr int StepPeriodMs = 1000;
 constexpr int RingSize = 4096;
 constexpr int NumberedPorts = 10;
-
-void ShowBox(QWidget* parent, const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-    box.exec();
-}
 
 }  // namespace
 
@@ -43,7 +39,6 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     // The layout's pixels are for its own font; with another one they follow its digit width.
     const DesignScale scale(font());
     resize(scale.Size(QSize(480, 173)));
-    showMessage_ = [this](const QString& caption, const QString& text) { ShowBox(this, caption, text); };
 
     BitBtn1 = new QPushButton(QStringLiteral("Получить архив"), this);
     BitBtn1->setObjectName("BitBtn1");
@@ -108,8 +103,7 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     quietTimer_ = new QTimer(this);
     quietTimer_->setInterval(DownloadSteps::QuietGapMs);
     quietStepTimer_ = std::make_unique<QtStepTimer>(*quietTimer_, [this] { steps_->QuietGapElapsed(); });
-    steps_ = std::make_unique<DownloadSteps>(*link_, *stepTimer_, static_cast<DownloadObserver&>(*this),
-                                             quietStepTimer_.get());
+    MakeSteps(*stepTimer_);
     link_->SetArrivalHandler([this] { steps_->BytesArrived(); });
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
@@ -130,6 +124,18 @@ TForm1::~TForm1() {
     delete SlBuffer1;
     // Closing an open port stops its threads.
     delete SlComm1;
+}
+
+void TForm1::MakeSteps(StepTimer& timer) {
+    steps_ = std::make_unique<DownloadSteps>(*link_, timer, static_cast<DownloadObserver&>(*this),
+                                             quietStepTimer_.get());
+}
+
+void TForm1::UseStepTimer(StepTimer* timer) {
+    if (steps_->Running()) {
+        throw std::logic_error("the step timer cannot change during a download");
+    }
+    MakeSteps(timer ? *timer : *stepTimer_);
 }
 
 void TForm1::RememberIn(std::shared_ptr<DownloadPreferences> preferences) {
@@ -197,7 +203,7 @@ void TForm1::ShowMessage(Message message, const std::string& cause) {
         // The box names no cause and sends the user to the cable; the log says what really failed.
         qWarning("%s", cause.c_str());
     }
-    showMessage_(QString::fromUtf8(DownloadMessageCaption), QString::fromUtf8(DownloadMessageText(message)));
+    MessageBox::ShowError(this, QString::fromUtf8(DownloadMessageText(message)));
 }
 
 void TForm1::Ended(bool complete) {

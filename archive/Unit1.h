@@ -6,7 +6,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,6 +21,7 @@ class QPushButton;
 class QTimer;
 class QtStepTimer;
 class SlDownloadLink;
+class StepTimer;
 class TSlBuffer;
 class TSlComm;
 
@@ -31,23 +31,23 @@ class TSlComm;
 // ring and the timer live as long as the dialog.
 //
 // Main thread only. The table must outlive the dialog. Errors of the start (a port that cannot be opened)
-// go to the main-thread caller's HandleException, the application's error box.
+// go to the main-thread caller's HandleException, the application's error box; the download's own two messages
+// go to the program's plain error box (MessageBox::ShowError).
 class TForm1 : public QDialog, private DownloadObserver {
     Q_OBJECT
 
 public:
-    // Shows a modal box with a caption, a text, no icon and an OK button.
-    using MessageBoxFunction = std::function<void(const QString& caption, const QString& text)>;
-
     TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mainThread, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // For tests: the download's two messages go here instead of to a message box.
-    void SetMessageBox(MessageBoxFunction showMessage) { showMessage_ = std::move(showMessage); }
     // Offers the remembered port as the port box's text and the remembered state of the fast check box; from
     // now on a port that a download opened and every change of the check box are remembered there. Without
     // it the dialog remembers nothing.
     void RememberIn(std::shared_ptr<DownloadPreferences> preferences);
+    // For tests that are not about time: `timer` (not owned; it must outlive the downloads it drives) takes the
+    // place of Timer1 and calls Timer1Timer for each step; null gives the steps back to Timer1. Not while a
+    // download runs.
+    void UseStepTimer(StepTimer* timer);
 
     // The components, by their names.
     QPushButton* BitBtn1;
@@ -67,6 +67,7 @@ protected:
 
 private:
     void FormShow();
+    void MakeSteps(StepTimer& timer);
 
     void ReplyWaiting(int count) override;
     void ProgressRange(int count) override;
@@ -83,5 +84,4 @@ private:
     std::unique_ptr<QtStepTimer> quietStepTimer_;
     std::shared_ptr<DownloadPreferences> preferences_;
     std::unique_ptr<DownloadSteps> steps_;
-    MessageBoxFunction showMessage_;
 };

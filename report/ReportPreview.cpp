@@ -1,5 +1,6 @@
 #include "ReportPreview.h"
 
+#include "MessageBox.h"
 #include "ReportGenerator.h"
 #include "ReportOutput.h"
 #include "ReportPageView.h"
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QStatusBar>
@@ -297,9 +297,9 @@ void ReportPreview::Guarded(const std::function<void()>& command) {
     try {
         run();
     } catch (const std::exception& error) {
-        QMessageBox::critical(this, windowTitle(), QString::fromUtf8(error.what()));
+        MessageBox::Show(this, MessageBox::Icon::Stop, windowTitle(), QString::fromUtf8(error.what()));
     } catch (...) {
-        QMessageBox::critical(this, windowTitle(), QString());
+        MessageBox::Show(this, MessageBox::Icon::Stop, windowTitle(), QString());
     }
 }
 

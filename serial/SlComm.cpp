@@ -1,5 +1,6 @@
 #include "SlComm.h"
 
+#include "SlClock.h"
 #include "SlCommComponent.h"
 #include "SlCommEventThread.h"
 #include "SlCommWriteThread.h"
@@ -85,7 +86,8 @@ TSlCustomComm::TSlCustomComm(TSlComponent* Owner, std::shared_ptr<ISlMainThreadC
       Buffers_(std::make_unique<TSlBuffers>()),
       FlowControl_(std::make_unique<TSlFlowControl>()),
       EventChars_(std::make_unique<TSlEventChars>()),
-      MainThread_(std::move(MainThread)) {
+      MainThread_(std::move(MainThread)),
+      Clock_(SlSystemClock()) {
     if (!MainThread_) {
         throw std::invalid_argument("A port needs a main-thread caller");
     }
@@ -132,7 +134,7 @@ void TSlCustomComm::Close() {
     }
     DestroyHandle();
     DoClose();
-    SlPlatform::Sleep(ClosePauseMs);
+    Clock_->Sleep(ClosePauseMs);
 }
 
 bool TSlCustomComm::Active() const {
@@ -704,6 +706,13 @@ void TSlCustomComm::SetOptions(TSlCommOptions Value) {
         Options_ = Value;
         SetDCB();
     }
+}
+
+void TSlCustomComm::SetClock(std::shared_ptr<ISlClock> Value) {
+    if (!Value) {
+        throw std::invalid_argument("A port needs a clock");
+    }
+    Clock_ = std::move(Value);
 }
 
 void TSlCustomComm::SetUpdateDCB(bool Value) {

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+class ISlClock;
 class ISlMainThreadCaller;
 class TSlCommEventThread;
 class TSlCommWriteThread;
@@ -54,7 +55,7 @@ public:
     // when that fails. Received bytes then flow to the clients.
     void Open();
     // Nothing when closed; else stops the threads (without waiting), closes the device, raises OnClose and
-    // pauses 300 ms.
+    // pauses 300 ms on the port's clock.
     void Close();
     bool Active() const;
     void CheckOpen() const;  // raises "Can't perform this operation while port is open" when open
@@ -164,6 +165,9 @@ public:
     void SetUserBaudrate(std::int32_t Value);
     ISlCommDisplay* Display() const { return Display_; }
     void SetDisplay(ISlCommDisplay* Value) { Display_ = Value; }
+    // The clock of the port's pauses: the system's (SlSystemClock) unless set otherwise; never null.
+    ISlClock& Clock() const { return *Clock_; }
+    void SetClock(std::shared_ptr<ISlClock> Value);
 
     // The platform event mask computed at the last Open, and the running worker threads (none when closed).
     std::uint32_t EventMask() const { return EventMask_; }
@@ -233,6 +237,7 @@ private:
     std::int32_t UserBaudrate_ = 0;
     ISlCommDisplay* Display_ = nullptr;
     std::shared_ptr<ISlMainThreadCaller> MainThread_;
+    std::shared_ptr<ISlClock> Clock_;
 };
 
 // The port as it is placed on a form: every property is public already.

@@ -109,17 +109,6 @@ private slots:
         QCOMPARE(icon, QMessageBox::Critical);
         QCOMPARE(buttons, 1);
     }
-
-    void presetAnswersAreGivenInTurn() {
-        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
-        const auto first = MessageBox::Show(nullptr, MessageBox::Icon::Information, "Information",
-                                            "Удалить все записи?", MessageBox::Buttons::OkCancel);
-        const auto second = MessageBox::Show(nullptr, MessageBox::Icon::Information, "Information",
-                                             "Удалить все записи?", MessageBox::Buttons::OkCancel);
-        QCOMPARE(int(first), int(MessageBox::Answer::Cancel));
-        QCOMPARE(int(second), int(MessageBox::Answer::Ok));
-        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(2));
-    }
 };
 
 static RegisterAppTest<ErrorBoxTest> registerErrorBoxTest;

@@ -1,13 +1,18 @@
 // The download dialog end to end: the real dialog, offscreen, through the real serial link, against the meter
-// simulator on a pseudo-terminal; rows checked in the working database, reopened. Steps are shortened to
-// StepMs; the simulator answers at once.
+// simulator on a pseudo-terminal; rows checked in the working database, reopened. The simulator answers at once;
+// where a test is not about time, a step comes as soon as the reply has arrived and the port's pause on closing
+// returns at once. The tests about time keep the real timers (Timer1 shortened to StepMs) and the real pause.
 #include "ArchiveRecord.h"
 #include "DesignScale.h"
 #include "DownloadPreferences.h"
 #include "DownloadSteps.h"
+#include "MessageBox.h"
 #include "QtMainThreadCaller.h"
+#include "RecordingClock.h"
 #include "SlBuffer.h"
+#include "SlClock.h"
 #include "SlComm.h"
+#include "StepTimer.h"
 #include "Unit1.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -59,6 +64,50 @@ private:
     QString device_;
 };
 
+// The step timer of the tests that are not about time. The simulator answers at once, so instead of waiting out a
+// period the step comes once bytes have arrived and the ring has then stayed unchanged for kQuietMs, or once
+// nothing has arrived for kSilenceMs (a silent meter, a reply's missing rest, the step after the header that
+// awaits nothing). A reply cut short still finds its step without the rest, as with the real period.
+class SettledReplyTimer final : public StepTimer {
+public:
+    static constexpr int kQuietMs = 20;
+    static constexpr int kSilenceMs = StepMs;
+
+    SettledReplyTimer(TSlBuffer& ring, std::function<void()> onStep) : ring_(ring), onStep_(std::move(onStep)) {
+        poll_.setInterval(2);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+    }
+    void Start() override {
+        seen_ = ring_.BufUsed();
+        started_.start();
+        quietSince_.start();
+        poll_.start();
+    }
+    void Stop() override { poll_.stop(); }
+    bool Active() const { return poll_.isActive(); }
+
+private:
+    void Poll() {
+        if (const int used = ring_.BufUsed(); used != seen_) {
+            seen_ = used;
+            quietSince_.restart();
+            return;
+        }
+        const bool settled = seen_ > 0 && quietSince_.elapsed() >= kQuietMs;
+        if (settled || started_.elapsed() >= kSilenceMs) {
+            poll_.stop();
+            onStep_();
+        }
+    }
+
+    TSlBuffer& ring_;
+    std::function<void()> onStep_;
+    QTimer poll_;
+    QElapsedTimer started_;
+    QElapsedTimer quietSince_;
+    int seen_ = 0;
+};
+
 // One archive record as the simulator's CSV gives it.
 QStringList CsvFields(const QString& line) {
     QStringList fields;
@@ -108,9 +157,21 @@ private:
     std::shared_ptr<QtMainThreadCaller> mainThread_;
     std::unique_ptr<MeasurementTable> table_;
     std::unique_ptr<TForm1> form_;
+    std::unique_ptr<SettledReplyTimer> stepTimer_;
+    std::shared_ptr<RecordingClock> clock_;
     QStringList messages_;
     QStringList applicationErrors_;
 
+    // The texts of the boxes shown so far. The download's boxes are the plain error box; any other box shows up
+    // as a text that no test expects.
+    const QStringList& Messages() {
+        for (const MessageBox::Shown& box : MessageBox::TakeRecorded()) {
+            const bool plain = box.caption == QStringLiteral("О Ш И Б К А") && box.icon == MessageBox::Icon::None &&
+                               box.buttons == MessageBox::Buttons::Ok;
+            messages_ << (plain ? box.text : QStringLiteral("unexpected box «%1»: %2").arg(box.caption, box.text));
+        }
+        return messages_;
+    }
     // Presses the start button on the port and waits until the download has ended.
     void Download(const QString& port) {
         form_->ComboBox1->setEditText(port);
@@ -134,22 +195,31 @@ private:
         }
         return numbers;
     }
+    // A new dialog on the table, opened; in real time it keeps its Timer1 (every StepMs) and the system's clock.
+    void MakeForm(bool realTime = false) {
+        form_.reset();
+        stepTimer_.reset();
+        form_ = std::make_unique<TForm1>(*table_, mainThread_);
+        form_->Timer1->setInterval(StepMs);
+        if (!realTime) {
+            stepTimer_ = std::make_unique<SettledReplyTimer>(*form_->SlBuffer1, [this] { form_->Timer1Timer(); });
+            form_->UseStepTimer(stepTimer_.get());
+            clock_ = std::make_shared<RecordingClock>();
+            form_->SlComm1->SetClock(clock_);
+        }
+        form_->open();
+    }
     // A new table on `source` and a new dialog on it, as at start-up.
     void Restart(std::unique_ptr<MeasurementTable> table) {
         form_.reset();
         table_ = std::move(table);
-        form_ = std::make_unique<TForm1>(*table_, mainThread_);
-        form_->Timer1->setInterval(StepMs);
-        form_->SetMessageBox([this](const QString& caption, const QString& text) {
-            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
-            messages_ << text;
-        });
-        form_->open();
+        MakeForm();
     }
     void ExpectReadyForAnother() {
         QVERIFY(form_->BitBtn1->isEnabled());
         QVERIFY(!form_->SlComm1->Active());
         QVERIFY(!form_->Timer1->isActive());
+        QVERIFY(!stepTimer_ || !stepTimer_->Active());
     }
 
 private slots:
@@ -168,18 +238,15 @@ private slots:
         table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(database_));
         table_->Connect();
         table_->OpenTable();
-        form_ = std::make_unique<TForm1>(*table_, mainThread_);
-        form_->Timer1->setInterval(StepMs);
-        form_->SetMessageBox([this](const QString& caption, const QString& text) {
-            QCOMPARE(caption, QStringLiteral("О Ш И Б К А"));
-            messages_ << text;
-        });
+        MakeForm();
+        MessageBox::RecordInsteadOfShowing();
         messages_.clear();
         applicationErrors_.clear();
-        form_->open();
     }
     void cleanup() {
+        MessageBox::ShowAgain();
         form_.reset();
+        stepTimer_.reset();
         table_.reset();
         mainThread_.reset();
     }
@@ -212,7 +279,7 @@ private slots:
         const QStringList archive{"--generate", "25", "--seed", "7"};
         Simulator meter(archive);
         Download(meter.Device());
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         QVERIFY(!form_->isVisible());
         QCOMPARE(form_->ProgressBar1->maximum(), 25);
         QCOMPARE(form_->ProgressBar1->value(), 25);
@@ -256,6 +323,7 @@ private slots:
     // The fast pace at the line's own rate, with a trailer and chunked replies; the port and the check box are
     // remembered for the next start, a port that could not be opened is not.
     void fastDownloadAndRememberedChoices() {
+        MakeForm(true);
         QTemporaryDir settingsDir;
         const QString ini = settingsDir.filePath(QStringLiteral("rs5.ini"));
         form_->RememberIn(std::make_shared<DownloadPreferences>(ini));
@@ -278,7 +346,7 @@ private slots:
         took.start();
         Download(meter.Device());
         QCOMPARE(StoredNumbers(), Range(1, 8));
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         // Paced, 8 records take 10 periods; fast, about 0.2 s each.
         QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
 
@@ -297,11 +365,26 @@ private slots:
     void emptyArchive() {
         Simulator meter({"--generate", "0"});
         Download(meter.Device());
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         QVERIFY(!form_->isVisible());
         QCOMPARE(form_->ProgressBar1->maximum(), 0);
         QCOMPARE(StoredNumbers(), QList<int>());
         ExpectReadyForAnother();
+        // The port was closed once, with its pause.
+        QCOMPARE(clock_->Pauses(), std::vector<std::uint32_t>{300});
+    }
+
+    // In real time: n records take n + 2 steps a period apart, and closing the port pauses before the end.
+    void pacedStepsWaitTheirPeriodAndClosingPauses() {
+        MakeForm(true);
+        Simulator meter({"--generate", "3"});
+        QElapsedTimer took;
+        took.start();
+        Download(meter.Device());
+        const qint64 elapsed = took.elapsed();
+        QVERIFY(Messages().isEmpty());
+        QCOMPARE(StoredNumbers(), Range(1, 3));
+        QVERIFY2(elapsed >= 5 * StepMs + 300, qPrintable(QString::number(elapsed)));
     }
 
     void failingMeter_data() {
@@ -323,12 +406,12 @@ private slots:
         {
             Simulator failing(QStringList{"--generate", "6", "--seed", "3"} + meter);
             Download(failing.Device());
-            QCOMPARE(messages_, QStringList{message});
+            QCOMPARE(Messages(), QStringList{message});
             QVERIFY(form_->isVisible());
             ExpectReadyForAnother();
-            // No further step comes: no more messages, no more rows.
-            QTest::qWait(3 * StepMs);
-            QCOMPARE(messages_.size(), 1);
+            // No further step comes (no timer runs): no more messages, no more rows.
+            QTest::qWait(SettledReplyTimer::kSilenceMs);
+            QCOMPARE(Messages().size(), 1);
             QCOMPARE(StoredNumbers(), kept);
         }
         // The dialog is usable again at once.
@@ -364,7 +447,7 @@ private slots:
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
         // Storing the first row waits out the busy time-out once when it fails and once more at the end.
-        QTRY_COMPARE_WITH_TIMEOUT(messages_, QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Messages(), QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
         ExpectReadyForAnother();
         lock.reset();
         QFile::setPermissions(database_, QFile::ReadOwner | QFile::WriteOwner);
@@ -378,7 +461,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("closed dataset"));
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
-        QTRY_COMPARE(messages_, QStringList{TransferError});
+        QTRY_COMPARE(Messages(), QStringList{TransferError});
         ExpectReadyForAnother();
         QVERIFY(form_->isVisible());
     }
@@ -392,7 +475,7 @@ private slots:
         QFETCH(QString, port);
         Download(port);
         QCOMPARE(applicationErrors_, QStringList{QStringLiteral("Specified device not found (%1).").arg(port)});
-        QVERIFY(messages_.isEmpty());
+        QVERIFY(Messages().isEmpty());
         ExpectReadyForAnother();
         QVERIFY(form_->isVisible());
         QCOMPARE(StoredNumbers(), QList<int>());

@@ -1,5 +1,6 @@
 // The preview window driven as a user drives it, offscreen: paging by keys and buttons, zoom modes, saving and
 // loading pages, printing, closing.
+#include "MessageBox.h"
 #include "Report1Layout.h"
 #include "ReportDocument.h"
 #include "ReportGenerator.h"
@@ -62,6 +63,7 @@ class ReportPreviewTest : public QObject {
 
 private slots:
     void cleanup() {
+        MessageBox::ShowAgain();
         preview_.reset();
         report_.reset();
         table_.reset();
@@ -227,6 +229,37 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ReportError, preview.LoadPages());
         QCOMPARE(preview.PageCount(), 2);
         QCOMPARE(FirstNumberOnPage(*preview.Document(), 1), QStringLiteral("32"));
+    }
+
+    // Without a command runner of its caller, the window shows a failed command's error itself, through the one
+    // message box of the program.
+    void aFailedCommandIsShownInTheWindowsOwnBox() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(40);
+        QTRY_VERIFY(!preview.Generating());
+        const QString bad = dir.filePath(QStringLiteral("bad.rs5r"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("RS5R garbage");
+        file.close();
+        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return bad; });
+        QString error;
+        try {
+            preview.LoadPages();
+        } catch (const ReportError& e) {
+            error = QString::fromUtf8(e.what());
+        }
+        QVERIFY(!error.isEmpty());
+
+        MessageBox::RecordInsteadOfShowing();
+        preview.Command("LoadPages")->trigger();
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown[0].icon, MessageBox::Icon::Stop);
+        QCOMPARE(shown[0].caption, preview.windowTitle());
+        QCOMPARE(shown[0].text, error);
+        QCOMPARE(shown[0].buttons, MessageBox::Buttons::Ok);
+        QCOMPARE(preview.PageCount(), 2);
     }
 
     void savePdf() {

@@ -2,9 +2,12 @@
 // clients only through the event thread's hand-over, on the main thread, in order.
 
 #include "PseudoTerminal.h"
+#include "RecordingClock.h"
 #include "SlBuffer.h"
+#include "SlClock.h"
 #include "SlComm.h"
 #include "SlCommEventThread.h"
+#include "SlDownloadLink.h"
 #include "TestMainLoop.h"
 
 #include <gtest/gtest.h>
@@ -59,8 +62,11 @@ public:
     std::thread::id mainThread = std::this_thread::get_id();
 };
 
+// The port's pause on closing is not what these tests are about: it returns at once, and one test checks that the
+// system's clock still really pauses.
 struct PtyFixture : ::testing::Test {
     std::shared_ptr<TestMainLoop> loop = std::make_shared<TestMainLoop>();
+    std::shared_ptr<RecordingClock> clock = std::make_shared<RecordingClock>();
     PseudoTerminal peer;
     TSlComponent form{nullptr};
     TSlComm* port = new TSlComm(&form, loop);
@@ -68,12 +74,9 @@ struct PtyFixture : ::testing::Test {
 
     void SetUp() override {
         // The download dialog's port and ring.
-        port->SetBaudrate(TSlBaudrate::br9600);
-        port->FlowControl().SetControlDtr(TSlControlDtr::dtrDisabled);
-        port->FlowControl().SetControlRts(TSlControlRts::rtsEnabled);
+        port->SetClock(clock);
+        SlDownloadLink::ApplyMeterSettings(*port);
         port->SetPortNum(1);
-        port->Buffers().SetReadSize(8192);
-        port->SetDirectWrite(true);
         port->SetDeviceName(peer.SlavePath());
         ring->SetSize(4096);
         ring->SetActive(true);
@@ -181,6 +184,7 @@ TEST_F(PtyFixture, CloseDuringAHandOverDeliversNothingAndTheThreadEnds) {
     std::weak_ptr<TSlCommEventThread> thread = port->EventThread();
     peer.Write("late reply");
     ASSERT_TRUE(loop->WaitForTask(2s));  // the event thread now waits for the main thread
+    port->SetClock(SlSystemClock());
     const auto start = std::chrono::steady_clock::now();
     port->Close();
     EXPECT_GE(std::chrono::steady_clock::now() - start, 300ms);
@@ -198,6 +202,7 @@ TEST_F(PtyFixture, IdleThreadEndsOnCloseWithoutAHandOver) {
     std::weak_ptr<TSlCommEventThread> thread = port->EventThread();
     EXPECT_FALSE(loop->WaitForTask(200ms));
     port->Close();
+    EXPECT_EQ(clock->Pauses(), std::vector<std::uint32_t>{300});
     for (int i = 0; i < 500 && !thread.expired(); ++i) {
         std::this_thread::sleep_for(10ms);
     }
@@ -208,6 +213,7 @@ TEST_F(PtyFixture, IdleThreadEndsOnCloseWithoutAHandOver) {
 TEST_F(PtyFixture, ASecondOpenerIsRefusedAndTheFirstKeepsTheDevice) {
     port->Open();
     TSlComm second(nullptr, loop);
+    second.SetClock(clock);
     second.SetDeviceName(peer.SlavePath());
     const std::string error = ErrorOf([&] { second.Open(); });
     EXPECT_EQ(error.rfind("Can't open specified device " + peer.SlavePath() + " (Error 16, Device or resource busy", 0),

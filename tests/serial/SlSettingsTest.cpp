@@ -2,6 +2,7 @@
 // notifications, the time-outs and the messages of a closed port: everything that needs no device.
 
 #include "SlComm.h"
+#include "SlDownloadLink.h"
 #include "SlObjects.h"
 #include "TestMainLoop.h"
 
@@ -14,27 +15,29 @@ namespace {
 struct PortFixture : ::testing::Test {
     std::shared_ptr<TestMainLoop> loop = std::make_shared<TestMainLoop>();
     TSlComm port{nullptr, loop};
-
-    // The download dialog's port, as its form description sets it.
-    void UseMeterSettings() {
-        port.SetBaudrate(TSlBaudrate::br9600);
-        TSlFlowControl& flow = port.FlowControl();
-        flow.SetOutCtsFlow(false);
-        flow.SetOutDsrFlow(false);
-        flow.SetControlDtr(TSlControlDtr::dtrDisabled);
-        flow.SetControlRts(TSlControlRts::rtsEnabled);
-        flow.SetXonXoffOut(false);
-        flow.SetXonXoffIn(false);
-        flow.SetDsrSensitivity(false);
-        flow.SetTxContinueOnXoff(false);
-        port.SetPortNum(1);
-        port.Buffers().SetReadSize(8192);
-        port.SetDirectWrite(true);
-    }
 };
 
+// The download's own settings on a port whose every setting differs from them first, so that none of them can
+// pass by being the default.
 TEST_F(PortFixture, MeterSettingsGiveTheWorkedRecord) {
-    UseMeterSettings();
+    port.SetBaudrate(TSlBaudrate::br110);
+    port.SetDatabits(TSlDatabits::db7);
+    port.SetParity(TSlParity::paEven);
+    port.SetStopbits(TSlStopbits::sb2);
+    TSlFlowControl& flow = port.FlowControl();
+    flow.SetOutCtsFlow(true);
+    flow.SetOutDsrFlow(true);
+    flow.SetControlDtr(TSlControlDtr::dtrHandshake);
+    flow.SetControlRts(TSlControlRts::rtsToggle);
+    flow.SetXonXoffOut(true);
+    flow.SetXonXoffIn(true);
+    flow.SetDsrSensitivity(true);
+    flow.SetTxContinueOnXoff(true);
+    port.Buffers().SetReadSize(1024);
+    port.SetDirectWrite(false);
+
+    SlDownloadLink::ApplyMeterSettings(port);
+    port.SetPortNum(1);
     TSlDCB expected;
     expected.BaudRate = 9600;
     expected.Flags = 0x1001;
@@ -48,6 +51,8 @@ TEST_F(PortFixture, MeterSettingsGiveTheWorkedRecord) {
     EXPECT_EQ(port.BuildDCB(), expected);
     EXPECT_EQ(EventMaskOf(port.MonitorEvents()), 0x85u);
     EXPECT_EQ(port.GetDeviceName(), "COM1");
+    EXPECT_EQ(port.Buffers().ReadSize(), 8192);
+    EXPECT_TRUE(port.DirectWrite());
 }
 
 struct RecordRow {

@@ -1,6 +1,14 @@
 #include "TestMainLoop.h"
 
+#include <algorithm>
 #include <exception>
+
+namespace {
+
+// How often RunUntil asks its condition again while no task comes.
+constexpr std::chrono::milliseconds kDoneSlice(5);
+
+}  // namespace
 
 void TestMainLoop::RunOnMainThread(const std::function<void()>& Task) {
     Pending pending{&Task};
@@ -64,7 +72,10 @@ bool TestMainLoop::RunUntil(const std::function<bool()>& Done, std::chrono::mill
         if (done) {
             return true;
         }
-        if (!Queued_.wait_until(lock, deadline, [&] { return !Tasks_.empty(); })) {
+        // Done may also come true without a task (a worker thread ending), so it is asked again every slice.
+        const auto slice = std::min(deadline, std::chrono::steady_clock::now() + kDoneSlice);
+        if (!Queued_.wait_until(lock, slice, [&] { return !Tasks_.empty(); }) &&
+            std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();
             return Done();
         }

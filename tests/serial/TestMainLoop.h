@@ -20,7 +20,8 @@ public:
 
     // Main thread: runs every queued task (and those queued meanwhile) until none is left or Timeout passed.
     void ProcessEvents(std::chrono::milliseconds Timeout = std::chrono::milliseconds(0));
-    // Main thread: runs tasks until Done() holds; false when Timeout passed first.
+    // Main thread: runs tasks until Done() holds, asking it after each task and every few milliseconds between
+    // them; false when Timeout passed first.
     bool RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout);
     // Blocks until a task is queued, without running it; false on time-out.
     bool WaitForTask(std::chrono::milliseconds Timeout);

@@ -57,18 +57,30 @@ TEST(AdtgReader, LengthsThatReachPastTheEndAreErrors) {
     ExpectError(name, "name longer than its descriptor");
 }
 
+// The message names what is wrong, so that a damaged file can be told from an unsupported one.
+void ExpectErrorText(const std::string& bytes, const std::string& expected) {
+    try {
+        AdtgReader(AnsiCodePage(kSampleCodePage)).Read(bytes);
+        ADD_FAILURE() << expected << ": read without error";
+    } catch (const PersistError& error) {
+        EXPECT_EQ(error.what(), expected);
+    }
+}
+
 TEST(AdtgReader, StructuralFaultsAreNamed) {
-    std::string notAdtg = "plain text, not a table";
-    ExpectError(notAdtg, "text");
+    ExpectErrorText("plain text, not a table", "not a TableGram: the header is missing");
+    std::string signature = Sample("generated__empty.adtg");
+    signature[2] = 'X';  // "TG!" becomes "XG!"
+    ExpectErrorText(signature, "not a TableGram: the signature is wrong");
     std::string counts = Sample("generated__empty.adtg");
     counts[0x3D] = 3;  // three columns announced, two described
-    ExpectError(counts, "column count");
+    ExpectErrorText(counts, "the column count does not match the column descriptors");
     std::string type = Sample("generated__empty.adtg");
     type[0x10E + 3 + 3 + 2 + 2 + 4] = '\x8B';  // ID becomes a VARNUMERIC, which is not supported
-    ExpectError(type, "unsupported type");
+    ExpectErrorText(type, "column 'ID' has the unsupported type 0x8B");
     std::string token = Sample("generated__nulls.adtg");
     token[token.size() - 1] = '\x42';
-    ExpectError(token, "unknown token at the end");
+    ExpectErrorText(token, "unexpected element 0x42 among the rows at byte " + std::to_string(token.size() - 1));
 }
 
 TEST(AdtgReader, ManyEmptyValuesCannotExhaustMemory) {

@@ -6,6 +6,8 @@
 
 namespace {
 
+const char16_t* const kErrorCaption = u"О Ш И Б К А";
+
 // Test mode only: boxes are recorded here instead of being shown.
 struct Recorder {
     bool active = false;
@@ -60,6 +62,10 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& c
     }
     box.exec();
     return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
+}
+
+void MessageBox::ShowError(QWidget* parent, const QString& text) {
+    Show(parent, Icon::None, QString::fromUtf16(kErrorCaption), text);
 }
 
 void MessageBox::RecordInsteadOfShowing() {

@@ -7,8 +7,9 @@
 
 class QWidget;
 
-// Every message box of the program goes through here, so that tests can answer boxes in advance and read what
-// would have been shown instead of blocking on a modal dialog.
+// Every message box of the program goes through here, from every window (the main window, the download dialog,
+// the export and the report), so that tests can answer boxes in advance and read what would have been shown
+// instead of blocking on a modal dialog. Main thread only.
 class MessageBox {
 public:
     enum class Icon { None, Information, Stop };
@@ -27,6 +28,9 @@ public:
     // button, and Esc or the close button answer Cancel (Ok when it is the only button).
     static Answer Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
                        Buttons buttons = Buttons::Ok);
+    // The program's plain error box: the caption «О Ш И Б К А», no icon, OK. The failed download, the damaged
+    // file and the failed export say so with it.
+    static void ShowError(QWidget* parent, const QString& text);
 
     // For tests: from now on no box is shown; each is recorded and answered with the next queued answer, or Ok.
     static void RecordInsteadOfShowing();

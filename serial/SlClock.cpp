@@ -1,0 +1,17 @@
+#include "SlClock.h"
+
+#include "platform/SlPlatform.h"
+
+namespace {
+
+class TSlSystemClock final : public ISlClock {
+public:
+    void Sleep(std::uint32_t Milliseconds) override { SlPlatform::Sleep(Milliseconds); }
+};
+
+}  // namespace
+
+std::shared_ptr<ISlClock> SlSystemClock() {
+    static const std::shared_ptr<ISlClock> clock = std::make_shared<TSlSystemClock>();
+    return clock;
+}
