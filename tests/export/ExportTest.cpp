@@ -34,7 +34,7 @@ const QString kColumns = QStringLiteral("ABCDEFGHI");
 // Two rows: one with every field, one with most fields null and a time of exactly midnight.
 std::vector<SeedRow> SampleRows() {
     return {{{"NN", std::int32_t(1)},
-             {"DataTime", kMoment},
+             {"DataTime", DateTimeFieldValue(kMoment)},
              {"W", 12.345},
              {"m", 100.25},
              {"N", 750.5},
