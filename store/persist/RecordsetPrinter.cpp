@@ -38,12 +38,7 @@ std::string FlagNames(const Column& column) {
     if (flags != 0) {
         char rest[16];
         std::snprintf(rest, sizeof rest, "0x%X", static_cast<unsigned>(flags));
-        // Appended in two steps: the one-expression form (const char* + std::string) trips a false -Wrestrict
-        // of GCC 12 at -O3, which the MinGW-w64 build turns into an error.
-        if (!out.empty()) {
-            out += '|';
-        }
-        out += rest;
+        out += (out.empty() ? "" : "|") + std::string(rest);
     }
     return out.empty() ? "none" : out;
 }

@@ -203,24 +203,4 @@ TEST(RowsetXmlReader, ErrorMessagesQuoteAtMost200Characters) {
     }
 }
 
-// The printed form is what the sample and round-trip checks compare: every flag bit must show, the ones
-// without a name in hex after the named ones.
-TEST(RecordsetPrinter, NamesKnownColumnFlagsAndShowsTheRestInHex) {
-    Recordset r;
-    Column mixed;
-    mixed.name = "mixed";
-    mixed.flags = ColumnFlag::Write | ColumnFlag::Nullable | 0x10000;
-    Column unnamed;
-    unnamed.name = "unnamed";
-    unnamed.flags = 0x20000;
-    Column plain;
-    plain.name = "plain";
-    r.columns = {mixed, unnamed, plain};
-    const std::string printed = PrintRecordset(r);
-    EXPECT_NE(printed.find("\"mixed\" I4 length 0 precision 0 flags WRITE|NULLABLE|0x10000\n"), std::string::npos)
-        << printed;
-    EXPECT_NE(printed.find("\"unnamed\" I4 length 0 precision 0 flags 0x20000\n"), std::string::npos) << printed;
-    EXPECT_NE(printed.find("\"plain\" I4 length 0 precision 0 flags none\n"), std::string::npos) << printed;
-}
-
 }  // namespace
