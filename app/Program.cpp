@@ -10,7 +10,7 @@
 #include "automation/Automation.h"
 #include "export/DesktopHandover.h"
 #include "export/SpreadsheetServers.h"
-#include "persist/AllocatorTuning.h"
+#include "process/AllocatorTuning.h"
 #include "store/WorkingDatabase.h"
 
 #include <cstdio>
@@ -49,7 +49,7 @@ int RunProgram(int argc, char** argv) {
     if (options.createDatabase) {
         return CreateDatabase();
     }
-    persist::KeepFreedMemoryForLargeTables();
+    process::KeepFreedMemoryForLargeTables();
     // The export's automation needs the thread's apartment before anything else runs.
     const AutomationRuntime automation;
     Application application(argc, argv);

@@ -4,7 +4,7 @@
 #include "DatabaseSource.h"
 #include "MeasurementTable.h"
 #include "WorkingDatabase.h"
-#include "persist/AllocatorTuning.h"
+#include "process/AllocatorTuning.h"
 
 #include "BenchDatabase.h"
 #include <QCoreApplication>
@@ -50,7 +50,7 @@ void Print(const char* what, const Times& times, double target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    persist::KeepFreedMemoryForLargeTables();  // as the program does
+    process::KeepFreedMemoryForLargeTables();  // as the program does
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65535;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
