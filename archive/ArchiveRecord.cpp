@@ -1,6 +1,6 @@
-#include "ArchiveRecord.h"
+#include "archive/ArchiveRecord.h"
 
-#include "Cp1251.h"
+#include "archive/Cp1251.h"
 
 #include <algorithm>
 

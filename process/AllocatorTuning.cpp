@@ -1,4 +1,4 @@
-#include "AllocatorTuning.h"
+#include "process/AllocatorTuning.h"
 
 #include <cstdlib>  // defines __GLIBC__ with the GNU C library
 

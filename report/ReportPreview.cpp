@@ -1,9 +1,9 @@
-#include "ReportPreview.h"
+#include "report/ReportPreview.h"
 
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportPageView.h"
-#include "ReportPrinting.h"
+#include "report/ReportPageView.h"
+#include "report/ReportPrinting.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
 
 #include <QAction>
 #include <QApplication>

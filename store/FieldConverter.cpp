@@ -1,8 +1,8 @@
-#include "FieldConverter.h"
+#include "store/FieldConverter.h"
 
-#include "MeasurementTable.h"
-#include "NumberText.h"
-#include "TableMessages.h"
+#include "store/MeasurementTable.h"
+#include "store/NumberText.h"
+#include "store/TableMessages.h"
 
 #include <QLocale>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "SysRecordset.h"
-#include "TableSource.h"
+#include "store/SysRecordset.h"
+#include "store/TableSource.h"
 
-#include "persist/AnsiCodePage.h"
-#include "persist/Recordset.h"
+#include "store/persist/AnsiCodePage.h"
+#include "store/persist/Recordset.h"
 
 #include <QString>
 

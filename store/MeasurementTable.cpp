@@ -1,11 +1,11 @@
-#include "MeasurementTable.h"
+#include "store/MeasurementTable.h"
 
-#include "FieldConverter.h"
-#include "FieldFormatter.h"
-#include "StoredRows.h"
-#include "TableMessages.h"
-#include "TableObserver.h"
-#include "TableSource.h"
+#include "store/FieldConverter.h"
+#include "store/FieldFormatter.h"
+#include "store/StoredRows.h"
+#include "store/TableMessages.h"
+#include "store/TableObserver.h"
+#include "store/TableSource.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,13 +1,13 @@
-#include "TableFile.h"
+#include "store/TableFile.h"
 
-#include "DatabaseSource.h"
-#include "FileSource.h"
-#include "MeasurementTable.h"
-#include "SysRecordset.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
+#include "store/MeasurementTable.h"
+#include "store/SysRecordset.h"
 
-#include "persist/FileReplace.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
 
 namespace TableFile {
 

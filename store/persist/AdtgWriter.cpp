@@ -1,9 +1,9 @@
-#include "AdtgWriter.h"
+#include "store/persist/AdtgWriter.h"
 
-#include "AdtgFormat.h"
-#include "ByteReader.h"
-#include "PersistError.h"
-#include "Unicode.h"
+#include "store/persist/AdtgFormat.h"
+#include "store/persist/ByteReader.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/Unicode.h"
 
 #include <string_view>
 

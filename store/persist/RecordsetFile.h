@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnsiCodePage.h"
-#include "Recordset.h"
+#include "store/persist/AnsiCodePage.h"
+#include "store/persist/Recordset.h"
 
 #include <string>
 #include <string_view>

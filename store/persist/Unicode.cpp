@@ -1,6 +1,6 @@
-#include "Unicode.h"
+#include "store/persist/Unicode.h"
 
-#include "PersistError.h"
+#include "store/persist/PersistError.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "XmlDocument.h"
+#include "store/persist/XmlDocument.h"
 
-#include "PersistError.h"
-#include "Unicode.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/Unicode.h"
 
 #include <algorithm>
 #include <array>

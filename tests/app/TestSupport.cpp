@@ -1,6 +1,6 @@
-#include "TestSupport.h"
+#include "tests/app/TestSupport.h"
 
-#include "MessageBox.h"
+#include "app/MessageBox.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"

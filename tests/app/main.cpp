@@ -1,6 +1,6 @@
-#include "AppTests.h"
-#include "Application.h"
-#include "MessageBox.h"
+#include "app/Application.h"
+#include "app/MessageBox.h"
+#include "tests/app/AppTests.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

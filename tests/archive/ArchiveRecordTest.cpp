@@ -1,6 +1,6 @@
-#include "ArchiveBytes.h"
-#include "ArchiveRecord.h"
-#include "Cp1251.h"
+#include "archive/ArchiveBytes.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/Cp1251.h"
 
 #include <gtest/gtest.h>
 

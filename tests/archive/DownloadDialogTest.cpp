@@ -1,18 +1,18 @@
 // The download dialog end to end: the real dialog, offscreen, through the real serial link, against the meter
 // simulator on a pseudo-terminal; rows checked in the working database, reopened. Steps are shortened to
 // StepMs; the simulator answers at once.
-#include "ArchiveRecord.h"
-#include "DesignScale.h"
-#include "DownloadPreferences.h"
-#include "DownloadSteps.h"
-#include "QtMainThreadCaller.h"
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "Unit1.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DownloadPreferences.h"
+#include "archive/DownloadSteps.h"
+#include "archive/Unit1.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/qt/QtMainThreadCaller.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
+#include "ui/DesignScale.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The port on real pseudo-terminals: the test plays the far end. Received bytes must reach the port's
 // clients only through the event thread's hand-over, on the main thread, in order.
 
-#include "PseudoTerminal.h"
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlCommEventThread.h"
-#include "TestMainLoop.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/SlCommEventThread.h"
+#include "tests/serial/PseudoTerminal.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "TestDatabaseSource.h"
-#include "TestFieldTexts.h"
-#include "TestMeasurementTable.h"
-#include "TestStoredRows.h"
+#include "tests/store/TestDatabaseSource.h"
+#include "tests/store/TestFieldTexts.h"
+#include "tests/store/TestMeasurementTable.h"
+#include "tests/store/TestStoredRows.h"
 
 #include <QCoreApplication>
 #include <QLocale>

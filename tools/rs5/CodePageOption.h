@@ -1,6 +1,6 @@
 #pragma once
 
-#include "persist/AnsiCodePage.h"
+#include "store/persist/AnsiCodePage.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "persist/AnsiCodePage.h"
-#include "persist/Recordset.h"
+#include "store/persist/AnsiCodePage.h"
+#include "store/persist/Recordset.h"
 
 #include <ostream>
 #include <string>

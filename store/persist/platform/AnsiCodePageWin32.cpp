@@ -1,7 +1,7 @@
-#include "../AnsiCodePage.h"
+#include "store/persist/AnsiCodePage.h"
 
-#include "../PersistError.h"
-#include "../Unicode.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/Unicode.h"
 
 #include <windows.h>
 

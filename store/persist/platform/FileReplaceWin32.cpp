@@ -1,7 +1,7 @@
-#include "../FileReplace.h"
+#include "store/persist/FileReplace.h"
 
-#include "../PersistError.h"
-#include "../Unicode.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/Unicode.h"
 
 #include <windows.h>
 // windows.h names its own ReplaceFileW so; ours is persist::ReplaceFile.
