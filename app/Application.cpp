@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "ErrorBox.h"
+#include "app/ErrorBox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QtTranslations.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "Confirmation.h"
+#include "app/Confirmation.h"
 
-#include "MessageBox.h"
+#include "ui/MessageBox.h"
 
 bool Confirm(QWidget* parent, const QString& question) {
     return MessageBox::Show(parent, MessageBox::Icon::Information, QStringLiteral("Information"), question,

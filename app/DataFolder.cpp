@@ -1,4 +1,4 @@
-#include "DataFolder.h"
+#include "app/DataFolder.h"
 
 #include "store/WorkingDatabase.h"
 

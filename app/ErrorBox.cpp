@@ -1,7 +1,7 @@
-#include "ErrorBox.h"
+#include "app/ErrorBox.h"
 
-#include "Application.h"
-#include "MessageBox.h"
+#include "app/Application.h"
+#include "ui/MessageBox.h"
 
 #include <exception>
 

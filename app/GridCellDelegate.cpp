@@ -1,6 +1,6 @@
-#include "GridCellDelegate.h"
+#include "app/GridCellDelegate.h"
 
-#include "GridColumn.h"
+#include "app/GridColumn.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

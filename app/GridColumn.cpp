@@ -1,7 +1,7 @@
-#include "GridColumn.h"
+#include "app/GridColumn.h"
 
-#include "DesignScale.h"
 #include "store/FieldFormatter.h"
+#include "ui/DesignScale.h"
 
 #include <QDateTime>
 #include <QFontMetrics>

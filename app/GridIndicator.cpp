@@ -1,6 +1,6 @@
-#include "GridIndicator.h"
+#include "app/GridIndicator.h"
 
-#include "MeasurementGridModel.h"
+#include "app/MeasurementGridModel.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -1,4 +1,4 @@
-#include "HelpDocument.h"
+#include "app/HelpDocument.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
-#include "HelpWindow.h"
+#include "app/HelpWindow.h"
 
-#include "Application.h"
-#include "WindowPlacement.h"
+#include "app/Application.h"
+#include "ui/WindowPlacement.h"
 
 #include <QTextBrowser>
 #include <QVBoxLayout>

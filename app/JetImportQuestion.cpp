@@ -1,10 +1,10 @@
-#include "JetImportQuestion.h"
+#include "app/JetImportQuestion.h"
 
-#include "Confirmation.h"
-#include "ErrorBox.h"
-#include "MessageBox.h"
-#include "jet/JetImport.h"
+#include "app/Confirmation.h"
+#include "app/ErrorBox.h"
 #include "store/MeasurementTable.h"
+#include "store/jet/JetImport.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "MeasurementGrid.h"
+#include "app/MeasurementGrid.h"
 
-#include "ErrorBox.h"
-#include "GridCellDelegate.h"
-#include "GridColumn.h"
-#include "GridIndicator.h"
-#include "MeasurementGridModel.h"
+#include "app/ErrorBox.h"
+#include "app/GridCellDelegate.h"
+#include "app/GridColumn.h"
+#include "app/GridIndicator.h"
+#include "app/MeasurementGridModel.h"
 #include "store/MeasurementTable.h"
 
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GridSelection.h"
+#include "app/GridSelection.h"
 
 #include <QLineEdit>
 #include <QPersistentModelIndex>

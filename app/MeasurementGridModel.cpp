@@ -1,4 +1,4 @@
-#include "MeasurementGridModel.h"
+#include "app/MeasurementGridModel.h"
 
 #include "store/MeasurementTable.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GridColumn.h"
+#include "app/GridColumn.h"
 #include "store/TableObserver.h"
 
 #include <QAbstractTableModel>

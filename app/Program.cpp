@@ -1,16 +1,16 @@
-#include "Program.h"
+#include "app/Program.h"
 
-#include "Application.h"
-#include "DataFolder.h"
-#include "ErrorBox.h"
-#include "ProgramOptions.h"
-#include "ProgramWindows.h"
 #include "Rs5Version.h"
-#include "TM.h"
-#include "automation/Automation.h"
+#include "app/Application.h"
+#include "app/DataFolder.h"
+#include "app/ErrorBox.h"
+#include "app/ProgramOptions.h"
+#include "app/ProgramWindows.h"
+#include "app/TM.h"
 #include "export/DesktopHandover.h"
 #include "export/SpreadsheetServers.h"
-#include "persist/AllocatorTuning.h"
+#include "export/automation/Automation.h"
+#include "process/AllocatorTuning.h"
 #include "store/WorkingDatabase.h"
 
 #include <cstdio>
@@ -49,7 +49,7 @@ int RunProgram(int argc, char** argv) {
     if (options.createDatabase) {
         return CreateDatabase();
     }
-    persist::KeepFreedMemoryForLargeTables();
+    process::KeepFreedMemoryForLargeTables();
     // The export's automation needs the thread's apartment before anything else runs.
     const AutomationRuntime automation;
     Application application(argc, argv);

@@ -1,11 +1,11 @@
-#include "ProgramWindows.h"
+#include "app/ProgramWindows.h"
 
-#include "DownloadPreferences.h"
-#include "ErrorBox.h"
-#include "QtMainThreadCaller.h"
-#include "TM.h"
-#include "Unit1.h"
-#include "Unit2.h"
+#include "app/ErrorBox.h"
+#include "app/TM.h"
+#include "archive/DownloadPreferences.h"
+#include "archive/Unit1.h"
+#include "report/Unit2.h"
+#include "serial/qt/QtMainThreadCaller.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "StatusPanelBar.h"
+#include "app/StatusPanelBar.h"
 
 #include <qdrawutil.h>
 #include <QPainter>

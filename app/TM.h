@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/AutomationValue.h"
+#include "export/automation/AutomationValue.h"
 
 #include <QFileDialog>
 #include <QMainWindow>

@@ -1,4 +1,4 @@
-#include "ArchiveBytes.h"
+#include "archive/ArchiveBytes.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "ArchiveRecord.h"
+#include "archive/ArchiveRecord.h"
 
 #include "text/Cp1251.h"
 #include "text/TextError.h"

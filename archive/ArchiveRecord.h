@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MeterProtocol.h"
-#include "RecordDateTime.h"
+#include "archive/MeterProtocol.h"
+#include "archive/RecordDateTime.h"
 
 #include <cstdint>
 #include <optional>

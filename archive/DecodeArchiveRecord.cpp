@@ -1,7 +1,7 @@
-#include "DecodeArchiveRecord.h"
+#include "archive/DecodeArchiveRecord.h"
 
-#include "ArchiveRecord.h"
-#include "MeasurementTable.h"
+#include "archive/ArchiveRecord.h"
+#include "store/MeasurementTable.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchiveBytes.h"
+#include "archive/ArchiveBytes.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "DownloadPreferences.h"
+#include "archive/DownloadPreferences.h"
 
 #include <QSettings>
 

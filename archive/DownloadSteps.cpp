@@ -1,8 +1,8 @@
-#include "DownloadSteps.h"
+#include "archive/DownloadSteps.h"
 
-#include "DownloadLink.h"
-#include "MeterProtocol.h"
-#include "StepTimer.h"
+#include "archive/DownloadLink.h"
+#include "archive/MeterProtocol.h"
+#include "archive/StepTimer.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ArchiveBytes.h"
-#include "DownloadObserver.h"
+#include "archive/ArchiveBytes.h"
+#include "archive/DownloadObserver.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "QtStepTimer.h"
+#include "archive/QtStepTimer.h"
 
 QtStepTimer::QtStepTimer(QTimer& timer, std::function<void()> onStep) : timer_(timer) {
     timer_.setSingleShot(true);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StepTimer.h"
+#include "archive/StepTimer.h"
 
 #include <QTimer>
 

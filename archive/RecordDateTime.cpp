@@ -1,4 +1,4 @@
-#include "RecordDateTime.h"
+#include "archive/RecordDateTime.h"
 
 namespace {
 

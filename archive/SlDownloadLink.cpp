@@ -1,7 +1,7 @@
-#include "SlDownloadLink.h"
+#include "archive/SlDownloadLink.h"
 
-#include "SlBuffer.h"
-#include "SlComm.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
 
 void SlDownloadLink::ApplyMeterSettings(TSlComm& port) {
     port.SetBaudrate(TSlBaudrate::br9600);

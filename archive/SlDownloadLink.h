@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DownloadLink.h"
+#include "archive/DownloadLink.h"
 
 #include <functional>
 

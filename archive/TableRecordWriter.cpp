@@ -1,7 +1,7 @@
-#include "TableRecordWriter.h"
+#include "archive/TableRecordWriter.h"
 
-#include "DecodeArchiveRecord.h"
-#include "MeasurementTable.h"
+#include "archive/DecodeArchiveRecord.h"
+#include "store/MeasurementTable.h"
 
 void TableRecordWriter::Add(const ArchiveBytes& staged, int k) {
     try {

@@ -1,16 +1,16 @@
-#include "Unit1.h"
+#include "archive/Unit1.h"
 
-#include "ComboBoxFit.h"
-#include "DesignScale.h"
-#include "DownloadPreferences.h"
-#include "DownloadSteps.h"
-#include "MessageBox.h"
-#include "QtStepTimer.h"
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlDownloadLink.h"
-#include "SlMainThread.h"
-#include "WindowPlacement.h"
+#include "archive/DownloadPreferences.h"
+#include "archive/DownloadSteps.h"
+#include "archive/QtStepTimer.h"
+#include "archive/SlDownloadLink.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/SlMainThread.h"
+#include "ui/ComboBoxFit.h"
+#include "ui/DesignScale.h"
+#include "ui/MessageBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>

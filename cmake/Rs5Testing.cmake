@@ -3,10 +3,12 @@
 set(RS5_TEST_ENVIRONMENT "LANG=C.UTF-8" "LC_ALL=C.UTF-8" "QT_QPA_PLATFORM=offscreen")
 
 # rs5_add_qt_test(NAME SOURCES a.cpp ... LIBS lib ... [TIMEOUT seconds])
+# A test sees the headers of its own folder ("tests/store/MemorySource.h") and of what it links.
 function(rs5_add_qt_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  rs5_target_headers(${name})  # the test folder's own headers
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
@@ -37,6 +39,7 @@ function(rs5_add_gtest name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE GTest::gtest_main ${T_LIBS})
+  rs5_target_headers(${name})  # the test folder's own headers
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)

@@ -1,6 +1,6 @@
-#include "DesktopHandover.h"
+#include "export/DesktopHandover.h"
 
-#include "workbook/XlsxFile.h"
+#include "export/workbook/XlsxFile.h"
 
 #include <QDesktopServices>
 #include <QDir>

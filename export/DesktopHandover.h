@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workbook/WorkbookServer.h"
+#include "export/workbook/WorkbookServer.h"
 
 #include <QDateTime>
 #include <QString>

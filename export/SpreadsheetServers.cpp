@@ -1,9 +1,9 @@
-#include "SpreadsheetServers.h"
+#include "export/SpreadsheetServers.h"
 
-#include "SystemInputLocale.h"
-#include "automation/AutomationRegistry.h"
-#include "platform/SystemAutomation.h"
-#include "workbook/WorkbookServer.h"
+#include "export/SystemInputLocale.h"
+#include "export/automation/AutomationRegistry.h"
+#include "export/platform/SystemAutomation.h"
+#include "export/workbook/WorkbookServer.h"
 
 namespace {
 

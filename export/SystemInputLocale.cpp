@@ -1,4 +1,4 @@
-#include "SystemInputLocale.h"
+#include "export/SystemInputLocale.h"
 
 #include <QLocale>
 

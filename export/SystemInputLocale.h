@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workbook/CellInput.h"
+#include "export/workbook/CellInput.h"
 
 // How the system locale (QLocale(), the default locale) reads typed input: its decimal separator, its short date
 // and long time, and its month names.

@@ -1,8 +1,8 @@
-#include "TableExport.h"
+#include "export/TableExport.h"
 
-#include "automation/Automation.h"
+#include "export/automation/Automation.h"
+#include "export/workbook/XlsxFile.h"
 #include "store/MeasurementTable.h"
-#include "workbook/XlsxFile.h"
 
 #include <QDir>
 #include <QFile>

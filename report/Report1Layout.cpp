@@ -1,4 +1,4 @@
-#include "Report1Layout.h"
+#include "report/Report1Layout.h"
 
 #include <QGuiApplication>
 #include <QPalette>

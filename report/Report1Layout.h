@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportDefinition.h"
+#include "report/engine/ReportDefinition.h"
 
 // The measurement report "Report1": A4 landscape, a title, the nine column titles, one line per measurement with the
 // grid's texts, and a footer with the date of printing and the page number. Positions in millimetres as the

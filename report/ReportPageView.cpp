@@ -1,6 +1,6 @@
-#include "ReportPageView.h"
+#include "report/ReportPageView.h"
 
-#include "PageRenderer.h"
+#include "report/engine/PageRenderer.h"
 
 #include <QKeyEvent>
 #include <QPainter>

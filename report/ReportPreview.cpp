@@ -1,10 +1,10 @@
-#include "ReportPreview.h"
+#include "report/ReportPreview.h"
 
-#include "MessageBox.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportPageView.h"
-#include "ReportPrinting.h"
+#include "report/ReportPageView.h"
+#include "report/ReportPrinting.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportDocument.h"
+#include "report/engine/ReportDocument.h"
 
 #include <QPrinter>
 #include <QWidget>

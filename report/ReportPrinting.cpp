@@ -1,6 +1,6 @@
-#include "ReportPrinting.h"
+#include "report/ReportPrinting.h"
 
-#include "ReportOutput.h"
+#include "report/engine/ReportOutput.h"
 
 #include <QPainter>
 #include <QPrinter>

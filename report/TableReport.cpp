@@ -1,7 +1,7 @@
-#include "TableReport.h"
+#include "report/TableReport.h"
 
-#include "ReportGenerator.h"
-#include "ReportPreview.h"
+#include "report/ReportPreview.h"
+#include "report/engine/ReportGenerator.h"
 
 TableReport::TableReport(report::ReportDefinition layout, MeasurementTable& table)
     : layout_(std::move(layout)), source_(table) {}

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReportDefinition.h"
-#include "TableReportSource.h"
+#include "report/TableReportSource.h"
+#include "report/engine/ReportDefinition.h"
 
 #include <functional>
 #include <memory>

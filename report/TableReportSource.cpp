@@ -1,6 +1,6 @@
-#include "TableReportSource.h"
+#include "report/TableReportSource.h"
 
-#include "MeasurementTable.h"
+#include "store/MeasurementTable.h"
 
 void TableReportSource::First() {
     table_.MoveFirst();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportDataSource.h"
+#include "report/engine/ReportDataSource.h"
 
 class MeasurementTable;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TableReport.h"
+#include "report/TableReport.h"
 
 #include <QWidget>
 

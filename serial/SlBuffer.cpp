@@ -1,4 +1,4 @@
-#include "SlBuffer.h"
+#include "serial/SlBuffer.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -8,8 +8,8 @@
 // tasks), so code that calls BufUsed, Read and Clear without running those tasks in between sees content
 // that does not change under it. Bytes stay in the ring across Close and Open of the port.
 
-#include "SlComm.h"
-#include "SlCommComponent.h"
+#include "serial/SlComm.h"
+#include "serial/SlCommComponent.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "SlClasses.h"
+#include "serial/SlClasses.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "SlClock.h"
+#include "serial/SlClock.h"
 
-#include "platform/SlPlatform.h"
+#include "serial/platform/SlPlatform.h"
 
 namespace {
 

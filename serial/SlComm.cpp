@@ -1,13 +1,13 @@
-#include "SlComm.h"
+#include "serial/SlComm.h"
 
-#include "SlClock.h"
-#include "SlCommComponent.h"
-#include "SlCommEventThread.h"
-#include "SlCommWriteThread.h"
-#include "SlFormat.h"
-#include "SlMainThread.h"
-#include "SlObjects.h"
-#include "platform/SlPlatform.h"
+#include "serial/SlClock.h"
+#include "serial/SlCommComponent.h"
+#include "serial/SlCommEventThread.h"
+#include "serial/SlCommWriteThread.h"
+#include "serial/SlFormat.h"
+#include "serial/SlMainThread.h"
+#include "serial/SlObjects.h"
+#include "serial/platform/SlPlatform.h"
 
 #include <algorithm>
 #include <array>

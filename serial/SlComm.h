@@ -8,9 +8,9 @@
 // and clients are called there too. Received bytes reach clients (TSlCommComponent, such as TSlBuffer) only
 // while the main thread runs the caller's tasks.
 
-#include "SlClasses.h"
-#include "SlPrst.h"
-#include "SlTypes.h"
+#include "serial/SlClasses.h"
+#include "serial/SlPrst.h"
+#include "serial/SlTypes.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "SlCommBuffer.h"
+#include "serial/SlCommBuffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "SlCommComponent.h"
+#include "serial/SlCommComponent.h"
 
-#include "SlComm.h"
+#include "serial/SlComm.h"
 
 TSlDispatcher::~TSlDispatcher() {
     if (Comm) {

@@ -3,7 +3,7 @@
 // Port clients: components that attach to one port and are told, on the main thread, of every received
 // block (DataChanged) and every other event (LineChanged).
 
-#include "SlClasses.h"
+#include "serial/SlClasses.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,7 +1,7 @@
-#include "SlCommEventThread.h"
+#include "serial/SlCommEventThread.h"
 
-#include "SlComm.h"
-#include "platform/SlPlatform.h"
+#include "serial/SlComm.h"
+#include "serial/platform/SlPlatform.h"
 
 namespace {
 

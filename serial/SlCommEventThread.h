@@ -3,8 +3,8 @@
 // Waits for the port's events and hands each one to the main thread, where the port reads the received
 // bytes and tells its clients and handlers. The only way received data enters the program.
 
-#include "SlObjects.h"
-#include "SlThread.h"
+#include "serial/SlObjects.h"
+#include "serial/SlThread.h"
 
 #include <cstdint>
 #include <memory>

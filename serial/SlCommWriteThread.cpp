@@ -1,7 +1,7 @@
-#include "SlCommWriteThread.h"
+#include "serial/SlCommWriteThread.h"
 
-#include "SlComm.h"
-#include "platform/SlPlatform.h"
+#include "serial/SlComm.h"
+#include "serial/platform/SlPlatform.h"
 
 namespace {
 

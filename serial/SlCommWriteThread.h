@@ -3,9 +3,9 @@
 // Writes the bytes that the main thread queues (ports that do not write directly), and reports
 // transmit-empty and write errors back to the main thread.
 
-#include "SlCommBuffer.h"
-#include "SlObjects.h"
-#include "SlThread.h"
+#include "serial/SlCommBuffer.h"
+#include "serial/SlObjects.h"
+#include "serial/SlThread.h"
 
 #include <memory>
 

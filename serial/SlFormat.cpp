@@ -1,4 +1,4 @@
-#include "SlFormat.h"
+#include "serial/SlFormat.h"
 
 std::string SlFormat(std::string_view Format, std::initializer_list<std::string_view> Arguments) {
     std::string result;

@@ -1,7 +1,7 @@
-#include "SlObjects.h"
+#include "serial/SlObjects.h"
 
-#include "SlTypes.h"
-#include "platform/SlPlatform.h"
+#include "serial/SlTypes.h"
+#include "serial/platform/SlPlatform.h"
 
 TSlHandleObject::TSlHandleObject() : Handle_(std::make_unique<TSlEventState>()) {}
 

@@ -1,4 +1,4 @@
-#include "SlPrst.h"
+#include "serial/SlPrst.h"
 
 #include <stdexcept>
 

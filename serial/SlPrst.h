@@ -3,8 +3,8 @@
 // The port's three settings objects. Each notifies its owner (OnChange) when a value changes; the port
 // decides what a change means (Buffers: refused while open; FlowControl and EventChars: sent at once).
 
-#include "SlClasses.h"
-#include "SlTypes.h"
+#include "serial/SlClasses.h"
+#include "serial/SlTypes.h"
 
 // Queue sizes, time-outs (milliseconds) and flow-control limits.
 class TSlBuffers : public TSlPersistent {

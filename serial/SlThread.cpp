@@ -1,7 +1,7 @@
-#include "SlThread.h"
+#include "serial/SlThread.h"
 
-#include "SlMainThread.h"
-#include "platform/SlPlatform.h"
+#include "serial/SlMainThread.h"
+#include "serial/platform/SlPlatform.h"
 
 TSlThread::TSlThread(std::shared_ptr<ISlMainThreadCaller> MainThread)
     : MainThread_(std::move(MainThread)), State_(std::make_unique<TSlThreadState>()) {}

@@ -3,7 +3,7 @@
 // The worker-thread base of the link: created suspended, started once, stopped by a request that does not
 // wait, and freed when its run has ended and nobody refers to it any more.
 
-#include "SlTypes.h"
+#include "serial/SlTypes.h"
 
 #include <atomic>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "SlTypes.h"
+#include "serial/SlTypes.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
-#include "DatabaseSource.h"
+#include "store/DatabaseSource.h"
 
-#include "FieldConverter.h"
-#include "MeasurementTable.h"
-#include "SqliteConnection.h"
-#include "StoredDateTime.h"
-#include "TableMessages.h"
-#include "TextPool.h"
+#include "store/FieldConverter.h"
+#include "store/MeasurementTable.h"
+#include "store/SqliteConnection.h"
+#include "store/StoredDateTime.h"
+#include "store/TableMessages.h"
+#include "store/TextPool.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "TableSource.h"
-#include "WorkingDatabase.h"
+#include "store/TableSource.h"
+#include "store/WorkingDatabase.h"
 
 #include <QString>
 

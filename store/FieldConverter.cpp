@@ -1,9 +1,9 @@
-#include "FieldConverter.h"
+#include "store/FieldConverter.h"
 
-#include "MeasurementTable.h"
-#include "NumberText.h"
-#include "StoredDateTime.h"
-#include "TableMessages.h"
+#include "store/MeasurementTable.h"
+#include "store/NumberText.h"
+#include "store/StoredDateTime.h"
+#include "store/TableMessages.h"
 
 #include <QLocale>
 

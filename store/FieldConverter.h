@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FieldFormatter.h"
-#include "MeasurementField.h"
+#include "store/FieldFormatter.h"
+#include "store/MeasurementField.h"
 
 // Turns a value given to SetField into the field's own kind, in the default locale:
 // - a value of the field's own kind is kept (a text is cut to 50 characters; a date-time must be a valid one of the

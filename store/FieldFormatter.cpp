@@ -1,6 +1,6 @@
-#include "FieldFormatter.h"
+#include "store/FieldFormatter.h"
 
-#include "NumberText.h"
+#include "store/NumberText.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "FileSource.h"
+#include "store/FileSource.h"
 
-#include "MeasurementTable.h"
-#include "TableMessages.h"
-#include "TextPool.h"
+#include "store/MeasurementTable.h"
+#include "store/TableMessages.h"
+#include "store/TextPool.h"
 
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
 
 FileSource::FileSource(QString path, std::unique_ptr<TableSource> connection, text::AnsiCodePage codePage)
     : path_(std::move(path)), connection_(std::move(connection)), codePage_(codePage) {}

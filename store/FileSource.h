@@ -1,9 +1,9 @@
 #pragma once
 
-#include "SysRecordset.h"
-#include "TableSource.h"
+#include "store/SysRecordset.h"
+#include "store/TableSource.h"
 
-#include "persist/Recordset.h"
+#include "store/persist/Recordset.h"
 #include "text/AnsiCodePage.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "MeasurementField.h"
+#include "store/MeasurementField.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MeasurementField.h"
+#include "store/MeasurementField.h"
 
 #include <array>
 #include <bitset>

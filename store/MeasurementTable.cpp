@@ -1,14 +1,14 @@
-#include "MeasurementTable.h"
+#include "store/MeasurementTable.h"
 
-#include "DatabaseSource.h"
-#include "FieldConverter.h"
-#include "FieldFormatter.h"
-#include "FileSource.h"
-#include "StoredRows.h"
-#include "TableFile.h"
-#include "TableMessages.h"
-#include "TableObserver.h"
-#include "TableSource.h"
+#include "store/DatabaseSource.h"
+#include "store/FieldConverter.h"
+#include "store/FieldFormatter.h"
+#include "store/FileSource.h"
+#include "store/StoredRows.h"
+#include "store/TableFile.h"
+#include "store/TableMessages.h"
+#include "store/TableObserver.h"
+#include "store/TableSource.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "store/NumberText.h"
 
 #include <charconv>
 #include <cmath>

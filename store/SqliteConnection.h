@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqliteStatement.h"
+#include "store/SqliteStatement.h"
 
 #include <QString>
 

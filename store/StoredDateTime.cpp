@@ -1,4 +1,4 @@
-#include "StoredDateTime.h"
+#include "store/StoredDateTime.h"
 
 namespace StoredDateTime {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WallClockTime.h"
+#include "store/WallClockTime.h"
 
 #include <QString>
 

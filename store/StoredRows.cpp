@@ -1,4 +1,4 @@
-#include "StoredRows.h"
+#include "store/StoredRows.h"
 
 int StoredRows::IndexOf(RowId id) const {
     std::size_t low = 0;

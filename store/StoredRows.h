@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MeasurementTable.h"
-#include "RowSequence.h"
-#include "TableSource.h"
+#include "store/MeasurementTable.h"
+#include "store/RowSequence.h"
+#include "store/TableSource.h"
 
 #include <cstdint>
 #include <vector>

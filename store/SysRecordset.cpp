@@ -1,11 +1,11 @@
-#include "SysRecordset.h"
+#include "store/SysRecordset.h"
 
-#include "FieldConverter.h"
-#include "MeasurementTable.h"
-#include "TableMessages.h"
+#include "store/FieldConverter.h"
+#include "store/MeasurementTable.h"
+#include "store/TableMessages.h"
 
-#include "persist/PersistError.h"
-#include "persist/ValueText.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/ValueText.h"
 
 #include <cstring>
 

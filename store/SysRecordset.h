@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MeasurementRow.h"
+#include "store/MeasurementRow.h"
 
-#include "persist/Recordset.h"
+#include "store/persist/Recordset.h"
 
 #include <array>
 #include <cstddef>

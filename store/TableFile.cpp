@@ -1,10 +1,10 @@
-#include "TableFile.h"
+#include "store/TableFile.h"
 
-#include "MeasurementTable.h"
+#include "store/MeasurementTable.h"
 
-#include "persist/FileReplace.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
 
 namespace TableFile {
 

@@ -1,4 +1,4 @@
-#include "TableMessages.h"
+#include "store/TableMessages.h"
 
 namespace TableMessages {
 

@@ -1,9 +1,9 @@
-#include "TableSource.h"
+#include "store/TableSource.h"
 
-#include "StoredRows.h"
-#include "SysRecordset.h"
+#include "store/StoredRows.h"
+#include "store/SysRecordset.h"
 
-#include "persist/Recordset.h"
+#include "store/persist/Recordset.h"
 
 const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) {
     scratch = persist::Recordset();

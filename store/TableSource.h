@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MeasurementRow.h"
+#include "store/MeasurementRow.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "WallClockTime.h"
+#include "store/WallClockTime.h"
 
 bool WallClockTime::IsValid() const {
     return QDate::isValid(year, month, day) && QTime::isValid(hour, minute, second);

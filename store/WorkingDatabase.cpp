@@ -1,9 +1,9 @@
-#include "WorkingDatabase.h"
+#include "store/WorkingDatabase.h"
 
-#include "MeasurementTable.h"
-#include "SqliteConnection.h"
-#include "persist/FileReplace.h"
-#include "persist/PersistError.h"
+#include "store/MeasurementTable.h"
+#include "store/SqliteConnection.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ComboBoxFit.h"
+#include "ui/ComboBoxFit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "DesignScale.h"
+#include "ui/DesignScale.h"
 
 #include <QFont>
 #include <QFontMetrics>

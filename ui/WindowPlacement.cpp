@@ -1,6 +1,6 @@
-#include "WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
-#include "ScreenFit.h"
+#include "ui/ScreenFit.h"
 
 #include <QEvent>
 #include <QGuiApplication>

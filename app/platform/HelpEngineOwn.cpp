@@ -1,7 +1,7 @@
-#include "HelpEngine.h"
+#include "app/platform/HelpEngine.h"
 
-#include "../HelpDocument.h"
-#include "../HelpWindow.h"
+#include "app/HelpDocument.h"
+#include "app/HelpWindow.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "HelpEngine.h"
+#include "app/platform/HelpEngine.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "BenchDatabase.h"
+#include "bench/common/BenchDatabase.h"
 
 #include <sqlite3.h>
 

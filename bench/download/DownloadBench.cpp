@@ -6,7 +6,7 @@
 //   download_bench [--records N] [--think MS] [--trailer HEX] [--paced]
 // --paced times the paced download instead (n + 2 seconds; for comparison).
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <fcntl.h>
 #include <signal.h>

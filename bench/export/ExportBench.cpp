@@ -6,12 +6,12 @@
 // own, so that its peak memory (resident set) is its own; the best of a few runs is taken.
 //   export_bench [rows] [runs]
 
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "WorkingDatabase.h"
-#include "automation/Automation.h"
 #include "export/SystemInputLocale.h"
 #include "export/TableExport.h"
+#include "export/automation/Automation.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
 // Times SaveTableFile and LoadTableFile on a table of 65 535 rows (the most the meter's archive numbers),
 // in the binary and the XML format, and prints them next to `sqlite3 -csv sys.mdb 'select * from Sys'` on
 // the same rows. Usage: persist_bench [ROWS] [REPEATS]
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "WorkingDatabase.h"
-#include "persist/AllocatorTuning.h"
+#include "process/AllocatorTuning.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
 
-#include "BenchDatabase.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include "bench/common/BenchDatabase.h"
 
 #include <sqlite3.h>
 
@@ -50,7 +50,7 @@ void Print(const char* what, const Times& times, double target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    persist::KeepFreedMemoryForLargeTables();  // as the program does
+    process::KeepFreedMemoryForLargeTables();  // as the program does
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 65535;
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;

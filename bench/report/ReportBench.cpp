@@ -2,23 +2,23 @@
 // pages, the preview window until its first page is drawn, writing the PDF; and the process's peak memory. When
 // `soffice` is on the PATH it also times LibreOffice printing the same rows from CSV to PDF.
 // Usage: report_bench [ROWS]   (runs on Qt's platform without a screen unless QT_QPA_PLATFORM says otherwise)
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "Report1Layout.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportPageView.h"
-#include "ReportPreview.h"
-#include "TableReport.h"
-#include "WorkingDatabase.h"
+#include "report/Report1Layout.h"
+#include "report/ReportPageView.h"
+#include "report/ReportPreview.h"
+#include "report/TableReport.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
 
-#include "BenchDatabase.h"
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include "bench/common/BenchDatabase.h"
 
 #include <sqlite3.h>
 #include <sys/resource.h>

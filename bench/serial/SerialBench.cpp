@@ -6,9 +6,9 @@
 //   serial_bench [--bytes N] [--block N] [--pace-us N] [--idle-seconds N]
 // --pace-us pauses the peer between blocks, to see the delay of a line that is not saturated.
 
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "TestMainLoop.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -5,12 +5,12 @@
 //
 // Creates "sys.mdb" with N rows (65 535 by default) in a temporary folder (or FOLDER, kept) and runs there. Run it
 // with QT_QPA_PLATFORM=offscreen for a headless machine, or under xvfb-run for a real X server.
-#include "Application.h"
-#include "MeasurementGrid.h"
-#include "MessageBox.h"
-#include "ProgramWindows.h"
-#include "TM.h"
+#include "app/Application.h"
+#include "app/MeasurementGrid.h"
+#include "app/ProgramWindows.h"
+#include "app/TM.h"
 #include "store/WorkingDatabase.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QElapsedTimer>

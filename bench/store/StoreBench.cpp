@@ -3,10 +3,10 @@
 // one; and, for comparison, the sqlite3 tool reading the same file.
 //   store_bench [rows]
 
-#include "DatabaseSource.h"
-#include "MeasurementGridModel.h"
-#include "MeasurementTable.h"
-#include "WorkingDatabase.h"
+#include "app/MeasurementGridModel.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

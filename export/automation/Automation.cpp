@@ -1,4 +1,4 @@
-#include "Automation.h"
+#include "export/automation/Automation.h"
 
 #include <array>
 #include <string>

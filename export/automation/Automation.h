@@ -6,10 +6,10 @@
 // empty value (or one that holds no object) raises AutomationCode::kEmptyValue without reaching any server.
 // Main thread only; on Windows the thread must have entered a single-threaded apartment (AutomationRuntime).
 
-#include "AutomationError.h"
-#include "AutomationObject.h"
-#include "AutomationRegistry.h"
-#include "AutomationValue.h"
+#include "export/automation/AutomationError.h"
+#include "export/automation/AutomationObject.h"
+#include "export/automation/AutomationRegistry.h"
+#include "export/automation/AutomationValue.h"
 
 #include <cstdint>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "AutomationError.h"
+#include "export/automation/AutomationError.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AutomationValue.h"
+#include "export/automation/AutomationValue.h"
 
 #include <cstdint>
 #include <span>

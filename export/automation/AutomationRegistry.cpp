@@ -1,6 +1,6 @@
-#include "AutomationRegistry.h"
+#include "export/automation/AutomationRegistry.h"
 
-#include "AutomationError.h"
+#include "export/automation/AutomationError.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
-#include "AutomationValue.h"
+#include "export/automation/AutomationValue.h"
 
-#include "AutomationError.h"
-#include "AutomationObject.h"
+#include "export/automation/AutomationError.h"
+#include "export/automation/AutomationObject.h"
 
 ObjectRef ObjectRef::Adopt(AutomationObject* object) noexcept {
     ObjectRef ref;

@@ -1,5 +1,5 @@
-#include "SystemAutomation.h"
-#include "automation/Automation.h"
+#include "export/automation/Automation.h"
+#include "export/platform/SystemAutomation.h"
 
 // Without a system automation runtime the program's own servers need no set-up, and there is no system server.
 AutomationRuntime::AutomationRuntime() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/AutomationValue.h"
+#include "export/automation/AutomationValue.h"
 
 #include <string>
 #include <string_view>

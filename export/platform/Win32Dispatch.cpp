@@ -1,6 +1,6 @@
 // The Windows automation client: objects reached through IDispatch, COM entered single-threaded.
-#include "SystemAutomation.h"
-#include "automation/Automation.h"
+#include "export/automation/Automation.h"
+#include "export/platform/SystemAutomation.h"
 
 // windows.h first, in a block of its own: oleauto.h relies on its types.
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "CellInput.h"
+#include "export/workbook/CellInput.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Workbook.h"
+#include "export/workbook/Workbook.h"
 
 #include <algorithm>
 

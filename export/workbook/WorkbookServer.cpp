@@ -1,8 +1,8 @@
-#include "WorkbookServer.h"
+#include "export/workbook/WorkbookServer.h"
 
-#include "automation/AutomationError.h"
-#include "automation/AutomationObject.h"
-#include "automation/AutomationRegistry.h"
+#include "export/automation/AutomationError.h"
+#include "export/automation/AutomationObject.h"
+#include "export/automation/AutomationRegistry.h"
 
 #include <algorithm>
 #include <span>

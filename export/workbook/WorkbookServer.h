@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CellInput.h"
-#include "Workbook.h"
-#include "automation/AutomationValue.h"
+#include "export/automation/AutomationValue.h"
+#include "export/workbook/CellInput.h"
+#include "export/workbook/Workbook.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "XlsxFile.h"
+#include "export/workbook/XlsxFile.h"
 
 #include <xlsxwriter.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Workbook.h"
+#include "export/workbook/Workbook.h"
 
 #include <stdexcept>
 #include <string>

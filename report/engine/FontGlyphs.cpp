@@ -1,4 +1,4 @@
-#include "FontGlyphs.h"
+#include "report/engine/FontGlyphs.h"
 
 #include <QTextLayout>
 

@@ -1,4 +1,4 @@
-#include "PageBreaking.h"
+#include "report/engine/PageBreaking.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "PageRenderer.h"
+#include "report/engine/PageRenderer.h"
 
-#include "FontGlyphs.h"
+#include "report/engine/FontGlyphs.h"
 
 #include <QGlyphRun>
 #include <QLineF>

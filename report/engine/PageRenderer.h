@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PageSink.h"
-#include "ReportDocument.h"
+#include "report/engine/PageSink.h"
+#include "report/engine/ReportDocument.h"
 
 #include <QLineF>
 #include <QList>

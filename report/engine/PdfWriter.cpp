@@ -1,6 +1,6 @@
-#include "PdfWriter.h"
+#include "report/engine/PdfWriter.h"
 
-#include "PageRenderer.h"
+#include "report/engine/PageRenderer.h"
 
 #include <QSaveFile>
 

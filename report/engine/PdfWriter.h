@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportOutput.h"
+#include "report/engine/ReportOutput.h"
 
 namespace report {
 

@@ -1,4 +1,4 @@
-#include "ReportDefinition.h"
+#include "report/engine/ReportDefinition.h"
 
 #include <cmath>
 

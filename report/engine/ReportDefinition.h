@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageBreaking.h"
+#include "report/engine/PageBreaking.h"
 
 #include <QColor>
 #include <QRectF>

@@ -1,4 +1,4 @@
-#include "ReportDocument.h"
+#include "report/engine/ReportDocument.h"
 
 namespace report {
 

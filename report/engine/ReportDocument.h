@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportDefinition.h"
+#include "report/engine/ReportDefinition.h"
 
 #include <QString>
 

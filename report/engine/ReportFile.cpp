@@ -18,7 +18,7 @@
 //
 // Readers refuse a newer version; everything read is checked against the rest so that a damaged file cannot make
 // a page point outside its texts.
-#include "ReportOutput.h"
+#include "report/engine/ReportOutput.h"
 
 #include <QDataStream>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ReportGenerator.h"
+#include "report/engine/ReportGenerator.h"
 
-#include "FontGlyphs.h"
+#include "report/engine/FontGlyphs.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReportDataSource.h"
-#include "ReportDocument.h"
+#include "report/engine/ReportDataSource.h"
+#include "report/engine/ReportDocument.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "ReportOutput.h"
+#include "report/engine/ReportOutput.h"
 
-#include "PageRenderer.h"
-#include "PdfWriter.h"
+#include "report/engine/PageRenderer.h"
+#include "report/engine/PdfWriter.h"
 
 #include <QPageSize>
 #include <QPainter>

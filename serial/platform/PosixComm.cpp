@@ -2,10 +2,10 @@
 // the event wait. Pseudo-terminals have no modem lines: configuring one succeeds, and only the explicit
 // line-control and modem-status calls report it.
 
-#include "../SlObjects.h"
-#include "PosixError.h"
-#include "PosixPortNames.h"
-#include "SlPlatform.h"
+#include "serial/SlObjects.h"
+#include "serial/platform/PosixError.h"
+#include "serial/platform/PosixPortNames.h"
+#include "serial/platform/SlPlatform.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // Port names on POSIX systems: the ports folder, the COMn convention and the list of ports present.
 
-#include "PosixPortNames.h"
-#include "SlPlatform.h"
+#include "serial/platform/PosixPortNames.h"
+#include "serial/platform/SlPlatform.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // Events, locks, threads, clock and last error on POSIX (Linux): eventfd, pthreads, CLOCK_MONOTONIC.
 
-#include "PosixError.h"
-#include "SlPlatform.h"
+#include "serial/platform/PosixError.h"
+#include "serial/platform/SlPlatform.h"
 
 #include <poll.h>
 #include <pthread.h>

@@ -4,8 +4,8 @@
 // One implementation per platform, picked by CMake. Functions that return bool leave the reason of a
 // failure for LastError(), which the link turns into its messages.
 
-#include "../SlTypes.h"
-#include "SlPlatformState.h"
+#include "serial/SlTypes.h"
+#include "serial/platform/SlPlatformState.h"
 
 #include <cstdint>
 #include <functional>

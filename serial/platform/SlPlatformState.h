@@ -3,7 +3,7 @@
 // The per-platform state of the link's devices, events, locks and threads: the one place that knows which
 // platform it is built for. Only the platform layer and the link's implementation files include it.
 
-#include "../SlTypes.h"
+#include "serial/SlTypes.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // Every transfer or wait that a call starts is finished (completed, or cancelled and then completed) before
 // the call returns, so no overlapped record or buffer is released while the system may still write to it.
 
-#include "../SlObjects.h"
-#include "SlPlatform.h"
-#include "Win32Error.h"
+#include "serial/SlObjects.h"
+#include "serial/platform/SlPlatform.h"
+#include "serial/platform/Win32Error.h"
 
 #include <algorithm>
 #include <cctype>

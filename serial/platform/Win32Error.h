@@ -2,7 +2,7 @@
 
 // The Win32 backend's record of the thread's last failure.
 
-#include "SlPlatformState.h"
+#include "serial/platform/SlPlatformState.h"
 
 #include <string>
 

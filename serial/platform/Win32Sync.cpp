@@ -1,7 +1,7 @@
 // Events, locks, threads, clock and last error on Windows: kernel32 itself.
 
-#include "SlPlatform.h"
-#include "Win32Error.h"
+#include "serial/platform/SlPlatform.h"
+#include "serial/platform/Win32Error.h"
 
 #include <vector>
 

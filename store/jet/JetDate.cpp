@@ -1,4 +1,4 @@
-#include "JetDate.h"
+#include "store/jet/JetDate.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JetValue.h"
+#include "store/jet/JetValue.h"
 
 #include <optional>
 

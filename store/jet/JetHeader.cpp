@@ -1,4 +1,4 @@
-#include "JetHeader.h"
+#include "store/jet/JetHeader.h"
 
 #include <cstring>
 #include <fstream>

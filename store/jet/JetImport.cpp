@@ -1,13 +1,13 @@
-#include "JetImport.h"
+#include "store/jet/JetImport.h"
 
-#include "jet/JetHeader.h"
-#include "jet/SysTableReader.h"
+#include "store/jet/JetHeader.h"
+#include "store/jet/SysTableReader.h"
 
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "SqliteConnection.h"
-#include "StoredDateTime.h"
-#include "WorkingDatabase.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/SqliteConnection.h"
+#include "store/StoredDateTime.h"
+#include "store/WorkingDatabase.h"
 
 #include <QFile>
 #include <QFileInfo>

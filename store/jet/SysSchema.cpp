@@ -1,4 +1,4 @@
-#include "SysSchema.h"
+#include "store/jet/SysSchema.h"
 
 #include <algorithm>
 #include <charconv>

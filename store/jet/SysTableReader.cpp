@@ -1,8 +1,8 @@
-#include "SysTableReader.h"
+#include "store/jet/SysTableReader.h"
 
-#include "JetDate.h"
-#include "JetHeader.h"
-#include "SysSchema.h"
+#include "store/jet/JetDate.h"
+#include "store/jet/JetHeader.h"
+#include "store/jet/SysSchema.h"
 
 // libmdb's header needs glib's declarations first when compiled as C++.
 #include <glib.h>

@@ -1,4 +1,4 @@
-#include "AdtgFormat.h"
+#include "store/persist/AdtgFormat.h"
 
 namespace persist::adtg {
 

@@ -1,9 +1,9 @@
-#include "AdtgReader.h"
+#include "store/persist/AdtgReader.h"
 
-#include "AdtgFormat.h"
-#include "ByteReader.h"
-#include "PersistError.h"
-#include "RecordsetLimits.h"
+#include "store/persist/AdtgFormat.h"
+#include "store/persist/ByteReader.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetLimits.h"
 
 #include "text/Unicode.h"
 

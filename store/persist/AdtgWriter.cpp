@@ -1,8 +1,8 @@
-#include "AdtgWriter.h"
+#include "store/persist/AdtgWriter.h"
 
-#include "AdtgFormat.h"
-#include "ByteReader.h"
-#include "PersistError.h"
+#include "store/persist/AdtgFormat.h"
+#include "store/persist/ByteReader.h"
+#include "store/persist/PersistError.h"
 
 #include "text/Unicode.h"
 

@@ -1,6 +1,6 @@
-#include "ByteReader.h"
+#include "store/persist/ByteReader.h"
 
-#include "PersistError.h"
+#include "store/persist/PersistError.h"
 
 namespace persist {
 

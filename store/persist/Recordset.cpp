@@ -1,4 +1,4 @@
-#include "Recordset.h"
+#include "store/persist/Recordset.h"
 
 #include <cstdio>
 

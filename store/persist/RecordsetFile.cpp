@@ -1,11 +1,11 @@
-#include "RecordsetFile.h"
+#include "store/persist/RecordsetFile.h"
 
-#include "AdtgReader.h"
-#include "AdtgWriter.h"
-#include "FileReplace.h"
-#include "PersistError.h"
-#include "RowsetXmlReader.h"
-#include "RowsetXmlWriter.h"
+#include "store/persist/AdtgReader.h"
+#include "store/persist/AdtgWriter.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RowsetXmlReader.h"
+#include "store/persist/RowsetXmlWriter.h"
 
 #include <cctype>
 #include <cerrno>

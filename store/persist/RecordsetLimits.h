@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PersistError.h"
+#include "store/persist/PersistError.h"
 
 #include <cstddef>
 

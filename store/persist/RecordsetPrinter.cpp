@@ -1,6 +1,6 @@
-#include "RecordsetPrinter.h"
+#include "store/persist/RecordsetPrinter.h"
 
-#include "ValueText.h"
+#include "store/persist/ValueText.h"
 
 #include <cstdio>
 

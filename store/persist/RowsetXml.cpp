@@ -1,4 +1,4 @@
-#include "RowsetXml.h"
+#include "store/persist/RowsetXml.h"
 
 namespace persist::rowsetxml {
 

@@ -1,10 +1,10 @@
-#include "RowsetXmlReader.h"
+#include "store/persist/RowsetXmlReader.h"
 
-#include "PersistError.h"
-#include "RecordsetLimits.h"
-#include "RowsetXml.h"
-#include "ValueText.h"
-#include "XmlDocument.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetLimits.h"
+#include "store/persist/RowsetXml.h"
+#include "store/persist/ValueText.h"
+#include "store/persist/XmlDocument.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "RowsetXmlWriter.h"
+#include "store/persist/RowsetXmlWriter.h"
 
-#include "PersistError.h"
-#include "RowsetXml.h"
-#include "ValueText.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RowsetXml.h"
+#include "store/persist/ValueText.h"
 
 #include <array>
 #include <cctype>

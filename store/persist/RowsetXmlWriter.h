@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Recordset.h"
+#include "store/persist/Recordset.h"
 
 #include <string>
 

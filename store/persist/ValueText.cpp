@@ -1,6 +1,6 @@
-#include "ValueText.h"
+#include "store/persist/ValueText.h"
 
-#include "PersistError.h"
+#include "store/persist/PersistError.h"
 
 #include <algorithm>
 #include <cctype>

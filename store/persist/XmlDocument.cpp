@@ -1,6 +1,6 @@
-#include "XmlDocument.h"
+#include "store/persist/XmlDocument.h"
 
-#include "PersistError.h"
+#include "store/persist/PersistError.h"
 
 #include "text/Unicode.h"
 

@@ -1,13 +1,13 @@
 // "Принять данные" through the program's own windows: the dialog made at start-up, the application's error box
 // for a port that cannot be opened, the download's boxes, and rows reaching the main window's table.
-#include "AppTests.h"
-#include "Application.h"
-#include "MessageBox.h"
-#include "ProgramWindows.h"
-#include "TM.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "app/Application.h"
+#include "app/ProgramWindows.h"
+#include "app/TM.h"
+#include "archive/Unit1.h"
 #include "store/MeasurementTable.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,9 +1,9 @@
-#include "AppTests.h"
-#include "Application.h"
-#include "ErrorBox.h"
-#include "MessageBox.h"
-#include "TestSupport.h"
+#include "app/Application.h"
+#include "app/ErrorBox.h"
 #include "store/MeasurementTable.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QMessageBox>
 #include <QTest>

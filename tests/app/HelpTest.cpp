@@ -1,5 +1,5 @@
-#include "AppTests.h"
-#include "HelpDocument.h"
+#include "app/HelpDocument.h"
+#include "tests/app/AppTests.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
-#include "AppTests.h"
-#include "Application.h"
-#include "DataFolder.h"
-#include "ProgramWindows.h"
-#include "TM.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "app/Application.h"
+#include "app/DataFolder.h"
+#include "app/ProgramWindows.h"
+#include "app/TM.h"
+#include "archive/Unit1.h"
 #include "store/MeasurementTable.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

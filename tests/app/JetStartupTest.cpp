@@ -1,10 +1,10 @@
-#include "AppTests.h"
-#include "MeasurementGrid.h"
-#include "MessageBox.h"
-#include "TM.h"
-#include "TestSupport.h"
-#include "jet/JetImport.h"
+#include "app/MeasurementGrid.h"
+#include "app/TM.h"
 #include "store/MeasurementTable.h"
+#include "store/jet/JetImport.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 // "Предварительный просмотр" through the program's own windows: the report form made at start-up, the preview
 // window beside a usable main window, and the grid on the last row afterwards.
-#include "AppTests.h"
-#include "MeasurementGrid.h"
-#include "MessageBox.h"
-#include "ProgramWindows.h"
-#include "ReportPreview.h"
-#include "TM.h"
-#include "TestSupport.h"
+#include "app/MeasurementGrid.h"
+#include "app/ProgramWindows.h"
+#include "app/TM.h"
+#include "report/ReportPreview.h"
 #include "store/MeasurementTable.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

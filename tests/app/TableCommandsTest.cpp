@@ -1,13 +1,13 @@
-#include "AppTests.h"
-#include "GridColumn.h"
-#include "MeasurementGrid.h"
-#include "MeasurementGridModel.h"
-#include "MessageBox.h"
-#include "TM.h"
-#include "TestSupport.h"
+#include "app/GridColumn.h"
+#include "app/MeasurementGrid.h"
+#include "app/MeasurementGridModel.h"
+#include "app/TM.h"
 #include "store/DatabaseSource.h"
 #include "store/FileSource.h"
 #include "store/MeasurementTable.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QDir>
 #include <QFile>

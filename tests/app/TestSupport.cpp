@@ -1,9 +1,9 @@
-#include "TestSupport.h"
+#include "tests/app/TestSupport.h"
 
-#include "MessageBox.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>

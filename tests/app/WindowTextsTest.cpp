@@ -1,13 +1,13 @@
-#include "AppTests.h"
-#include "Confirmation.h"
-#include "GridColumn.h"
-#include "MeasurementGrid.h"
-#include "MessageBox.h"
-#include "ProgramWindows.h"
-#include "QtTranslations.h"
-#include "TM.h"
-#include "TestSupport.h"
-#include "Unit1.h"
+#include "app/Confirmation.h"
+#include "app/GridColumn.h"
+#include "app/MeasurementGrid.h"
+#include "app/ProgramWindows.h"
+#include "app/QtTranslations.h"
+#include "app/TM.h"
+#include "archive/Unit1.h"
+#include "tests/app/AppTests.h"
+#include "tests/app/TestSupport.h"
+#include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
-#include "AppTests.h"
-#include "Application.h"
-#include "MessageBox.h"
+#include "app/Application.h"
+#include "tests/app/AppTests.h"
+#include "ui/MessageBox.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

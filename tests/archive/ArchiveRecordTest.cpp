@@ -1,5 +1,5 @@
-#include "ArchiveBytes.h"
-#include "ArchiveRecord.h"
+#include "archive/ArchiveBytes.h"
+#include "archive/ArchiveRecord.h"
 #include "text/Cp1251.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
-#include "ArchiveBytes.h"
-#include "ArchiveRecord.h"
-#include "DatabaseSource.h"
-#include "DecodeArchiveRecord.h"
-#include "MeasurementTable.h"
-#include "MemorySource.h"
-#include "TimeZoneScope.h"
-#include "WorkingDatabase.h"
+#include "archive/ArchiveBytes.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DecodeArchiveRecord.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
+#include "tests/store/MemorySource.h"
+#include "tests/store/TimeZoneScope.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -2,22 +2,22 @@
 // simulator on a pseudo-terminal; rows checked in the working database, reopened. The simulator answers at once;
 // where a test is not about time, a step comes as soon as the reply has arrived and the port's pause on closing
 // returns at once. The tests about time keep the real timers (Timer1 shortened to StepMs) and the real pause.
-#include "ArchiveRecord.h"
-#include "DesignScale.h"
-#include "DownloadPreferences.h"
-#include "DownloadSteps.h"
-#include "MessageBox.h"
-#include "QtMainThreadCaller.h"
-#include "RecordingClock.h"
-#include "SlBuffer.h"
-#include "SlClock.h"
-#include "SlComm.h"
-#include "StepTimer.h"
-#include "Unit1.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DownloadPreferences.h"
+#include "archive/DownloadSteps.h"
+#include "archive/StepTimer.h"
+#include "archive/Unit1.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlClock.h"
+#include "serial/SlComm.h"
+#include "serial/qt/QtMainThreadCaller.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
+#include "tests/serial/RecordingClock.h"
+#include "ui/DesignScale.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The download's steps against a fake port and timer: each test plays the meter by putting bytes in the ring
 // between steps, as the event loop would.
-#include "DownloadSteps.h"
+#include "archive/DownloadSteps.h"
 
-#include "ArchiveRecord.h"
-#include "DownloadLink.h"
-#include "MeterProtocol.h"
-#include "StepTimer.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DownloadLink.h"
+#include "archive/MeterProtocol.h"
+#include "archive/StepTimer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The fast pace of the download's steps on a simulated clock: a fake meter answers each request with bytes
 // that arrive at chosen moments, and both timers fire when the clock reaches them, as the event loop would.
-#include "DownloadSteps.h"
+#include "archive/DownloadSteps.h"
 
-#include "ArchiveRecord.h"
-#include "DownloadLink.h"
-#include "MeterProtocol.h"
-#include "StepTimer.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DownloadLink.h"
+#include "archive/MeterProtocol.h"
+#include "archive/StepTimer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <gtest/gtest.h>
 

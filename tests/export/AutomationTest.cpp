@@ -1,5 +1,5 @@
 // The automation client: values and their counts, the lookup-then-access of every call, failures with codes.
-#include "FakeObject.h"
+#include "tests/export/FakeObject.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Typed input as a spreadsheet reads it under a locale: numbers, dates with and without a time, texts.
-#include "workbook/CellInput.h"
+#include "export/workbook/CellInput.h"
 
 #include <gtest/gtest.h>
 

@@ -1,19 +1,19 @@
 // "Экспорт в Excel" run for real, offscreen, through the workbook server: the .xlsx it leaves in the documents
 // folder is read back with an independent reader.
-#include "Application.h"
-#include "GridColumn.h"
-#include "MeasurementGrid.h"
-#include "MessageBox.h"
-#include "SpyObject.h"
-#include "StatusPanelBar.h"
-#include "TM.h"
-#include "TestSupport.h"
-#include "XlsxReader.h"
+#include "app/Application.h"
+#include "app/GridColumn.h"
+#include "app/MeasurementGrid.h"
+#include "app/StatusPanelBar.h"
+#include "app/TM.h"
 #include "export/DesktopHandover.h"
 #include "export/SpreadsheetServers.h"
 #include "export/SystemInputLocale.h"
+#include "export/workbook/WorkbookServer.h"
 #include "store/MeasurementTable.h"
-#include "workbook/WorkbookServer.h"
+#include "tests/app/TestSupport.h"
+#include "tests/export/SpyObject.h"
+#include "tests/export/XlsxReader.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QDir>

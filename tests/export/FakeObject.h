@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/Automation.h"
+#include "export/automation/Automation.h"
 
 #include <string>
 #include <vector>

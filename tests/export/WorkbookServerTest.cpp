@@ -1,8 +1,8 @@
 // The workbook server's members as a client reaches them, its failures, its counts, and the .xlsx it hands over.
-#include "XlsxReader.h"
-#include "automation/Automation.h"
-#include "workbook/WorkbookServer.h"
-#include "workbook/XlsxFile.h"
+#include "export/automation/Automation.h"
+#include "export/workbook/WorkbookServer.h"
+#include "export/workbook/XlsxFile.h"
+#include "tests/export/XlsxReader.h"
 
 #include <QTemporaryDir>
 

@@ -1,4 +1,4 @@
-#include "XlsxReader.h"
+#include "tests/export/XlsxReader.h"
 
 #include <QProcess>
 #include <QXmlStreamReader>

@@ -1,6 +1,6 @@
 // Page breaking of the measurement report's band heights on A4 landscape, and the rules at the edges.
-#include "PageBreaking.h"
-#include "Report1Layout.h"
+#include "report/Report1Layout.h"
+#include "report/engine/PageBreaking.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 // The preview window driven as a user drives it, offscreen: paging by keys and buttons, zoom modes, saving and
 // loading pages, printing, closing.
-#include "MessageBox.h"
-#include "Report1Layout.h"
-#include "ReportDocument.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportPageView.h"
-#include "ReportPreview.h"
-#include "ReportTestRows.h"
-#include "TableReport.h"
+#include "report/Report1Layout.h"
+#include "report/ReportPageView.h"
+#include "report/ReportPreview.h"
+#include "report/TableReport.h"
+#include "report/engine/ReportDocument.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "tests/report/ReportTestRows.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // Printing reaches a real print queue: 64 rows printed through the preview's print command to the cups-pdf queue
 // the test fixture set up; the file the queue writes must hold two A4 pages showing the report turned landscape.
-#include "Report1Layout.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportPreview.h"
-#include "ReportTestRows.h"
-#include "TableReport.h"
+#include "report/Report1Layout.h"
+#include "report/ReportPreview.h"
+#include "report/TableReport.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "tests/report/ReportTestRows.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,10 +1,10 @@
 // The measurement report generated over a table: the texts each page shows, the walk through the table, and the
 // saved-pages file.
-#include "Report1Layout.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "ReportTestRows.h"
-#include "TableReport.h"
+#include "report/Report1Layout.h"
+#include "report/TableReport.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "tests/report/ReportTestRows.h"
 
 #include <QDate>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MeasurementTable.h"
-#include "TableSource.h"
+#include "store/MeasurementTable.h"
+#include "store/TableSource.h"
 
 #include <QDateTime>
 

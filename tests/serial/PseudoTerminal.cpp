@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "tests/serial/PseudoTerminal.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>

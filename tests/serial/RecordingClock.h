@@ -3,7 +3,7 @@
 // A clock for tests that are not about time: a pause returns at once and is written down, so that a test can still
 // check which pauses were asked for.
 
-#include "SlClock.h"
+#include "serial/SlClock.h"
 
 #include <cstdint>
 #include <mutex>

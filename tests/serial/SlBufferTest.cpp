@@ -1,4 +1,4 @@
-#include "SlBuffer.h"
+#include "serial/SlBuffer.h"
 
 #include <gtest/gtest.h>
 

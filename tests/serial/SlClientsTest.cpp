@@ -1,9 +1,9 @@
 // Clients of a port and the dispatch of blocks and line events to them and to the port's handlers.
 
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlCommComponent.h"
-#include "TestMainLoop.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/SlCommComponent.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <gtest/gtest.h>
 

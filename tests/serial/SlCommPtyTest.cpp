@@ -1,14 +1,14 @@
 // The port on real pseudo-terminals: the test plays the far end. Received bytes must reach the port's
 // clients only through the event thread's hand-over, on the main thread, in order.
 
-#include "PseudoTerminal.h"
-#include "RecordingClock.h"
-#include "SlBuffer.h"
-#include "SlClock.h"
-#include "SlComm.h"
-#include "SlCommEventThread.h"
-#include "SlDownloadLink.h"
-#include "TestMainLoop.h"
+#include "archive/SlDownloadLink.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlClock.h"
+#include "serial/SlComm.h"
+#include "serial/SlCommEventThread.h"
+#include "tests/serial/PseudoTerminal.h"
+#include "tests/serial/RecordingClock.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <gtest/gtest.h>
 

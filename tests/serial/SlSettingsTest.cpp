@@ -1,10 +1,10 @@
 // Line settings and their translation into the line-settings record and back, the settings objects'
 // notifications, the time-outs and the messages of a closed port: everything that needs no device.
 
-#include "SlComm.h"
-#include "SlDownloadLink.h"
-#include "SlObjects.h"
-#include "TestMainLoop.h"
+#include "archive/SlDownloadLink.h"
+#include "serial/SlComm.h"
+#include "serial/SlObjects.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "TestMainLoop.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <algorithm>
 #include <exception>

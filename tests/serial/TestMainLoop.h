@@ -3,7 +3,7 @@
 // A main-thread caller for programs without a user interface: the tests and the benchmark. Worker threads
 // queue tasks; the main thread runs them in ProcessEvents / RunUntil, which may be nested.
 
-#include "SlMainThread.h"
+#include "serial/SlMainThread.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MeasurementTable.h"
-#include "TableObserver.h"
+#include "store/MeasurementTable.h"
+#include "store/TableObserver.h"
 
 #include <QStringList>
 

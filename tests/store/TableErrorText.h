@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MeasurementTable.h"
+#include "store/MeasurementTable.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "TestDatabaseSource.h"
+#include "tests/store/TestDatabaseSource.h"
 
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "TableErrorText.h"
-#include "TimeZoneScope.h"
-#include "WorkingDatabase.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/WorkingDatabase.h"
+#include "tests/store/TableErrorText.h"
+#include "tests/store/TimeZoneScope.h"
 
 #include <QDir>
 #include <QFile>

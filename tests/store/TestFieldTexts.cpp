@@ -1,11 +1,11 @@
-#include "TestFieldTexts.h"
+#include "tests/store/TestFieldTexts.h"
 
-#include "FieldFormatter.h"
-#include "MeasurementTable.h"
-#include "MemorySource.h"
-#include "NumberText.h"
-#include "StoreTestTypes.h"
-#include "TimeZoneScope.h"
+#include "store/FieldFormatter.h"
+#include "store/MeasurementTable.h"
+#include "store/NumberText.h"
+#include "tests/store/MemorySource.h"
+#include "tests/store/StoreTestTypes.h"
+#include "tests/store/TimeZoneScope.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
-#include "TestMeasurementTable.h"
+#include "tests/store/TestMeasurementTable.h"
 
-#include "MeasurementTable.h"
-#include "MemorySource.h"
-#include "RecordingObserver.h"
-#include "StoreTestTypes.h"
-#include "TableErrorText.h"
+#include "store/MeasurementTable.h"
+#include "tests/store/MemorySource.h"
+#include "tests/store/RecordingObserver.h"
+#include "tests/store/StoreTestTypes.h"
+#include "tests/store/TableErrorText.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
-#include "TestStoredRows.h"
+#include "tests/store/TestStoredRows.h"
 
-#include "StoredRows.h"
+#include "store/StoredRows.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

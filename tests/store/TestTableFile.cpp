@@ -1,18 +1,18 @@
-#include "TestTableFile.h"
+#include "tests/store/TestTableFile.h"
 
-#include "DatabaseSource.h"
-#include "FileSource.h"
-#include "MeasurementTable.h"
-#include "StoredDateTime.h"
-#include "TableFile.h"
-#include "WorkingDatabase.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
+#include "store/MeasurementTable.h"
+#include "store/StoredDateTime.h"
+#include "store/TableFile.h"
+#include "store/WorkingDatabase.h"
 
-#include "MemorySource.h"
-#include "TableErrorText.h"
-#include "persist/AdtgWriter.h"
-#include "persist/RecordsetFile.h"
-#include "persist/RecordsetPrinter.h"
-#include "persist/ValueText.h"
+#include "store/persist/AdtgWriter.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/persist/RecordsetPrinter.h"
+#include "store/persist/ValueText.h"
+#include "tests/store/MemorySource.h"
+#include "tests/store/TableErrorText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "TestWallClockTime.h"
+#include "tests/store/TestWallClockTime.h"
 
-#include "FieldFormatter.h"
-#include "StoredDateTime.h"
-#include "SysRecordset.h"
-#include "WallClockTime.h"
+#include "store/FieldFormatter.h"
+#include "store/StoredDateTime.h"
+#include "store/SysRecordset.h"
+#include "store/WallClockTime.h"
 
-#include "StoreTestTypes.h"
-#include "TimeZoneScope.h"
+#include "tests/store/StoreTestTypes.h"
+#include "tests/store/TimeZoneScope.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
-#include "TestDatabaseSource.h"
-#include "TestFieldTexts.h"
-#include "TestMeasurementTable.h"
-#include "TestStoredRows.h"
-#include "TestWallClockTime.h"
+#include "tests/store/TestDatabaseSource.h"
+#include "tests/store/TestFieldTexts.h"
+#include "tests/store/TestMeasurementTable.h"
+#include "tests/store/TestStoredRows.h"
+#include "tests/store/TestWallClockTime.h"
 
 #include <QCoreApplication>
 #include <QLocale>

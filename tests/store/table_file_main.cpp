@@ -1,4 +1,4 @@
-#include "TestTableFile.h"
+#include "tests/store/TestTableFile.h"
 
 #include <QCoreApplication>
 #include <QLocale>

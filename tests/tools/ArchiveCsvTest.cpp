@@ -1,5 +1,5 @@
-#include "ArchiveCsv.h"
-#include "ArchiveGenerator.h"
+#include "tools/meter-sim/ArchiveCsv.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ArchiveGenerator.h"
-#include "MeterProtocol.h"
-#include "MeterResponder.h"
+#include "archive/MeterProtocol.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
+#include "tools/meter-sim/MeterResponder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Drives the real rs5-meter-sim over a pseudo-terminal with plain POSIX calls, as the program will.
 
-#include "ArchiveCsv.h"
-#include "ArchiveGenerator.h"
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
+#include "tools/meter-sim/ArchiveCsv.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "PacedWriter.h"
+#include "tools/meter-sim/PacedWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SimulatorOptions.h"
+#include "tools/meter-sim/SimulatorOptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The one way the windows show message boxes: preset answers and recorded boxes for tests, and the real modal box
 // with the caption, icon, text and buttons it was given.
-#include "MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

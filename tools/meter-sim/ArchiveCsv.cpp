@@ -1,6 +1,6 @@
-#include "ArchiveCsv.h"
+#include "tools/meter-sim/ArchiveCsv.h"
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <charconv>
 #include <string>

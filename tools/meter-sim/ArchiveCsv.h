@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchiveRecord.h"
+#include "archive/ArchiveRecord.h"
 
 #include <istream>
 #include <ostream>

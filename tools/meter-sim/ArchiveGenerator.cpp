@@ -1,4 +1,4 @@
-#include "ArchiveGenerator.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
 
 #include <array>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "MeterLine.h"
+#include "tools/meter-sim/MeterLine.h"
 
 #include <fcntl.h>
 #include <termios.h>

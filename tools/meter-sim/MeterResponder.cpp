@@ -1,6 +1,6 @@
-#include "MeterResponder.h"
+#include "tools/meter-sim/MeterResponder.h"
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ArchiveRecord.h"
-#include "FailureModes.h"
+#include "archive/ArchiveRecord.h"
+#include "tools/meter-sim/FailureModes.h"
 
 #include <chrono>
 #include <string>

@@ -1,6 +1,6 @@
-#include "MeterSimulator.h"
+#include "tools/meter-sim/MeterSimulator.h"
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MeterLine.h"
-#include "MeterResponder.h"
-#include "PacedWriter.h"
+#include "tools/meter-sim/MeterLine.h"
+#include "tools/meter-sim/MeterResponder.h"
+#include "tools/meter-sim/PacedWriter.h"
 
 #include <chrono>
 #include <csignal>

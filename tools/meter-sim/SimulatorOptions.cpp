@@ -1,6 +1,6 @@
-#include "SimulatorOptions.h"
+#include "tools/meter-sim/SimulatorOptions.h"
 
-#include "MeterProtocol.h"
+#include "archive/MeterProtocol.h"
 
 #include <charconv>
 #include <functional>

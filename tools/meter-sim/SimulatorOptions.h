@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FailureModes.h"
+#include "tools/meter-sim/FailureModes.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "SymbolicLink.h"
+#include "tools/meter-sim/SymbolicLink.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

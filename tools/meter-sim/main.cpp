@@ -1,13 +1,13 @@
 // rs5-meter-sim: the РС5 meter on a serial line, for trying and testing the program without a meter.
 
-#include "ArchiveCsv.h"
-#include "ArchiveGenerator.h"
-#include "MeterLine.h"
-#include "MeterResponder.h"
-#include "MeterSimulator.h"
 #include "Rs5Version.h"
-#include "SimulatorOptions.h"
-#include "SymbolicLink.h"
+#include "tools/meter-sim/ArchiveCsv.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
+#include "tools/meter-sim/MeterLine.h"
+#include "tools/meter-sim/MeterResponder.h"
+#include "tools/meter-sim/MeterSimulator.h"
+#include "tools/meter-sim/SimulatorOptions.h"
+#include "tools/meter-sim/SymbolicLink.h"
 
 #include <algorithm>
 #include <chrono>

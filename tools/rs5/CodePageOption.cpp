@@ -1,6 +1,6 @@
-#include "CodePageOption.h"
+#include "tools/rs5/CodePageOption.h"
 
-#include "Command.h"
+#include "tools/rs5/Command.h"
 
 #include <charconv>
 

@@ -1,18 +1,18 @@
-#include "Command.h"
-#include "ConvertCommand.h"
-#include "DumpCommand.h"
-#include "InspectCommand.h"
+#include "tools/rs5/Command.h"
+#include "tools/rs5/ConvertCommand.h"
+#include "tools/rs5/DumpCommand.h"
+#include "tools/rs5/InspectCommand.h"
 #ifdef RS5_WITH_DOWNLOAD
-#include "DownloadCommand.h"
+#include "tools/rs5/DownloadCommand.h"
 #endif
 #ifdef RS5_WITH_JET_IMPORT
-#include "ImportJetCommand.h"
+#include "tools/rs5/ImportJetCommand.h"
 #endif
 #ifdef RS5_WITH_EXPORT
-#include "ExportCommand.h"
+#include "tools/rs5/ExportCommand.h"
 #endif
 #ifdef RS5_WITH_REPORT
-#include "ReportCommand.h"
+#include "tools/rs5/ReportCommand.h"
 #endif
 
 namespace rs5 {

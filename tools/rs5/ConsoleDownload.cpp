@@ -1,7 +1,7 @@
-#include "ConsoleDownload.h"
+#include "tools/rs5/ConsoleDownload.h"
 
-#include "DownloadSteps.h"
-#include "MeasurementTable.h"
+#include "archive/DownloadSteps.h"
+#include "store/MeasurementTable.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DownloadObserver.h"
-#include "TableRecordWriter.h"
+#include "archive/DownloadObserver.h"
+#include "archive/TableRecordWriter.h"
 
 #include <ostream>
 

@@ -1,10 +1,10 @@
-#include "ConvertCommand.h"
+#include "tools/rs5/ConvertCommand.h"
 
-#include "CodePageOption.h"
-#include "TableConversion.h"
+#include "tools/rs5/CodePageOption.h"
+#include "tools/rs5/TableConversion.h"
 
-#include "persist/FileReplace.h"
-#include "persist/RecordsetFile.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/RecordsetFile.h"
 
 namespace rs5 {
 

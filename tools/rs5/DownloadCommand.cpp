@@ -1,15 +1,15 @@
-#include "DownloadCommand.h"
+#include "tools/rs5/DownloadCommand.h"
 
-#include "ConsoleDownload.h"
-#include "DownloadSteps.h"
-#include "QtMainThreadCaller.h"
-#include "QtStepTimer.h"
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlDownloadLink.h"
+#include "archive/DownloadSteps.h"
+#include "archive/QtStepTimer.h"
+#include "archive/SlDownloadLink.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/qt/QtMainThreadCaller.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "tools/rs5/ConsoleDownload.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

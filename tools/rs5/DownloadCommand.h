@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Command.h"
+#include "tools/rs5/Command.h"
 
 namespace rs5 {
 

@@ -1,6 +1,6 @@
-#include "DumpCommand.h"
+#include "tools/rs5/DumpCommand.h"
 
-#include "TableConversion.h"
+#include "tools/rs5/TableConversion.h"
 
 namespace rs5 {
 

@@ -1,12 +1,12 @@
-#include "ExportCommand.h"
+#include "tools/rs5/ExportCommand.h"
 
-#include "DatabaseSource.h"
-#include "FileSource.h"
-#include "MeasurementTable.h"
-#include "TableConversion.h"
-#include "automation/Automation.h"
 #include "export/SystemInputLocale.h"
 #include "export/TableExport.h"
+#include "export/automation/Automation.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
+#include "store/MeasurementTable.h"
+#include "tools/rs5/TableConversion.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
-#include "ImportJetCommand.h"
+#include "tools/rs5/ImportJetCommand.h"
 
-#include "WorkingDatabase.h"
-#include "jet/JetImport.h"
+#include "store/WorkingDatabase.h"
+#include "store/jet/JetImport.h"
 
 #include <QFileInfo>
 

@@ -1,9 +1,9 @@
-#include "InspectCommand.h"
+#include "tools/rs5/InspectCommand.h"
 
-#include "CodePageOption.h"
+#include "tools/rs5/CodePageOption.h"
 
-#include "persist/RecordsetFile.h"
-#include "persist/RecordsetPrinter.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/persist/RecordsetPrinter.h"
 
 namespace rs5 {
 

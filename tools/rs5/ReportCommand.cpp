@@ -1,12 +1,12 @@
-#include "ReportCommand.h"
+#include "tools/rs5/ReportCommand.h"
 
-#include "DatabaseSource.h"
-#include "FileSource.h"
-#include "MeasurementTable.h"
-#include "Report1Layout.h"
-#include "ReportGenerator.h"
-#include "ReportOutput.h"
-#include "TableReport.h"
+#include "report/Report1Layout.h"
+#include "report/TableReport.h"
+#include "report/engine/ReportGenerator.h"
+#include "report/engine/ReportOutput.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
+#include "store/MeasurementTable.h"
 
 #include <QGuiApplication>
 

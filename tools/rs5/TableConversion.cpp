@@ -1,11 +1,11 @@
-#include "TableConversion.h"
+#include "tools/rs5/TableConversion.h"
 
-#include "DatabaseSource.h"
-#include "FileSource.h"
-#include "MeasurementTable.h"
-#include "SysRecordset.h"
-#include "TableFile.h"
-#include "WorkingDatabase.h"
+#include "store/DatabaseSource.h"
+#include "store/FileSource.h"
+#include "store/MeasurementTable.h"
+#include "store/SysRecordset.h"
+#include "store/TableFile.h"
+#include "store/WorkingDatabase.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "persist/Recordset.h"
+#include "store/persist/Recordset.h"
 
 #include <ostream>
 #include <string>

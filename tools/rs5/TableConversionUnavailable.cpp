@@ -1,4 +1,4 @@
-#include "TableConversion.h"
+#include "tools/rs5/TableConversion.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 // rs5: the command-line companion of the program, without a window. See `rs5 --help`.
-#include "Command.h"
 #include "Rs5Version.h"
+#include "tools/rs5/Command.h"
 
 #include <exception>
 #include <iostream>

@@ -1,7 +1,7 @@
-#include "RoundTripCheck.h"
+#include "store/persist/fuzz/RoundTripCheck.h"
 
-#include "persist/AdtgReader.h"
-#include "persist/AdtgWriter.h"
+#include "store/persist/AdtgReader.h"
+#include "store/persist/AdtgWriter.h"
 
 #include <cstddef>
 #include <cstdint>

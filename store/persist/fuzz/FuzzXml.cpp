@@ -1,7 +1,7 @@
-#include "RoundTripCheck.h"
+#include "store/persist/fuzz/RoundTripCheck.h"
 
-#include "persist/RowsetXmlReader.h"
-#include "persist/RowsetXmlWriter.h"
+#include "store/persist/RowsetXmlReader.h"
+#include "store/persist/RowsetXmlWriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "persist/PersistError.h"
-#include "persist/Recordset.h"
-#include "persist/RecordsetPrinter.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/Recordset.h"
+#include "store/persist/RecordsetPrinter.h"
 
 #include <cstdlib>
 #include <string>

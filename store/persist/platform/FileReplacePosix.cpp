@@ -1,6 +1,6 @@
-#include "../FileReplace.h"
+#include "store/persist/FileReplace.h"
 
-#include "../PersistError.h"
+#include "store/persist/PersistError.h"
 
 #include <fcntl.h>
 #include <stdio.h>

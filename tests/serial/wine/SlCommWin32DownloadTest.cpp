@@ -1,14 +1,14 @@
 // The meter's archive downloaded through the port's Windows backend, under Wine, from the meter simulator that
 // rs5-pty-peer serves on a pseudo-terminal. Apart from the port test: windows.h and the protocol's names clash.
 
-#include "ArchiveGenerator.h"
-#include "ArchiveRecord.h"
-#include "DownloadSteps.h"
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlDownloadLink.h"
-#include "StepTimer.h"
-#include "TestMainLoop.h"
+#include "archive/ArchiveRecord.h"
+#include "archive/DownloadSteps.h"
+#include "archive/SlDownloadLink.h"
+#include "archive/StepTimer.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "tests/serial/TestMainLoop.h"
+#include "tools/meter-sim/ArchiveGenerator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The port through the Windows backend on a real line: run under Wine by rs5-pty-peer, which maps COM5 to
 // a pseudo-terminal and hands this program the far end over a local TCP connection.
 
-#include "SlBuffer.h"
-#include "SlComm.h"
-#include "SlCommEventThread.h"
-#include "TestMainLoop.h"
+#include "serial/SlBuffer.h"
+#include "serial/SlComm.h"
+#include "serial/SlCommEventThread.h"
+#include "tests/serial/TestMainLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "MdbExport.h"
+#include "tests/store/jet/MdbExport.h"
 
-#include "DatabaseSource.h"
-#include "MeasurementTable.h"
-#include "StoredDateTime.h"
-#include "WorkingDatabase.h"
-#include "jet/JetImport.h"
+#include "store/DatabaseSource.h"
+#include "store/MeasurementTable.h"
+#include "store/StoredDateTime.h"
+#include "store/WorkingDatabase.h"
+#include "store/jet/JetImport.h"
 
 #include <QDir>
 #include <QFile>

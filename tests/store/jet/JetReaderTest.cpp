@@ -1,9 +1,9 @@
-#include "MdbExport.h"
+#include "tests/store/jet/MdbExport.h"
 
-#include "jet/JetDate.h"
-#include "jet/JetHeader.h"
-#include "jet/SysSchema.h"
-#include "jet/SysTableReader.h"
+#include "store/jet/JetDate.h"
+#include "store/jet/JetHeader.h"
+#include "store/jet/SysSchema.h"
+#include "store/jet/SysTableReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "MdbExport.h"
+#include "tests/store/jet/MdbExport.h"
 
 #include <cstdio>
 #include <memory>

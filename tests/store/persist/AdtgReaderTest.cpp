@@ -1,12 +1,12 @@
 // The binary reader never trusts the file: cut, stretched or corrupted input raises PersistError.
-#include "SampleFiles.h"
+#include "tests/store/persist/SampleFiles.h"
 
-#include "persist/AdtgReader.h"
-#include "persist/AdtgWriter.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
-#include "persist/RecordsetPrinter.h"
-#include "persist/ValueText.h"
+#include "store/persist/AdtgReader.h"
+#include "store/persist/AdtgWriter.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/persist/RecordsetPrinter.h"
+#include "store/persist/ValueText.h"
 
 #include <gtest/gtest.h>
 

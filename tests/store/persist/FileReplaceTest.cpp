@@ -1,8 +1,8 @@
 // Saving over a file on POSIX systems: what stands at the name (links, devices, permissions) and a failed write.
 // The cases that hold on every platform are in SavedFileTest.cpp.
-#include "persist/FileReplace.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The XML reader: ADO's defaults for files written by hand, and refusal of what is not a saved recordset.
-#include "persist/PersistError.h"
-#include "persist/RecordsetPrinter.h"
-#include "persist/RowsetXmlReader.h"
-#include "persist/RowsetXmlWriter.h"
-#include "persist/ValueText.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetPrinter.h"
+#include "store/persist/RowsetXmlReader.h"
+#include "store/persist/RowsetXmlWriter.h"
+#include "store/persist/ValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // Every recordset real ADO saved must read, print the same from its binary and its XML file, and come
 // back the same after our writers; for recordsets built in memory our binary bytes must be ADO's.
-#include "SampleFiles.h"
+#include "tests/store/persist/SampleFiles.h"
 
-#include "persist/AdtgReader.h"
-#include "persist/AdtgWriter.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
-#include "persist/RecordsetPrinter.h"
-#include "persist/RowsetXmlReader.h"
-#include "persist/RowsetXmlWriter.h"
+#include "store/persist/AdtgReader.h"
+#include "store/persist/AdtgWriter.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/persist/RecordsetPrinter.h"
+#include "store/persist/RowsetXmlReader.h"
+#include "store/persist/RowsetXmlWriter.h"
 
 #include <gtest/gtest.h>
 

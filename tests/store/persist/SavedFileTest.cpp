@@ -1,11 +1,11 @@
 // Saving and reopening files by name on every platform, Windows included: a save replaces the file whole, and
 // a name in Cyrillic (UTF-8 inside the program) reaches the file system as that very name both ways.
-#include "SampleFiles.h"
+#include "tests/store/persist/SampleFiles.h"
 
-#include "persist/FileReplace.h"
-#include "persist/PersistError.h"
-#include "persist/RecordsetFile.h"
-#include "persist/RecordsetPrinter.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/persist/RecordsetPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Values as ADO's XML writes them, and back.
-#include "persist/PersistError.h"
-#include "persist/ValueText.h"
+#include "store/persist/PersistError.h"
+#include "store/persist/ValueText.h"
 
 #include <gtest/gtest.h>
 

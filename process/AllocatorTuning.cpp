@@ -1,4 +1,4 @@
-#include "AllocatorTuning.h"
+#include "process/AllocatorTuning.h"
 
 #include <cstdlib>  // defines __GLIBC__ with the GNU C library
 
@@ -6,7 +6,7 @@
 #include <malloc.h>
 #endif
 
-namespace persist {
+namespace process {
 
 void KeepFreedMemoryForLargeTables() {
 #if defined(__GLIBC__)
@@ -19,4 +19,4 @@ void KeepFreedMemoryForLargeTables() {
 #endif
 }
 
-}  // namespace persist
+}  // namespace process

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SlMainThread.h"
+#include "serial/SlMainThread.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "QtMainThreadCaller.h"
+#include "serial/qt/QtMainThreadCaller.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -1,6 +1,6 @@
 // The Qt main-thread caller: tasks from worker threads run on the main thread, also inside nested event loops,
 // and nothing blocks for ever.
-#include "QtMainThreadCaller.h"
+#include "serial/qt/QtMainThreadCaller.h"
 
 #include <QEventLoop>
 #include <QTest>
