@@ -14,7 +14,7 @@ const char* const kFolderName = "zarudedu-rs5";
 
 // What an interrupted creation of the database leaves behind; it does not make the folder a used one.
 bool IsLeftoverOfCreation(const QString& name) {
-    return name.startsWith(QLatin1String(WorkingDatabase::DefaultFileName) + QLatin1String(".tmp-"));
+    return name.startsWith(QLatin1String(WorkingDatabase::kDefaultFileName) + QLatin1String(".tmp-"));
 }
 
 bool HoldsNothing(const QDir& folder) {
@@ -67,7 +67,7 @@ void Enter(const QString& folder) {
         !QFileInfo::exists(absolute) || (QFileInfo(absolute).isDir() && HoldsNothing(QDir(absolute)));
     if (firstStart) {
         CreateFolder(absolute);
-        CreateWorkingDatabaseIfMissing(QDir(absolute).filePath(QLatin1String(WorkingDatabase::DefaultFileName)));
+        CreateWorkingDatabaseIfMissing(QDir(absolute).filePath(QLatin1String(WorkingDatabase::kDefaultFileName)));
     }
     if (!QDir::setCurrent(absolute)) {
         throw Error(QString::fromUtf16(kCannotEnter).arg(QDir::toNativeSeparators(absolute)));

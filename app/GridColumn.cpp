@@ -23,7 +23,7 @@ constexpr int kTextFieldSize = 50;
 constexpr int kNumericDisplayWidth = 10;
 constexpr int kCellPadding = 4;
 
-constexpr ColumnInfo kColumns[GridColumnCount] = {
+constexpr ColumnInfo kColumns[kGridColumnCount] = {
     {MeasurementField::NN, u"№", 49, 0, true, 0},
     {MeasurementField::DataTime, u"Дата/Время", 101, 0, false, 0},
     {MeasurementField::Vid, u"Вид зерна", 144, 0, false, kTextFieldSize},

@@ -8,7 +8,7 @@ class QFontMetrics;
 
 // The grid's columns, left to right. Num has none.
 enum class GridColumn { NN, DataTime, Vid, W, m, N, t, Type, Op };
-inline constexpr int GridColumnCount = 9;
+inline constexpr int kGridColumnCount = 9;
 
 MeasurementField GridColumnField(GridColumn column);
 QString GridColumnTitle(GridColumn column);

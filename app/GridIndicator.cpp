@@ -48,7 +48,7 @@ void GridIndicator::paintSection(QPainter* painter, const QRect& rect, int logic
     style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
 
     const auto mark = static_cast<RowMark>(
-        model()->headerData(logicalIndex, Qt::Vertical, MeasurementGridModel::RowMarkRole).toInt());
+        model()->headerData(logicalIndex, Qt::Vertical, MeasurementGridModel::kRowMarkRole).toInt());
     painter->setPen(palette().color(QPalette::ButtonText));
     painter->setRenderHint(QPainter::Antialiasing, false);
     const QPoint centre = rect.center();

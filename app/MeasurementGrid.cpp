@@ -303,7 +303,7 @@ void MeasurementGrid::TabMove(bool forward) {
         return;
     }
     CloseEditor();
-    if (forward && column + 1 < GridColumnCount) {
+    if (forward && column + 1 < kGridColumnCount) {
         SetCurrentColumn(column + 1);
     } else if (!forward && column > 0) {
         SetCurrentColumn(column - 1);
@@ -312,7 +312,7 @@ void MeasurementGrid::TabMove(bool forward) {
         SetCurrentColumn(0);
     } else if (table_.CurrentRow() > 0) {
         ArrowMove(-1, false);
-        SetCurrentColumn(GridColumnCount - 1);
+        SetCurrentColumn(kGridColumnCount - 1);
     }
     if (wasEditing && currentIndex().isValid()) {
         edit(currentIndex(), AllEditTriggers, nullptr);
@@ -404,7 +404,7 @@ int MeasurementGrid::CurrentColumn() const {
 
 void MeasurementGrid::ApplyFontMetrics() {
     const QFontMetrics metrics(font());
-    for (int column = 0; column < GridColumnCount; ++column) {
+    for (int column = 0; column < kGridColumnCount; ++column) {
         const GridColumn gridColumn = static_cast<GridColumn>(column);
         int width = GridColumnWidth(gridColumn, metrics);
         if (const QString widest = GridColumnWidestText(gridColumn, metrics); !widest.isEmpty()) {

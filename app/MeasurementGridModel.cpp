@@ -26,7 +26,7 @@ int MeasurementGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int MeasurementGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : GridColumnCount;
+    return parent.isValid() ? 0 : kGridColumnCount;
 }
 
 QVariant MeasurementGridModel::data(const QModelIndex& index, int role) const {
@@ -47,12 +47,12 @@ QVariant MeasurementGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant MeasurementGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal) {
-        if (role == Qt::DisplayRole && section >= 0 && section < GridColumnCount) {
+        if (role == Qt::DisplayRole && section >= 0 && section < kGridColumnCount) {
             return GridColumnTitle(static_cast<GridColumn>(section));
         }
         return {};
     }
-    if (role != RowMarkRole || section < 0 || section >= rowCount()) {
+    if (role != kRowMarkRole || section < 0 || section >= rowCount()) {
         return {};
     }
     RowMark mark = RowMark::None;
@@ -132,7 +132,7 @@ void MeasurementGridModel::RowChanged(int row) {
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    emit dataChanged(index(row, 0), index(row, GridColumnCount - 1));
+    emit dataChanged(index(row, 0), index(row, kGridColumnCount - 1));
     MarkChanged(row);
 }
 

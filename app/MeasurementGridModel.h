@@ -15,7 +15,7 @@ class MeasurementGridModel : public QAbstractTableModel, private TableObserver {
 
 public:
     enum class RowMark { None, Current, Inserting, Editing };
-    static constexpr int RowMarkRole = Qt::UserRole + 1;
+    static constexpr int kRowMarkRole = Qt::UserRole + 1;
 
     // Observes the table for as long as the model lives; the table must outlive it.
     explicit MeasurementGridModel(MeasurementTable& table, QObject* parent = nullptr);

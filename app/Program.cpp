@@ -21,7 +21,7 @@ namespace {
 
 int CreateDatabase() {
     try {
-        CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName));
+        CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::kDefaultFileName));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "zarudedu-rs5: %s\n", error.what());
         return 1;
@@ -38,7 +38,7 @@ int RunProgram(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("zarudedu-rs5 %s\n", Rs5Version);
+        std::printf("zarudedu-rs5 %s\n", kRs5Version);
         return 0;
     }
     if (options.createDatabase && options.dataFolder) {

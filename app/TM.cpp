@@ -131,7 +131,7 @@ TM::~TM() {
 void TM::OpenWorkingTable() {
     ADOTable1 = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>());
     // An old working database in the Jet format is offered for import instead of failing to open.
-    if (!OfferJetImport(this, QString::fromLatin1(WorkingDatabase::DefaultFileName))) {
+    if (!OfferJetImport(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName))) {
         return;
     }
     // A failed connection is tried again by the table's own opening, so a missing database is reported twice.

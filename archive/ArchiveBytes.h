@@ -13,8 +13,8 @@
 // One area serves the whole download for the program's lifetime; its owner keeps it.
 class ArchiveBytes {
 public:
-    static constexpr std::size_t Size = 500000;
-    static constexpr std::size_t RowLength = 1000;
+    static constexpr std::size_t kSize = 500000;
+    static constexpr std::size_t kRowLength = 1000;
 
     ArchiveBytes();
 

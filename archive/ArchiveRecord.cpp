@@ -37,12 +37,12 @@ void PutWord(ArchiveRecordBytes& bytes, std::size_t position, std::uint16_t word
 }
 
 std::optional<std::int16_t> Optional(std::uint16_t word) {
-    return word == MissingValueWord ? std::nullopt : std::optional<std::int16_t>(Signed(word));
+    return word == kMissingValueWord ? std::nullopt : std::optional<std::int16_t>(Signed(word));
 }
 
 std::uint16_t OptionalWord(const std::optional<std::int16_t>& value, const char* what) {
     if (!value) {
-        return MissingValueWord;
+        return kMissingValueWord;
     }
     if (*value == -1) {
         throw RecordEncodingError(std::string(what) + " of -1 cannot be stored: its word marks a missing value");
@@ -81,9 +81,9 @@ ArchiveRecordBytes ArchiveRecordToBytes(const ArchiveRecord& record) {
     if (name.find('\0') != std::string::npos) {
         throw RecordEncodingError("grain name \"" + record.grain + "\" holds a zero character");
     }
-    if (name.size() > MaxGrainNameBytes) {
+    if (name.size() > kMaxGrainNameBytes) {
         throw RecordEncodingError("grain name \"" + record.grain + "\" is longer than " +
-                                  std::to_string(MaxGrainNameBytes) + " characters");
+                                  std::to_string(kMaxGrainNameBytes) + " characters");
     }
     ArchiveRecordBytes bytes{};
     bytes[Calibration] = record.calibration;

@@ -31,9 +31,9 @@ struct ArchiveRecord {
 };
 
 // The longest grain name that a record can carry without running into the numeric fields, in bytes.
-inline constexpr std::size_t MaxGrainNameBytes = 20;
+inline constexpr std::size_t kMaxGrainNameBytes = 20;
 // The word that marks a missing test weight or sample mass.
-inline constexpr std::uint16_t MissingValueWord = 0xFFFF;
+inline constexpr std::uint16_t kMissingValueWord = 0xFFFF;
 
 // A record that has no 37-byte form; what() says why.
 class RecordEncodingError : public std::runtime_error {

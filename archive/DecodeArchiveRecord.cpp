@@ -20,7 +20,7 @@ WallClockTime ToDateTime(const RecordDateTime& when) {
 }  // namespace
 
 DateTimeConversionError::DateTimeConversionError(const QString& dateTimeText)
-    : std::runtime_error(QString::fromUtf16(MessageFormat).arg(dateTimeText).toStdString()) {}
+    : std::runtime_error(QString::fromUtf16(kMessageFormat).arg(dateTimeText).toStdString()) {}
 
 void DecodeArchiveRecord(MeasurementTable& table, const ArchiveBytes& bytes, int k) {
     const ArchiveRecord record = ArchiveRecordFromBytes(bytes.Record(k));
@@ -28,7 +28,7 @@ void DecodeArchiveRecord(MeasurementTable& table, const ArchiveBytes& bytes, int
     Set(table, MeasurementField::NN, std::int32_t{k});
     Set(table, MeasurementField::Vid, QString::fromStdString(record.grain));
     Set(table, MeasurementField::Type,
-        QString::fromUtf16(record.calibration != 0 ? IndividualCalibrationText : BasicCalibrationText));
+        QString::fromUtf16(record.calibration != 0 ? kIndividualCalibrationText : kBasicCalibrationText));
     Set(table, MeasurementField::W, double{TenthsAsSingle(record.moistureTenths)});
     if (record.testWeight) {
         Set(table, MeasurementField::N, QString::number(*record.testWeight));

@@ -9,14 +9,14 @@
 class MeasurementTable;
 
 // The calibration texts of the Type field.
-inline constexpr const char16_t* BasicCalibrationText = u"Базовая";
-inline constexpr const char16_t* IndividualCalibrationText = u"Индивидуальная";
+inline constexpr const char16_t* kBasicCalibrationText = u"Базовая";
+inline constexpr const char16_t* kIndividualCalibrationText = u"Индивидуальная";
 
 // A record's date and time bytes that do not form a valid date and time; what() is UTF-8 text.
 class DateTimeConversionError : public std::runtime_error {
 public:
     // %1: the date-time text made from the bytes.
-    static constexpr const char16_t* MessageFormat = u"'%1' is not a valid date and time";
+    static constexpr const char16_t* kMessageFormat = u"'%1' is not a valid date and time";
 
     explicit DateTimeConversionError(const QString& dateTimeText);
 };

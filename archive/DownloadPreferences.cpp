@@ -4,8 +4,8 @@
 
 namespace {
 
-const QString PortKey = QStringLiteral("download/port");
-const QString FastKey = QStringLiteral("download/fast");
+const QString kPortKey = QStringLiteral("download/port");
+const QString kFastKey = QStringLiteral("download/fast");
 
 }  // namespace
 
@@ -19,20 +19,20 @@ DownloadPreferences::DownloadPreferences(const QString& iniFile)
 DownloadPreferences::~DownloadPreferences() = default;
 
 QString DownloadPreferences::LastPort() const {
-    return settings_->value(PortKey).toString();
+    return settings_->value(kPortKey).toString();
 }
 
 void DownloadPreferences::SetLastPort(const QString& port) {
-    settings_->setValue(PortKey, port);
+    settings_->setValue(kPortKey, port);
     // Written now: a program that is killed later must still remember it.
     settings_->sync();
 }
 
 bool DownloadPreferences::FastDownload() const {
-    return settings_->value(FastKey, false).toBool();
+    return settings_->value(kFastKey, false).toBool();
 }
 
 void DownloadPreferences::SetFastDownload(bool fast) {
-    settings_->setValue(FastKey, fast);
+    settings_->setValue(kFastKey, fast);
     settings_->sync();
 }

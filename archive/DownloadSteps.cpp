@@ -22,7 +22,7 @@ std::string TextOf(const std::exception_ptr& error) {
 }  // namespace
 
 const char* DownloadMessageText(DownloadObserver::Message message) {
-    return message == DownloadObserver::Message::MeterNotConnected ? MeterNotConnectedMessage : TransferErrorMessage;
+    return message == DownloadObserver::Message::MeterNotConnected ? kMeterNotConnectedMessage : kTransferErrorMessage;
 }
 
 DownloadSteps::DownloadSteps(DownloadLink& link, StepTimer& timer, DownloadObserver& observer, StepTimer* quietTimer)
@@ -37,11 +37,11 @@ void DownloadSteps::Start(const std::string& deviceName, Pace pace) {
     pace_ = pace;
     askedAgain_ = false;
     state_ = State::AwaitHeader;
-    archiveAddress_ = HeaderAddress;
+    archiveAddress_ = kHeaderAddress;
     link_.Open(deviceName);
     running_ = true;
     // Bytes left from before this download are no part of the header's reply.
-    Send(std::string(HeaderRequest));
+    Send(std::string(kHeaderRequest));
 }
 
 void DownloadSteps::Step() noexcept {
@@ -92,7 +92,7 @@ void DownloadSteps::StopTimers() {
 }
 
 std::size_t DownloadSteps::NeededReplySize() const {
-    return state_ == State::AwaitHeader ? HeaderReplySize : RecordReplySize;
+    return state_ == State::AwaitHeader ? kHeaderReplySize : kRecordReplySize;
 }
 
 void DownloadSteps::Cancel() {
@@ -112,7 +112,7 @@ void DownloadSteps::TakeStep() {
     }
     observer_.ProgressRange(archiveCount_);
     if (state_ == State::AwaitRecord) {
-        const int k = static_cast<int>(archiveAddress_ - HeaderAddress);
+        const int k = static_cast<int>(archiveAddress_ - kHeaderAddress);
         if (pace_ == Pace::Fast && !RecordDataIsNibbleChars(reply_)) {
             if (askedAgain_) {
                 throw std::runtime_error("the reply for record " + std::to_string(k) +
@@ -159,7 +159,7 @@ bool DownloadSteps::TakeReply() {
             return false;
         }
     }
-    const int room = static_cast<int>(ReplyAreaSize - reply_.size());
+    const int room = static_cast<int>(kReplyAreaSize - reply_.size());
     if (const int taken = std::min(waiting, room); taken > 0) {
         reply_ += link_.Read(taken);
     }
@@ -176,8 +176,9 @@ bool DownloadSteps::TakeReply() {
         timer_.Start();
         return false;
     }
-    const std::string what = state_ == State::AwaitHeader ? std::string("the header")
-                                                          : "record " + std::to_string(archiveAddress_ - HeaderAddress);
+    const std::string what = state_ == State::AwaitHeader
+                                 ? std::string("the header")
+                                 : "record " + std::to_string(archiveAddress_ - kHeaderAddress);
     Fail(DownloadObserver::Message::TransferError, "the reply for " + what + " came with " +
                                                        std::to_string(reply_.size()) + " of its " +
                                                        std::to_string(needed) + " bytes");
@@ -197,7 +198,7 @@ void DownloadSteps::AskAgainLater() {
 
 void DownloadSteps::SendNextRequest() {
     ++archiveAddress_;
-    if (archiveAddress_ > HeaderAddress + static_cast<std::uint32_t>(archiveCount_)) {
+    if (archiveAddress_ > kHeaderAddress + static_cast<std::uint32_t>(archiveCount_)) {
         Finish(true);
         return;
     }

@@ -12,10 +12,10 @@ class DownloadLink;
 class StepTimer;
 
 // The messages of a download (UTF-8).
-inline constexpr char MeterNotConnectedMessage[] =
+inline constexpr char kMeterNotConnectedMessage[] =
     "Прибор не подключен. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор "
     "находится в режиме связи с ПК";
-inline constexpr char TransferErrorMessage[] =
+inline constexpr char kTransferErrorMessage[] =
     "Ошибка передачи данных. Проверьте правильность подключения прибора согласно инструкции и убедитесь, что прибор "
     "находится в режиме связи с ПК";
 
@@ -50,9 +50,9 @@ public:
     enum class State { AwaitHeader, NextRequest, AwaitRecord };
     enum class Pace { Paced, Fast };
 
-    static constexpr std::size_t ReplyAreaSize = 2000;
+    static constexpr std::size_t kReplyAreaSize = 2000;
     // The quiet timer's usual period, in milliseconds: about 20 character times at 9600 baud.
-    static constexpr int QuietGapMs = 20;
+    static constexpr int kQuietGapMs = 20;
 
     // quietTimer: started again at each arrival of bytes during a fast download, it calls QuietGapElapsed
     // once the line has been quiet for its period; needed only for Pace::Fast.

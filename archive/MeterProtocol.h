@@ -16,25 +16,25 @@
 // follows at ReplyDataOffset.
 
 // Archive address of the header, whose reply announces the record count; record k is at HeaderAddress + k.
-inline constexpr std::uint32_t HeaderAddress = 200000;
+inline constexpr std::uint32_t kHeaderAddress = 200000;
 // Position in a reply where its data begins.
-inline constexpr std::size_t ReplyDataOffset = 40;
+inline constexpr std::size_t kReplyDataOffset = 40;
 // Bytes in one archive record.
-inline constexpr std::size_t ArchiveRecordSize = 37;
+inline constexpr std::size_t kArchiveRecordSize = 37;
 // The most records a header reply can announce (four nibbles).
-inline constexpr int MaxArchiveCount = 65535;
+inline constexpr int kMaxArchiveCount = 65535;
 
 // The request for the header; every request has this form with its own eight address characters.
-inline constexpr std::string_view HeaderRequest = "_DATA_REQUEST_[0000000000]_[04=03000]";
-inline constexpr std::size_t RequestSize = HeaderRequest.size();
+inline constexpr std::string_view kHeaderRequest = "_DATA_REQUEST_[0000000000]_[04=03000]";
+inline constexpr std::size_t kRequestSize = kHeaderRequest.size();
 // Where the eight address characters stand in a request.
-inline constexpr std::size_t RequestAddressOffset = 28;
+inline constexpr std::size_t kRequestAddressOffset = 28;
 
 // The shortest complete replies: anything after these lengths is ignored.
-inline constexpr std::size_t HeaderReplySize = ReplyDataOffset + 4;
-inline constexpr std::size_t RecordReplySize = ReplyDataOffset + 2 * ArchiveRecordSize;
+inline constexpr std::size_t kHeaderReplySize = kReplyDataOffset + 4;
+inline constexpr std::size_t kRecordReplySize = kReplyDataOffset + 2 * kArchiveRecordSize;
 
-using ArchiveRecordBytes = std::array<std::uint8_t, ArchiveRecordSize>;
+using ArchiveRecordBytes = std::array<std::uint8_t, kArchiveRecordSize>;
 using NibbleChars = std::array<char, 4>;
 
 // A reply too short to hold the data asked of it; what() is UTF-8 text.

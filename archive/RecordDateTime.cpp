@@ -11,9 +11,9 @@ std::string TwoDigits(std::uint8_t value) {
 }
 
 int DaysInMonth(int month, int year) {
-    static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : Days[month - 1];
+    return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 }  // namespace

@@ -24,9 +24,9 @@
 
 namespace {
 
-constexpr int StepPeriodMs = 1000;
-constexpr int RingSize = 4096;
-constexpr int NumberedPorts = 10;
+constexpr int kStepPeriodMs = 1000;
+constexpr int kRingSize = 4096;
+constexpr int kNumberedPorts = 10;
 
 }  // namespace
 
@@ -55,7 +55,7 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     ComboBox1->setGeometry(scale.Rect(QRect(208, 112, 73, 21)));
     ComboBox1->setEditable(true);
     ComboBox1->setToolTip(QStringLiteral("Выбор порта"));
-    for (int n = 1; n <= NumberedPorts; ++n) {
+    for (int n = 1; n <= kNumberedPorts; ++n) {
         ComboBox1->addItem(QStringLiteral("COM%1").arg(n));
     }
     std::vector<std::string> present;
@@ -88,20 +88,20 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
-    Timer1->setInterval(StepPeriodMs);
+    Timer1->setInterval(kStepPeriodMs);
 
     SlComm1 = new TSlComm(nullptr, mainThread_);
     SlDownloadLink::ApplyMeterSettings(*SlComm1);
     SlComm1->SetPortNum(1);
     SlBuffer1 = new TSlBuffer(nullptr);
-    SlBuffer1->SetSize(RingSize);
+    SlBuffer1->SetSize(kRingSize);
     SlBuffer1->SetActive(true);
     SlBuffer1->SetComm(SlComm1);
 
     link_ = std::make_unique<SlDownloadLink>(*SlComm1, *SlBuffer1);
     stepTimer_ = std::make_unique<QtStepTimer>(*Timer1, [this] { Timer1Timer(); });
     quietTimer_ = new QTimer(this);
-    quietTimer_->setInterval(DownloadSteps::QuietGapMs);
+    quietTimer_->setInterval(DownloadSteps::kQuietGapMs);
     quietStepTimer_ = std::make_unique<QtStepTimer>(*quietTimer_, [this] { steps_->QuietGapElapsed(); });
     MakeSteps(*stepTimer_);
     link_->SetArrivalHandler([this] { steps_->BytesArrived(); });

@@ -12,6 +12,6 @@ public:
 }  // namespace
 
 std::shared_ptr<ISlClock> SlSystemClock() {
-    static const std::shared_ptr<ISlClock> clock = std::make_shared<TSlSystemClock>();
-    return clock;
+    static const std::shared_ptr<ISlClock> kClock = std::make_shared<TSlSystemClock>();
+    return kClock;
 }

@@ -15,36 +15,36 @@
 
 namespace {
 
-constexpr std::string_view DeviceNotFoundText = "Specified device not found (%s).";
-constexpr std::string_view CantOpenText = "Can't open specified device %s (Error %d, %s)";
-constexpr std::string_view PortOpenText = "Can't perform this operation while port is open";
-constexpr std::string_view PortClosedText = "Can't perform this operation while port is closed";
-constexpr std::string_view WriteDcbText = "Error writing dcb (%d), %s";
-constexpr std::string_view InitBuffersText = "Error initializing buffers (%d), %s";
-constexpr std::string_view TimeoutsText = "Error setting timeouts (%d), %s";
-constexpr std::string_view EventMaskText = " Error setting EventMask (%d), %s";
-constexpr std::string_view WriteErrorText = "Write error (%d), %s";
-constexpr std::string_view OutputFullText = "Output buffer is full. Please check comm status.";
-constexpr std::string_view ReadErrorText = "Read error (%d), %s";
-constexpr std::string_view StatisticsText = "Error retrieving statistics (%d), %s";
-constexpr std::string_view ClearBuffersText = "Error clearing buffers (%d), %s";
-constexpr std::string_view CommFunctionText = "Error calling comm function (%d), %s";
-constexpr std::string_view DtrRefusedText = "DTR line updates not allowed when flowcontrol is set to Handshake.";
-constexpr std::string_view RtsRefusedText =
+constexpr std::string_view kDeviceNotFoundText = "Specified device not found (%s).";
+constexpr std::string_view kCantOpenText = "Can't open specified device %s (Error %d, %s)";
+constexpr std::string_view kPortOpenText = "Can't perform this operation while port is open";
+constexpr std::string_view kPortClosedText = "Can't perform this operation while port is closed";
+constexpr std::string_view kWriteDcbText = "Error writing dcb (%d), %s";
+constexpr std::string_view kInitBuffersText = "Error initializing buffers (%d), %s";
+constexpr std::string_view kTimeoutsText = "Error setting timeouts (%d), %s";
+constexpr std::string_view kEventMaskText = " Error setting EventMask (%d), %s";
+constexpr std::string_view kWriteErrorText = "Write error (%d), %s";
+constexpr std::string_view kOutputFullText = "Output buffer is full. Please check comm status.";
+constexpr std::string_view kReadErrorText = "Read error (%d), %s";
+constexpr std::string_view kStatisticsText = "Error retrieving statistics (%d), %s";
+constexpr std::string_view kClearBuffersText = "Error clearing buffers (%d), %s";
+constexpr std::string_view kCommFunctionText = "Error calling comm function (%d), %s";
+constexpr std::string_view kDtrRefusedText = "DTR line updates not allowed when flowcontrol is set to Handshake.";
+constexpr std::string_view kRtsRefusedText =
     "RTS line updates not allowed when flowcontrol is set to Handshake or Toggle.";
-constexpr std::string_view ModemStateText = "Error reading modem state (%d), %s";
-constexpr std::string_view PropertiesText = "Error reading port properties (%d), %s";
-constexpr std::string_view DefaultParametersText = "Error reading default port parameters.";
+constexpr std::string_view kModemStateText = "Error reading modem state (%d), %s";
+constexpr std::string_view kPropertiesText = "Error reading port properties (%d), %s";
+constexpr std::string_view kDefaultParametersText = "Error reading default port parameters.";
 
-constexpr std::size_t SystemTextLimit = 256;
-constexpr std::uint32_t ClosePauseMs = 300;
-constexpr std::uint32_t PurgeReadOnly = PURGE_RXABORT | PURGE_RXCLEAR;
+constexpr std::size_t kSystemTextLimit = 256;
+constexpr std::uint32_t kClosePauseMs = 300;
+constexpr std::uint32_t kPurgeReadOnly = PURGE_RXABORT | PURGE_RXCLEAR;
 
 // The system's text for an error, as the messages want it: at most 256 characters, without trailing blanks,
 // control characters and full stops.
 std::string CleanSystemText(std::string Text) {
-    if (Text.size() > SystemTextLimit) {
-        Text.resize(SystemTextLimit);
+    if (Text.size() > kSystemTextLimit) {
+        Text.resize(kSystemTextLimit);
     }
     while (!Text.empty() && (static_cast<unsigned char>(Text.back()) <= ' ' || Text.back() == '.')) {
         Text.pop_back();
@@ -134,7 +134,7 @@ void TSlCustomComm::Close() {
     }
     DestroyHandle();
     DoClose();
-    Clock_->Sleep(ClosePauseMs);
+    Clock_->Sleep(kClosePauseMs);
 }
 
 bool TSlCustomComm::Active() const {
@@ -143,7 +143,7 @@ bool TSlCustomComm::Active() const {
 
 void TSlCustomComm::CheckOpen() const {
     if (Active()) {
-        throw ESlCommError(std::string(PortOpenText));
+        throw ESlCommError(std::string(kPortOpenText));
     }
 }
 
@@ -173,9 +173,9 @@ void TSlCustomComm::CreateHandle() {
     if (!device) {
         const SlPlatform::TSlLastError error = SlPlatform::LastError();
         if (SlPlatform::IsDeviceNotFound(error.Code)) {
-            throw ESlCommError(SlFormat(DeviceNotFoundText, {name}));
+            throw ESlCommError(SlFormat(kDeviceNotFoundText, {name}));
         }
-        throw ESlCommError(SlFormat(CantOpenText, {name, std::to_string(error.Code), CleanSystemText(error.Text)}));
+        throw ESlCommError(SlFormat(kCantOpenText, {name, std::to_string(error.Code), CleanSystemText(error.Text)}));
     }
     Handle_ = std::move(device);
 }
@@ -189,11 +189,11 @@ void TSlCustomComm::DestroyHandle() {
 
 void TSlCustomComm::UpdateBuffers() {
     Watch(SlPlatform::SetupComm(*Handle_, std::uint32_t(Buffers_->ReadSize()), std::uint32_t(Buffers_->WriteSize())),
-          InitBuffersText);
+          kInitBuffersText);
 }
 
 void TSlCustomComm::UpdateTimeouts() {
-    Watch(SlPlatform::SetCommTimeouts(*Handle_), TimeoutsText);
+    Watch(SlPlatform::SetCommTimeouts(*Handle_), kTimeoutsText);
 }
 
 void TSlCustomComm::UpdateEventMask() {
@@ -201,7 +201,7 @@ void TSlCustomComm::UpdateEventMask() {
     if (!DirectWrite_) {
         EventMask_ &= ~EV_TXEMPTY;  // the write thread reports that itself
     }
-    Watch(SlPlatform::SetCommMask(*Handle_, EventMask_), EventMaskText);
+    Watch(SlPlatform::SetCommMask(*Handle_, EventMask_), kEventMaskText);
 }
 
 void TSlCustomComm::CreateThreads() {
@@ -255,7 +255,7 @@ int TSlCustomComm::WriteBuf(const void* Data, int Count) {
     }
     if (!DirectWrite_) {
         if (!WriteThread_ || !WriteThread_->WriteData(Data, Count)) {
-            throw ESlCommError(std::string(OutputFullText));
+            throw ESlCommError(std::string(kOutputFullText));
         }
         return Count;
     }
@@ -265,7 +265,7 @@ int TSlCustomComm::WriteBuf(const void* Data, int Count) {
     const auto outcome = SlPlatform::WriteFile(*Handle_, Data, Count, *IoEvent_,
                                                std::uint32_t(Buffers_->WriteTimeout()), {}, done, interrupted);
     if (outcome == SlPlatform::TSlTransferOutcome::Failed) {
-        Error(WriteErrorText);
+        Error(kWriteErrorText);
     }
     return outcome == SlPlatform::TSlTransferOutcome::Completed ? done : 0;
 }
@@ -287,7 +287,7 @@ int TSlCustomComm::ReadBuf(void* Data, int Count) {
     const auto outcome =
         SlPlatform::ReadFile(*Handle_, Data, Count, *IoEvent_, std::uint32_t(Buffers_->ReadTimeout()), done);
     if (outcome == SlPlatform::TSlTransferOutcome::Failed) {
-        Error(ReadErrorText);
+        Error(kReadErrorText);
     }
     return outcome == SlPlatform::TSlTransferOutcome::Completed ? done : 0;
 }
@@ -341,21 +341,21 @@ void TSlCustomComm::PurgeBuffers(std::uint32_t Flags) {
         return;
     }
     auto lock = GlobalScope(*this);
-    if (Flags != PurgeReadOnly && WriteThread_) {
+    if (Flags != kPurgeReadOnly && WriteThread_) {
         WriteThread_->PurgeWrite();
     }
-    Watch(SlPlatform::PurgeComm(*Handle_, Flags), ClearBuffersText);
+    Watch(SlPlatform::PurgeComm(*Handle_, Flags), kClearBuffersText);
 }
 
 void TSlCustomComm::EscapeComm(std::uint32_t Function) {
     if (Active()) {
-        Watch(SlPlatform::EscapeCommFunction(*Handle_, Function), CommFunctionText);
+        Watch(SlPlatform::EscapeCommFunction(*Handle_, Function), kCommFunctionText);
     }
 }
 
 void TSlCustomComm::SetDTR(bool State) {
     if (FlowControl_->ControlDtr() == TSlControlDtr::dtrHandshake) {
-        throw ESlCommError(std::string(DtrRefusedText));
+        throw ESlCommError(std::string(kDtrRefusedText));
     }
     EscapeComm(State ? SETDTR : CLRDTR);
 }
@@ -363,7 +363,7 @@ void TSlCustomComm::SetDTR(bool State) {
 void TSlCustomComm::SetRTS(bool State) {
     const TSlControlRts control = FlowControl_->ControlRts();
     if (control == TSlControlRts::rtsHandshake || control == TSlControlRts::rtsToggle) {
-        throw ESlCommError(std::string(RtsRefusedText));
+        throw ESlCommError(std::string(kRtsRefusedText));
     }
     EscapeComm(State ? SETRTS : CLRRTS);
 }
@@ -382,7 +382,7 @@ void TSlCustomComm::GetCommStatus(TSlCommStatus& Status) {
     auto lock = GlobalScope(*this);
     Status = TSlCommStatus{};
     if (Active()) {
-        Watch(SlPlatform::ClearCommError(*Handle_, Status), StatisticsText);
+        Watch(SlPlatform::ClearCommError(*Handle_, Status), kStatisticsText);
     }
 }
 
@@ -397,7 +397,7 @@ bool TSlCustomComm::GetModemStatus(int Index) {
         return false;
     }
     std::uint32_t status = 0;
-    Watch(SlPlatform::GetCommModemStatus(*Handle_, status), ModemStateText);
+    Watch(SlPlatform::GetCommModemStatus(*Handle_, status), kModemStateText);
     constexpr std::array<std::uint32_t, 4> bits = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
     return Index >= 1 && Index <= 4 && (status & bits[std::size_t(Index - 1)]) != 0;
 }
@@ -405,9 +405,9 @@ bool TSlCustomComm::GetModemStatus(int Index) {
 void TSlCustomComm::GetProperties() {
     CommProp_ = TSlCommProp{};
     if (!Active()) {
-        throw ESlCommError(std::string(PortClosedText));
+        throw ESlCommError(std::string(kPortClosedText));
     }
-    Watch(SlPlatform::GetCommProperties(*Handle_, CommProp_), PropertiesText);
+    Watch(SlPlatform::GetCommProperties(*Handle_, CommProp_), kPropertiesText);
 }
 
 bool TSlCustomComm::ClearLineErrors() {
@@ -481,7 +481,7 @@ TSlDCB TSlCustomComm::BuildDCB() const {
 
 void TSlCustomComm::SetDCB() {
     if (Active() && UpdateDCB_) {
-        Watch(SlPlatform::SetCommState(*Handle_, BuildDCB()), WriteDcbText);
+        Watch(SlPlatform::SetCommState(*Handle_, BuildDCB()), kWriteDcbText);
     }
 }
 
@@ -527,7 +527,7 @@ void TSlCustomComm::ReadDCB(const TSlDCB& Record) {
 void TSlCustomComm::ResetPortParameters() {
     TSlDCB record;
     if (!SlPlatform::GetDefaultCommConfig(GetDeviceName(), record)) {
-        throw ESlCommError(std::string(DefaultParametersText));
+        throw ESlCommError(std::string(kDefaultParametersText));
     }
     ReadDCB(record);
 }

@@ -6,7 +6,7 @@
 namespace {
 
 // A failed wait on the wake event must not turn into a busy loop either.
-constexpr std::uint32_t FailedWaitPauseMs = 100;
+constexpr std::uint32_t kFailedWaitPauseMs = 100;
 
 }  // namespace
 
@@ -39,7 +39,7 @@ void TSlCommEventThread::Execute() {
                     HandOver();
                 }
                 if (WakeEvent_.WaitFor(INFINITE) != TSlEventWaitResult::wrSignaled) {
-                    SlPlatform::Sleep(FailedWaitPauseMs);
+                    SlPlatform::Sleep(kFailedWaitPauseMs);
                 }
                 break;
         }

@@ -5,11 +5,11 @@
 
 namespace {
 
-constexpr std::uint32_t PurgeAnswerTimeoutMs = 2000;
+constexpr std::uint32_t kPurgeAnswerTimeoutMs = 2000;
 // After a failed device write the thread waits this long before it tries again.
-constexpr std::uint32_t WriteRetryPauseMs = 1000;
+constexpr std::uint32_t kWriteRetryPauseMs = 1000;
 // While the queue is full the main thread looks again after this pause.
-constexpr std::uint32_t RoomPollMs = 1;
+constexpr std::uint32_t kRoomPollMs = 1;
 
 class TSectionScope {
 public:
@@ -51,14 +51,14 @@ bool TSlCommWriteThread::WriteData(const void* Data, int Count) {
         } else if (TimerExpired(timer)) {
             return false;
         }
-        SlPlatform::Sleep(RoomPollMs);
+        SlPlatform::Sleep(kRoomPollMs);
     }
 }
 
 void TSlCommWriteThread::PurgeWrite() {
     PurgeDoneEvent_.ResetEvent();
     PurgeEvent_.SetEvent();
-    if (PurgeDoneEvent_.WaitFor(PurgeAnswerTimeoutMs) == TSlEventWaitResult::wrSignaled) {
+    if (PurgeDoneEvent_.WaitFor(kPurgeAnswerTimeoutMs) == TSlEventWaitResult::wrSignaled) {
         TSectionScope lock(*WriteSection_);
         Buffer_.Clear();
     }
@@ -88,7 +88,7 @@ void TSlCommWriteThread::Execute() {
                 WriteQueued();
                 break;
             default:
-                SlPlatform::Sleep(RoomPollMs * 10);  // a failed wait: do not spin
+                SlPlatform::Sleep(kRoomPollMs * 10);  // a failed wait: do not spin
                 break;
         }
     }
@@ -161,7 +161,7 @@ void TSlCommWriteThread::AnswerPurge() {
 
 void TSlCommWriteThread::BackOff() {
     TSlEventState* const waits[] = {&StopEvent_.Handle(), &PurgeEvent_.Handle()};
-    switch (SlPlatform::WaitForMultiple(waits, WriteRetryPauseMs)) {
+    switch (SlPlatform::WaitForMultiple(waits, kWriteRetryPauseMs)) {
         case 0:
             Terminate();
             break;

@@ -87,7 +87,7 @@ void DatabaseSource::Connect() {
     }
     absolutePath_ = QFileInfo(path_).absoluteFilePath();
     if (!QFileInfo(absolutePath_).isFile()) {
-        throw TableError(QString::fromLatin1(MissingFileMessage).arg(absolutePath_));
+        throw TableError(QString::fromLatin1(kMissingFileMessage).arg(absolutePath_));
     }
     const QString prefix = QStringLiteral("The database '%1' cannot be used: ").arg(absolutePath_);
     // A file whose permissions allow nobody to write is opened for reading only, also for root, whom the
@@ -97,12 +97,12 @@ void DatabaseSource::Connect() {
     const bool protectedFile = (QFileInfo(absolutePath_).permissions() & anyWrite) == 0;
     auto db = std::make_unique<SqliteConnection>(absolutePath_,
                                                  protectedFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, prefix);
-    db->SetBusyTimeout(BusyTimeoutMs);
+    db->SetBusyTimeout(kBusyTimeoutMs);
     try {
         db->Execute("SELECT count(*) FROM sqlite_schema");  // reads the header: is this a database at all?
     } catch (const SqliteError& error) {
         if (error.Code() == SQLITE_NOTADB || error.Code() == SQLITE_CORRUPT) {
-            throw TableError(QString::fromLatin1(NotADatabaseMessage).arg(absolutePath_));
+            throw TableError(QString::fromLatin1(kNotADatabaseMessage).arg(absolutePath_));
         }
         throw;
     }
@@ -140,9 +140,9 @@ void DatabaseSource::CheckFields() {
                                  info.ColumnInt(5) != 0});
     }
     if (columns.empty()) {
-        throw TableError(QString::fromLatin1(MissingTableMessage).arg(absolutePath_));
+        throw TableError(QString::fromLatin1(kMissingTableMessage).arg(absolutePath_));
     }
-    for (int i = 0; i < MeasurementFieldCount; ++i) {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
         const auto field = static_cast<MeasurementField>(i);
         const QString name = MeasurementFieldName(field);
         const auto column = std::find_if(columns.begin(), columns.end(), [&](const Column& c) {
@@ -175,14 +175,14 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
         rows.reserve(static_cast<std::size_t>(count.ColumnInt(0)));
     }
     SqliteStatement select = db_->Prepare(kSelectAll);
-    TextPool texts[MeasurementFieldCount];
+    TextPool texts[kMeasurementFieldCount];
     int badValues = 0;
     QString firstBadField;
     SourceKey firstBadRow = 0;
     while (select.Step()) {
         SourceRow& row = rows.emplace_back();
         row.key = select.ColumnInt(0);
-        for (int i = 0; i < MeasurementFieldCount; ++i) {
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const auto field = static_cast<MeasurementField>(i);
             const int type = select.ColumnType(i);
             if (type == SQLITE_NULL) {
@@ -236,7 +236,7 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
         }
     }
     if (badValues > 0) {
-        readWarning_ = QString::fromLatin1(BadValuesMessage)
+        readWarning_ = QString::fromLatin1(kBadValuesMessage)
                            .arg(absolutePath_, QString::number(badValues), firstBadField, QString::number(firstBadRow));
         if (badValues > kMaxLoggedBadValues) {
             qWarning("%s: %d more values do not fit their fields", qUtf8Printable(absolutePath_),
@@ -251,7 +251,7 @@ SourceKey DatabaseSource::Insert(MeasurementRow& row) {
     if (!insert_) {
         insert_ = std::make_unique<SqliteStatement>(db_->Prepare(kInsert));
     }
-    for (int i = 1; i < MeasurementFieldCount; ++i) {
+    for (int i = 1; i < kMeasurementFieldCount; ++i) {
         Bind(*insert_, i, row[static_cast<std::size_t>(i)]);
     }
     insert_->Run();
@@ -287,7 +287,7 @@ SqliteStatement& DatabaseSource::UpdateStatement(FieldMask changed) {
     }
     std::string sql = "UPDATE \"Sys\" SET ";
     bool first = true;
-    for (int i = 1; i < MeasurementFieldCount; ++i) {
+    for (int i = 1; i < kMeasurementFieldCount; ++i) {
         if (changed.test(static_cast<std::size_t>(i))) {
             sql += first ? "\"" : ", \"";
             sql += MeasurementFieldName(static_cast<MeasurementField>(i)).toStdString();
@@ -295,7 +295,7 @@ SqliteStatement& DatabaseSource::UpdateStatement(FieldMask changed) {
             first = false;
         }
     }
-    sql += " WHERE \"Num\" = ?" + std::to_string(MeasurementFieldCount);
+    sql += " WHERE \"Num\" = ?" + std::to_string(kMeasurementFieldCount);
     return updates_.emplace(changed.to_ulong(), db_->Prepare(sql)).first->second;
 }
 
@@ -306,12 +306,12 @@ void DatabaseSource::Update(SourceKey key, const MeasurementRow& row, FieldMask 
         return;
     }
     SqliteStatement& update = UpdateStatement(changed);
-    for (int i = 1; i < MeasurementFieldCount; ++i) {
+    for (int i = 1; i < kMeasurementFieldCount; ++i) {
         if (changed.test(static_cast<std::size_t>(i))) {
             Bind(update, i, row[static_cast<std::size_t>(i)]);
         }
     }
-    update.BindInt(MeasurementFieldCount, key);
+    update.BindInt(kMeasurementFieldCount, key);
     update.Run();
     if (db_->Changes() == 0) {
         throw TableError(QString::fromLatin1(kRowNotFoundMessage));

@@ -28,17 +28,17 @@ class SqliteStatement;
 // log. A file whose permission bits let nobody write is opened for reading only, whoever runs the program.
 class DatabaseSource final : public TableSource {
 public:
-    static constexpr int BusyTimeoutMs = 5000;
-    static constexpr char MissingFileMessage[] = "Could not find file '%1'.";
-    static constexpr char NotADatabaseMessage[] = "Unrecognized database format '%1'.";
-    static constexpr char MissingTableMessage[] = "Cannot find the table 'Sys' in the database '%1'.";
+    static constexpr int kBusyTimeoutMs = 5000;
+    static constexpr char kMissingFileMessage[] = "Could not find file '%1'.";
+    static constexpr char kNotADatabaseMessage[] = "Unrecognized database format '%1'.";
+    static constexpr char kMissingTableMessage[] = "Cannot find the table 'Sys' in the database '%1'.";
     // %1 the file, %2 how many values, %3 the first one's field, %4 its row's Num.
-    static constexpr char BadValuesMessage[] =
+    static constexpr char kBadValuesMessage[] =
         "The database '%1' holds %2 value(s) that do not fit their fields; they are shown as empty cells and kept "
         "in the database as they are unless that cell is changed. The first is in field '%3' of the row with Num "
         "%4.";
 
-    explicit DatabaseSource(QString path = QString::fromLatin1(WorkingDatabase::DefaultFileName));
+    explicit DatabaseSource(QString path = QString::fromLatin1(WorkingDatabase::kDefaultFileName));
     ~DatabaseSource() override;
 
     void Connect() override;

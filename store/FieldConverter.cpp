@@ -13,10 +13,10 @@
 namespace {
 
 QString CutToFieldLength(const QString& text) {
-    if (text.size() <= MaxTextFieldLength) {
+    if (text.size() <= kMaxTextFieldLength) {
         return text;
     }
-    qsizetype length = MaxTextFieldLength;
+    qsizetype length = kMaxTextFieldLength;
     if (text[length - 1].isHighSurrogate()) {
         --length;  // never split a character in two
     }

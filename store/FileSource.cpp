@@ -43,14 +43,14 @@ std::vector<SourceRow> FileSource::ReadAll() {
     std::vector<std::size_t> rowOfKey;
     rowOfKey.reserve(recordset.rows.size() + 1);
     rowOfKey.push_back(kNoRow);  // keys count from 1
-    TextPool texts[MeasurementFieldCount];
+    TextPool texts[kMeasurementFieldCount];
     for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
         const persist::Row& stored = recordset.rows[r];
         if (stored.state == persist::RowState::Deleted)
             continue;
         SourceRow& row = rows.emplace_back();
         row.key = static_cast<SourceKey>(rowOfKey.size());
-        for (int i = 0; i < MeasurementFieldCount; ++i) {
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const auto field = static_cast<MeasurementField>(i);
             const std::size_t column = fields[static_cast<std::size_t>(i)];
             const persist::Value& value = stored.values[column];
@@ -86,7 +86,7 @@ SourceKey FileSource::Insert(MeasurementRow& row) {
     stored.state = persist::RowState::Inserted;
     stored.values.assign(recordset_.columns.size(), std::nullopt);
     stored.updated.assign(recordset_.columns.size(), false);
-    for (int i = 0; i < MeasurementFieldCount; ++i) {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
         const std::size_t column = fields_[static_cast<std::size_t>(i)];
         const FieldValue& value = row[static_cast<std::size_t>(i)];
         if (!std::holds_alternative<std::monostate>(value)) {
@@ -107,7 +107,7 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
         stored.original = stored.values;
         stored.updated.assign(recordset_.columns.size(), false);
     }
-    for (int i = 0; i < MeasurementFieldCount; ++i) {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
         if (!changed.test(static_cast<std::size_t>(i)))
             continue;
         const std::size_t column = fields_[static_cast<std::size_t>(i)];

@@ -7,7 +7,7 @@ struct FieldInfo {
     FieldKind kind;
 };
 
-constexpr std::array<FieldInfo, MeasurementFieldCount> kFields{{
+constexpr std::array<FieldInfo, kMeasurementFieldCount> kFields{{
     {"Num", FieldKind::AutoIncrement},
     {"NN", FieldKind::Integer},
     {"DataTime", FieldKind::DateTime},

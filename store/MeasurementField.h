@@ -11,7 +11,7 @@
 
 // The ten fields of a measurement row, in table order.
 enum class MeasurementField { Num, NN, DataTime, W, m, N, t, Type, Op, Vid };
-inline constexpr int MeasurementFieldCount = 10;
+inline constexpr int kMeasurementFieldCount = 10;
 
 // A field's value: empty (null), a 32-bit integer, a double, a date-time (the meter's wall-clock fields, whole
 // seconds, no time zone) or a text. A value handed to SetField is converted to the field's own kind.
@@ -25,7 +25,7 @@ FieldValue DateTimeFieldValue(const QDateTime& value);
 enum class FieldKind { AutoIncrement, Integer, Double, DateTime, Text };
 
 // At most this many characters are kept in a text field.
-inline constexpr int MaxTextFieldLength = 50;
+inline constexpr int kMaxTextFieldLength = 50;
 
 FieldKind MeasurementFieldKind(MeasurementField field);
 

@@ -6,10 +6,10 @@
 #include <bitset>
 
 // The ten values of one row, indexed by MeasurementField.
-using MeasurementRow = std::array<FieldValue, MeasurementFieldCount>;
+using MeasurementRow = std::array<FieldValue, kMeasurementFieldCount>;
 
 // A set of fields, for example those assigned in a pending row.
-using FieldMask = std::bitset<MeasurementFieldCount>;
+using FieldMask = std::bitset<kMeasurementFieldCount>;
 
 inline const FieldValue& FieldOf(const MeasurementRow& row, MeasurementField field) {
     return row[static_cast<std::size_t>(field)];

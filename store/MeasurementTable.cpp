@@ -22,8 +22,8 @@ TableObserver& NoObserver() {
 }
 
 const FieldValue& EmptyValue() {
-    static const FieldValue empty;
-    return empty;
+    static const FieldValue kEmpty;
+    return kEmpty;
 }
 
 struct PendingRow {

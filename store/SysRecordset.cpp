@@ -50,7 +50,7 @@ bool Compatible(FieldKind kind, DataType type) {
 
 // The dataset's name of a column's type, for the type-mismatch text.
 QString KindName(const Column& column) {
-    const bool isLong = (column.flags & ColumnFlag::Long) != 0;
+    const bool isLong = (column.flags & ColumnFlag::kLong) != 0;
     switch (column.type) {
         case DataType::I1:
         case DataType::I2:
@@ -122,8 +122,8 @@ std::string Bytes(T value) {
 namespace SysRecordset {
 
 std::vector<Column> Columns() {
-    constexpr std::uint32_t kNumber = ColumnFlag::Write | ColumnFlag::FixedLength | ColumnFlag::Nullable;
-    constexpr std::uint32_t kText = ColumnFlag::Write | ColumnFlag::Nullable;
+    constexpr std::uint32_t kNumber = ColumnFlag::kWrite | ColumnFlag::kFixedLength | ColumnFlag::kNullable;
+    constexpr std::uint32_t kText = ColumnFlag::kWrite | ColumnFlag::kNullable;
     return {MakeColumn(MeasurementField::Num, DataType::I4, 4, kNumber),
             MakeColumn(MeasurementField::NN, DataType::I4, 4, kNumber),
             MakeColumn(MeasurementField::DataTime, DataType::Date, 8, kNumber),
@@ -131,14 +131,14 @@ std::vector<Column> Columns() {
             MakeColumn(MeasurementField::m, DataType::R8, 8, kNumber),
             MakeColumn(MeasurementField::N, DataType::R8, 8, kNumber),
             MakeColumn(MeasurementField::t, DataType::I4, 4, kNumber),
-            MakeColumn(MeasurementField::Type, DataType::WStr, MaxTextFieldLength, kText),
-            MakeColumn(MeasurementField::Op, DataType::WStr, MaxTextFieldLength, kText),
-            MakeColumn(MeasurementField::Vid, DataType::WStr, MaxTextFieldLength, kText)};
+            MakeColumn(MeasurementField::Type, DataType::WStr, kMaxTextFieldLength, kText),
+            MakeColumn(MeasurementField::Op, DataType::WStr, kMaxTextFieldLength, kText),
+            MakeColumn(MeasurementField::Vid, DataType::WStr, kMaxTextFieldLength, kText)};
 }
 
 FieldColumns FindFields(const persist::Recordset& recordset) {
     FieldColumns columns{};
-    for (int i = 0; i < MeasurementFieldCount; ++i) {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
         const auto field = static_cast<MeasurementField>(i);
         const QString name = MeasurementFieldName(field);
         std::size_t found = recordset.columns.size();

@@ -24,7 +24,7 @@ std::vector<persist::Column> Columns();
 
 // The column index of each field in `recordset`; raises TableError ("ADOTable1: Field 'W' not found",
 // "ADOTable1: Type mismatch for field 'W', expecting: Float actual: WideString").
-using FieldColumns = std::array<std::size_t, MeasurementFieldCount>;
+using FieldColumns = std::array<std::size_t, kMeasurementFieldCount>;
 FieldColumns FindFields(const persist::Recordset& recordset);
 
 // A stored value of a column as the field's value (a date-time as its wall-clock fields, which is what the files

@@ -21,43 +21,43 @@ QString Excerpt(QStringView text) {
 }  // namespace
 
 QString OfDataset(const QString& message) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(DatasetName), message);
+    return QStringLiteral("%1: %2").arg(QLatin1String(kDatasetName), message);
 }
 
 QString ClosedDatasetText() {
-    return OfDataset(QString::fromLatin1(ClosedDataset));
+    return OfDataset(QString::fromLatin1(kClosedDataset));
 }
 
 QString EmptyDatasetText() {
-    return OfDataset(QString::fromLatin1(EmptyDataset));
+    return OfDataset(QString::fromLatin1(kEmptyDataset));
 }
 
 QString NotEditingText() {
-    return OfDataset(QString::fromLatin1(NotEditing));
+    return OfDataset(QString::fromLatin1(kNotEditing));
 }
 
 QString FieldNotFoundText(QStringView fieldName) {
-    return OfDataset(QString::fromLatin1(FieldNotFound).arg(Excerpt(fieldName)));
+    return OfDataset(QString::fromLatin1(kFieldNotFound).arg(Excerpt(fieldName)));
 }
 
 QString FieldTypeMismatchText(QStringView fieldName, QStringView expected, QStringView actual) {
-    return OfDataset(QString::fromLatin1(FieldTypeMismatch).arg(Excerpt(fieldName), expected, Excerpt(actual)));
+    return OfDataset(QString::fromLatin1(kFieldTypeMismatch).arg(Excerpt(fieldName), expected, Excerpt(actual)));
 }
 
 QString FieldReadOnlyText(QStringView fieldName) {
-    return OfDataset(QString::fromLatin1(FieldReadOnly).arg(fieldName));
+    return OfDataset(QString::fromLatin1(kFieldReadOnly).arg(fieldName));
 }
 
 QString InvalidIntegerText(QStringView text, QStringView fieldName) {
-    return QString::fromLatin1(InvalidInteger).arg(Excerpt(text), fieldName);
+    return QString::fromLatin1(kInvalidInteger).arg(Excerpt(text), fieldName);
 }
 
 QString InvalidFloatText(QStringView text, QStringView fieldName) {
-    return QString::fromLatin1(InvalidFloat).arg(Excerpt(text), fieldName);
+    return QString::fromLatin1(kInvalidFloat).arg(Excerpt(text), fieldName);
 }
 
 QString InvalidDateTimeText(QStringView text) {
-    return QString::fromLatin1(InvalidDateTime).arg(Excerpt(text));
+    return QString::fromLatin1(kInvalidDateTime).arg(Excerpt(text));
 }
 
 }  // namespace TableMessages

@@ -7,16 +7,16 @@
 // dataset ("ADOTable1: ..."); the conversion errors of a field assignment do not.
 namespace TableMessages {
 
-inline constexpr char DatasetName[] = "ADOTable1";
-inline constexpr char ClosedDataset[] = "Cannot perform this operation on a closed dataset";
-inline constexpr char EmptyDataset[] = "Cannot perform this operation on an empty dataset";
-inline constexpr char NotEditing[] = "Dataset not in edit or insert mode";
-inline constexpr char FieldNotFound[] = "Field '%1' not found";
-inline constexpr char FieldTypeMismatch[] = "Type mismatch for field '%1', expecting: %2 actual: %3";
-inline constexpr char FieldReadOnly[] = "Field '%1' cannot be modified";
-inline constexpr char InvalidInteger[] = "'%1' is not a valid integer value for field '%2'";
-inline constexpr char InvalidFloat[] = "'%1' is not a valid floating point value for field '%2'";
-inline constexpr char InvalidDateTime[] = "'%1' is not a valid date and time";
+inline constexpr char kDatasetName[] = "ADOTable1";
+inline constexpr char kClosedDataset[] = "Cannot perform this operation on a closed dataset";
+inline constexpr char kEmptyDataset[] = "Cannot perform this operation on an empty dataset";
+inline constexpr char kNotEditing[] = "Dataset not in edit or insert mode";
+inline constexpr char kFieldNotFound[] = "Field '%1' not found";
+inline constexpr char kFieldTypeMismatch[] = "Type mismatch for field '%1', expecting: %2 actual: %3";
+inline constexpr char kFieldReadOnly[] = "Field '%1' cannot be modified";
+inline constexpr char kInvalidInteger[] = "'%1' is not a valid integer value for field '%2'";
+inline constexpr char kInvalidFloat[] = "'%1' is not a valid floating point value for field '%2'";
+inline constexpr char kInvalidDateTime[] = "'%1' is not a valid date and time";
 
 // "ADOTable1: <message>".
 QString OfDataset(const QString& message);

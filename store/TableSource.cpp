@@ -12,7 +12,7 @@ const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, 
     for (std::size_t r = 0; r < tableRows.size(); ++r) {
         const MeasurementRow& values = tableRows.Row(r).values;
         persist::Row& row = scratch.rows.emplace_back();
-        row.values.reserve(MeasurementFieldCount);
+        row.values.reserve(kMeasurementFieldCount);
         for (std::size_t i = 0; i < values.size(); ++i) {
             row.values.push_back(SysRecordset::ToStored(scratch.columns[i], values[i]));
         }

@@ -33,7 +33,7 @@ void CreateWorkingDatabase(const QString& path, const std::function<void(const Q
     using namespace WorkingDatabase;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (QFileInfo::exists(absolute) || QFileInfo(absolute).isSymLink()) {
-        throw TableError(QString::fromLatin1(FileExistsMessage).arg(absolute));
+        throw TableError(QString::fromLatin1(kFileExistsMessage).arg(absolute));
     }
     // Built whole under a name of its own beside the target, then given the target's name in one step that fails
     // when the name was taken meanwhile: no reader ever sees a database without its table, two processes
@@ -71,7 +71,7 @@ void CreateWorkingDatabase(const QString& path, const std::function<void(const Q
             persist::PublishNewFile(temporary.toStdString(), absolute.toStdString(), &existed);
         } catch (const persist::PersistError& error) {
             if (existed) {
-                throw TableError(QString::fromLatin1(FileExistsMessage).arg(absolute));
+                throw TableError(QString::fromLatin1(kFileExistsMessage).arg(absolute));
             }
             throw TableError(QString::fromUtf8(error.what()));
         }

@@ -15,10 +15,10 @@
 // Rows are in table order by Num. The file is in WAL mode, so another process may read and write it meanwhile.
 namespace WorkingDatabase {
 
-inline constexpr char DefaultFileName[] = "sys.mdb";
-inline constexpr char TableName[] = "Sys";
+inline constexpr char kDefaultFileName[] = "sys.mdb";
+inline constexpr char kTableName[] = "Sys";
 
-inline constexpr char FileExistsMessage[] = "The file '%1' already exists; it is left as it is.";
+inline constexpr char kFileExistsMessage[] = "The file '%1' already exists; it is left as it is.";
 
 }  // namespace WorkingDatabase
 

@@ -7,7 +7,7 @@
 
 // Whole pixels, as the layout measured its own font: a digit of 6.1 pixels draws 6 wide and changes nothing.
 DesignScale::DesignScale(const QFontMetrics& metrics)
-    : ratio_(static_cast<double>(metrics.horizontalAdvance(QLatin1Char('0'))) / DesignDigitWidth) {}
+    : ratio_(static_cast<double>(metrics.horizontalAdvance(QLatin1Char('0'))) / kDesignDigitWidth) {}
 
 DesignScale::DesignScale(const QFont& font) : DesignScale(QFontMetrics(font)) {}
 

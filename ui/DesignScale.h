@@ -11,7 +11,7 @@ class QFontMetrics;
 // still fits; with a font whose digit is 6 pixels wide every figure stays as it is.
 class DesignScale {
 public:
-    static constexpr int DesignDigitWidth = 6;
+    static constexpr int kDesignDigitWidth = 6;
 
     explicit DesignScale(const QFontMetrics& metrics);
     explicit DesignScale(const QFont& font);

@@ -28,8 +28,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int Baud = 9600;
-constexpr int BitsPerByte = 10;
+constexpr int kBaud = 9600;
+constexpr int kBitsPerByte = 10;
 
 pid_t Spawn(const std::vector<std::string>& arguments, int out, int err) {
     const pid_t pid = fork();
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
             return Fail("usage: download_bench [--records N] [--think MS] [--trailer HEX] [--paced]");
         }
     }
-    if (records < 0 || records > MaxArchiveCount) {
+    if (records < 0 || records > kMaxArchiveCount) {
         return Fail("--records must be 0 to 65535");
     }
 
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     const int simOut = open((work / "sim.out").c_str(), O_WRONLY | O_CREAT, 0600);
     const int simErr = open((work / "sim.err").c_str(), O_WRONLY | O_CREAT, 0600);
     const pid_t simulator = Spawn({RS5_METER_SIM, "--quiet", "--generate", std::to_string(records), "--baud",
-                                   std::to_string(Baud), "--think", think, "--trailer", trailer},
+                                   std::to_string(kBaud), "--think", think, "--trailer", trailer},
                                   simOut, simErr);
     std::string device;
     for (int tries = 0; tries < 200 && device.empty(); ++tries) {
@@ -132,12 +132,12 @@ int main(int argc, char** argv) {
     const double cpu = double(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
                        double(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
     const std::size_t trailerBytes = trailer.size() / 2;
-    const double lineBytes = double(records) * double(RequestSize + RecordReplySize + trailerBytes) +
-                             double(RequestSize + HeaderReplySize + trailerBytes);
-    const double floor = lineBytes * BitsPerByte / Baud;
+    const double lineBytes = double(records) * double(kRequestSize + kRecordReplySize + trailerBytes) +
+                             double(kRequestSize + kHeaderReplySize + trailerBytes);
+    const double floor = lineBytes * kBitsPerByte / kBaud;
     const double pacedSeconds = records + 2;
     std::printf("%s download of %d records at %d baud, meter thinking %s ms, trailer %s\n", paced ? "paced" : "fast",
-                records, Baud, think.c_str(), trailer.empty() ? "none" : trailer.c_str());
+                records, kBaud, think.c_str(), trailer.empty() ? "none" : trailer.c_str());
     std::printf("time            %8.2f s (%.1f ms a record)\n", seconds, records > 0 ? seconds * 1e3 / records : 0.0);
     std::printf("rs5 CPU         %8.2f s (%.1f %% of the time)\n", cpu, 100 * cpu / seconds);
     std::printf("line-rate floor %8.2f s   ratio %.2f\n", floor, seconds / floor);

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());  // a loaded file connects to sys.mdb in the working directory
-    CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName));
-    FillDatabase(QString::fromLatin1(WorkingDatabase::DefaultFileName), rows);
+    CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::kDefaultFileName));
+    FillDatabase(QString::fromLatin1(WorkingDatabase::kDefaultFileName), rows);
 
     MeasurementTable table(std::make_unique<DatabaseSource>());
     table.OpenTable();

@@ -46,7 +46,7 @@ FontGlyphs::FontGlyphs(const ReportFont& font) : glyphs_(0x10000) {
     layoutFont_.setItalic(font.italic);
     layoutFont_.setHintingPreference(QFont::PreferNoHinting);
     layoutFont_.setKerning(false);
-    layoutFont_.setPixelSize(static_cast<int>(std::lround(font.pointSize * LayoutScale)));
+    layoutFont_.setPixelSize(static_cast<int>(std::lround(font.pointSize * kLayoutScale)));
     raw_ = QRawFont::fromFont(layoutFont_);
     raw_.setPixelSize(font.pointSize);
     ascent_ = raw_.ascent();
@@ -89,7 +89,7 @@ double FontGlyphs::ComplexWidth(QStringView text) const {
     layout.beginLayout();
     QTextLine line = layout.createLine();
     layout.endLayout();
-    return line.naturalTextWidth() / LayoutScale;
+    return line.naturalTextWidth() / kLayoutScale;
 }
 
 void FontGlyphs::AppendGlyphs(QStringView text, double x, double baseline, QList<quint32>& glyphs,

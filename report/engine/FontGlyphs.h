@@ -35,7 +35,7 @@ public:
     double LineHeight() const { return lineHeight_; }
     // The font for Qt's text layout, scaled up by LayoutScale (QFont sizes in pixels are whole numbers).
     const QFont& LayoutFont() const { return layoutFont_; }
-    static constexpr double LayoutScale = 100.0;
+    static constexpr double kLayoutScale = 100.0;
 
 private:
     explicit FontGlyphs(const ReportFont& font);

@@ -147,7 +147,7 @@ void PageRenderer::Flush(PageSink& sink) {
 
 void PageRenderer::DrawOverflowing(PageSink& sink, const ReportItem& item, const ItemGeometry& geometry,
                                    const QRectF& box, double x, QStringView text, bool wrap) {
-    constexpr double S = FontGlyphs::LayoutScale;
+    constexpr double S = FontGlyphs::kLayoutScale;
     QTextLayout layout(text.toString(), geometry.font->LayoutFont());
     QTextOption option;
     option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);

@@ -46,9 +46,9 @@ void AppendNumber(Bytes& out, double value) {
 
 template <typename Bytes>
 void AppendHex4(Bytes& out, unsigned value) {
-    static const char digits[] = "0123456789ABCDEF";
-    const char hex[4] = {digits[(value >> 12) & 15], digits[(value >> 8) & 15], digits[(value >> 4) & 15],
-                         digits[value & 15]};
+    static const char kDigits[] = "0123456789ABCDEF";
+    const char hex[4] = {kDigits[(value >> 12) & 15], kDigits[(value >> 8) & 15], kDigits[(value >> 4) & 15],
+                         kDigits[value & 15]};
     out.append(hex, std::size_t{4});
 }
 
@@ -89,10 +89,10 @@ int BigEndian16(const QByteArray& data, int offset) {
 
 // The font's TrueType tables put together again as a font file.
 QByteArray FontProgram(const QRawFont& font) {
-    static const char* const tags[] = {"OS/2", "cmap", "cvt ", "fpgm", "glyf", "head", "hhea",
-                                       "hmtx", "loca", "maxp", "name", "post", "prep"};
+    static const char* const kTags[] = {"OS/2", "cmap", "cvt ", "fpgm", "glyf", "head", "hhea",
+                                        "hmtx", "loca", "maxp", "name", "post", "prep"};
     std::vector<std::pair<const char*, QByteArray>> tables;
-    for (const char* tag : tags) {
+    for (const char* tag : kTags) {
         QByteArray data = font.fontTable(tag);
         if (!data.isEmpty()) {
             tables.emplace_back(tag, std::move(data));

@@ -40,48 +40,48 @@ using Posix::Fail;
 
 namespace {
 
-constexpr const char* PermissionHint =
+constexpr const char* kPermissionHint =
     "; to use serial ports the user must be a member of the \"dialout\" group (sudo adduser $USER dialout, "
     "then log in again)";
-constexpr const char* NoModemLinesHint = "; this device has no modem lines";
-constexpr const char* InUseText = "Device or resource busy; another program is using it";
+constexpr const char* kNoModemLinesHint = "; this device has no modem lines";
+constexpr const char* kInUseText = "Device or resource busy; another program is using it";
 
 // Output drain and modem lines have no event of their own: while one is of interest the wait looks again
 // after these many milliseconds.
-constexpr int TxDrainPollMs = 2;
-constexpr int ModemPollMs = 20;
+constexpr int kTxDrainPollMs = 2;
+constexpr int kModemPollMs = 20;
 
-constexpr std::uint32_t ModemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
+constexpr std::uint32_t kModemEvents = EV_CTS | EV_DSR | EV_RING | EV_RLSD;
 
 struct TSpeed {
     std::uint32_t Rate;
     tcflag_t Code;
 };
-constexpr std::array<TSpeed, 18> StandardSpeeds = {{{50, B50},
-                                                    {75, B75},
-                                                    {110, B110},
-                                                    {134, B134},
-                                                    {150, B150},
-                                                    {200, B200},
-                                                    {300, B300},
-                                                    {600, B600},
-                                                    {1200, B1200},
-                                                    {2400, B2400},
-                                                    {4800, B4800},
-                                                    {9600, B9600},
-                                                    {19200, B19200},
-                                                    {38400, B38400},
-                                                    {57600, B57600},
-                                                    {115200, B115200},
-                                                    {230400, B230400},
-                                                    {460800, B460800}}};
+constexpr std::array<TSpeed, 18> kStandardSpeeds = {{{50, B50},
+                                                     {75, B75},
+                                                     {110, B110},
+                                                     {134, B134},
+                                                     {150, B150},
+                                                     {200, B200},
+                                                     {300, B300},
+                                                     {600, B600},
+                                                     {1200, B1200},
+                                                     {2400, B2400},
+                                                     {4800, B4800},
+                                                     {9600, B9600},
+                                                     {19200, B19200},
+                                                     {38400, B38400},
+                                                     {57600, B57600},
+                                                     {115200, B115200},
+                                                     {230400, B230400},
+                                                     {460800, B460800}}};
 
 bool NoModemLines(int Code) {
     return Code == ENOTTY || Code == EINVAL;
 }
 
 bool FailNoModemLines(int Code) {
-    return NoModemLines(Code) ? Fail(Code, std::string(std::strerror(Code)) + NoModemLinesHint) : Fail(Code);
+    return NoModemLines(Code) ? Fail(Code, std::string(std::strerror(Code)) + kNoModemLinesHint) : Fail(Code);
 }
 
 int FdOf(const TSlDevice& Device) {
@@ -194,7 +194,7 @@ std::shared_ptr<TSlDevice> CreateFile(const std::string& Name) {
     if (fd < 0) {
         const int code = errno;
         if (code == EACCES) {
-            Fail(code, std::string(std::strerror(code)) + PermissionHint);
+            Fail(code, std::string(std::strerror(code)) + kPermissionHint);
         } else {
             Fail(code);
         }
@@ -209,7 +209,7 @@ std::shared_ptr<TSlDevice> CreateFile(const std::string& Name) {
     }
     // Root passes TIOCEXCL, so the advisory lock is what keeps a second opener out in every case.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        Fail(EBUSY, InUseText);
+        Fail(EBUSY, kInUseText);
         return nullptr;
     }
     ioctl(fd, TIOCEXCL);
@@ -278,9 +278,9 @@ bool SetCommState(TSlDevice& Device, const TSlDCB& Record) {
     if ((Record.Flags & DCB_fOutxCtsFlow) || rts == 2) {
         control |= CRTSCTS;
     }
-    const auto standard = std::find_if(StandardSpeeds.begin(), StandardSpeeds.end(),
+    const auto standard = std::find_if(kStandardSpeeds.begin(), kStandardSpeeds.end(),
                                        [&](const TSpeed& speed) { return speed.Rate == Record.BaudRate; });
-    control |= standard != StandardSpeeds.end() ? standard->Code : BOTHER;
+    control |= standard != kStandardSpeeds.end() ? standard->Code : BOTHER;
     settings.c_cflag = control;
     settings.c_ispeed = Record.BaudRate;
     settings.c_ospeed = Record.BaudRate;
@@ -439,9 +439,9 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
         }
         int timeout = -1;
         if (Device.TxPending && (mask & EV_TXEMPTY)) {
-            timeout = TxDrainPollMs;
-        } else if ((mask & ModemEvents) && Device.HasModemLines) {
-            timeout = ModemPollMs;
+            timeout = kTxDrainPollMs;
+        } else if ((mask & kModemEvents) && Device.HasModemLines) {
+            timeout = kModemPollMs;
         }
         pollfd fds[] = {{Wake.Handle().Fd, POLLIN, 0}, {Device.EpollFd, POLLIN, 0}, {Device.NotifyFd, POLLIN, 0}};
         const int ready = ::poll(fds, 3, timeout);
@@ -470,7 +470,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& /*IoEvent*/, TSlEvent&
                     events |= EV_TXEMPTY;
                 }
             }
-            if (fd >= 0 && !Device.HungUp && (mask & ModemEvents) && Device.HasModemLines) {
+            if (fd >= 0 && !Device.HungUp && (mask & kModemEvents) && Device.HasModemLines) {
                 events |= ModemLineEvents(Device, fd);
             }
         }

@@ -87,7 +87,7 @@ TSlDCB FromPlatform(const DCB& dcb) {
 
 // How often a pending event wait makes sure the device is still there: Wine never ends the wait of a device
 // that has gone, so without a look now and then the link would not notice until it next writes.
-constexpr DWORD DeviceCheckMs = 1000;
+constexpr DWORD kDeviceCheckMs = 1000;
 
 // Cancels the transfer of Overlapped if it is still running and waits until the system is done with it. An
 // event wait is also released by setting the mask again, because Wine ignores the cancel of one.
@@ -288,7 +288,7 @@ TSlWaitOutcome WaitCommEvent(TSlDevice& Device, TSlEvent& IoEvent, TSlEvent& Wak
     }
     const HANDLE waits[] = {overlapped.hEvent, Wake.Handle().Handle};
     DWORD result = WAIT_TIMEOUT;
-    while ((result = ::WaitForMultipleObjects(2, waits, FALSE, DeviceCheckMs)) == WAIT_TIMEOUT) {
+    while ((result = ::WaitForMultipleObjects(2, waits, FALSE, kDeviceCheckMs)) == WAIT_TIMEOUT) {
         if (!DeviceAnswers(handle)) {
             Device.Gone = true;
             const TSlLastError gone = LastError();

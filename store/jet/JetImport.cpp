@@ -79,7 +79,7 @@ bool IsJetDatabase(const QString& path) {
 int ImportJetDatabase(const QString& jetPath, const QString& databasePath) {
     const QString target = QFileInfo(databasePath).absoluteFilePath();
     if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
-        throw TableError(QString::fromLatin1(WorkingDatabase::FileExistsMessage).arg(target));
+        throw TableError(QString::fromLatin1(WorkingDatabase::kFileExistsMessage).arg(target));
     }
     std::vector<jet::SysRow> rows;
     try {
@@ -104,7 +104,7 @@ int ImportJetDatabase(const QString& jetPath, const QString& databasePath) {
         // Never replaces: a file that appeared at the target meanwhile stays as it is.
         if (!QFile::rename(temporary, target)) {
             if (QFileInfo::exists(target)) {
-                throw TableError(QString::fromLatin1(WorkingDatabase::FileExistsMessage).arg(target));
+                throw TableError(QString::fromLatin1(WorkingDatabase::kFileExistsMessage).arg(target));
             }
             throw TableError(QString::fromLatin1(kRenameMessage).arg(temporary, target));
         }

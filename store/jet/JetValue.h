@@ -24,8 +24,8 @@ struct DateTime {
 using Value = std::variant<std::monostate, std::int32_t, double, DateTime, std::string>;
 
 // The fields of a row, in the order of SysFieldNames (SysSchema.h).
-inline constexpr std::size_t SysFieldCount = 10;
-using SysRow = std::array<Value, SysFieldCount>;
+inline constexpr std::size_t kSysFieldCount = 10;
+using SysRow = std::array<Value, kSysFieldCount>;
 
 // Why a Jet database could not be read; the text names the file and says what is wrong.
 class JetError : public std::runtime_error {

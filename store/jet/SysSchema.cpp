@@ -92,18 +92,18 @@ double SingleAsDouble(float value) {
     return result;
 }
 
-std::array<std::size_t, SysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns) {
-    std::array<std::size_t, SysFieldCount> found{};
+std::array<std::size_t, kSysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns) {
+    std::array<std::size_t, kSysFieldCount> found{};
     const std::string prefix = "The Jet database '" + path + "' cannot be imported: ";
-    for (std::size_t f = 0; f < SysFieldCount; ++f) {
+    for (std::size_t f = 0; f < kSysFieldCount; ++f) {
         const auto column = std::find_if(columns.begin(), columns.end(),
-                                         [&](const JetColumn& c) { return SameName(c.name, SysFieldNames[f]); });
+                                         [&](const JetColumn& c) { return SameName(c.name, kSysFieldNames[f]); });
         if (column == columns.end()) {
-            throw JetError(prefix + "its table Sys has no field '" + SysFieldNames[f] + "'.");
+            throw JetError(prefix + "its table Sys has no field '" + kSysFieldNames[f] + "'.");
         }
-        if (!CanHold(SysFieldKinds[f], column->type)) {
-            throw JetError(prefix + "the field '" + SysFieldNames[f] + "' of its table Sys is of type " +
-                           ColumnTypeName(column->type) + ", where " + KindName(SysFieldKinds[f]) + " is needed.");
+        if (!CanHold(kSysFieldKinds[f], column->type)) {
+            throw JetError(prefix + "the field '" + kSysFieldNames[f] + "' of its table Sys is of type " +
+                           ColumnTypeName(column->type) + ", where " + KindName(kSysFieldKinds[f]) + " is needed.");
         }
         found[f] = static_cast<std::size_t>(column - columns.begin());
     }

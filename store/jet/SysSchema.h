@@ -30,10 +30,10 @@ enum class ColumnType {
 // What a field of the table Sys holds, and so which column types can be read into it without loss.
 enum class SysFieldKind { Integer, Double, DateTime, Text };
 
-inline constexpr char SysTableName[] = "Sys";
-inline constexpr std::array<const char*, SysFieldCount> SysFieldNames = {"Num", "NN", "DataTime", "W",  "m",
-                                                                         "N",   "t",  "Type",     "Op", "Vid"};
-inline constexpr std::array<SysFieldKind, SysFieldCount> SysFieldKinds = {
+inline constexpr char kSysTableName[] = "Sys";
+inline constexpr std::array<const char*, kSysFieldCount> kSysFieldNames = {"Num", "NN", "DataTime", "W",  "m",
+                                                                           "N",   "t",  "Type",     "Op", "Vid"};
+inline constexpr std::array<SysFieldKind, kSysFieldCount> kSysFieldKinds = {
     SysFieldKind::Integer, SysFieldKind::Integer, SysFieldKind::DateTime, SysFieldKind::Double, SysFieldKind::Double,
     SysFieldKind::Double,  SysFieldKind::Integer, SysFieldKind::Text,     SysFieldKind::Text,   SysFieldKind::Text};
 
@@ -54,6 +54,6 @@ double SingleAsDouble(float value);
 
 // For each field of Sys, in order, the index in `columns` of the column of that name (matched without regard to
 // case). Raises JetError naming `path` and the first field that is missing or of a type it cannot hold.
-std::array<std::size_t, SysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns);
+std::array<std::size_t, kSysFieldCount> FindSysColumns(const std::string& path, const std::vector<JetColumn>& columns);
 
 }  // namespace jet

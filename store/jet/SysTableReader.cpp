@@ -45,7 +45,7 @@ std::string Prefix(const std::string& path) {
 MdbCatalogEntry* FindSysTable(MdbHandle* mdb) {
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, SysTableName) == 0) {
+        if (entry->object_type == MDB_TABLE && g_ascii_strcasecmp(entry->object_name, kSysTableName) == 0) {
             return entry;
         }
     }
@@ -58,7 +58,7 @@ MdbColumn* Column(MdbTableDef* table, std::size_t index) {
 
 class RowReader {
 public:
-    RowReader(std::string path, MdbHandle* mdb, MdbTableDef* table, const std::array<std::size_t, SysFieldCount>& map)
+    RowReader(std::string path, MdbHandle* mdb, MdbTableDef* table, const std::array<std::size_t, kSysFieldCount>& map)
         : path_(std::move(path)), mdb_(mdb), table_(table), map_(map), fields_(table->num_cols) {}
 
     // The values of the row mdb_fetch_row has just read: it is the row before table->cur_row on the current page.
@@ -76,8 +76,8 @@ public:
         SysRow row;
         // Texts last: reading a memo may read other pages.
         for (std::size_t pass = 0; pass < 2; ++pass) {
-            for (std::size_t f = 0; f < SysFieldCount; ++f) {
-                const bool text = SysFieldKinds[f] == SysFieldKind::Text;
+            for (std::size_t f = 0; f < kSysFieldCount; ++f) {
+                const bool text = kSysFieldKinds[f] == SysFieldKind::Text;
                 if (text == (pass == 1)) {
                     row[f] = Value(f, row);
                 }
@@ -99,7 +99,7 @@ private:
         if (type != ColumnType::Text && type != ColumnType::Memo) {
             const int needed = mdb_col_fixed_size(column);
             if (start < 0 || size < needed || start + needed > mdb_->fmt->pg_size) {
-                Damaged(path_, std::string("a value of the field '") + SysFieldNames[f] + "' is cut short.");
+                Damaged(path_, std::string("a value of the field '") + kSysFieldNames[f] + "' is cut short.");
             }
         }
         void* page = mdb_->pg_buf;
@@ -130,11 +130,11 @@ private:
                 const std::unique_ptr<char, GlibFreer> text(
                     mdb_col_to_string(mdb_, page, start, column->col_type, size));
                 if (!text) {
-                    Damaged(path_, std::string("a text of the field '") + SysFieldNames[f] + "' cannot be read.");
+                    Damaged(path_, std::string("a text of the field '") + kSysFieldNames[f] + "' cannot be read.");
                 }
                 std::string value(text.get());
                 if (value.size() + 1 >= mdb_->bind_size) {
-                    throw JetError(Prefix(path_) + "cannot be imported: a text of the field '" + SysFieldNames[f] +
+                    throw JetError(Prefix(path_) + "cannot be imported: a text of the field '" + kSysFieldNames[f] +
                                    "' is too long.");
                 }
                 return value;
@@ -147,7 +147,7 @@ private:
 
     // Integer fields take the number as it is; double fields take it as a double, which holds every 32-bit value.
     static jet::Value Number(std::size_t f, std::int32_t number) {
-        if (SysFieldKinds[f] == SysFieldKind::Double) {
+        if (kSysFieldKinds[f] == SysFieldKind::Double) {
             return static_cast<double>(number);
         }
         return number;
@@ -161,7 +161,7 @@ private:
     std::string path_;
     MdbHandle* mdb_;
     MdbTableDef* table_;
-    std::array<std::size_t, SysFieldCount> map_;
+    std::array<std::size_t, kSysFieldCount> map_;
     std::vector<MdbField> fields_;
 };
 
@@ -216,7 +216,7 @@ std::vector<SysRow> ReadSysTable(const std::string& path) {
         const MdbColumn* column = Column(table.get(), i);
         columns.push_back(JetColumn{column->name, static_cast<ColumnType>(column->col_type)});
     }
-    const std::array<std::size_t, SysFieldCount> map = FindSysColumns(path, columns);
+    const std::array<std::size_t, kSysFieldCount> map = FindSysColumns(path, columns);
     for (const std::size_t index : map) {
         memo = memo || columns[index].type == ColumnType::Memo;
     }

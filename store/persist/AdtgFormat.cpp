@@ -6,7 +6,7 @@ VarLayout LayoutOf(const Column& column) {
     const std::uint64_t unit = column.type == DataType::WStr || column.type == DataType::BStr ? 2 : 1;
     VarLayout layout;
     layout.capacity = column.maxLength * unit;
-    const bool fixed = (column.flags & ColumnFlag::FixedLength) != 0;
+    const bool fixed = (column.flags & ColumnFlag::kFixedLength) != 0;
     if (layout.capacity <= 255) {
         layout.prefix = fixed ? 0 : 1;
     } else {

@@ -42,19 +42,19 @@ enum class DataType : std::uint16_t {
 
 // Column flags (ADO's field attributes).
 namespace ColumnFlag {
-inline constexpr std::uint32_t MayDefer = 0x0002;
-inline constexpr std::uint32_t Write = 0x0004;
-inline constexpr std::uint32_t WriteUnknown = 0x0008;
-inline constexpr std::uint32_t FixedLength = 0x0010;
-inline constexpr std::uint32_t Nullable = 0x0020;
-inline constexpr std::uint32_t MayBeNull = 0x0040;
-inline constexpr std::uint32_t Long = 0x0080;
-inline constexpr std::uint32_t RowId = 0x0100;
-inline constexpr std::uint32_t RowVersion = 0x0200;
-inline constexpr std::uint32_t CacheDeferred = 0x1000;
-inline constexpr std::uint32_t Chapter = 0x2000;
-inline constexpr std::uint32_t ScaleIsNegative = 0x4000;
-inline constexpr std::uint32_t KeyColumn = 0x8000;
+inline constexpr std::uint32_t kMayDefer = 0x0002;
+inline constexpr std::uint32_t kWrite = 0x0004;
+inline constexpr std::uint32_t kWriteUnknown = 0x0008;
+inline constexpr std::uint32_t kFixedLength = 0x0010;
+inline constexpr std::uint32_t kNullable = 0x0020;
+inline constexpr std::uint32_t kMayBeNull = 0x0040;
+inline constexpr std::uint32_t kLong = 0x0080;
+inline constexpr std::uint32_t kRowId = 0x0100;
+inline constexpr std::uint32_t kRowVersion = 0x0200;
+inline constexpr std::uint32_t kCacheDeferred = 0x1000;
+inline constexpr std::uint32_t kChapter = 0x2000;
+inline constexpr std::uint32_t kScaleIsNegative = 0x4000;
+inline constexpr std::uint32_t kKeyColumn = 0x8000;
 }  // namespace ColumnFlag
 
 // The size in bytes of a value of a fixed-size type, or none for text, bytes and chapters.
@@ -89,8 +89,8 @@ struct Column {
     std::optional<bool> autoIncrement;
     std::optional<Relation> relation;  // chapter columns only
 
-    bool MayHoldNull() const { return (flags & (ColumnFlag::Nullable | ColumnFlag::MayBeNull)) != 0; }
-    bool IsChapter() const { return type == DataType::Chapter || (flags & ColumnFlag::Chapter) != 0; }
+    bool MayHoldNull() const { return (flags & (ColumnFlag::kNullable | ColumnFlag::kMayBeNull)) != 0; }
+    bool IsChapter() const { return type == DataType::Chapter || (flags & ColumnFlag::kChapter) != 0; }
 };
 
 // A database table that columns name as their base table.

@@ -9,24 +9,24 @@ namespace persist {
 namespace {
 
 std::string FlagNames(const Column& column) {
-    std::uint32_t flags = column.flags & ~ColumnFlag::ScaleIsNegative;
+    std::uint32_t flags = column.flags & ~ColumnFlag::kScaleIsNegative;
     if (!column.baseColumnName)
-        flags &= ~ColumnFlag::KeyColumn;
+        flags &= ~ColumnFlag::kKeyColumn;
     static const struct {
         std::uint32_t flag;
         const char* name;
-    } kNames[] = {{ColumnFlag::MayDefer, "MAYDEFER"},
-                  {ColumnFlag::Write, "WRITE"},
-                  {ColumnFlag::WriteUnknown, "WRITEUNKNOWN"},
-                  {ColumnFlag::FixedLength, "FIXEDLENGTH"},
-                  {ColumnFlag::Nullable, "NULLABLE"},
-                  {ColumnFlag::MayBeNull, "MAYBENULL"},
-                  {ColumnFlag::Long, "LONG"},
-                  {ColumnFlag::RowId, "ROWID"},
-                  {ColumnFlag::RowVersion, "ROWVER"},
-                  {ColumnFlag::CacheDeferred, "CACHEDEFERRED"},
-                  {ColumnFlag::Chapter, "CHAPTER"},
-                  {ColumnFlag::KeyColumn, "KEYCOLUMN"}};
+    } kNames[] = {{ColumnFlag::kMayDefer, "MAYDEFER"},
+                  {ColumnFlag::kWrite, "WRITE"},
+                  {ColumnFlag::kWriteUnknown, "WRITEUNKNOWN"},
+                  {ColumnFlag::kFixedLength, "FIXEDLENGTH"},
+                  {ColumnFlag::kNullable, "NULLABLE"},
+                  {ColumnFlag::kMayBeNull, "MAYBENULL"},
+                  {ColumnFlag::kLong, "LONG"},
+                  {ColumnFlag::kRowId, "ROWID"},
+                  {ColumnFlag::kRowVersion, "ROWVER"},
+                  {ColumnFlag::kCacheDeferred, "CACHEDEFERRED"},
+                  {ColumnFlag::kChapter, "CHAPTER"},
+                  {ColumnFlag::kKeyColumn, "KEYCOLUMN"}};
     std::string out;
     for (const auto& entry : kNames) {
         if (flags & entry.flag) {

@@ -151,7 +151,7 @@ private:
                 column.name = *name;
                 column.type = DataType::Chapter;
                 column.maxLength = 4;
-                column.flags = ColumnFlag::Chapter | ColumnFlag::FixedLength;
+                column.flags = ColumnFlag::kChapter | ColumnFlag::kFixedLength;
                 column.autoIncrement = false;
                 column.relation = ReadRelation(child.Attribute(kRowsetNs, "relation"));
                 chapters.emplace_back(&child, numbered.size());
@@ -243,30 +243,30 @@ private:
         const auto fixedSize = FixedValueSize(column.type);
         if (fixedSize) {
             column.maxLength = static_cast<std::uint32_t>(*fixedSize);
-            column.flags |= ColumnFlag::FixedLength;
+            column.flags |= ColumnFlag::kFixedLength;
         } else {
             column.maxLength = Number(maxLength, 0xFFFFFFFF, "length");
             if (!maxLength || IsTrue(fact(kRowsetNs, "long")))
-                column.flags |= ColumnFlag::Long;
+                column.flags |= ColumnFlag::kLong;
             if (IsTrue(fact(kRowsetNs, "fixedlength")))
-                column.flags |= ColumnFlag::FixedLength;
+                column.flags |= ColumnFlag::kFixedLength;
         }
         column.precision = Number(fact(kRowsetNs, "precision"), kNoPrecision, "precision");
         column.scale = SignedNumber(fact(kRowsetNs, "scale"));
         const std::string* maybeNull = fact(kRowsetNs, "maybenull");
         if (!maybeNull || IsTrue(maybeNull))
-            column.flags |= ColumnFlag::MayBeNull;
+            column.flags |= ColumnFlag::kMayBeNull;
         const struct {
             const char* attribute;
             std::uint32_t flag;
-        } kFlags[] = {{"nullable", ColumnFlag::Nullable},
-                      {"maydefer", ColumnFlag::MayDefer},
-                      {"write", ColumnFlag::Write},
-                      {"writeunknown", ColumnFlag::WriteUnknown},
-                      {"rowid", ColumnFlag::RowId},
-                      {"rowver", ColumnFlag::RowVersion},
-                      {"cachedeferred", ColumnFlag::CacheDeferred},
-                      {"keycolumn", ColumnFlag::KeyColumn}};
+        } kFlags[] = {{"nullable", ColumnFlag::kNullable},
+                      {"maydefer", ColumnFlag::kMayDefer},
+                      {"write", ColumnFlag::kWrite},
+                      {"writeunknown", ColumnFlag::kWriteUnknown},
+                      {"rowid", ColumnFlag::kRowId},
+                      {"rowver", ColumnFlag::kRowVersion},
+                      {"cachedeferred", ColumnFlag::kCacheDeferred},
+                      {"keycolumn", ColumnFlag::kKeyColumn}};
         for (const auto& f : kFlags) {
             if (IsTrue(element.Attribute(kRowsetNs, f.attribute)))
                 column.flags |= f.flag;

@@ -176,13 +176,13 @@ private:
         if (attributeName != column.name)
             out_ += " rs:name='" + Escape(column.name) + "'";
         out_ += " rs:number='" + std::to_string(index + 1) + "'";
-        Flag(column, ColumnFlag::CacheDeferred, "cachedeferred");
-        Flag(column, ColumnFlag::Nullable, "nullable");
-        Flag(column, ColumnFlag::MayDefer, "maydefer");
-        Flag(column, ColumnFlag::RowId, "rowid");
-        Flag(column, ColumnFlag::RowVersion, "rowver");
-        Flag(column, ColumnFlag::Write, "write");
-        Flag(column, ColumnFlag::WriteUnknown, "writeunknown");
+        Flag(column, ColumnFlag::kCacheDeferred, "cachedeferred");
+        Flag(column, ColumnFlag::kNullable, "nullable");
+        Flag(column, ColumnFlag::kMayDefer, "maydefer");
+        Flag(column, ColumnFlag::kRowId, "rowid");
+        Flag(column, ColumnFlag::kRowVersion, "rowver");
+        Flag(column, ColumnFlag::kWrite, "write");
+        Flag(column, ColumnFlag::kWriteUnknown, "writeunknown");
         Text("basecatalog", column.baseCatalog);
         Text("baseschema", column.baseSchema);
         if (column.baseTableOrdinal) {
@@ -193,7 +193,7 @@ private:
         }
         Text("basecolumn", column.baseColumnName);
         // The key mark is kept only for columns that come from a table, as ADO does.
-        if ((column.flags & ColumnFlag::KeyColumn) && column.baseColumnName)
+        if ((column.flags & ColumnFlag::kKeyColumn) && column.baseColumnName)
             out_ += " rs:keycolumn='true'";
         if (column.autoIncrement.value_or(false))
             out_ += " rs:autoincrement='true'";
@@ -217,11 +217,11 @@ private:
         }
         if (column.precision != 255)
             out_ += " rs:precision='" + std::to_string(column.precision) + "'";
-        if (column.flags & ColumnFlag::FixedLength)
+        if (column.flags & ColumnFlag::kFixedLength)
             out_ += " rs:fixedlength='true'";
-        if (column.flags & ColumnFlag::Long)
+        if (column.flags & ColumnFlag::kLong)
             out_ += " rs:long='true'";
-        if (!(column.flags & ColumnFlag::MayBeNull))
+        if (!(column.flags & ColumnFlag::kMayBeNull))
             out_ += " rs:maybenull='false'";
         out_ += "/>\r\n";
         Indent(depth);

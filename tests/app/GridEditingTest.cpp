@@ -54,7 +54,7 @@ class GridEditingTest : public WindowTestCase {
 
     QString Cell(int row, GridColumn column) { return Model()->index(row, int(column)).data().toString(); }
     RowMark Mark(int row) {
-        return RowMark(Model()->headerData(row, Qt::Vertical, MeasurementGridModel::RowMarkRole).toInt());
+        return RowMark(Model()->headerData(row, Qt::Vertical, MeasurementGridModel::kRowMarkRole).toInt());
     }
     QLineEdit* Editor() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
     std::vector<int> SelectedRows() {

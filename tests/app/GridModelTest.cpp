@@ -20,7 +20,7 @@ class GridModelTest : public WindowTestCase {
     Q_OBJECT
 
     static RowMark Mark(const QAbstractItemModel& model, int row) {
-        return RowMark(model.headerData(row, Qt::Vertical, MeasurementGridModel::RowMarkRole).toInt());
+        return RowMark(model.headerData(row, Qt::Vertical, MeasurementGridModel::kRowMarkRole).toInt());
     }
 
 private slots:

@@ -159,7 +159,7 @@ TEST(ArchiveRecordToBytes, RoundTripsThroughTheReplyText) {
         r.when = {std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)),
                   std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255))};
 
-        const std::string reply = std::string(ReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
+        const std::string reply = std::string(kReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
         ASSERT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), r) << "record " << i;
     }
 }
@@ -205,7 +205,7 @@ TEST(ArchiveBytes, RecordByteStandsInItsColumn) {
     EXPECT_EQ(area.Record(1), ArchiveRecordBytes{});
     const ArchiveRecordBytes sample = SampleBytes();
     area.StoreRecord(5, sample);
-    for (std::size_t p = 0; p < ArchiveRecordSize; ++p) {
+    for (std::size_t p = 0; p < kArchiveRecordSize; ++p) {
         EXPECT_EQ(area.At(p * 1000 + 4), sample[p]) << p;
     }
     EXPECT_EQ(area.Record(5), sample);

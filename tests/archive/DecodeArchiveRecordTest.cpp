@@ -18,7 +18,7 @@ namespace {
 
 // A valid record: "Рожь", basic calibration, W 14.5, N 750, m 150.0, t 21.5, 03.12.2007 09:07:05.
 QByteArray SampleBytes() {
-    QByteArray b(ArchiveRecordSize, '\0');
+    QByteArray b(kArchiveRecordSize, '\0');
     const char name[] = "\xD0\xEE\xE6\xFC";
     std::copy(name, name + 4, b.begin() + 1);
     const unsigned char words[] = {145, 0, 0xEE, 0x02, 0xDC, 0x05, 215, 0};
@@ -91,8 +91,8 @@ private slots:
         QTest::addColumn<QString>("t");
         QTest::addColumn<QString>("dateTime");
 
-        const QString basic = QString::fromUtf16(BasicCalibrationText);
-        const QString individual = QString::fromUtf16(IndividualCalibrationText);
+        const QString basic = QString::fromUtf16(kBasicCalibrationText);
+        const QString individual = QString::fromUtf16(kIndividualCalibrationText);
         const QByteArray s = SampleBytes();
         auto row = [&](const char* name, const QByteArray& bytes, const QString& vid, const QString& type,
                        const char* w, const char* n, const char* m, const char* t,
@@ -144,7 +144,7 @@ private slots:
 
     // With no zero byte the name runs through position 36, over the numeric fields, which still count.
     void nameWithoutZeroByteIsReadWhole() {
-        QByteArray b(ArchiveRecordSize, '\0');
+        QByteArray b(kArchiveRecordSize, '\0');
         for (int p = 1; p <= 36; ++p) {
             b[p] = static_cast<char>(0xE0 + (p - 1) % 32);  // а, б, в, ...
         }
@@ -223,7 +223,7 @@ private slots:
     // Clocks that go forward skip an hour; a meter that keeps no summer time still shows it. The time is stored as
     // the meter showed it, in the database and in saved files.
     void aTimeInTheSkippedHourIsStoredAsTheMeterShowedIt() {
-        const TimeZoneScope zone(CentralEuropeanTime);
+        const TimeZoneScope zone(kCentralEuropeanTime);
         QTemporaryDir dir;
         const QString path = dir.filePath("sys.mdb");
         CreateWorkingDatabase(path);
@@ -267,8 +267,8 @@ private slots:
         for (int k = 1; k <= 2000; ++k) {
             ArchiveRecord r;
             r.calibration = std::uint8_t(any(0, 2));
-            static const char* const names[] = {"", "Рожь", "Овёс", "Ячмень пивоваренный", "Пшеница озимая 3 кл."};
-            r.grain = names[any(0, 4)];
+            static const char* const kNames[] = {"", "Рожь", "Овёс", "Ячмень пивоваренный", "Пшеница озимая 3 кл."};
+            r.grain = kNames[any(0, 4)];
             r.moistureTenths = std::int16_t(any(-32768, 32767));
             if (any(0, 3)) {
                 r.testWeight = std::int16_t(any(-32768, -2));
@@ -279,7 +279,7 @@ private slots:
             r.temperatureTenths = std::int16_t(any(-32768, 32767));
             r.when = {std::uint8_t(any(1, 28)), std::uint8_t(any(1, 12)), std::uint8_t(any(0, 99)),
                       std::uint8_t(any(0, 23)), std::uint8_t(any(0, 59)), std::uint8_t(any(0, 59))};
-            const std::string reply = std::string(ReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
+            const std::string reply = std::string(kReplyDataOffset, '_') + RecordReplyData(ArchiveRecordToBytes(r));
             area_.StoreRecord(k, DecodeRecordBytes(reply));
             DecodeArchiveRecord(*table_, area_, k);
 

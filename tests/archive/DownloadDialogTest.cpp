@@ -39,9 +39,9 @@
 
 namespace {
 
-constexpr int StepMs = 150;
-const QString NotConnected = QString::fromUtf8(MeterNotConnectedMessage);
-const QString TransferError = QString::fromUtf8(TransferErrorMessage);
+constexpr int kStepMs = 150;
+const QString kNotConnected = QString::fromUtf8(kMeterNotConnectedMessage);
+const QString kTransferError = QString::fromUtf8(kTransferErrorMessage);
 
 // The simulator as a child process; the device it serves is known once it is ready.
 class Simulator {
@@ -71,7 +71,7 @@ private:
 class SettledReplyTimer final : public StepTimer {
 public:
     static constexpr int kQuietMs = 20;
-    static constexpr int kSilenceMs = StepMs;
+    static constexpr int kSilenceMs = kStepMs;
 
     SettledReplyTimer(TSlBuffer& ring, std::function<void()> onStep) : ring_(ring), onStep_(std::move(onStep)) {
         poll_.setInterval(2);
@@ -200,7 +200,7 @@ private:
         form_.reset();
         stepTimer_.reset();
         form_ = std::make_unique<TForm1>(*table_, mainThread_);
-        form_->Timer1->setInterval(StepMs);
+        form_->Timer1->setInterval(kStepMs);
         if (!realTime) {
             stepTimer_ = std::make_unique<SettledReplyTimer>(*form_->SlBuffer1, [this] { form_->Timer1Timer(); });
             form_->UseStepTimer(stepTimer_.get());
@@ -384,20 +384,20 @@ private slots:
         const qint64 elapsed = took.elapsed();
         QVERIFY(Messages().isEmpty());
         QCOMPARE(StoredNumbers(), Range(1, 3));
-        QVERIFY2(elapsed >= 5 * StepMs + 300, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed >= 5 * kStepMs + 300, qPrintable(QString::number(elapsed)));
     }
 
     void failingMeter_data() {
         QTest::addColumn<QStringList>("meter");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QList<int>>("kept");
-        QTest::newRow("silent") << QStringList{"--silent"} << NotConnected << QList<int>();
-        QTest::newRow("silent after 4 replies") << QStringList{"--silent-after", "4"} << NotConnected << Range(1, 3);
-        QTest::newRow("short reply") << QStringList{"--short-reply", "3"} << TransferError << Range(1, 2);
-        QTest::newRow("split reply") << QStringList{"--split-reply", "2"} << TransferError << Range(1, 1);
-        QTest::newRow("garbled date") << QStringList{"--garble", "3"} << TransferError << Range(1, 2);
-        QTest::newRow("garbled first record") << QStringList{"--garble", "1"} << TransferError << QList<int>();
-        QTest::newRow("vanishing line") << QStringList{"--vanish-after", "3"} << NotConnected << Range(1, 2);
+        QTest::newRow("silent") << QStringList{"--silent"} << kNotConnected << QList<int>();
+        QTest::newRow("silent after 4 replies") << QStringList{"--silent-after", "4"} << kNotConnected << Range(1, 3);
+        QTest::newRow("short reply") << QStringList{"--short-reply", "3"} << kTransferError << Range(1, 2);
+        QTest::newRow("split reply") << QStringList{"--split-reply", "2"} << kTransferError << Range(1, 1);
+        QTest::newRow("garbled date") << QStringList{"--garble", "3"} << kTransferError << Range(1, 2);
+        QTest::newRow("garbled first record") << QStringList{"--garble", "1"} << kTransferError << QList<int>();
+        QTest::newRow("vanishing line") << QStringList{"--vanish-after", "3"} << kNotConnected << Range(1, 2);
     }
     void failingMeter() {
         QFETCH(QStringList, meter);
@@ -447,7 +447,7 @@ private slots:
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
         // Storing the first row waits out the busy time-out once when it fails and once more at the end.
-        QTRY_COMPARE_WITH_TIMEOUT(Messages(), QStringList{TransferError}, 3 * DatabaseSource::BusyTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Messages(), QStringList{kTransferError}, 3 * DatabaseSource::kBusyTimeoutMs);
         ExpectReadyForAnother();
         lock.reset();
         QFile::setPermissions(database_, QFile::ReadOwner | QFile::WriteOwner);
@@ -461,7 +461,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("closed dataset"));
         Simulator meter({"--generate", "3"});
         Download(meter.Device());
-        QTRY_COMPARE(Messages(), QStringList{TransferError});
+        QTRY_COMPARE(Messages(), QStringList{kTransferError});
         ExpectReadyForAnother();
         QVERIFY(form_->isVisible());
     }

@@ -98,7 +98,7 @@ ArchiveRecord Record(int k) {
 }
 
 std::string Prefix() {
-    return std::string(ReplyDataOffset, '#');
+    return std::string(kReplyDataOffset, '#');
 }
 
 std::string HeaderReply(int count) {
@@ -134,7 +134,7 @@ TEST_F(DownloadStepsTest, WholeArchiveTakesCountPlusTwoSteps) {
     link.ring = "left over from before";
     steps.Start("COM1");
     EXPECT_TRUE(link.open);
-    EXPECT_EQ(link.written, std::vector<std::string>{std::string(HeaderRequest)});
+    EXPECT_EQ(link.written, std::vector<std::string>{std::string(kHeaderRequest)});
     EXPECT_TRUE(link.ring.empty()) << "stale bytes belong to no reply";
     link.ring = HeaderReply(3) + "tail";
     Tick();
@@ -142,7 +142,7 @@ TEST_F(DownloadStepsTest, WholeArchiveTakesCountPlusTwoSteps) {
     EXPECT_EQ(observer.maximum, 3);
     EXPECT_EQ(link.written.size(), 1u) << "the header step sends nothing";
     Tick();
-    EXPECT_EQ(link.written.back(), BuildRecordRequest(HeaderAddress + 1));
+    EXPECT_EQ(link.written.back(), BuildRecordRequest(kHeaderAddress + 1));
     for (int k = 1; k <= 3; ++k) {
         link.ring = RecordReply(Record(k));
         Tick();
@@ -209,7 +209,7 @@ TEST_F(DownloadStepsTest, ReplyStraddlingAStepIsDecodedOneStepLater) {
     Tick();
     ASSERT_EQ(observer.rows.size(), 1u);
     EXPECT_EQ(observer.rows[0].second, Record(1));
-    EXPECT_EQ(link.written.back(), BuildRecordRequest(HeaderAddress + 2));
+    EXPECT_EQ(link.written.back(), BuildRecordRequest(kHeaderAddress + 2));
     link.ring = RecordReply(Record(2));
     Tick();
     EXPECT_EQ(observer.rows.size(), 2u);
@@ -220,7 +220,7 @@ TEST_F(DownloadStepsTest, ReplyStillShortAfterOneMorePeriodEndsWithTransferError
     StartWith(3);
     link.ring = RecordReply(Record(1));
     Tick();
-    link.ring = RecordReply(Record(2)).substr(0, RecordReplySize - 1);
+    link.ring = RecordReply(Record(2)).substr(0, kRecordReplySize - 1);
     Tick();
     Tick();
     EXPECT_EQ(observer.rows.size(), 1u);
@@ -232,7 +232,7 @@ TEST_F(DownloadStepsTest, ReplyStillShortAfterOneMorePeriodEndsWithTransferError
 
 TEST_F(DownloadStepsTest, ShortHeaderIsNeverReadAsACount) {
     steps.Start("COM1");
-    link.ring = HeaderReply(7).substr(0, HeaderReplySize - 1);
+    link.ring = HeaderReply(7).substr(0, kHeaderReplySize - 1);
     Tick();
     EXPECT_EQ(observer.maximum, -1);
     Tick();
@@ -246,7 +246,7 @@ TEST_F(DownloadStepsTest, OversizedReplyKeepsItsFirst2000Bytes) {
     Tick();
     ASSERT_EQ(observer.rows.size(), 1u);
     EXPECT_EQ(observer.rows[0].second, Record(1));
-    EXPECT_EQ(observer.waiting.back(), static_cast<int>(RecordReplySize + 3000));
+    EXPECT_EQ(observer.waiting.back(), static_cast<int>(kRecordReplySize + 3000));
     EXPECT_TRUE(link.ring.empty());
 }
 
@@ -255,8 +255,8 @@ TEST_F(DownloadStepsTest, UndecodableRecordStopsWithTransferErrorAndKeepsEarlier
     link.ring = RecordReply(Record(1));
     Tick();
     std::string garbled = RecordReply(Record(2));
-    garbled[ReplyDataOffset + 2 * 35] = '=';  // month 13
-    garbled[ReplyDataOffset + 2 * 35 + 1] = '0';
+    garbled[kReplyDataOffset + 2 * 35] = '=';  // month 13
+    garbled[kReplyDataOffset + 2 * 35 + 1] = '0';
     link.ring = garbled;
     Tick();
     EXPECT_EQ(observer.rows.size(), 1u);
@@ -309,8 +309,8 @@ TEST_F(DownloadStepsTest, FailingEndStillShowsTheMessageWithEveryCause) {
     Tick();
     observer.endFails = "attempt to write a readonly database";
     std::string garbled = RecordReply(Record(2));
-    garbled[ReplyDataOffset + 2 * 35] = '=';  // month 13
-    garbled[ReplyDataOffset + 2 * 35 + 1] = '0';
+    garbled[kReplyDataOffset + 2 * 35] = '=';  // month 13
+    garbled[kReplyDataOffset + 2 * 35 + 1] = '0';
     link.ring = garbled;
     Tick();
     EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
@@ -346,7 +346,7 @@ TEST_F(DownloadStepsTest, ShortReplyNamesItsRecordAsTheCause) {
     Tick();
     Tick();
     EXPECT_EQ(observer.causes, std::vector<std::string>{"the reply for record 1 came with 50 of its " +
-                                                        std::to_string(RecordReplySize) + " bytes"});
+                                                        std::to_string(kRecordReplySize) + " bytes"});
 }
 
 TEST_F(DownloadStepsTest, CancelEndsBetweenStepsWithoutAMessage) {

@@ -21,7 +21,7 @@ namespace {
 
 using Message = DownloadObserver::Message;
 
-constexpr int PeriodMs = 1000;
+constexpr int kPeriodMs = 1000;
 
 // Bytes the fake meter sends, `after` milliseconds after the request (each part counted from the request).
 struct Part {
@@ -146,10 +146,10 @@ ArchiveRecord Record(int k) {
 // The whole reply to a request, as the meter sends it: 40 bytes before the data, then the data.
 std::string Reply(std::uint32_t address, int count) {
     const std::string prefix = std::string(BuildRecordRequest(address)) + "_OK";
-    if (address == HeaderAddress) {
+    if (address == kHeaderAddress) {
         return prefix + HeaderReplyData(count);
     }
-    return prefix + RecordReplyData(ArchiveRecordToBytes(Record(static_cast<int>(address - HeaderAddress))));
+    return prefix + RecordReplyData(ArchiveRecordToBytes(Record(static_cast<int>(address - kHeaderAddress))));
 }
 
 class FastDownloadStepsTest : public ::testing::Test {
@@ -194,7 +194,7 @@ protected:
     // A meter answering every request for an archive of `count` records with `shape` of the whole reply.
     void Answer(int count, std::function<std::vector<Part>(std::string reply, int k)> shape) {
         link.meter = [count, shape](std::uint32_t address, int) {
-            return shape(Reply(address, count), static_cast<int>(address - HeaderAddress));
+            return shape(Reply(address, count), static_cast<int>(address - kHeaderAddress));
         };
     }
     void ExpectArchive(int count) {
@@ -213,8 +213,8 @@ protected:
 
     Clock clock;
     MeterLink link{clock};
-    ClockTimer period{clock, PeriodMs};
-    ClockTimer quiet{clock, DownloadSteps::QuietGapMs};
+    ClockTimer period{clock, kPeriodMs};
+    ClockTimer quiet{clock, DownloadSteps::kQuietGapMs};
     RecordingObserver observer{clock};
     DownloadSteps steps{link, period, observer, &quiet};
 };
@@ -222,7 +222,7 @@ protected:
 TEST_F(FastDownloadStepsTest, CompleteRepliesStepAsSoonAsTheLineIsQuiet) {
     Answer(3, [](std::string reply, int) { return std::vector<Part>{{10, reply}}; });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     ExpectArchive(3);
     // Header and three records: each request 10 ms to its reply, 20 ms of quiet, then the next request.
     EXPECT_EQ(link.writtenAt, (std::vector<int>{0, 30, 60, 90}));
@@ -234,7 +234,7 @@ TEST_F(FastDownloadStepsTest, TrailerWithinTheGapIsPartOfItsReply) {
     // CR LF 15 ms after the data: within the gap, so it must not lead the next reply.
     Answer(5, [](std::string reply, int) { return std::vector<Part>{{10, reply}, {25, "\r\n"}}; });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     ExpectArchive(5);
     EXPECT_EQ(link.written.size(), 6u);
     EXPECT_EQ(observer.endedAt, 6 * 45);
@@ -252,10 +252,10 @@ TEST_F(FastDownloadStepsTest, ChunkedReplyWaitsForItsLastChunk) {
         return parts;
     });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(20 * PeriodMs);
+    RunUntil(20 * kPeriodMs);
     ExpectArchive(4);
     EXPECT_EQ(link.written.size(), 5u);
-    EXPECT_LT(observer.endedAt, 5 * PeriodMs) << "faster than the period";
+    EXPECT_LT(observer.endedAt, 5 * kPeriodMs) << "faster than the period";
 }
 
 TEST_F(FastDownloadStepsTest, ReplyCompletingAt999MsIsTakenByThePeriod) {
@@ -271,10 +271,10 @@ TEST_F(FastDownloadStepsTest, ReplyCompletingAt999MsIsTakenByThePeriod) {
     const int asked = link.writtenAt[1];
     RunUntil(asked + 999);
     EXPECT_TRUE(observer.rows.empty()) << "decoded before the reply was complete";
-    RunUntil(asked + PeriodMs);
+    RunUntil(asked + kPeriodMs);
     ASSERT_EQ(observer.rows.size(), 1u);
-    EXPECT_EQ(observer.rowAt[0], asked + PeriodMs);
-    RunUntil(10 * PeriodMs);
+    EXPECT_EQ(observer.rowAt[0], asked + kPeriodMs);
+    RunUntil(10 * kPeriodMs);
     ExpectArchive(2);
 }
 
@@ -291,11 +291,11 @@ TEST_F(FastDownloadStepsTest, ReplyShortAtThePeriodGetsOneMoreThenFails) {
         return std::vector<Part>{{10, reply}};
     });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     ASSERT_EQ(observer.numbers, std::vector<int>{1});
-    EXPECT_EQ(observer.rowAt[0], link.writtenAt[1] + 1500 + DownloadSteps::QuietGapMs);
+    EXPECT_EQ(observer.rowAt[0], link.writtenAt[1] + 1500 + DownloadSteps::kQuietGapMs);
     EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
-    EXPECT_EQ(observer.endedAt, link.writtenAt[2] + 2 * PeriodMs);
+    EXPECT_EQ(observer.endedAt, link.writtenAt[2] + 2 * kPeriodMs);
     EXPECT_EQ(observer.ended, std::vector<bool>{false});
 }
 
@@ -312,16 +312,16 @@ TEST_F(FastDownloadStepsTest, MisalignedRecordIsAskedForAgainAfterAFullPeriod) {
         return std::vector<Part>{{10, reply}};
     });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(20 * PeriodMs);
+    RunUntil(20 * kPeriodMs);
     EXPECT_EQ(observer.numbers, (std::vector<int>{1, 2}));
     ASSERT_EQ(observer.rows.size(), 2u);
     EXPECT_EQ(observer.rows[1], Record(2)) << "the shifted reply was decoded";
     // header, 1, 2, 2 again, 3, 3 again
     ASSERT_EQ(link.written.size(), 6u);
     EXPECT_EQ(link.written[2], link.written[3]);
-    EXPECT_EQ(link.writtenAt[3], link.writtenAt[2] + 10 + DownloadSteps::QuietGapMs + PeriodMs);
+    EXPECT_EQ(link.writtenAt[3], link.writtenAt[2] + 10 + DownloadSteps::kQuietGapMs + kPeriodMs);
     EXPECT_EQ(link.written[4], link.written[5]);
-    EXPECT_EQ(RequestedAddress(link.written[5]), HeaderAddress + 3);
+    EXPECT_EQ(RequestedAddress(link.written[5]), kHeaderAddress + 3);
     EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
     EXPECT_NE(observer.causes[0].find("record 3"), std::string::npos) << observer.causes[0];
     EXPECT_EQ(observer.ended, std::vector<bool>{false});
@@ -332,7 +332,7 @@ TEST_F(FastDownloadStepsTest, RowThatCannotBeStoredStopsTheDownloadAtOnce) {
     Answer(5, [](std::string reply, int) { return std::vector<Part>{{10, reply}}; });
     observer.failAt = 2;
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     EXPECT_EQ(observer.numbers, std::vector<int>{1});
     EXPECT_EQ(observer.messages, std::vector<Message>{Message::TransferError});
     EXPECT_EQ(observer.causes[0], "attempt to write a readonly database");
@@ -353,7 +353,7 @@ TEST_F(FastDownloadStepsTest, SilentMeterShowsTheMessageAtThePeriodWithoutANeste
         EXPECT_FALSE(quiet.due);
     };
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     EXPECT_EQ(observer.messages, std::vector<Message>{Message::MeterNotConnected});
     EXPECT_TRUE(observer.rows.empty());
     EXPECT_FALSE(period.due);
@@ -371,7 +371,7 @@ TEST_F(FastDownloadStepsTest, BytesAfterTheLastRecordChangeNothing) {
         return parts;
     });
     steps.Start("COM1", DownloadSteps::Pace::Fast);
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     ExpectArchive(2);
     EXPECT_EQ(link.written.size(), 3u);
     EXPECT_EQ(observer.ended.size(), 1u);
@@ -380,16 +380,16 @@ TEST_F(FastDownloadStepsTest, BytesAfterTheLastRecordChangeNothing) {
 TEST_F(FastDownloadStepsTest, PacedDownloadIgnoresArrivalsAndKeepsThePeriod) {
     Answer(2, [](std::string reply, int) { return std::vector<Part>{{10, reply}}; });
     steps.Start("COM1");
-    RunUntil(10 * PeriodMs);
+    RunUntil(10 * kPeriodMs);
     ExpectArchive(2);
-    EXPECT_EQ(link.writtenAt, (std::vector<int>{0, 2 * PeriodMs, 3 * PeriodMs}));
-    EXPECT_EQ(observer.endedAt, 4 * PeriodMs);
+    EXPECT_EQ(link.writtenAt, (std::vector<int>{0, 2 * kPeriodMs, 3 * kPeriodMs}));
+    EXPECT_EQ(observer.endedAt, 4 * kPeriodMs);
 }
 
 TEST(FastDownloadStepsWithoutQuietTimer, RefuseToStartFast) {
     Clock clock;
     MeterLink link{clock};
-    ClockTimer period{clock, PeriodMs};
+    ClockTimer period{clock, kPeriodMs};
     RecordingObserver observer{clock};
     DownloadSteps steps{link, period, observer};
     EXPECT_THROW(steps.Start("COM1", DownloadSteps::Pace::Fast), std::logic_error);

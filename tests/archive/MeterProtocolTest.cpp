@@ -8,7 +8,7 @@ namespace {
 
 // A reply whose first 40 bytes are filler and whose data follows.
 std::string Reply(const std::string& data, char filler = 'x') {
-    return std::string(ReplyDataOffset, filler) + data;
+    return std::string(kReplyDataOffset, filler) + data;
 }
 
 struct AddressCase {
@@ -23,7 +23,7 @@ TEST_P(RequestAddress, IsWrittenLeastSignificantNibbleFirst) {
     const AddressCase& c = GetParam();
     const std::string request = BuildRecordRequest(c.address);
     EXPECT_EQ(request, std::string("_DATA_REQUEST_[0000000000]_[") + c.characters + "]");
-    EXPECT_EQ(request.size(), RequestSize);
+    EXPECT_EQ(request.size(), kRequestSize);
     EXPECT_EQ(RequestedAddress(request), c.address);
 }
 
@@ -36,8 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.item); });
 
 TEST(Request, HeaderRequestIsTheRequestForTheHeaderAddress) {
-    EXPECT_EQ(BuildRecordRequest(HeaderAddress), HeaderRequest);
-    EXPECT_EQ(RequestedAddress(HeaderRequest), HeaderAddress);
+    EXPECT_EQ(BuildRecordRequest(kHeaderAddress), kHeaderRequest);
+    EXPECT_EQ(RequestedAddress(kHeaderRequest), kHeaderAddress);
 }
 
 TEST(Request, NibbleCharactersCoverAllSixteenValues) {
@@ -88,11 +88,11 @@ TEST(HeaderReplyData, IsTheInverseOfDecoding) {
 
 TEST(HeaderReply, TheFirstFortyBytesAreNotExamined) {
     EXPECT_EQ(DecodeHeaderReply(Reply("2000", '?')), 2);
-    EXPECT_EQ(DecodeHeaderReply(std::string(ReplyDataOffset, '\0') + "2000"), 2);
+    EXPECT_EQ(DecodeHeaderReply(std::string(kReplyDataOffset, '\0') + "2000"), 2);
 }
 
 TEST(RecordReply, PairsAreLowNibbleFirst) {
-    std::string data(2 * ArchiveRecordSize, '0');
+    std::string data(2 * kArchiveRecordSize, '0');
     data.replace(0, 2, "01");   // byte 0: 0x10
     data.replace(2, 2, "??");   // byte 1: 0xFF
     data.replace(4, 2, "JK");   // byte 2: high bits ignored, 0xBA
@@ -110,10 +110,10 @@ TEST(RecordReply, OnlyPositionsFortyTo113AreRead) {
     for (std::size_t p = 0; p < record.size(); ++p) {
         record[p] = static_cast<std::uint8_t>(7 * p + 3);
     }
-    const std::string reply = Reply(RecordReplyData(record), '?') + std::string(200 - RecordReplySize, '?');
+    const std::string reply = Reply(RecordReplyData(record), '?') + std::string(200 - kRecordReplySize, '?');
     ASSERT_EQ(reply.size(), 200u);
     EXPECT_EQ(DecodeRecordBytes(reply), record);
-    EXPECT_EQ(DecodeHeaderReply(reply), DecodeHeaderReply(reply.substr(0, HeaderReplySize)));
+    EXPECT_EQ(DecodeHeaderReply(reply), DecodeHeaderReply(reply.substr(0, kHeaderReplySize)));
 }
 
 TEST(Replies, TooShortToHoldTheirDataAreRefused) {

@@ -40,40 +40,40 @@ TEST_P(CellInputTest, ReadsAsTheLocaleDoes) {
     }
 }
 
-constexpr auto Number = TypedInput::Kind::Number;
-constexpr auto Date = TypedInput::Kind::DateTime;
-constexpr auto Text = TypedInput::Kind::Text;
-constexpr auto Empty = TypedInput::Kind::Empty;
+constexpr auto kNumber = TypedInput::Kind::Number;
+constexpr auto kDate = TypedInput::Kind::DateTime;
+constexpr auto kText = TypedInput::Kind::Text;
+constexpr auto kEmpty = TypedInput::Kind::Empty;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CellInputTest,
-    testing::Values(Case{"RussianDecimalComma", &kRussian, u"12,345", Number, 12.345},
-                    Case{"RussianPointIsNoNumber", &kRussian, u"12.345", Text, 0},
-                    Case{"CDecimalPoint", &kC, u"12.345", Number, 12.345},
-                    Case{"CCommaIsNoNumber", &kC, u"12,345", Text, 0},
-                    Case{"AllDigitsKept", &kC, u"0.123456789012345", Number, 0.123456789012345},
-                    Case{"Integer", &kC, u"750", Number, 750}, Case{"Negative", &kRussian, u"-3,5", Number, -3.5},
-                    Case{"Exponent", &kC, u"1.5E3", Number, 1500}, Case{"LoneSignIsText", &kC, u"-", Text, 0},
-                    Case{"EmptyIsEmpty", &kC, u"", Empty, 0}, Case{"Blank", &kC, u" ", Text, 0},
-                    Case{"Word", &kRussian, u"Пшеница", Text, 0},
-                    Case{"RussianDateTime", &kRussian, u"09.12.2026 14:05:31", Date, kDecember9 + 50731.0 / 86400},
-                    Case{"RussianDateAlone", &kRussian, u"09.12.2026", Date, kDecember9},
-                    Case{"CDateTwoDigitYear", &kC, u"9/12/26 14:05:31", Date, kDecember9 + 50731.0 / 86400},
-                    Case{"UsMonthFirstWithPm", &kUs, u"12/9/26 2:05:31 PM", Date, kDecember9 + 50731.0 / 86400},
-                    Case{"MonthName", &kNamed, u"9 Dec 2026 14:05:31", Date, kDecember9 + 50731.0 / 86400},
-                    Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", Date, kDecember9},
-                    Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", Text, 0},
-                    Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", Text, 0},
-                    Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", Text, 0},
-                    Case{"NoSuchDay", &kRussian, u"31.02.2026", Text, 0},
-                    Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", Text, 0},
-                    Case{"TimeWithoutSeconds", &kRussian, u"09.12.2026 14:05", Date, kDecember9 + 50700.0 / 86400},
-                    Case{"LeapDay", &kRussian, u"29.02.2024", Date, 45351},
-                    Case{"First1900Day", &kRussian, u"01.01.1900", Date, 1},
-                    Case{"AfterThePhantomLeapDay", &kRussian, u"01.03.1900", Date, 61},
-                    Case{"Before1900StaysText", &kRussian, u"31.12.1899", Text, 0},
-                    Case{"TwoDigitYear29Is2029", &kRussian, u"01.01.29", Date, 47119},
-                    Case{"TwoDigitYear30Is1930", &kRussian, u"01.01.30", Date, 10959}),
+    testing::Values(Case{"RussianDecimalComma", &kRussian, u"12,345", kNumber, 12.345},
+                    Case{"RussianPointIsNoNumber", &kRussian, u"12.345", kText, 0},
+                    Case{"CDecimalPoint", &kC, u"12.345", kNumber, 12.345},
+                    Case{"CCommaIsNoNumber", &kC, u"12,345", kText, 0},
+                    Case{"AllDigitsKept", &kC, u"0.123456789012345", kNumber, 0.123456789012345},
+                    Case{"Integer", &kC, u"750", kNumber, 750}, Case{"Negative", &kRussian, u"-3,5", kNumber, -3.5},
+                    Case{"Exponent", &kC, u"1.5E3", kNumber, 1500}, Case{"LoneSignIsText", &kC, u"-", kText, 0},
+                    Case{"EmptyIsEmpty", &kC, u"", kEmpty, 0}, Case{"Blank", &kC, u" ", kText, 0},
+                    Case{"Word", &kRussian, u"Пшеница", kText, 0},
+                    Case{"RussianDateTime", &kRussian, u"09.12.2026 14:05:31", kDate, kDecember9 + 50731.0 / 86400},
+                    Case{"RussianDateAlone", &kRussian, u"09.12.2026", kDate, kDecember9},
+                    Case{"CDateTwoDigitYear", &kC, u"9/12/26 14:05:31", kDate, kDecember9 + 50731.0 / 86400},
+                    Case{"UsMonthFirstWithPm", &kUs, u"12/9/26 2:05:31 PM", kDate, kDecember9 + 50731.0 / 86400},
+                    Case{"MonthName", &kNamed, u"9 Dec 2026 14:05:31", kDate, kDecember9 + 50731.0 / 86400},
+                    Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", kDate, kDecember9},
+                    Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", kText, 0},
+                    Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", kText, 0},
+                    Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", kText, 0},
+                    Case{"NoSuchDay", &kRussian, u"31.02.2026", kText, 0},
+                    Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", kText, 0},
+                    Case{"TimeWithoutSeconds", &kRussian, u"09.12.2026 14:05", kDate, kDecember9 + 50700.0 / 86400},
+                    Case{"LeapDay", &kRussian, u"29.02.2024", kDate, 45351},
+                    Case{"First1900Day", &kRussian, u"01.01.1900", kDate, 1},
+                    Case{"AfterThePhantomLeapDay", &kRussian, u"01.03.1900", kDate, 61},
+                    Case{"Before1900StaysText", &kRussian, u"31.12.1899", kText, 0},
+                    Case{"TwoDigitYear29Is2029", &kRussian, u"01.01.29", kDate, 47119},
+                    Case{"TwoDigitYear30Is1930", &kRussian, u"01.01.30", kDate, 10959}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(InputLocaleTest, FormatsFollowTheLocalePatterns) {

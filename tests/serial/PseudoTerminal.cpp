@@ -11,8 +11,8 @@
 #include <stdexcept>
 
 namespace PtyFlags {
-const std::uint32_t Parenb = PARENB, Parodd = PARODD, Cmspar = CMSPAR, Cstopb = CSTOPB, Csize = CSIZE, Cs7 = CS7,
-                    Cs8 = CS8, Crtscts = CRTSCTS, Ixon = IXON, Ixoff = IXOFF;
+const std::uint32_t kParenb = PARENB, kParodd = PARODD, kCmspar = CMSPAR, kCstopb = CSTOPB, kCsize = CSIZE, kCs7 = CS7,
+                    kCs8 = CS8, kCrtscts = CRTSCTS, kIxon = IXON, kIxoff = IXOFF;
 }
 
 PseudoTerminal::PseudoTerminal() {

@@ -38,5 +38,5 @@ private:
 
 // termios control-flag bits the tests look at.
 namespace PtyFlags {
-extern const std::uint32_t Parenb, Parodd, Cmspar, Cstopb, Csize, Cs7, Cs8, Crtscts, Ixon, Ixoff;
+extern const std::uint32_t kParenb, kParodd, kCmspar, kCstopb, kCsize, kCs7, kCs8, kCrtscts, kIxon, kIxoff;
 }

@@ -98,9 +98,9 @@ TEST_F(PtyFixture, OpensWithTheMeterSettingsAndWritesDirectly) {
     EXPECT_EQ(port->WriteThread(), nullptr);
     const PseudoTerminal::Settings line = peer.LineSettings();
     EXPECT_EQ(line.Speed, 9600u);
-    EXPECT_EQ(line.ControlFlags & PtyFlags::Csize, PtyFlags::Cs8);
-    EXPECT_EQ(line.ControlFlags & (PtyFlags::Parenb | PtyFlags::Cstopb | PtyFlags::Crtscts), 0u);
-    EXPECT_EQ(line.InputFlags & (PtyFlags::Ixon | PtyFlags::Ixoff), 0u);
+    EXPECT_EQ(line.ControlFlags & PtyFlags::kCsize, PtyFlags::kCs8);
+    EXPECT_EQ(line.ControlFlags & (PtyFlags::kParenb | PtyFlags::kCstopb | PtyFlags::kCrtscts), 0u);
+    EXPECT_EQ(line.InputFlags & (PtyFlags::kIxon | PtyFlags::kIxoff), 0u);
 
     EXPECT_TRUE(
         port->WriteText("\x1b"
@@ -273,14 +273,14 @@ TEST_F(PtyFixture, LineSettingsReachTheOpenDevice) {
     }
     // A pseudo-terminal keeps 8 data bits and clears PARENB itself; the other bits show what was sent.
     port->SetParity(TSlParity::paMark);
-    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::Parodd | PtyFlags::Cmspar),
-              PtyFlags::Parodd | PtyFlags::Cmspar);
+    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::kParodd | PtyFlags::kCmspar),
+              PtyFlags::kParodd | PtyFlags::kCmspar);
     port->SetParity(TSlParity::paSpace);
-    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::Parodd | PtyFlags::Cmspar), PtyFlags::Cmspar);
+    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::kParodd | PtyFlags::kCmspar), PtyFlags::kCmspar);
     port->SetParity(TSlParity::paNone);
-    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::Parodd | PtyFlags::Cmspar), 0u);
+    EXPECT_EQ(peer.LineSettings().ControlFlags & (PtyFlags::kParodd | PtyFlags::kCmspar), 0u);
     port->SetStopbits(TSlStopbits::sb2);
-    EXPECT_EQ(peer.LineSettings().ControlFlags & PtyFlags::Cstopb, PtyFlags::Cstopb);
+    EXPECT_EQ(peer.LineSettings().ControlFlags & PtyFlags::kCstopb, PtyFlags::kCstopb);
 
     TSlFlowControl flow;
     flow.SetXonXoffIn(true);
@@ -289,8 +289,8 @@ TEST_F(PtyFixture, LineSettingsReachTheOpenDevice) {
     port->SetFlowControl(flow);
     port->EventChars().SetXonChar('Q');
     const PseudoTerminal::Settings line = peer.LineSettings();
-    EXPECT_EQ(line.InputFlags & (PtyFlags::Ixon | PtyFlags::Ixoff), PtyFlags::Ixon | PtyFlags::Ixoff);
-    EXPECT_EQ(line.ControlFlags & PtyFlags::Crtscts, PtyFlags::Crtscts);
+    EXPECT_EQ(line.InputFlags & (PtyFlags::kIxon | PtyFlags::kIxoff), PtyFlags::kIxon | PtyFlags::kIxoff);
+    EXPECT_EQ(line.ControlFlags & PtyFlags::kCrtscts, PtyFlags::kCrtscts);
     EXPECT_EQ(line.Start, 'Q');
 
     // What the platform lacks is refused with the record's message; the port stays open with the new value.

@@ -201,7 +201,7 @@ void TestFieldTexts::setFieldConverts() {
 }
 
 void TestFieldTexts::timeInTheSkippedHourIsKept() {
-    const TimeZoneScope zone(CentralEuropeanTime);
+    const TimeZoneScope zone(kCentralEuropeanTime);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     MemorySource::Shared shared;
     MeasurementTable table(std::make_unique<MemorySource>(shared));

@@ -77,7 +77,7 @@ QStringList Contents(MeasurementTable& table) {
     QStringList rows;
     for (int r = 0; r < table.VisibleRowCount(); ++r) {
         QStringList values;
-        for (int i = 0; i < MeasurementFieldCount; ++i) {
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const FieldValue& value = table.Value(r, static_cast<MeasurementField>(i));
             if (std::holds_alternative<std::monostate>(value))
                 values << QStringLiteral("NULL");
@@ -221,7 +221,7 @@ void TestTableFile::loadFailuresLeaveTableClosedOnTheFile_data() {
     textW.columns = SysRecordset::Columns();
     textW.columns[3].type = persist::DataType::WStr;
     textW.columns[3].maxLength = 50;
-    textW.columns[3].flags = persist::ColumnFlag::Nullable;
+    textW.columns[3].flags = persist::ColumnFlag::kNullable;
     QTest::newRow("text file") << QByteArray("Hello, world\n") << QStringLiteral("XML error at line 1");
     QTest::newRow("cut file") << QByteArray("\x01\x07TG!\0\0\0\0", 9)
                               << QStringLiteral("the file ends in the middle of a record");
@@ -332,7 +332,7 @@ void TestTableFile::anySourceIsSavedInTableOrderAsUnchangedRows() {
     QCOMPARE(shared.log.filter(QStringLiteral("insert")), QStringList{QStringLiteral("insert 4")});
 
     const persist::Recordset saved = persist::ReadRecordset(ReadAll(InDir(QStringLiteral("M.xml"))).toStdString());
-    QCOMPARE(saved.columns.size(), std::size_t{MeasurementFieldCount});
+    QCOMPARE(saved.columns.size(), std::size_t{kMeasurementFieldCount});
     QStringList rows;
     for (const persist::Row& row : saved.rows) {
         QCOMPARE(row.state, persist::RowState::Unchanged);

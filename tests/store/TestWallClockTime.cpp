@@ -140,7 +140,7 @@ void TestWallClockTime::fileFormatsKeepTheFields_data() {
 void TestWallClockTime::fileFormatsKeepTheFields() {
     QFETCH(WallClockTime, value);
     // The zone must not matter: the files hold wall-clock fields.
-    const TimeZoneScope zone(CentralEuropeanTime);
+    const TimeZoneScope zone(kCentralEuropeanTime);
     for (const persist::DataType type : {persist::DataType::Date, persist::DataType::DbTimeStamp}) {
         persist::Column column = SysRecordset::Columns()[static_cast<std::size_t>(MeasurementField::DataTime)];
         column.type = type;
@@ -176,7 +176,7 @@ void TestWallClockTime::dateTimeEdge_data() {
 }
 
 void TestWallClockTime::dateTimeEdge() {
-    const TimeZoneScope zone(CentralEuropeanTime);
+    const TimeZoneScope zone(kCentralEuropeanTime);
     QFETCH(QDateTime, given);
     QFETCH(bool, hasValue);
     QFETCH(WallClockTime, fields);
@@ -192,7 +192,7 @@ void TestWallClockTime::dateTimeEdge() {
 }
 
 void TestWallClockTime::skippedHourIsShownAsTheMeterShowedIt() {
-    const TimeZoneScope zone(CentralEuropeanTime);
+    const TimeZoneScope zone(kCentralEuropeanTime);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     const WallClockTime skipped{2026, 3, 29, 2, 30, 15};
     QVERIFY(!skipped.ToDateTime().isValid());  // no instant; Qt would not move it an hour on, the fields stay

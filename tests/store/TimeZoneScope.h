@@ -29,4 +29,4 @@ private:
 };
 
 // Central European time: 29.03.2026 02:00-03:00 does not exist, the clocks go from 02:00 to 03:00.
-inline constexpr char CentralEuropeanTime[] = "CET-1CEST,M3.5.0,M10.5.0/3";
+inline constexpr char kCentralEuropeanTime[] = "CET-1CEST,M3.5.0,M10.5.0/3";

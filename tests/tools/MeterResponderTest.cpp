@@ -9,12 +9,12 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::vector<ArchiveRecord>& Archive() {
-    static const std::vector<ArchiveRecord> archive = GenerateArchive(5, 7);
-    return archive;
+    static const std::vector<ArchiveRecord> kArchive = GenerateArchive(5, 7);
+    return kArchive;
 }
 
 std::string Request(int k) {
-    return BuildRecordRequest(HeaderAddress + static_cast<std::uint32_t>(k));
+    return BuildRecordRequest(kHeaderAddress + static_cast<std::uint32_t>(k));
 }
 
 MeterAnswer AnswerTo(MeterResponder& meter, int k) {
@@ -36,7 +36,7 @@ TEST(MeterResponder, HeaderReplyEchoesTheRequestAndAnnouncesTheCount) {
     const MeterAnswer answer = AnswerTo(meter, 0);
     ASSERT_EQ(answer.parts.size(), 1u);
     EXPECT_EQ(answer.parts[0].pause, 0ms);
-    EXPECT_EQ(answer.parts[0].bytes, std::string(HeaderRequest) + "_OK5000\r\n");
+    EXPECT_EQ(answer.parts[0].bytes, std::string(kHeaderRequest) + "_OK5000\r\n");
     EXPECT_EQ(DecodeHeaderReply(answer.parts[0].bytes), 5);
     EXPECT_FALSE(answer.vanishAfterward);
 }
@@ -45,8 +45,8 @@ TEST(MeterResponder, EveryRecordReplyDecodesToItsRecord) {
     MeterResponder meter(Archive(), {}, "");
     for (int k = 1; k <= 5; ++k) {
         const std::string reply = Joined(AnswerTo(meter, k));
-        EXPECT_EQ(reply.size(), RecordReplySize);
-        EXPECT_EQ(reply.substr(0, RequestSize), Request(k));
+        EXPECT_EQ(reply.size(), kRecordReplySize);
+        EXPECT_EQ(reply.substr(0, kRequestSize), Request(k));
         EXPECT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), Archive()[k - 1]) << k;
     }
 }
@@ -57,7 +57,7 @@ TEST(MeterResponder, FindsRequestsInPiecesAndAmidNoise) {
     std::vector<std::string> answered;
     for (std::size_t i = 0; i < stream.size(); i += 5) {
         for (const MeterAnswer& answer : meter.Receive(std::string_view(stream).substr(i, 5))) {
-            answered.push_back(Joined(answer).substr(0, RequestSize));
+            answered.push_back(Joined(answer).substr(0, kRequestSize));
         }
     }
     EXPECT_EQ(answered, (std::vector<std::string>{Request(2), Request(3), Request(4)}));
@@ -66,7 +66,7 @@ TEST(MeterResponder, FindsRequestsInPiecesAndAmidNoise) {
 TEST(MeterResponder, AddressesOutsideTheArchiveGoUnanswered) {
     MeterResponder meter(Archive(), {});
     EXPECT_TRUE(AnswerTo(meter, 6).parts.empty());
-    EXPECT_TRUE(meter.Receive(BuildRecordRequest(HeaderAddress - 1)).front().parts.empty());
+    EXPECT_TRUE(meter.Receive(BuildRecordRequest(kHeaderAddress - 1)).front().parts.empty());
     EXPECT_EQ(AnswerTo(meter, 5).parts.size(), 1u);
 }
 
@@ -74,8 +74,8 @@ TEST(MeterResponder, ShortReplyStopsInTheMiddleOfItsData) {
     FailureModes modes;
     modes.shortReplies = {2};
     MeterResponder meter(Archive(), modes);
-    EXPECT_EQ(Joined(AnswerTo(meter, 2)).size(), ReplyDataOffset + ArchiveRecordSize);
-    EXPECT_EQ(Joined(AnswerTo(meter, 3)).size(), RecordReplySize + 2);
+    EXPECT_EQ(Joined(AnswerTo(meter, 2)).size(), kReplyDataOffset + kArchiveRecordSize);
+    EXPECT_EQ(Joined(AnswerTo(meter, 3)).size(), kRecordReplySize + 2);
 }
 
 TEST(MeterResponder, SplitReplyComesInTwoPartsWithAPause) {
@@ -88,7 +88,7 @@ TEST(MeterResponder, SplitReplyComesInTwoPartsWithAPause) {
     EXPECT_EQ(answer.parts[0].pause, 20ms);
     EXPECT_EQ(answer.parts[1].pause, 1500ms);
     EXPECT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(Joined(answer))), Archive()[0]);
-    EXPECT_LT(answer.parts[0].bytes.size(), RecordReplySize);
+    EXPECT_LT(answer.parts[0].bytes.size(), kRecordReplySize);
 }
 
 TEST(MeterResponder, ChunkedRepliesWithATrailerCarryTheSameBytes) {
@@ -103,12 +103,12 @@ TEST(MeterResponder, ChunkedRepliesWithATrailerCarryTheSameBytes) {
         const std::string whole = Joined(AnswerTo(plain, k));
         EXPECT_EQ(whole.back(), '\xff');
         EXPECT_EQ(Joined(answer), whole) << "reply " << k;
-        ASSERT_GE(answer.parts.size(), whole.size() / FailureModes::ChunkSize) << "reply " << k;
+        ASSERT_GE(answer.parts.size(), whole.size() / FailureModes::kChunkSize) << "reply " << k;
         EXPECT_EQ(answer.parts[0].pause, 30ms);
         for (std::size_t i = 1; i < answer.parts.size(); ++i) {
-            EXPECT_LE(answer.parts[i].bytes.size(), FailureModes::ChunkSize);
+            EXPECT_LE(answer.parts[i].bytes.size(), FailureModes::kChunkSize);
             // The split's own pause stays where the reply is split.
-            const bool splitHere = k == 2 && i == (ReplyDataOffset + ArchiveRecordSize + 15) / 16;
+            const bool splitHere = k == 2 && i == (kReplyDataOffset + kArchiveRecordSize + 15) / 16;
             EXPECT_EQ(answer.parts[i].pause, splitHere ? 1500ms : 5ms) << "reply " << k << " chunk " << i;
         }
     }
@@ -157,10 +157,10 @@ TEST(MeterResponder, VanishesAfterTheLastReplyItIsAllowed) {
 }
 
 TEST(MeterResponder, RefusesARecordItCannotSend) {
-    std::vector<ArchiveRecord> archive = Archive();
-    archive[3].grain = "Пшеница мягкая яровая 2 кл.";
+    std::vector<ArchiveRecord> kArchive = Archive();
+    kArchive[3].grain = "Пшеница мягкая яровая 2 кл.";
     try {
-        MeterResponder meter(archive, {});
+        MeterResponder meter(kArchive, {});
         FAIL() << "accepted a name that does not fit";
     } catch (const RecordEncodingError& error) {
         EXPECT_TRUE(std::string(error.what()).starts_with("record 4: ")) << error.what();

@@ -157,7 +157,7 @@ private:
 };
 
 std::string Request(int k) {
-    return BuildRecordRequest(HeaderAddress + std::uint32_t(k));
+    return BuildRecordRequest(kHeaderAddress + std::uint32_t(k));
 }
 
 std::vector<ArchiveRecord> DumpedArchive(const std::string& options) {
@@ -184,15 +184,15 @@ TEST(MeterSimProcess, AnswersTheWholeArchiveAndStopsCleanly) {
     EXPECT_EQ(std::filesystem::read_symlink(link), path);
     Port port(link);
 
-    port.Send(HeaderRequest);
-    const std::string header = port.Receive(HeaderReplySize + 2);
-    ASSERT_EQ(header.size(), HeaderReplySize + 2);
+    port.Send(kHeaderRequest);
+    const std::string header = port.Receive(kHeaderReplySize + 2);
+    ASSERT_EQ(header.size(), kHeaderReplySize + 2);
     EXPECT_EQ(DecodeHeaderReply(header), 30);
 
     for (int k = 1; k <= 30; ++k) {
         port.Send(Request(k));
-        const std::string reply = port.Receive(RecordReplySize + 2);
-        ASSERT_EQ(reply.size(), RecordReplySize + 2) << "record " << k;
+        const std::string reply = port.Receive(kRecordReplySize + 2);
+        ASSERT_EQ(reply.size(), kRecordReplySize + 2) << "record " << k;
         EXPECT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), expected[std::size_t(k - 1)]) << "record " << k;
     }
 
@@ -205,9 +205,9 @@ TEST(MeterSimProcess, RepliesTakeAsLongAsOnA9600BaudLine) {
     Port port(simulator.FirstLine());
     port.Send(Request(1));
     const auto sent = Clock::now();
-    const std::string reply = port.Receive(RecordReplySize + 2);
+    const std::string reply = port.Receive(kRecordReplySize + 2);
     const auto took = Clock::now() - sent;
-    ASSERT_EQ(reply.size(), RecordReplySize + 2);
+    ASSERT_EQ(reply.size(), kRecordReplySize + 2);
     // 116 bytes of 10 bits at 9600 baud: 121 ms.
     EXPECT_GE(took, 115ms);
     EXPECT_LT(took, 600ms);
@@ -218,18 +218,18 @@ TEST(MeterSimProcess, SplitReplyArrivesInTwoParts) {
     SimulatorProcess simulator({"--generate", "3", "--seed", "5", "--baud", "0", "--quiet", "--split-reply", "2"});
     Port port(simulator.FirstLine());
     port.Send(Request(2));
-    const std::string first = port.Receive(RecordReplySize, 1000ms);
-    EXPECT_EQ(first.size(), ReplyDataOffset + ArchiveRecordSize);
-    const std::string reply = first + port.Receive(RecordReplySize - first.size(), 1000ms);
-    ASSERT_GE(reply.size(), RecordReplySize);
+    const std::string first = port.Receive(kRecordReplySize, 1000ms);
+    EXPECT_EQ(first.size(), kReplyDataOffset + kArchiveRecordSize);
+    const std::string reply = first + port.Receive(kRecordReplySize - first.size(), 1000ms);
+    ASSERT_GE(reply.size(), kRecordReplySize);
     EXPECT_EQ(ArchiveRecordFromBytes(DecodeRecordBytes(reply)), GenerateArchive(3, 5)[1]);
 }
 
 TEST(MeterSimProcess, VanishingMeterHangsUpTheLineAndExits) {
     SimulatorProcess simulator({"--generate", "3", "--baud", "0", "--quiet", "--vanish-after", "1"});
     Port port(simulator.FirstLine());
-    port.Send(HeaderRequest);
-    EXPECT_EQ(DecodeHeaderReply(port.Receive(HeaderReplySize)), 3);
+    port.Send(kHeaderRequest);
+    EXPECT_EQ(DecodeHeaderReply(port.Receive(kHeaderReplySize)), 3);
     EXPECT_EQ(simulator.ExitStatus(), 0);
     port.Receive(1, 200ms);
     EXPECT_TRUE(port.HungUp());
@@ -239,7 +239,7 @@ TEST(MeterSimProcess, VanishingMeterHangsUpTheLineAndExits) {
 TEST(MeterSimProcess, SilentMeterSendsNothing) {
     SimulatorProcess simulator({"--generate", "3", "--baud", "0", "--quiet", "--silent"});
     Port port(simulator.FirstLine());
-    port.Send(HeaderRequest);
+    port.Send(kHeaderRequest);
     EXPECT_EQ(port.Receive(1, 300ms), "");
     EXPECT_EQ(simulator.Stop(), 0);
 }

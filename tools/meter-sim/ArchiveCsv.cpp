@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr std::string_view Heading = "number,date_time,grain,W,N,m,t,calibration";
-constexpr std::size_t FieldCount = 8;
+constexpr std::string_view kHeading = "number,date_time,grain,W,N,m,t,calibration";
+constexpr std::size_t kFieldCount = 8;
 
 std::vector<std::string> SplitFields(std::string_view line, const std::string& where) {
     std::vector<std::string> fields(1);
@@ -59,8 +59,8 @@ public:
     LineReader(const std::vector<std::string>& fields, std::string where) : fields_(fields), where_(std::move(where)) {}
 
     [[noreturn]] void Fail(std::size_t field, const std::string& problem) const {
-        static constexpr const char* Names[FieldCount] = {"number", "date_time", "grain", "W",
-                                                          "N",      "m",         "t",     "calibration"};
+        static constexpr const char* kNames[kFieldCount] = {"number", "date_time", "grain", "W",
+                                                            "N",      "m",         "t",     "calibration"};
         // A field of megabytes is quoted in part, so the message stays a line.
         constexpr std::size_t MaxQuoted = 200;
         std::string shown = fields_[field];
@@ -71,7 +71,7 @@ public:
             }
             shown = shown.substr(0, cut) + "...";
         }
-        throw ArchiveCsvError(where_ + ", " + Names[field] + " \"" + shown + "\": " + problem);
+        throw ArchiveCsvError(where_ + ", " + kNames[field] + " \"" + shown + "\": " + problem);
     }
 
     long long Integer(std::size_t field, long long low, long long high) const {
@@ -206,16 +206,16 @@ std::vector<ArchiveRecord> ReadArchiveCsv(std::istream& in) {
         }
         const std::string where = "line " + std::to_string(lineNumber);
         const std::vector<std::string> fields = SplitFields(line, where);
-        if (fields.size() != FieldCount) {
-            throw ArchiveCsvError(where + ": expected 8 fields (" + std::string(Heading) + "), found " +
+        if (fields.size() != kFieldCount) {
+            throw ArchiveCsvError(where + ": expected 8 fields (" + std::string(kHeading) + "), found " +
                                   std::to_string(fields.size()));
         }
-        if (archive.size() == static_cast<std::size_t>(MaxArchiveCount)) {
+        if (archive.size() == static_cast<std::size_t>(kMaxArchiveCount)) {
             throw ArchiveCsvError(where + ": the meter keeps at most 65535 records");
         }
         const LineReader reader(fields, where);
         const auto expected = static_cast<long long>(archive.size() + 1);
-        if (reader.Integer(0, 1, MaxArchiveCount) != expected) {
+        if (reader.Integer(0, 1, kMaxArchiveCount) != expected) {
             reader.Fail(0, "record numbers must run 1, 2, 3, ... in order; expected " + std::to_string(expected));
         }
         archive.push_back(ParseRecord(reader));
@@ -224,7 +224,7 @@ std::vector<ArchiveRecord> ReadArchiveCsv(std::istream& in) {
 }
 
 void WriteArchiveCsv(std::ostream& out, const std::vector<ArchiveRecord>& archive) {
-    out << Heading << '\n';
+    out << kHeading << '\n';
     int number = 0;
     for (const ArchiveRecord& r : archive) {
         out << ++number << ',' << r.when.Text() << ',' << Quoted(r.grain) << ',' << TenthsText(r.moistureTenths) << ','

@@ -26,7 +26,7 @@ private:
     std::uint64_t state_;
 };
 
-constexpr std::array<std::string_view, 16> GrainNames = {
+constexpr std::array<std::string_view, 16> kGrainNames = {
     "Пшеница",
     "Рожь",
     "Ячмень",
@@ -89,7 +89,7 @@ std::vector<ArchiveRecord> GenerateArchive(int count, std::uint64_t seed) {
     for (int i = 0; i < count; ++i) {
         ArchiveRecord r;
         r.calibration = random.OneIn(5) ? 1 : 0;
-        r.grain = GrainNames[static_cast<std::size_t>(random.Between(0, GrainNames.size() - 1))];
+        r.grain = kGrainNames[static_cast<std::size_t>(random.Between(0, kGrainNames.size() - 1))];
         r.moistureTenths = static_cast<std::int16_t>(random.Between(90, 320));
         if (!random.OneIn(8)) {
             r.testWeight = static_cast<std::int16_t>(random.Between(600, 820));

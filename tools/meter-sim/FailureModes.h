@@ -17,6 +17,6 @@ struct FailureModes {
     std::chrono::milliseconds replyDelay{0};  // before each reply begins (the meter's thinking time)
     std::chrono::milliseconds chunkGap{0};    // when set, every reply goes in ChunkSize pieces this far apart
 
-    static constexpr std::chrono::milliseconds SplitPause{1500};
-    static constexpr std::size_t ChunkSize = 16;
+    static constexpr std::chrono::milliseconds kSplitPause{1500};
+    static constexpr std::size_t kChunkSize = 16;
 };

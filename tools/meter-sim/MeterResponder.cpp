@@ -7,18 +7,18 @@
 namespace {
 
 // Completes the 40 bytes before a reply's data, after the echoed request.
-constexpr std::string_view Acknowledgement = "_OK";
-static_assert(RequestSize + Acknowledgement.size() == ReplyDataOffset);
+constexpr std::string_view kAcknowledgement = "_OK";
+static_assert(kRequestSize + kAcknowledgement.size() == kReplyDataOffset);
 
 // Where a cut reply stops and a split reply pauses: half-way through the record data.
-constexpr std::size_t HalfReplyLength = ReplyDataOffset + ArchiveRecordSize;
+constexpr std::size_t kHalfReplyLength = kReplyDataOffset + kArchiveRecordSize;
 
 // Each part cut into chunks of FailureModes::ChunkSize bytes, `gap` apart; the first keeps the part's pause.
 std::vector<ReplyPart> InChunks(std::vector<ReplyPart> parts, std::chrono::milliseconds gap) {
     std::vector<ReplyPart> chunks;
     for (ReplyPart& part : parts) {
-        for (std::size_t start = 0; start < part.bytes.size(); start += FailureModes::ChunkSize) {
-            chunks.push_back({start == 0 ? part.pause : gap, part.bytes.substr(start, FailureModes::ChunkSize)});
+        for (std::size_t start = 0; start < part.bytes.size(); start += FailureModes::kChunkSize) {
+            chunks.push_back({start == 0 ? part.pause : gap, part.bytes.substr(start, FailureModes::kChunkSize)});
         }
     }
     return chunks;
@@ -28,7 +28,7 @@ std::vector<ReplyPart> InChunks(std::vector<ReplyPart> parts, std::chrono::milli
 
 MeterResponder::MeterResponder(const std::vector<ArchiveRecord>& archive, FailureModes modes, std::string lineEnd)
     : modes_(std::move(modes)), lineEnd_(std::move(lineEnd)) {
-    if (archive.size() > static_cast<std::size_t>(MaxArchiveCount)) {
+    if (archive.size() > static_cast<std::size_t>(kMaxArchiveCount)) {
         throw std::length_error("the meter keeps at most 65535 records");
     }
     records_.reserve(archive.size());
@@ -45,24 +45,24 @@ std::vector<MeterAnswer> MeterResponder::Receive(std::string_view bytes) {
     std::vector<MeterAnswer> answers;
     pending_.append(bytes);
     while (true) {
-        const auto start = pending_.find(HeaderRequest.front());
+        const auto start = pending_.find(kHeaderRequest.front());
         if (start == std::string::npos) {
             pending_.clear();
             break;
         }
         pending_.erase(0, start);
-        const std::size_t known = std::min(pending_.size(), RequestAddressOffset);
-        if (pending_.compare(0, known, HeaderRequest.substr(0, known)) != 0) {
+        const std::size_t known = std::min(pending_.size(), kRequestAddressOffset);
+        if (pending_.compare(0, known, kHeaderRequest.substr(0, known)) != 0) {
             pending_.erase(0, 1);
             continue;
         }
-        if (pending_.size() < RequestSize) {
+        if (pending_.size() < kRequestSize) {
             break;
         }
-        const std::string_view request = std::string_view(pending_).substr(0, RequestSize);
+        const std::string_view request = std::string_view(pending_).substr(0, kRequestSize);
         if (const auto address = RequestedAddress(request)) {
             answers.push_back(Answer(*address, request));
-            pending_.erase(0, RequestSize);
+            pending_.erase(0, kRequestSize);
         } else {
             pending_.erase(0, 1);
         }
@@ -72,7 +72,7 @@ std::vector<MeterAnswer> MeterResponder::Receive(std::string_view bytes) {
 
 MeterAnswer MeterResponder::Answer(std::uint32_t address, std::string_view request) {
     MeterAnswer answer;
-    const long long record = static_cast<long long>(address) - HeaderAddress;
+    const long long record = static_cast<long long>(address) - kHeaderAddress;
     answer.log = "request " + std::to_string(address) + " (" +
                  (record == 0 ? std::string("header") : "record " + std::to_string(record)) + ")";
     if (record < 0 || record > RecordCount()) {
@@ -89,17 +89,17 @@ MeterAnswer MeterResponder::Answer(std::uint32_t address, std::string_view reque
         return answer;
     }
     const int k = static_cast<int>(record);
-    std::string reply = std::string(request) + std::string(Acknowledgement) + Data(address, k) + lineEnd_;
+    std::string reply = std::string(request) + std::string(kAcknowledgement) + Data(address, k) + lineEnd_;
     if (k > 0 && modes_.shortReplies.contains(k)) {
-        reply.resize(HalfReplyLength);
-        answer.log += ": reply cut at " + std::to_string(HalfReplyLength) + " bytes";
+        reply.resize(kHalfReplyLength);
+        answer.log += ": reply cut at " + std::to_string(kHalfReplyLength) + " bytes";
     }
     if (k > 0 && modes_.garbledRecords.contains(k)) {
         answer.log += ": impossible date";
     }
     if (k > 0 && modes_.splitReplies.contains(k)) {
-        answer.parts.push_back({modes_.replyDelay, reply.substr(0, HalfReplyLength)});
-        answer.parts.push_back({FailureModes::SplitPause, reply.substr(HalfReplyLength)});
+        answer.parts.push_back({modes_.replyDelay, reply.substr(0, kHalfReplyLength)});
+        answer.parts.push_back({FailureModes::kSplitPause, reply.substr(kHalfReplyLength)});
         answer.log += ": reply in two parts";
     } else {
         answer.parts.push_back({modes_.replyDelay, std::move(reply)});
@@ -119,7 +119,7 @@ MeterAnswer MeterResponder::Answer(std::uint32_t address, std::string_view reque
 }
 
 std::string MeterResponder::Data(std::uint32_t address, int record) const {
-    if (address == HeaderAddress) {
+    if (address == kHeaderAddress) {
         return HeaderReplyData(RecordCount());
     }
     if (modes_.garbledRecords.contains(record)) {

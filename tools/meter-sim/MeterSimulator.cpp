@@ -60,7 +60,7 @@ void MeterSimulator::Run() {
         if (vanishWhenSent_ && writer_.Idle()) {
             // Gone a moment after the last reply, as when the adapter is pulled out between requests.
             if (!vanishAt_) {
-                vanishAt_ = now + VanishGrace;
+                vanishAt_ = now + kVanishGrace;
             }
             if (now >= *vanishAt_) {
                 log_("the line goes away");
@@ -110,7 +110,7 @@ void MeterSimulator::ReadRequests(PacedWriter::Clock::time_point now) {
         }
         // A pseudo-terminal hands over a request at once; a real line takes its bytes' time, and the meter
         // answers only once the last one is in.
-        const auto heard = now + writer_.ByteTime() * static_cast<int>(RequestSize);
+        const auto heard = now + writer_.ByteTime() * static_cast<int>(kRequestSize);
         for (MeterAnswer& answer : responder_.Receive(std::string_view(buffer, static_cast<std::size_t>(count)))) {
             log_(answer.log);
             for (ReplyPart& part : answer.parts) {

@@ -35,5 +35,5 @@ private:
     bool vanishWhenSent_ = false;
     std::optional<PacedWriter::Clock::time_point> vanishAt_;
 
-    static constexpr std::chrono::milliseconds VanishGrace{300};
+    static constexpr std::chrono::milliseconds kVanishGrace{300};
 };

@@ -8,13 +8,13 @@
 
 namespace {
 
-constexpr int BitsPerByte = 10;
+constexpr int kBitsPerByte = 10;
 
 }  // namespace
 
 PacedWriter::PacedWriter(int fd, int baud)
     : fd_(fd),
-      byteTime_(baud > 0 ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(BitsPerByte)) / baud
+      byteTime_(baud > 0 ? std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(kBitsPerByte)) / baud
                          : Clock::duration::zero()) {}
 
 void PacedWriter::Queue(std::chrono::milliseconds pause, std::string bytes, Clock::time_point now) {

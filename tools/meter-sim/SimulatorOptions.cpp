@@ -19,11 +19,11 @@ long long Number(const std::string& option, const std::string& text, long long l
 }
 
 int RecordNumber(const std::string& option, const std::string& text) {
-    return static_cast<int>(Number(option, text, 1, MaxArchiveCount));
+    return static_cast<int>(Number(option, text, 1, kMaxArchiveCount));
 }
 
 int ReplyCount(const std::string& option, const std::string& text) {
-    return static_cast<int>(Number(option, text, 0, MaxArchiveCount + 1));
+    return static_cast<int>(Number(option, text, 0, kMaxArchiveCount + 1));
 }
 
 // Bytes written as pairs of hexadecimal digits ("0d0a"); the empty text is no bytes.
@@ -65,7 +65,7 @@ SimulatorOptions ParseSimulatorOptions(const std::vector<std::string>& arguments
         {"--generate",
          [&](auto& n, auto& v) {
              generate = true;
-             o.generateCount = int(Number(n, v, 0, MaxArchiveCount));
+             o.generateCount = int(Number(n, v, 0, kMaxArchiveCount));
          }},
         {"--seed", [&](auto& n, auto& v) { o.seed = std::uint64_t(Number(n, v, 0, INT64_MAX)); }},
         {"--device", [&](auto&, auto& v) { o.devicePath = v; }},

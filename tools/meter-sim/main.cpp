@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr const char* ProgramName = "rs5-meter-sim";
+constexpr const char* kProgramName = "rs5-meter-sim";
 
 std::vector<ArchiveRecord> LoadArchive(const SimulatorOptions& options) {
     if (!options.csvPath) {
@@ -60,7 +60,7 @@ int Serve(const SimulatorOptions& options, const std::vector<ArchiveRecord>& arc
             return;
         }
         const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        std::fprintf(stderr, "%s [%8.3f] %s\n", ProgramName, elapsed, message.c_str());
+        std::fprintf(stderr, "%s [%8.3f] %s\n", kProgramName, elapsed, message.c_str());
     };
     log("meter with " + std::to_string(responder.RecordCount()) + " records on " + line.ProgramSidePath() +
         (options.linkPath ? " (" + *options.linkPath + ")" : "") + ", " +
@@ -77,7 +77,7 @@ int Serve(const SimulatorOptions& options, const std::vector<ArchiveRecord>& arc
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (std::find(arguments.begin(), arguments.end(), "--version") != arguments.end()) {
-        std::cout << ProgramName << ' ' << Rs5Version << '\n';
+        std::cout << kProgramName << ' ' << kRs5Version << '\n';
         return 0;
     }
     try {
@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
         }
         return Serve(options, archive);
     } catch (const UsageError& error) {
-        std::cerr << ProgramName << ": " << error.what() << "\nTry '" << ProgramName << " --help'.\n";
+        std::cerr << kProgramName << ": " << error.what() << "\nTry '" << kProgramName << " --help'.\n";
         return 2;
     } catch (const std::exception& error) {
-        std::cerr << ProgramName << ": " << error.what() << '\n';
+        std::cerr << kProgramName << ": " << error.what() << '\n';
         return 1;
     }
 }

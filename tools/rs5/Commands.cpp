@@ -18,7 +18,7 @@
 namespace rs5 {
 
 const std::vector<Command>& Commands() {
-    static const std::vector<Command> commands = {
+    static const std::vector<Command> kCommands = {
         {"inspect", "[--codepage N] FILE",
          "Prints a saved table file (or any recordset ADO saved as ADTG or XML) as text: its columns with\n"
          "type, length, precision, scale and flags, then each row with its state (unchanged, changed with\n"
@@ -84,7 +84,7 @@ const std::vector<Command>& Commands() {
          RunReport},
 #endif
     };
-    return commands;
+    return kCommands;
 }
 
 }  // namespace rs5

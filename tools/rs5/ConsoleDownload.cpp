@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int BarWidth = 40;
+constexpr int kBarWidth = 40;
 
 }  // namespace
 
@@ -28,9 +28,9 @@ void ConsoleDownload::ProgressPosition(int k) {
         err_ << "record " << k << " of " << count_ << '\n';
         return;
     }
-    const int filled = count_ > 0 ? k * BarWidth / count_ : BarWidth;
+    const int filled = count_ > 0 ? k * kBarWidth / count_ : kBarWidth;
     err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-         << std::string(static_cast<std::size_t>(BarWidth - filled), '.') << "] " << k << '/' << count_ << std::flush;
+         << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << k << '/' << count_ << std::flush;
     barShown_ = true;
 }
 

@@ -25,10 +25,10 @@ namespace rs5 {
 
 namespace {
 
-constexpr int StepPeriodMs = 1000;
-constexpr int RingSize = 4096;
+constexpr int kStepPeriodMs = 1000;
+constexpr int kRingSize = 4096;
 // How often the loop looks whether the user interrupted the download, in milliseconds.
-constexpr int InterruptPollMs = 50;
+constexpr int kInterruptPollMs = 50;
 
 volatile std::sig_atomic_t interruptedBy = 0;
 
@@ -67,8 +67,8 @@ const char* SignalName(int signal) {
 
 struct DownloadOptions {
     std::optional<std::string> port;
-    std::string database = WorkingDatabase::DefaultFileName;
-    int stepMs = StepPeriodMs;
+    std::string database = WorkingDatabase::kDefaultFileName;
+    int stepMs = kStepPeriodMs;
     bool fast = false;
 };
 
@@ -123,7 +123,7 @@ int RunDownload(const Invocation& invocation) {
     TSlComm port(nullptr, mainThread);
     SlDownloadLink::ApplyMeterSettings(port);
     TSlBuffer ring(nullptr);
-    ring.SetSize(RingSize);
+    ring.SetSize(kRingSize);
     ring.SetActive(true);
     ring.SetComm(&port);
 
@@ -134,7 +134,7 @@ int RunDownload(const Invocation& invocation) {
     std::optional<DownloadSteps> steps;
     QtStepTimer stepTimer(timer, [&] { steps->Step(); });
     QTimer quietTimer;
-    quietTimer.setInterval(DownloadSteps::QuietGapMs);
+    quietTimer.setInterval(DownloadSteps::kQuietGapMs);
     QtStepTimer quietStepTimer(quietTimer, [&] { steps->QuietGapElapsed(); });
     steps.emplace(link, stepTimer, observer, &quietStepTimer);
     link.SetArrivalHandler([&] { steps->BytesArrived(); });
@@ -163,7 +163,7 @@ int RunDownload(const Invocation& invocation) {
         }
         QCoreApplication::exit(1);
     });
-    interruptPoll.start(InterruptPollMs);
+    interruptPoll.start(kInterruptPollMs);
 
     QCoreApplication::exec();
     interruptPoll.stop();

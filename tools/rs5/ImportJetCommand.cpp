@@ -8,7 +8,7 @@
 namespace rs5 {
 
 int RunImportJet(const Invocation& invocation) {
-    std::string database = WorkingDatabase::DefaultFileName;
+    std::string database = WorkingDatabase::kDefaultFileName;
     std::vector<std::string> files;
     const std::vector<std::string>& arguments = invocation.arguments;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -55,7 +55,7 @@ bool IsWorkingDatabaseName(const std::string& path) {
 void DumpTable(const std::string& source, std::ostream& out) {
     const auto table = OpenTable(source);
     std::string line;
-    for (int i = 0; i < MeasurementFieldCount; ++i) {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
         if (i > 0)
             line += ',';
         AppendCsvField(line, MeasurementFieldName(static_cast<MeasurementField>(i)));
@@ -63,7 +63,7 @@ void DumpTable(const std::string& source, std::ostream& out) {
     out << line << '\n';
     for (int r = 0; r < table->VisibleRowCount(); ++r) {
         line.clear();
-        for (int i = 0; i < MeasurementFieldCount; ++i) {
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
             if (i > 0)
                 line += ',';
             AppendCsvField(line, table->PlainText(r, static_cast<MeasurementField>(i)));
@@ -84,7 +84,7 @@ void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string
         if (stored.state == persist::RowState::Deleted)
             continue;
         MeasurementRow row;
-        for (int i = 0; i < MeasurementFieldCount; ++i) {
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const std::size_t column = fields[static_cast<std::size_t>(i)];
             row[static_cast<std::size_t>(i)] = SysRecordset::ToField(static_cast<MeasurementField>(i),
                                                                      recordset.columns[column], stored.values[column]);

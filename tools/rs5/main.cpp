@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (arguments[0] == "--version") {
-        std::cout << "rs5 " << Rs5Version << '\n';
+        std::cout << "rs5 " << kRs5Version << '\n';
         return 0;
     }
     for (const rs5::Command& command : rs5::Commands()) {

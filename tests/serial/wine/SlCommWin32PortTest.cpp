@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char* const PortName = "COM5";
+const char* const kPortName = "COM5";
 
 std::string ErrorOf(const std::function<void()>& action) {
     try {
@@ -142,7 +142,7 @@ struct Win32PortFixture : ::testing::Test {
         port->FlowControl().SetControlRts(TSlControlRts::rtsEnabled);
         port->Buffers().SetReadSize(8192);
         port->SetDirectWrite(true);
-        port->SetDeviceName(PortName);
+        port->SetDeviceName(kPortName);
         ring->SetSize(4096);
         ring->SetActive(true);
         ring->SetComm(port);
@@ -275,7 +275,7 @@ TEST_F(Win32PortFixture, AMissingPortIsNamedAndTheNextOpenWorks) {
     port->SetDeviceName("COM9");
     EXPECT_EQ(ErrorOf([&] { port->Open(); }), "Specified device not found (COM9).");
     EXPECT_FALSE(port->Active());
-    port->SetDeviceName(PortName);
+    port->SetDeviceName(kPortName);
     port->Open();
     EXPECT_TRUE(port->Active());
 }

@@ -108,7 +108,7 @@ private slots:
             const int num = std::get<std::int32_t>(FieldOf(row.values, MeasurementField::Num));
             QCOMPARE(num, expected->first);  // every Num, in order, the gaps of deleted rows kept
             QCOMPARE(row.key, SourceKey(num));
-            for (int f = 0; f < MeasurementFieldCount; ++f) {
+            for (int f = 0; f < kMeasurementFieldCount; ++f) {
                 std::string mdb = (*expected->second)[static_cast<std::size_t>(f)];
                 if (MeasurementFieldKind(static_cast<MeasurementField>(f)) == FieldKind::Double && !mdb.empty()) {
                     mdb = Double16(std::strtod(mdb.c_str(), nullptr));
@@ -186,7 +186,7 @@ private slots:
         const QString jet = Copy(kSynthetic);
         Write(File("sys.mdb"), "rows of someone");
         QCOMPARE(RefusalOf(jet, File("sys.mdb")),
-                 QString::fromLatin1(WorkingDatabase::FileExistsMessage).arg(File("sys.mdb")));
+                 QString::fromLatin1(WorkingDatabase::kFileExistsMessage).arg(File("sys.mdb")));
         QCOMPARE(Bytes(File("sys.mdb")), QByteArray("rows of someone"));
         QCOMPARE(Listing(), QStringList({kSynthetic, "sys.mdb"}));
     }

@@ -159,7 +159,7 @@ TEST(SysSchema, FieldsAreFoundByNameInAnyCaseAndOrder) {
         {"type", ColumnType::Text},  {"Op", ColumnType::Text},
     };
     const auto found = jet::FindSysColumns("x.mdb", columns);
-    const std::array<std::size_t, jet::SysFieldCount> expected = {2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
+    const std::array<std::size_t, jet::kSysFieldCount> expected = {2, 3, 4, 5, 6, 7, 8, 9, 10, 0};
     EXPECT_EQ(found, expected);
 }
 
@@ -239,7 +239,7 @@ TEST_F(JetFolder, EveryCellOfTheSyntheticTableIsReadAsMdbExportReadsIt) {
 
     std::map<std::string, const std::vector<std::string>*> exportedByNum;
     for (const auto& line : exported) {
-        ASSERT_EQ(line.size(), jet::SysFieldCount);
+        ASSERT_EQ(line.size(), jet::kSysFieldCount);
         exportedByNum[line[0]] = &line;
     }
     std::int32_t previousNum = 0;
@@ -251,8 +251,8 @@ TEST_F(JetFolder, EveryCellOfTheSyntheticTableIsReadAsMdbExportReadsIt) {
         EXPECT_NE(*num % 997, 0) << "deleted rows stay deleted";
         const auto line = exportedByNum.find(std::to_string(*num));
         ASSERT_NE(line, exportedByNum.end()) << *num;
-        for (std::size_t f = 0; f < jet::SysFieldCount; ++f) {
-            EXPECT_EQ(ExportText(row[f]), (*line->second)[f]) << "Num " << *num << " field " << jet::SysFieldNames[f];
+        for (std::size_t f = 0; f < jet::kSysFieldCount; ++f) {
+            EXPECT_EQ(ExportText(row[f]), (*line->second)[f]) << "Num " << *num << " field " << jet::kSysFieldNames[f];
         }
         // Nothing but the text fields may be empty without being null; mdb-export shows both as nothing.
         for (std::size_t f = 0; f < 7; ++f) {

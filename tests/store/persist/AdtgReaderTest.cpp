@@ -90,7 +90,7 @@ TEST(AdtgReader, ManyEmptyValuesCannotExhaustMemory) {
         Column column;
         column.name = "c" + std::to_string(i);
         column.type = DataType::Empty;
-        column.flags = ColumnFlag::FixedLength;
+        column.flags = ColumnFlag::kFixedLength;
         column.autoIncrement = false;
         recordset.columns.push_back(column);
     }
@@ -107,7 +107,7 @@ TEST(AdtgWriter, CyrillicAnsiTextGoesThroughCodePage1251) {
     column.name = "Вид";
     column.type = DataType::Str;
     column.maxLength = 50;
-    column.flags = ColumnFlag::Write | ColumnFlag::Nullable;
+    column.flags = ColumnFlag::kWrite | ColumnFlag::kNullable;
     column.autoIncrement = false;
     recordset.columns.push_back(column);
     Row row;
@@ -126,7 +126,7 @@ Recordset TwoTextColumns() {
         column.name = type == DataType::WStr ? "ЩЩЩ" : "Вид";
         column.type = type;
         column.maxLength = 50;
-        column.flags = ColumnFlag::Write | ColumnFlag::Nullable;
+        column.flags = ColumnFlag::kWrite | ColumnFlag::kNullable;
         recordset.columns.push_back(column);
     }
     Row row;
@@ -170,7 +170,7 @@ TEST(AdtgWriter, ValuesThatDoNotFitTheirColumnAreRefused) {
     column.name = "Op";
     column.type = DataType::WStr;
     column.maxLength = 5;
-    column.flags = ColumnFlag::Nullable;
+    column.flags = ColumnFlag::kNullable;
     recordset.columns.push_back(column);
     Row row;
     row.values = {std::string("шесть!")};

@@ -31,10 +31,10 @@ TEST(RowsetXmlReader, HandWrittenFilesGetAdosDefaults) {
                                       "<z:row a='7' b='x' unknown='ignored'/><z:row a='8'/>"));
     ASSERT_EQ(r.columns.size(), 2u);
     EXPECT_EQ(r.columns[0].type, DataType::I4);
-    EXPECT_EQ(r.columns[0].flags, ColumnFlag::FixedLength | ColumnFlag::MayBeNull);
+    EXPECT_EQ(r.columns[0].flags, ColumnFlag::kFixedLength | ColumnFlag::kMayBeNull);
     EXPECT_EQ(r.columns[1].type, DataType::WStr);
     EXPECT_EQ(r.columns[1].maxLength, 0xFFFFFFFFu);
-    EXPECT_EQ(r.columns[1].flags, ColumnFlag::Long | ColumnFlag::MayBeNull);
+    EXPECT_EQ(r.columns[1].flags, ColumnFlag::kLong | ColumnFlag::kMayBeNull);
     ASSERT_EQ(r.rows.size(), 2u);
     EXPECT_EQ(r.rows[0].values[1], std::optional<std::string>("x"));
     EXPECT_FALSE(r.rows[1].values[1].has_value());
@@ -150,7 +150,7 @@ TEST(RowsetXmlWriter, EscapesWhatXmlCannotHoldRaw) {
     column.name = "Op";
     column.type = DataType::WStr;
     column.maxLength = 50;
-    column.flags = ColumnFlag::Nullable | ColumnFlag::MayBeNull | ColumnFlag::Write;
+    column.flags = ColumnFlag::kNullable | ColumnFlag::kMayBeNull | ColumnFlag::kWrite;
     r.columns.push_back(column);
     Row row;
     row.values = {std::string("a'b\"c&d<e>f\tg\r\nh")};
