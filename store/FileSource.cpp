@@ -46,8 +46,9 @@ std::vector<SourceRow> FileSource::ReadAll() {
     TextPool texts[kMeasurementFieldCount];
     for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
         const persist::Row& stored = recordset.rows[r];
-        if (stored.state == persist::RowState::Deleted)
+        if (stored.state == persist::RowState::Deleted) {
             continue;
+        }
         SourceRow& row = rows.emplace_back();
         row.key = static_cast<SourceKey>(rowOfKey.size());
         for (int i = 0; i < kMeasurementFieldCount; ++i) {
@@ -108,8 +109,9 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
         stored.updated.assign(recordset_.columns.size(), false);
     }
     for (int i = 0; i < kMeasurementFieldCount; ++i) {
-        if (!changed.test(static_cast<std::size_t>(i)))
+        if (!changed.test(static_cast<std::size_t>(i))) {
             continue;
+        }
         const std::size_t column = fields_[static_cast<std::size_t>(i)];
         stored.values[column] = SysRecordset::ToStored(recordset_.columns[column], row[static_cast<std::size_t>(i)]);
         stored.updated[column] = true;
@@ -120,22 +122,26 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
 const persist::Recordset& FileSource::RowsAsSaved(const StoredRows&, persist::Recordset&) {
     if (!dropped_.empty()) {
         std::vector<bool> drop(recordset_.rows.size(), false);
-        for (const std::size_t index : dropped_)
+        for (const std::size_t index : dropped_) {
             drop[index] = true;
+        }
         std::vector<std::size_t> newIndex(recordset_.rows.size());
         std::size_t kept = 0;
         for (std::size_t r = 0; r < recordset_.rows.size(); ++r) {
             newIndex[r] = kept;
-            if (drop[r])
+            if (drop[r]) {
                 continue;
-            if (kept != r)
+            }
+            if (kept != r) {
                 recordset_.rows[kept] = std::move(recordset_.rows[r]);
+            }
             ++kept;
         }
         recordset_.rows.resize(kept);
         for (std::size_t& row : rowOfKey_) {
-            if (row != kNoRow)
+            if (row != kNoRow) {
                 row = newIndex[row];
+            }
         }
         dropped_.clear();
     }

@@ -27,8 +27,9 @@ Column MakeColumn(MeasurementField field, DataType type, std::uint32_t maxLength
 
 bool IsAnyOf(DataType type, std::initializer_list<DataType> types) {
     for (const DataType t : types) {
-        if (t == type)
+        if (t == type) {
             return true;
+        }
     }
     return false;
 }
@@ -143,8 +144,9 @@ FieldColumns FindFields(const persist::Recordset& recordset) {
         const QString name = MeasurementFieldName(field);
         std::size_t found = recordset.columns.size();
         for (std::size_t c = 0; c < recordset.columns.size() && found == recordset.columns.size(); ++c) {
-            if (QString::fromStdString(recordset.columns[c].name).compare(name, Qt::CaseInsensitive) == 0)
+            if (QString::fromStdString(recordset.columns[c].name).compare(name, Qt::CaseInsensitive) == 0) {
                 found = c;
+            }
         }
         if (found == recordset.columns.size()) {
             throw TableError(TableMessages::FieldNotFoundText(name));
@@ -186,8 +188,9 @@ FieldValue ToField(MeasurementField field, const Column& column, const persist::
                                                      ? persist::VariantDateToParts(persist::DecodeDouble(bytes))
                                                      : persist::DecodeDbTimeStamp(bytes);
                 const WallClockTime dateTime{p.year, p.month, p.day, p.hour, p.minute, p.second};
-                if (!dateTime.IsValid())
+                if (!dateTime.IsValid()) {
                     BadValue(field);
+                }
                 return dateTime;
             }
             default:

@@ -92,8 +92,9 @@ int main(int argc, char** argv) {
         fresh.OpenTable();
     });
     const Times cli = Measure(repeats, [&] {
-        if (std::system("sqlite3 -csv sys.mdb 'select * from Sys' > sys.csv") != 0)
+        if (std::system("sqlite3 -csv sys.mdb 'select * from Sys' > sys.csv") != 0) {
             std::printf("sqlite3 failed\n");
+        }
     });
     std::printf("\nfor comparison\n");
     Print("  OpenTable from the working database", open, 0);

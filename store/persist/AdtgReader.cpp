@@ -146,14 +146,18 @@ private:
         if (ordinal != recordset.columns.size() + 1) {
             throw PersistError("column " + std::to_string(ordinal) + " is out of order");
         }
-        if (presence & kHasName)
+        if (presence & kHasName) {
             column.name = Name(element);
-        if (presence & kHasBaseTableOrdinal)
+        }
+        if (presence & kHasBaseTableOrdinal) {
             column.baseTableOrdinal = element.U16();
-        if (presence & kHasBaseColumnOrdinal)
+        }
+        if (presence & kHasBaseColumnOrdinal) {
             column.baseColumnOrdinal = element.U16();
-        if (presence & kHasBaseColumnName)
+        }
+        if (presence & kHasBaseColumnName) {
             column.baseColumnName = Name(element);
+        }
         column.type = static_cast<DataType>(element.U16());
         if (!IsKnownType(column.type)) {
             throw PersistError("column '" + Excerpt(column.name) + "' has the unsupported type " +
@@ -163,30 +167,42 @@ private:
         column.precision = element.U32();
         column.scale = element.I32();
         column.flags = element.U32();
-        if (presence & kHasBaseCatalog)
+        if (presence & kHasBaseCatalog) {
             column.baseCatalog = Name(element);
-        if (presence & kHasBaseSchema)
+        }
+        if (presence & kHasBaseSchema) {
             column.baseSchema = Name(element);
-        if (presence & kHasCollatingSequence)
+        }
+        if (presence & kHasCollatingSequence) {
             element.Skip(4);
-        if (presence & kHasComputeMode)
+        }
+        if (presence & kHasComputeMode) {
             element.Skip(4);
-        if (presence & kHasDateTimePrecision)
+        }
+        if (presence & kHasDateTimePrecision) {
             element.Skip(4);
-        if (presence & kHasDefaultValue)
+        }
+        if (presence & kHasDefaultValue) {
             element.Skip(16);
-        if (presence & kHasAutoIncrement)
+        }
+        if (presence & kHasAutoIncrement) {
             column.autoIncrement = element.U16() != 0;
-        if (presence & kHasCaseSensitive)
+        }
+        if (presence & kHasCaseSensitive) {
             element.Skip(2);
-        if (presence & kHasMultiValued)
+        }
+        if (presence & kHasMultiValued) {
             element.Skip(2);
-        if (presence & kHasSearchable)
+        }
+        if (presence & kHasSearchable) {
             element.Skip(4);
-        if (presence & kHasUnique)
+        }
+        if (presence & kHasUnique) {
             element.Skip(2);
-        if (presence & kHasOctetLength)
+        }
+        if (presence & kHasOctetLength) {
             element.Skip(4);
+        }
         column.visible = element.U16() != 0;
         if (child) {
             const std::uint32_t id = element.U32();

@@ -71,10 +71,12 @@ private:
         out_.Bytes(View(kResultDescriptor, sizeof kResultDescriptor));
         std::size_t visible = 0;
         std::size_t rows = 0;
-        for (const Column& column : recordset.columns)
+        for (const Column& column : recordset.columns) {
             visible += column.visible ? 1 : 0;
-        for (const Row& row : recordset.rows)
+        }
+        for (const Row& row : recordset.rows) {
             rows += row.state != RowState::Deleted ? 1 : 0;
+        }
         out_.PatchU16(start + kVisibleColumnsAt, Count16(visible, "columns"));
         out_.PatchU16(start + kTotalColumnsAt, Count16(recordset.columns.size(), "columns"));
         out_.PatchU16(start + kTableCountAt, Count16(recordset.tables.size(), "tables"));
@@ -116,52 +118,66 @@ private:
         body.U16(0);
         body.U16(table.columnCount);
         body.U16(Count16(table.keyColumnOrdinals.size(), "key columns"));
-        for (const std::uint16_t key : table.keyColumnOrdinals)
+        for (const std::uint16_t key : table.keyColumnOrdinals) {
             body.U16(key);
+        }
         Element(kTableDescriptor, body);
     }
 
     void WriteColumn(const Recordset& recordset, std::size_t index, bool child) {
         const Column& column = recordset.columns[index];
         std::uint32_t presence = kHasName;
-        if (column.baseTableOrdinal)
+        if (column.baseTableOrdinal) {
             presence |= kHasBaseTableOrdinal;
-        if (column.baseColumnOrdinal)
+        }
+        if (column.baseColumnOrdinal) {
             presence |= kHasBaseColumnOrdinal;
-        if (column.baseColumnName)
+        }
+        if (column.baseColumnName) {
             presence |= kHasBaseColumnName;
-        if (column.baseCatalog)
+        }
+        if (column.baseCatalog) {
             presence |= kHasBaseCatalog;
-        if (column.baseSchema)
+        }
+        if (column.baseSchema) {
             presence |= kHasBaseSchema;
-        if (column.autoIncrement)
+        }
+        if (column.autoIncrement) {
             presence |= kHasAutoIncrement;
+        }
         ByteWriter body;
         body.U8(presence >> 16 & 0xFF);
         body.U8(presence >> 8 & 0xFF);
         body.U8(presence & 0xFF);
         body.U16(Count16(index + 1, "columns"));
         Name(body, column.name);
-        if (column.baseTableOrdinal)
+        if (column.baseTableOrdinal) {
             body.U16(*column.baseTableOrdinal);
-        if (column.baseColumnOrdinal)
+        }
+        if (column.baseColumnOrdinal) {
             body.U16(*column.baseColumnOrdinal);
-        if (column.baseColumnName)
+        }
+        if (column.baseColumnName) {
             Name(body, *column.baseColumnName);
+        }
         body.U16(static_cast<std::uint16_t>(column.type));
         body.U32(column.maxLength);
         body.U32(column.precision);
         body.U32(static_cast<std::uint32_t>(column.scale));
         body.U32(column.flags);
-        if (column.baseCatalog)
+        if (column.baseCatalog) {
             Name(body, *column.baseCatalog);
-        if (column.baseSchema)
+        }
+        if (column.baseSchema) {
             Name(body, *column.baseSchema);
-        if (column.autoIncrement)
+        }
+        if (column.autoIncrement) {
             body.U16(*column.autoIncrement ? kTrue : 0);
+        }
         body.U16(column.visible ? kTrue : 0);
-        if (child)
+        if (child) {
             body.U32(recordset.id);
+        }
         if (column.IsChapter()) {
             const Relation relation = column.relation.value_or(Relation{});
             body.U32(12);
@@ -175,16 +191,19 @@ private:
 
     void WriteRows(const Recordset& recordset, bool child) {
         for (const Row& row : recordset.rows) {
-            if (row.state == RowState::Deleted)
+            if (row.state == RowState::Deleted) {
                 WriteRow(recordset, row, child);
+            }
         }
         for (const Row& row : recordset.rows) {
-            if (row.state == RowState::Unchanged || row.state == RowState::Changed)
+            if (row.state == RowState::Unchanged || row.state == RowState::Changed) {
                 WriteRow(recordset, row, child);
+            }
         }
         for (const Row& row : recordset.rows) {
-            if (row.state == RowState::Inserted)
+            if (row.state == RowState::Inserted) {
                 WriteRow(recordset, row, child);
+            }
         }
         for (const Recordset& sub : recordset.children) {
             WriteRows(sub, true);
@@ -193,8 +212,9 @@ private:
 
     void Token(std::uint8_t token, const Recordset& recordset, bool child) {
         out_.U8(child ? token | kChildBit : token);
-        if (child)
+        if (child) {
             out_.U32(recordset.id);
+        }
     }
 
     void WriteRow(const Recordset& recordset, const Row& row, bool child) {
@@ -244,8 +264,9 @@ private:
         }
         out_.Bytes(presence);
         for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
-            if (values[i] && !recordset.columns[i].IsChapter())
+            if (values[i] && !recordset.columns[i].IsChapter()) {
                 WriteValue(recordset.columns[i], *values[i]);
+            }
         }
     }
 
@@ -253,8 +274,9 @@ private:
         std::string update(ColumnMapSize(recordset), '\0');
         std::string forceNull(ColumnMapSize(recordset), '\0');
         for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
-            if (!row.updated[i] || recordset.columns[i].IsChapter())
+            if (!row.updated[i] || recordset.columns[i].IsChapter()) {
                 continue;
+            }
             std::string& map = row.values[i] ? update : forceNull;
             map[i / 8] = static_cast<char>(map[i / 8] | 0x80 >> (i % 8));
         }
@@ -298,8 +320,9 @@ private:
             const bool wide = column.type == DataType::WStr || column.type == DataType::BStr;
             while (bytes.size() < layout.capacity) {
                 bytes.push_back(pad);
-                if (wide)
+                if (wide) {
                     bytes.push_back('\0');
+                }
             }
         } else if (layout.prefix == 1) {
             out_.U8(static_cast<std::uint8_t>(bytes.size()));

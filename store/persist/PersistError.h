@@ -23,10 +23,12 @@ inline constexpr std::size_t kMaxQuotedCharacters = 200;
 inline std::string Excerpt(std::string_view text) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) {
             continue;  // a continuation byte
-        if (characters == kMaxQuotedCharacters)
+        }
+        if (characters == kMaxQuotedCharacters) {
             return std::string(text.substr(0, i)) + "...";
+        }
         ++characters;
     }
     return std::string(text);

@@ -16,11 +16,13 @@
 namespace persist {
 
 PersistFormat FormatForFileName(std::string_view fileName) {
-    if (fileName.size() < 4)
+    if (fileName.size() < 4) {
         return PersistFormat::Adtg;
+    }
     std::string tail(fileName.substr(fileName.size() - 4));
-    for (char& c : tail)
+    for (char& c : tail) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
     return tail == ".xml" ? PersistFormat::Xml : PersistFormat::Adtg;
 }
 
@@ -48,8 +50,9 @@ std::string ReadFileBytes(const std::string& path, std::size_t maxBytes) {
     // over. The size is only a hint; the reading below stops at the real end and at the limit.
     if (std::fseek(file.get(), 0, SEEK_END) == 0) {
         const long size = std::ftell(file.get());
-        if (size > 0 && static_cast<unsigned long>(size) <= maxBytes)
+        if (size > 0 && static_cast<unsigned long>(size) <= maxBytes) {
             bytes.reserve(static_cast<std::size_t>(size));
+        }
         std::rewind(file.get());
     }
     char buffer[65536];
@@ -59,8 +62,9 @@ std::string ReadFileBytes(const std::string& path, std::size_t maxBytes) {
             throw PersistError("'" + path + "' is too large to be a saved table");
         }
         bytes.append(buffer, got);
-        if (got < sizeof buffer)
+        if (got < sizeof buffer) {
             break;
+        }
     }
     if (std::ferror(file.get())) {
         throw PersistError("cannot read '" + path + "'");

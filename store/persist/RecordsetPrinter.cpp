@@ -10,8 +10,9 @@ namespace {
 
 std::string FlagNames(const Column& column) {
     std::uint32_t flags = column.flags & ~ColumnFlag::kScaleIsNegative;
-    if (!column.baseColumnName)
+    if (!column.baseColumnName) {
         flags &= ~ColumnFlag::kKeyColumn;
+    }
     static const struct {
         std::uint32_t flag;
         const char* name;
@@ -106,23 +107,27 @@ private:
             std::string line = std::to_string(i + 1) + " " + Quoted(c.name) + " " + DataTypeName(c.type);
             if (!c.IsChapter()) {
                 line += " length " + std::to_string(c.maxLength) + " precision " + std::to_string(c.precision);
-                if (HasScale(c.type))
+                if (HasScale(c.type)) {
                     line += " scale " + std::to_string(c.scale);
+                }
             }
             line += " flags " + FlagNames(c);
             if (c.baseColumnName) {
                 std::string table;
                 for (const BaseTable& t : recordset.tables) {
-                    if (c.baseTableOrdinal && t.ordinal == *c.baseTableOrdinal)
+                    if (c.baseTableOrdinal && t.ordinal == *c.baseTableOrdinal) {
                         table = t.updateName;
+                    }
                 }
                 line += " base " + Quoted(c.baseCatalog.value_or("") + "." + c.baseSchema.value_or("") + "." + table +
                                           "." + *c.baseColumnName);
             }
-            if (c.autoIncrement.value_or(false))
+            if (c.autoIncrement.value_or(false)) {
                 line += " autoincrement";
-            if (!c.visible)
+            }
+            if (!c.visible) {
                 line += " hidden";
+            }
             if (c.relation) {
                 line += " relation " + std::to_string(c.relation->parentOrdinal) + "=" +
                         std::to_string(c.relation->childOrdinal);
@@ -138,8 +143,9 @@ private:
         std::string out;
         for (std::size_t i = 0; i < recordset.columns.size() && i < values.size(); ++i) {
             const Column& column = recordset.columns[i];
-            if (column.IsChapter())
+            if (column.IsChapter()) {
                 continue;
+            }
             out += out.empty() ? "" : " ";
             out += column.name + "=";
             if (!values[i]) {
@@ -160,22 +166,26 @@ private:
         if (row.state == RowState::Changed || row.state == RowState::Inserted) {
             std::string updated;
             for (std::size_t i = 0; i < row.updated.size() && i < recordset.columns.size(); ++i) {
-                if (row.updated[i])
+                if (row.updated[i]) {
                     updated += " " + recordset.columns[i].name;
+                }
             }
             Line(depth + 1, "updated" + (updated.empty() ? std::string(" none") : updated));
         }
         std::size_t nextChild = 0;
         for (const Column& column : recordset.columns) {
-            if (!column.IsChapter() || nextChild >= recordset.children.size())
+            if (!column.IsChapter() || nextChild >= recordset.children.size()) {
                 continue;
+            }
             const Recordset& child = recordset.children[nextChild++];
-            if (!column.relation)
+            if (!column.relation) {
                 continue;
+            }
             const std::size_t p = column.relation->parentOrdinal - 1;
             const std::size_t c = column.relation->childOrdinal - 1;
-            if (p >= row.values.size() || c >= child.columns.size() || !row.values[p])
+            if (p >= row.values.size() || c >= child.columns.size() || !row.values[p]) {
                 continue;
+            }
             for (const RowState state : kOrder) {
                 for (const Row& childRow : child.rows) {
                     if (childRow.state == state && childRow.values[c] == row.values[p]) {
@@ -188,8 +198,9 @@ private:
 
     void Rows(const Recordset& recordset, int depth) {
         std::size_t count = 0;
-        for (const Row& row : recordset.rows)
+        for (const Row& row : recordset.rows) {
             count += row.state != RowState::Deleted ? 1 : 0;
+        }
         Line(depth,
              "rows " + std::to_string(count) + " (+" + std::to_string(recordset.rows.size() - count) + " deleted)");
         for (const RowState state : kOrder) {

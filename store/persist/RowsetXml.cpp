@@ -37,34 +37,42 @@ constexpr Entry kTypes[] = {
 
 std::optional<XmlTypeName> XmlNameOf(DataType type) {
     for (const Entry& entry : kTypes) {
-        if (entry.type == type)
+        if (entry.type == type) {
             return entry.name;
+        }
     }
     return std::nullopt;
 }
 
 std::optional<DataType> TypeFromXml(std::string_view type, std::string_view dbType) {
-    if (type == "i4")
+    if (type == "i4") {
         type = "int";
-    if (type == "r8")
+    }
+    if (type == "r8") {
         type = "float";
-    if (type == "number" && dbType.empty())
+    }
+    if (type == "number" && dbType.empty()) {
         dbType = "numeric";
-    if (type == "dateTime" && dbType.empty())
+    }
+    if (type == "dateTime" && dbType.empty()) {
         dbType = "timestamp";
+    }
     for (const Entry& entry : kTypes) {
-        if (entry.name.type == type && entry.name.dbType == dbType)
+        if (entry.name.type == type && entry.name.dbType == dbType) {
             return entry.type;
+        }
     }
     // A dbtype that only restates the type, as in dt:type='string' rs:dbtype='wstr'.
-    if (type == "string" && dbType == "wstr")
+    if (type == "string" && dbType == "wstr") {
         return DataType::WStr;
+    }
     return std::nullopt;
 }
 
 std::uint32_t XmlMaxLength(const Column& column) {
-    if (column.type == DataType::Date || column.type == DataType::FileTime)
+    if (column.type == DataType::Date || column.type == DataType::FileTime) {
         return 16;
+    }
     return column.maxLength;
 }
 

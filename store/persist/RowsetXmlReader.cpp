@@ -26,8 +26,9 @@ bool IsTrue(const std::string* value) {
 }
 
 std::uint32_t Number(const std::string* text, std::uint32_t fallback, const char* what) {
-    if (!text)
+    if (!text) {
         return fallback;
+    }
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (text->empty() || error != std::errc() || end != text->data() + text->size()) {
@@ -37,8 +38,9 @@ std::uint32_t Number(const std::string* text, std::uint32_t fallback, const char
 }
 
 std::int32_t SignedNumber(const std::string* text) {
-    if (!text)
+    if (!text) {
         return 0;
+    }
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (text->empty() || error != std::errc() || end != text->data() + text->size()) {
@@ -58,11 +60,13 @@ struct Level {
     // The column an attribute names, or none. Rows name their columns in column order, so the column after
     // the last one found is tried before the map.
     std::optional<std::size_t> ColumnOf(std::string_view attribute, std::size_t guess) const {
-        if (guess < attributeOfColumn.size() && !attribute.empty() && attributeOfColumn[guess] == attribute)
+        if (guess < attributeOfColumn.size() && !attribute.empty() && attributeOfColumn[guess] == attribute) {
             return guess;
+        }
         const auto found = columnByAttribute.find(attribute);
-        if (found == columnByAttribute.end())
+        if (found == columnByAttribute.end()) {
             return std::nullopt;
+        }
         return found->second;
     }
 };
@@ -72,18 +76,21 @@ public:
     explicit RowsetXmlParser(std::size_t inputSize) : budget_(inputSize) {}
 
     void ReadSchema(const XmlElement& schema) {
-        if (haveSchema_)
+        if (haveSchema_) {
             throw PersistError("not a saved recordset: two schemas");
+        }
         const XmlElement* rowType = nullptr;
         for (const XmlElement& child : schema.children) {
             if (child.Is(kSchemaNs, "ElementType")) {
                 const std::string* name = child.Attribute("", "name");
-                if (name && *name == "row")
+                if (name && *name == "row") {
                     rowType = &child;
+                }
             }
         }
-        if (!rowType)
+        if (!rowType) {
             throw PersistError("not a saved recordset: the schema has no row type");
+        }
         level_.rowName = "row";
         ReadElementType(*rowType, recordset_, level_, 0);
         std::uint32_t nextId = 1;
@@ -107,28 +114,32 @@ public:
 
     // A row in an rs:insert or rs:delete block.
     void ReadBlockRow(const XmlElement& element, RowState state) {
-        if (!IsRow(element, level_))
+        if (!IsRow(element, level_)) {
             throw PersistError("unexpected element '" + Excerpt(element.local) + "'");
+        }
         AddRow(recordset_, ReadValues(element, recordset_, level_, state));
         ReadChildRows(element, recordset_, level_);
     }
 
     Recordset Finish() {
-        if (!haveSchema_)
+        if (!haveSchema_) {
             throw PersistError("not a saved recordset: the schema is missing");
+        }
         return std::move(recordset_);
     }
 
 private:
     static void AssignIds(Recordset& recordset, std::uint32_t& next) {
         recordset.id = next++;
-        for (Recordset& child : recordset.children)
+        for (Recordset& child : recordset.children) {
             AssignIds(child, next);
+        }
     }
 
     void ReadElementType(const XmlElement& type, Recordset& recordset, Level& level, int depth) {
-        if (depth > kMaxDepth)
+        if (depth > kMaxDepth) {
             throw PersistError("recordsets are nested too deeply");
+        }
         std::vector<std::pair<std::uint32_t, Column>> numbered;
         std::vector<std::string> attributeNames;
         std::map<std::string, std::uint16_t> tableOrdinals;
@@ -136,8 +147,9 @@ private:
         for (const XmlElement& child : type.children) {
             if (child.Is(kSchemaNs, "AttributeType")) {
                 const std::string* name = child.Attribute("", "name");
-                if (!name)
+                if (!name) {
                     throw PersistError("a column of the schema has no name");
+                }
                 Column column = ReadColumn(child, *name, recordset, tableOrdinals);
                 const auto position = static_cast<std::uint32_t>(numbered.size() + 1);
                 numbered.emplace_back(Number(child.Attribute(kRowsetNs, "number"), position, "column number"),
@@ -145,8 +157,9 @@ private:
                 attributeNames.push_back(*name);
             } else if (child.Is(kSchemaNs, "ElementType")) {
                 const std::string* name = child.Attribute("", "name");
-                if (!name)
+                if (!name) {
                     throw PersistError("a child recordset of the schema has no name");
+                }
                 Column column;
                 column.name = *name;
                 column.type = DataType::Chapter;
@@ -160,8 +173,9 @@ private:
             }
         }
         std::vector<std::size_t> order(numbered.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t i = 0; i < order.size(); ++i) {
             order[i] = i;
+        }
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return numbered[a].first < numbered[b].first; });
         for (std::size_t k = 0; k < order.size(); ++k) {
@@ -179,8 +193,9 @@ private:
             }
             level.attributeOfColumn.push_back(attributeNames[order[k]]);
         }
-        if (recordset.columns.empty())
+        if (recordset.columns.empty()) {
             throw PersistError("the schema has no columns");
+        }
         // Children follow their chapter columns' order.
         std::sort(chapters.begin(), chapters.end(),
                   [&](const auto& a, const auto& b) { return placeOf[a.second] < placeOf[b.second]; });
@@ -195,18 +210,21 @@ private:
 
     static Relation ReadRelation(const std::string* hex) {
         Relation relation;
-        if (!hex)
+        if (!hex) {
             return relation;
-        if (hex->size() != 24)
+        }
+        if (hex->size() != 24) {
             throw PersistError("the relation '" + Excerpt(*hex) + "' is malformed");
+        }
         std::uint32_t parts[3] = {};
         for (int part = 0; part < 3; ++part) {
             for (int byte = 0; byte < 4; ++byte) {
                 unsigned value = 0;
                 const char* at = hex->data() + part * 8 + byte * 2;
                 const auto [end, error] = std::from_chars(at, at + 2, value, 16);
-                if (error != std::errc() || end != at + 2)
+                if (error != std::errc() || end != at + 2) {
                     throw PersistError("the relation is malformed");
+                }
                 parts[part] |= value << (8 * byte);
             }
         }
@@ -223,8 +241,9 @@ private:
         column.name = alias ? *alias : name;
         const XmlElement* datatype = nullptr;
         for (const XmlElement& child : element.children) {
-            if (child.Is(kSchemaNs, "datatype"))
+            if (child.Is(kSchemaNs, "datatype")) {
                 datatype = &child;
+            }
         }
         // Type facts may sit on the datatype element or, in files written by hand, on the column itself.
         const auto fact = [&](std::string_view ns, std::string_view local) -> const std::string* {
@@ -235,9 +254,10 @@ private:
         const std::string* dbType = fact(kRowsetNs, "dbtype");
         const std::string typeName = dtType ? *dtType : "string";
         const auto type = TypeFromXml(typeName, dbType ? *dbType : "");
-        if (!type)
+        if (!type) {
             throw PersistError("column '" + Excerpt(column.name) + "' has the unknown type '" + Excerpt(typeName) +
                                "'");
+        }
         column.type = *type;
         const std::string* maxLength = fact(kDataTypeNs, "maxLength");
         const auto fixedSize = FixedValueSize(column.type);
@@ -246,16 +266,19 @@ private:
             column.flags |= ColumnFlag::kFixedLength;
         } else {
             column.maxLength = Number(maxLength, 0xFFFFFFFF, "length");
-            if (!maxLength || IsTrue(fact(kRowsetNs, "long")))
+            if (!maxLength || IsTrue(fact(kRowsetNs, "long"))) {
                 column.flags |= ColumnFlag::kLong;
-            if (IsTrue(fact(kRowsetNs, "fixedlength")))
+            }
+            if (IsTrue(fact(kRowsetNs, "fixedlength"))) {
                 column.flags |= ColumnFlag::kFixedLength;
+            }
         }
         column.precision = Number(fact(kRowsetNs, "precision"), kNoPrecision, "precision");
         column.scale = SignedNumber(fact(kRowsetNs, "scale"));
         const std::string* maybeNull = fact(kRowsetNs, "maybenull");
-        if (!maybeNull || IsTrue(maybeNull))
+        if (!maybeNull || IsTrue(maybeNull)) {
             column.flags |= ColumnFlag::kMayBeNull;
+        }
         const struct {
             const char* attribute;
             std::uint32_t flag;
@@ -268,8 +291,9 @@ private:
                       {"cachedeferred", ColumnFlag::kCacheDeferred},
                       {"keycolumn", ColumnFlag::kKeyColumn}};
         for (const auto& f : kFlags) {
-            if (IsTrue(element.Attribute(kRowsetNs, f.attribute)))
+            if (IsTrue(element.Attribute(kRowsetNs, f.attribute))) {
                 column.flags |= f.flag;
+            }
         }
         column.visible = !IsTrue(element.Attribute(kRowsetNs, "hidden"));
         column.autoIncrement = IsTrue(element.Attribute(kRowsetNs, "autoincrement"));
@@ -313,8 +337,9 @@ private:
                     break;
                 }
             }
-            if (!known)
+            if (!known) {
                 throw PersistError("unexpected element '" + Excerpt(element.local) + "' inside a row");
+            }
         }
     }
 
@@ -322,12 +347,13 @@ private:
         const XmlElement* original = nullptr;
         const XmlElement* changed = nullptr;
         for (const XmlElement& child : update.children) {
-            if (child.Is(kRowsetNs, "original") && !original)
+            if (child.Is(kRowsetNs, "original") && !original) {
                 original = &child;
-            else if (IsRow(child, level) && !changed)
+            } else if (IsRow(child, level) && !changed) {
                 changed = &child;
-            else
+            } else {
                 throw PersistError("unexpected element '" + Excerpt(child.local) + "' in a change");
+            }
         }
         if (!original || !changed || original->children.size() != 1 || !IsRow(original->children[0], level)) {
             throw PersistError("a change lacks its original row or its new values");
@@ -337,8 +363,9 @@ private:
         const Row update_ = ReadValues(*changed, recordset, level, RowState::Inserted);
         row.updated = update_.updated;
         for (std::size_t i = 0; i < row.values.size(); ++i) {
-            if (row.updated[i])
+            if (row.updated[i]) {
                 row.values[i] = update_.values[i];
+            }
         }
         AddRow(recordset, std::move(row));
     }
@@ -355,13 +382,15 @@ private:
         row.state = state;
         row.values.assign(recordset.columns.size(), std::nullopt);
         const bool tracksUpdates = state == RowState::Inserted || state == RowState::Changed;
-        if (tracksUpdates)
+        if (tracksUpdates) {
             row.updated.assign(recordset.columns.size(), false);
+        }
         std::size_t next = 0;  // the column the next attribute most likely names
         for (const XmlAttribute& attribute : element.attributes) {
             if (*attribute.ns == kRowsetNs && attribute.local == "forcenull") {
-                if (!tracksUpdates)
+                if (!tracksUpdates) {
                     throw PersistError("only changed and new rows can set a value to NULL");
+                }
                 std::size_t start = 0;
                 const std::string& list = attribute.value;
                 while (start < list.size()) {
@@ -378,15 +407,18 @@ private:
                 }
                 continue;
             }
-            if (!attribute.ns->empty())
+            if (!attribute.ns->empty()) {
                 continue;
+            }
             const std::optional<std::size_t> index = level.ColumnOf(attribute.local, next);
-            if (!index)
+            if (!index) {
                 continue;
+            }
             next = *index + 1;
             row.values[*index] = ParseValue(recordset.columns[*index], attribute.value);
-            if (tracksUpdates)
+            if (tracksUpdates) {
                 row.updated[*index] = true;
+            }
         }
         return row;
     }
@@ -410,13 +442,15 @@ public:
             return;
         }
         if (depth == 0) {
-            if (element.local != "xml")
+            if (element.local != "xml") {
                 throw PersistError("not a saved recordset: the root element is not 'xml'");
+            }
         } else if (depth == 1 && element.Is(kSchemaNs, "Schema")) {
             Capture(std::move(element), Part::Schema);
         } else if (depth == 1 && element.Is(kRowsetNs, "data")) {
-            if (!parser_.HaveSchema() || seenData_)
+            if (!parser_.HaveSchema() || seenData_) {
                 throw PersistError("not a saved recordset: misplaced rows");
+            }
             seenData_ = true;
         } else if (depth == 2 && seenData_ && (element.Is(kRowsetNs, "insert") || element.Is(kRowsetNs, "delete"))) {
             block_ = element.local == "insert" ? RowState::Inserted : RowState::Deleted;
@@ -434,12 +468,14 @@ public:
         --depth_;
         if (capturing_) {
             tree_.EndElement();
-            if (depth_ == captureDepth_)
+            if (depth_ == captureDepth_) {
                 Deliver();
+            }
             return;
         }
-        if (depth_ == 2)
+        if (depth_ == 2) {
             inBlock_ = false;
+        }
     }
 
 private:

@@ -18,11 +18,13 @@ namespace {
 // ADO keeps a column's own name as the attribute name only when it is a plain identifier; any other name
 // goes into rs:name and the attribute is called c<index>.
 bool IsPlainName(const std::string& name) {
-    if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_'))
+    if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_')) {
         return false;
+    }
     for (const char c : name) {
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_'))
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) {
             return false;
+        }
     }
     return true;
 }
@@ -41,10 +43,12 @@ const char* Reference(char c, char (&buffer)[8]) {
         case '>':
             return "&#x3e;";
         default:
-            if (static_cast<unsigned char>(c) >= 0x20)
+            if (static_cast<unsigned char>(c) >= 0x20) {
                 return nullptr;
-            if (c == '\0')
+            }
+            if (c == '\0') {
                 throw PersistError("text with a NUL character cannot be saved as XML");
+            }
             std::snprintf(buffer, sizeof buffer, "&#x%x;", static_cast<unsigned>(c));
             return buffer;
     }
@@ -53,10 +57,12 @@ const char* Reference(char c, char (&buffer)[8]) {
 // The characters Reference gives a reference for, looked up for every character of every value.
 constexpr std::array<bool, 256> kNeedsReference = [] {
     std::array<bool, 256> table{};
-    for (int c = 0; c < 0x20; ++c)
+    for (int c = 0; c < 0x20; ++c) {
         table[static_cast<std::size_t>(c)] = true;
-    for (const char c : {'\'', '"', '&', '<', '>'})
+    }
+    for (const char c : {'\'', '"', '&', '<', '>'}) {
         table[static_cast<unsigned char>(c)] = true;
+    }
     return table;
 }();
 
@@ -64,8 +70,9 @@ void AppendEscaped(std::string& out, std::string_view text) {
     std::size_t plain = 0;  // start of the characters not yet written, which need no reference
     char buffer[8];
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!kNeedsReference[static_cast<unsigned char>(text[i])])
+        if (!kNeedsReference[static_cast<unsigned char>(text[i])]) {
             continue;
+        }
         if (const char* reference = Reference(text[i], buffer)) {
             out.append(text, plain, i - plain);
             out += reference;
@@ -173,8 +180,9 @@ private:
         Indent(depth);
         const std::string& attributeName = AttributeNames(recordset)[index];
         out_ += "<s:AttributeType name='" + Escape(attributeName) + "'";
-        if (attributeName != column.name)
+        if (attributeName != column.name) {
             out_ += " rs:name='" + Escape(column.name) + "'";
+        }
         out_ += " rs:number='" + std::to_string(index + 1) + "'";
         Flag(column, ColumnFlag::kCacheDeferred, "cachedeferred");
         Flag(column, ColumnFlag::kNullable, "nullable");
@@ -187,18 +195,22 @@ private:
         Text("baseschema", column.baseSchema);
         if (column.baseTableOrdinal) {
             for (const BaseTable& table : recordset.tables) {
-                if (table.ordinal == *column.baseTableOrdinal)
+                if (table.ordinal == *column.baseTableOrdinal) {
                     Text("basetable", table.updateName);
+                }
             }
         }
         Text("basecolumn", column.baseColumnName);
         // The key mark is kept only for columns that come from a table, as ADO does.
-        if ((column.flags & ColumnFlag::kKeyColumn) && column.baseColumnName)
+        if ((column.flags & ColumnFlag::kKeyColumn) && column.baseColumnName) {
             out_ += " rs:keycolumn='true'";
-        if (column.autoIncrement.value_or(false))
+        }
+        if (column.autoIncrement.value_or(false)) {
             out_ += " rs:autoincrement='true'";
-        if (!column.visible)
+        }
+        if (!column.visible) {
             out_ += " rs:hidden='true'";
+        }
         out_ += ">\r\n";
         Indent(depth + 1);
         out_ += "<s:datatype dt:type='";
@@ -215,14 +227,18 @@ private:
             column.scale != 255) {
             out_ += " rs:scale='" + std::to_string(column.scale) + "'";
         }
-        if (column.precision != 255)
+        if (column.precision != 255) {
             out_ += " rs:precision='" + std::to_string(column.precision) + "'";
-        if (column.flags & ColumnFlag::kFixedLength)
+        }
+        if (column.flags & ColumnFlag::kFixedLength) {
             out_ += " rs:fixedlength='true'";
-        if (column.flags & ColumnFlag::kLong)
+        }
+        if (column.flags & ColumnFlag::kLong) {
             out_ += " rs:long='true'";
-        if (!(column.flags & ColumnFlag::kMayBeNull))
+        }
+        if (!(column.flags & ColumnFlag::kMayBeNull)) {
             out_ += " rs:maybenull='false'";
+        }
         out_ += "/>\r\n";
         Indent(depth);
         out_ += "</s:AttributeType>\r\n";
@@ -234,11 +250,13 @@ private:
         std::string forceNull;
         for (std::size_t i = 0; i < recordset.columns.size(); ++i) {
             const Column& column = recordset.columns[i];
-            if (column.IsChapter() || (updated && !(*updated)[i]))
+            if (column.IsChapter() || (updated && !(*updated)[i])) {
                 continue;
+            }
             if (!values[i]) {
-                if (updated)
+                if (updated) {
                     forceNull += (forceNull.empty() ? "" : " ") + names[i];
+                }
                 continue;
             }
             out_ += ' ';
@@ -249,8 +267,9 @@ private:
             AppendEscaped(out_, valueText_);
             out_ += '\'';
         }
-        if (!forceNull.empty())
+        if (!forceNull.empty()) {
             out_ += " rs:forcenull='" + Escape(forceNull) + "'";
+        }
     }
 
     static void CheckRow(const Recordset& recordset, const Row& row) {
@@ -289,11 +308,13 @@ private:
     void WriteChildren(const Recordset& recordset, const std::vector<Value>& parentValues, int depth) {
         std::size_t nextChild = 0;
         for (const Column& column : recordset.columns) {
-            if (!column.IsChapter() || nextChild >= recordset.children.size())
+            if (!column.IsChapter() || nextChild >= recordset.children.size()) {
                 continue;
+            }
             const Recordset& child = recordset.children[nextChild++];
-            if (!column.relation)
+            if (!column.relation) {
                 continue;
+            }
             const std::size_t parentIndex = column.relation->parentOrdinal - 1;
             const std::size_t childIndex = column.relation->childOrdinal - 1;
             if (parentIndex >= parentValues.size() || childIndex >= child.columns.size() ||
@@ -334,16 +355,19 @@ private:
         for (const RowState state : {RowState::Inserted, RowState::Deleted}) {
             bool open = false;
             for (const Row& row : recordset.rows) {
-                if (row.state != state)
+                if (row.state != state) {
                     continue;
-                if (!open)
+                }
+                if (!open) {
                     out_ += state == RowState::Inserted ? "\t<rs:insert>\r\n" : "\t<rs:delete>\r\n";
+                }
                 open = true;
                 WriteRow(recordset, row, element, 2, row.values, state == RowState::Inserted ? &row.updated : nullptr,
                          true);
             }
-            if (open)
+            if (open) {
                 out_ += state == RowState::Inserted ? "\t</rs:insert>\r\n" : "\t</rs:delete>\r\n";
+            }
         }
     }
 

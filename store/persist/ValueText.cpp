@@ -45,8 +45,9 @@ template <typename T>
 std::string ParseInteger(const Column& column, std::string_view text) {
     T value{};
     std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+')
+    if (!digits.empty() && digits.front() == '+') {
         digits.remove_prefix(1);
+    }
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
         Invalid(column, text);
@@ -68,51 +69,62 @@ void AppendPadded(std::string& out, std::int64_t value, std::size_t width) {
         value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
     const std::size_t length = static_cast<std::size_t>(end - digits) + (value < 0 ? 1 : 0);
-    if (value < 0)
+    if (value < 0) {
         out += '-';
-    if (length < width)
+    }
+    if (length < width) {
         out.append(width - length, '0');
+    }
     out.append(digits, end);
 }
 
 // A plain decimal number: sign, digits, optional point and digits, optional exponent.
 bool IsDecimalNumber(std::string_view text, bool allowExponent) {
     std::size_t i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
         ++i;
+    }
     std::size_t digits = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
         ++i, ++digits;
+    }
     if (i < text.size() && text[i] == '.') {
         ++i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
             ++i, ++digits;
+        }
     }
-    if (digits == 0)
+    if (digits == 0) {
         return false;
+    }
     if (allowExponent && i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
         ++i;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
             ++i;
+        }
         std::size_t exponent = 0;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
             ++i, ++exponent;
-        if (exponent == 0)
+        }
+        if (exponent == 0) {
             return false;
+        }
     }
     return i == text.size();
 }
 
 double ParseFloating(const Column& column, std::string_view text) {
-    if (!IsDecimalNumber(text, true) || text.size() > 400)
+    if (!IsDecimalNumber(text, true) || text.size() > 400) {
         Invalid(column, text);
+    }
     // from_chars rounds as strtod does, many times faster. What it leaves, numbers too large or too small
     // for a double, strtod gives as an infinity or as zero.
     const std::string_view number = text.front() == '+' ? text.substr(1) : text;
     double value = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (error == std::errc() && end == number.data() + number.size())
+    if (error == std::errc() && end == number.data() + number.size()) {
         return value;
+    }
     const std::string copy(text);
     return std::strtod(copy.c_str(), nullptr);
 }
@@ -121,8 +133,9 @@ double ParseFloating(const Column& column, std::string_view text) {
 // end. to_chars gives the same digits as printf, exactly rounded, without printf's cost.
 char* GeneralText(char (&text)[40], double value, int digits) {
     const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
-    if (error != std::errc())
+    if (error != std::errc()) {
         throw PersistError("a number cannot be written");  // cannot happen: 40 characters always suffice
+    }
     std::replace(text, end, 'e', 'E');
     return end;
 }
@@ -153,8 +166,9 @@ void AppendSingle(std::string& out, float value) {
     char* end = GeneralText(text, static_cast<double>(value), 8);
     float back = 0;
     const auto read = std::from_chars(text, end, back);
-    if (read.ec != std::errc() || read.ptr != end || back != value)
+    if (read.ec != std::errc() || read.ptr != end || back != value) {
         end = GeneralText(text, static_cast<double>(value), 9);
+    }
     out.append(text, end);
 }
 
@@ -170,13 +184,16 @@ std::string FormatScaled(bool negative, U128 magnitude, int scale) {
             digits.insert(0, static_cast<std::size_t>(scale) - digits.size() + 1, '0');
         }
         digits.insert(digits.size() - static_cast<std::size_t>(scale), ".");
-        while (digits.back() == '0')
+        while (digits.back() == '0') {
             digits.pop_back();
-        if (digits.back() == '.')
+        }
+        if (digits.back() == '.') {
             digits.pop_back();
+        }
     }
-    if (negative && digits != "0")
+    if (negative && digits != "0") {
         digits.insert(0, "-");
+    }
     return digits;
 }
 
@@ -188,34 +205,40 @@ struct Scaled {
 
 // A plain decimal text as a magnitude with at least minScale digits after the point (at most maxScale).
 Scaled ParseScaled(const Column& column, std::string_view text, int minScale, int maxScale, U128 limit) {
-    if (!IsDecimalNumber(text, false))
+    if (!IsDecimalNumber(text, false)) {
         Invalid(column, text);
+    }
     Scaled result;
     std::size_t i = 0;
-    if (text[i] == '-' || text[i] == '+')
+    if (text[i] == '-' || text[i] == '+') {
         result.negative = text[i++] == '-';
+    }
     bool fraction = false;
     for (; i < text.size(); ++i) {
         if (text[i] == '.') {
             fraction = true;
             continue;
         }
-        if (fraction)
+        if (fraction) {
             ++result.scale;
+        }
         const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (result.magnitude > (limit - digit) / 10)
+        if (result.magnitude > (limit - digit) / 10) {
             Invalid(column, text);
+        }
         result.magnitude = result.magnitude * 10 + digit;
     }
     while (result.scale > minScale && result.magnitude % 10 == 0) {
         result.magnitude /= 10;
         --result.scale;
     }
-    if (result.scale > maxScale)
+    if (result.scale > maxScale) {
         Invalid(column, text);
+    }
     while (result.scale < minScale) {
-        if (result.magnitude > limit / 10)
+        if (result.magnitude > limit / 10) {
             Invalid(column, text);
+        }
         result.magnitude *= 10;
         ++result.scale;
     }
@@ -254,8 +277,9 @@ int DaysInMonth(int year, int month) {
 bool Digits(std::string_view text, std::size_t& i, int width, int& out) {
     out = 0;
     for (int k = 0; k < width; ++k, ++i) {
-        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i])))
+        if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) {
             return false;
+        }
         out = out * 10 + (text[i] - '0');
     }
     return true;
@@ -285,14 +309,17 @@ bool ParseTimePart(std::string_view text, std::size_t& i, DateTimeParts& parts) 
         int digits = 0;
         std::uint32_t fraction = 0;
         while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-            if (++digits > 9)
+            if (++digits > 9) {
                 return false;
+            }
             fraction = fraction * 10 + static_cast<std::uint32_t>(text[i++] - '0');
         }
-        if (digits == 0)
+        if (digits == 0) {
             return false;
-        for (; digits < 9; ++digits)
+        }
+        for (; digits < 9; ++digits) {
             fraction *= 10;
+        }
         parts.nanoseconds = fraction;
     }
     return true;
@@ -303,14 +330,18 @@ DateTimeParts ParseDateTime(const Column& column, std::string_view text, bool da
     DateTimeParts parts;
     std::size_t i = 0;
     bool ok = true;
-    if (date)
+    if (date) {
         ok = ParseDatePart(text, i, parts);
-    if (ok && date && time && i < text.size())
+    }
+    if (ok && date && time && i < text.size()) {
         ok = Char(text, i, 'T');
-    if (ok && time && i < text.size())
+    }
+    if (ok && time && i < text.size()) {
         ok = ParseTimePart(text, i, parts);
-    if (!ok || i != text.size())
+    }
+    if (!ok || i != text.size()) {
         Invalid(column, text);
+    }
     return parts;
 }
 
@@ -323,8 +354,9 @@ void AppendDateTime(std::string& out, const DateTimeParts& p, bool date, bool ti
         out += '-';
         AppendPadded(out, p.day, 2);
     }
-    if (date && time)
+    if (date && time) {
         out += 'T';
+    }
     if (time) {
         AppendPadded(out, p.hour, 2);
         out += ':';
@@ -351,12 +383,15 @@ void AppendHex(std::string& out, std::string_view bytes) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
+    if (c >= '0' && c <= '9') {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -364,17 +399,20 @@ int HexDigit(char c) {
 std::string ParseHex(const Column& column, std::string_view input) {
     std::string text;
     for (const char c : input) {
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
             text += c;
+        }
     }
-    if (text.size() % 2 != 0)
+    if (text.size() % 2 != 0) {
         Invalid(column, input);
+    }
     std::string out(text.size() / 2, '\0');
     for (std::size_t i = 0; i < out.size(); ++i) {
         const int high = HexDigit(text[2 * i]);
         const int low = HexDigit(text[2 * i + 1]);
-        if (high < 0 || low < 0)
+        if (high < 0 || low < 0) {
             Invalid(column, input);
+        }
         out[i] = static_cast<char>(high << 4 | low);
     }
     return out;
@@ -392,26 +430,31 @@ void AppendGuid(std::string& out, std::string_view v) {
 
 std::string ParseGuid(const Column& column, std::string_view text) {
     std::string_view t = text;
-    if (t.size() == 38 && t.front() == '{' && t.back() == '}')
+    if (t.size() == 38 && t.front() == '{' && t.back() == '}') {
         t = t.substr(1, 36);
-    if (t.size() != 36 || t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-')
+    }
+    if (t.size() != 36 || t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-') {
         Invalid(column, text);
+    }
     std::string hex;
     for (const char c : t) {
-        if (c != '-')
+        if (c != '-') {
             hex.push_back(c);
+        }
     }
     const std::string raw = ParseHex(column, hex);
     std::string out(16, '\0');
     // The first three groups are little-endian numbers; the last two are bytes in order.
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 4; ++k) {
         out[k] = raw[3 - k];
+    }
     out[4] = raw[5];
     out[5] = raw[4];
     out[6] = raw[7];
     out[7] = raw[6];
-    for (int k = 8; k < 16; ++k)
+    for (int k = 8; k < 16; ++k) {
         out[k] = raw[k];
+    }
     return out;
 }
 
@@ -564,16 +607,18 @@ void AppendValueText(std::string& out, const Column& column, std::string_view v)
         case DataType::Decimal: {
             const U128 magnitude = static_cast<U128>(Load<std::uint32_t>(v, 4)) << 64 | Load<std::uint64_t>(v, 8);
             const int scale = static_cast<unsigned char>(v[2]);
-            if (scale > 28)
+            if (scale > 28) {
                 throw PersistError("a decimal value of column '" + Excerpt(column.name) + "' has a bad scale");
+            }
             out += FormatScaled((static_cast<unsigned char>(v[3]) & 0x80) != 0, magnitude, scale);
             return;
         }
         case DataType::Numeric: {
             const U128 magnitude = static_cast<U128>(Load<std::uint64_t>(v, 11)) << 64 | Load<std::uint64_t>(v, 3);
             const int scale = static_cast<unsigned char>(v[1]);
-            if (scale > 38)
+            if (scale > 38) {
                 throw PersistError("a numeric value of column '" + Excerpt(column.name) + "' has a bad scale");
+            }
             out += FormatScaled(v[2] == 0, magnitude, scale);
             return;
         }
@@ -599,8 +644,9 @@ std::string ParseValue(const Column& column, std::string_view text) {
         case DataType::Empty:
         case DataType::Null:
         case DataType::Chapter:
-            if (!text.empty())
+            if (!text.empty()) {
                 Invalid(column, text);
+            }
             return {};
         case DataType::I1:
             return ParseInteger<std::int8_t>(column, text);
@@ -621,14 +667,16 @@ std::string ParseValue(const Column& column, std::string_view text) {
             return ParseInteger<std::uint64_t>(column, text);
         case DataType::R4: {
             const double value = ParseFloating(column, text);
-            if (std::fabs(value) > std::numeric_limits<float>::max())
+            if (std::fabs(value) > std::numeric_limits<float>::max()) {
                 Invalid(column, text);
+            }
             return Bytes(static_cast<float>(value));
         }
         case DataType::R8: {
             const double value = ParseFloating(column, text);
-            if (!std::isfinite(value))
+            if (!std::isfinite(value)) {
                 Invalid(column, text);
+            }
             return Bytes(value);
         }
         case DataType::Currency: {
@@ -641,16 +689,19 @@ std::string ParseValue(const Column& column, std::string_view text) {
             return Bytes(units);
         }
         case DataType::Bool: {
-            if (text == "True" || text == "true" || text == "1")
+            if (text == "True" || text == "true" || text == "1") {
                 return Bytes(std::uint16_t{0xFFFF});
-            if (text == "False" || text == "false" || text == "0")
+            }
+            if (text == "False" || text == "false" || text == "0") {
                 return Bytes(std::uint16_t{0});
+            }
             Invalid(column, text);
         }
         case DataType::Date: {
             const DateTimeParts p = ParseDateTime(column, text, true, true);
-            if (p.year < 100)
+            if (p.year < 100) {
                 Invalid(column, text);
+            }
             return Bytes(PartsToVariantDate(p));
         }
         case DataType::DbDate: {
@@ -663,8 +714,9 @@ std::string ParseValue(const Column& column, std::string_view text) {
         }
         case DataType::DbTime: {
             const DateTimeParts p = ParseDateTime(column, text, false, true);
-            if (p.nanoseconds != 0)
+            if (p.nanoseconds != 0) {
                 Invalid(column, text);
+            }
             std::string out(6, '\0');
             Store(out, static_cast<std::uint16_t>(p.hour), 0);
             Store(out, static_cast<std::uint16_t>(p.minute), 2);
@@ -676,8 +728,9 @@ std::string ParseValue(const Column& column, std::string_view text) {
         case DataType::FileTime: {
             const DateTimeParts p = ParseDateTime(column, text, true, true);
             const std::int64_t days = DaysFromEpoch(p.year, p.month, p.day) - kFileTimeEpochDays;
-            if (days < 0 || p.nanoseconds % 100 != 0)
+            if (days < 0 || p.nanoseconds % 100 != 0) {
                 Invalid(column, text);
+            }
             const std::uint64_t ticks =
                 static_cast<std::uint64_t>(days) * kFileTicksPerDay +
                 static_cast<std::uint64_t>(p.hour * 3600 + p.minute * 60 + p.second) * 10000000ULL +

@@ -19,8 +19,9 @@ constexpr int kMaxDepth = 64;
 // as values make up most of a saved table and this is looked up for each of their characters.
 constexpr std::array<bool, 256> kMayEndValue = [] {
     std::array<bool, 256> table{};
-    for (const char c : {'\'', '"', '<', '&'})
+    for (const char c : {'\'', '"', '<', '&'}) {
         table[static_cast<unsigned char>(c)] = true;
+    }
     return table;
 }();
 const std::string kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
@@ -42,15 +43,17 @@ public:
     void ParseDocument(XmlEvents& events) {
         events_ = &events;
         SkipMisc();
-        if (!Peek('<'))
+        if (!Peek('<')) {
             Fail("the document has no root element");
+        }
         Scope root;
         root.prefixes["xml"] = Intern(kXmlNamespace);
         scopes_.push_back(root);
         ParseElement(0);
         SkipMisc();
-        if (pos_ != text_.size())
+        if (pos_ != text_.size()) {
             Fail("content follows the root element");
+        }
     }
 
 private:
@@ -65,8 +68,9 @@ private:
 
     [[noreturn]] void Fail(const std::string& what) const {
         std::size_t line = 1;
-        for (std::size_t i = 0; i < pos_ && i < text_.size(); ++i)
+        for (std::size_t i = 0; i < pos_ && i < text_.size(); ++i) {
             line += text_[i] == '\n' ? 1 : 0;
+        }
         throw PersistError("XML error at line " + std::to_string(line) + ": " + what);
     }
 
@@ -76,14 +80,16 @@ private:
     bool Starts(std::string_view s) const { return text_.substr(pos_, s.size()) == s; }
     static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
     void SkipSpace() {
-        while (pos_ < text_.size() && IsSpace(text_[pos_]))
+        while (pos_ < text_.size() && IsSpace(text_[pos_])) {
             ++pos_;
+        }
     }
 
     void SkipPast(std::string_view end, const char* what) {
         const std::size_t found = text_.find(end, pos_);
-        if (found == std::string_view::npos)
+        if (found == std::string_view::npos) {
             Fail(std::string("unterminated ") + what);
+        }
         pos_ = found + end.size();
     }
 
@@ -107,53 +113,61 @@ private:
         const std::size_t start = pos_;
         while (pos_ < text_.size()) {
             const char c = text_[pos_];
-            if (IsSpace(c) || c == '=' || c == '>' || c == '/' || c == '<' || c == '&' || c == '"' || c == '\'')
+            if (IsSpace(c) || c == '=' || c == '>' || c == '/' || c == '<' || c == '&' || c == '"' || c == '\'') {
                 break;
+            }
             ++pos_;
         }
-        if (pos_ == start)
+        if (pos_ == start) {
             Fail("a name is missing");
+        }
         return text_.substr(start, pos_ - start);
     }
 
     void AppendReference(std::string& out) {
         const std::size_t end = text_.find(';', pos_);
-        if (end == std::string_view::npos || end - pos_ > 12)
+        if (end == std::string_view::npos || end - pos_ > 12) {
             Fail("a malformed entity reference");
+        }
         const std::string_view name = text_.substr(pos_ + 1, end - pos_ - 1);
         pos_ = end + 1;
-        if (name == "lt")
+        if (name == "lt") {
             out += '<';
-        else if (name == "gt")
+        } else if (name == "gt") {
             out += '>';
-        else if (name == "amp")
+        } else if (name == "amp") {
             out += '&';
-        else if (name == "apos")
+        } else if (name == "apos") {
             out += '\'';
-        else if (name == "quot")
+        } else if (name == "quot") {
             out += '"';
-        else if (name.size() > 1 && name[0] == '#') {
+        } else if (name.size() > 1 && name[0] == '#') {
             const bool hex = name[1] == 'x';
             const std::string_view digits = name.substr(hex ? 2 : 1);
-            if (digits.empty())
+            if (digits.empty()) {
                 Fail("a malformed character reference");
+            }
             std::uint32_t cp = 0;
             for (const char c : digits) {
                 int d = -1;
-                if (c >= '0' && c <= '9')
+                if (c >= '0' && c <= '9') {
                     d = c - '0';
-                else if (hex && c >= 'a' && c <= 'f')
+                } else if (hex && c >= 'a' && c <= 'f') {
                     d = c - 'a' + 10;
-                else if (hex && c >= 'A' && c <= 'F')
+                } else if (hex && c >= 'A' && c <= 'F') {
                     d = c - 'A' + 10;
-                if (d < 0)
+                }
+                if (d < 0) {
                     Fail("a malformed character reference");
+                }
                 cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-                if (cp > 0x10FFFF)
+                if (cp > 0x10FFFF) {
                     Fail("a character reference out of range");
+                }
             }
-            if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF))
+            if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF)) {
                 Fail("a character reference out of range");
+            }
             text::AppendUtf8(out, cp);
         } else {
             Fail("the unknown entity '" + Excerpt(name) + "'");
@@ -161,29 +175,34 @@ private:
     }
 
     std::string AttributeValue() {
-        if (!Peek('"') && !Peek('\''))
+        if (!Peek('"') && !Peek('\'')) {
             Fail("an attribute value must be quoted");
+        }
         const char quote = text_[pos_++];
         std::string value;
         for (;;) {
             std::size_t stop = pos_;
             for (;;) {
-                while (stop < text_.size() && !kMayEndValue[static_cast<unsigned char>(text_[stop])])
+                while (stop < text_.size() && !kMayEndValue[static_cast<unsigned char>(text_[stop])]) {
                     ++stop;
-                if (stop == text_.size() || text_[stop] == quote || text_[stop] == '<' || text_[stop] == '&')
+                }
+                if (stop == text_.size() || text_[stop] == quote || text_[stop] == '<' || text_[stop] == '&') {
                     break;
+                }
                 ++stop;  // the other quote, plain text here
             }
-            if (stop == text_.size())
+            if (stop == text_.size()) {
                 Fail("an unterminated attribute value");
+            }
             value.append(text_.substr(pos_, stop - pos_));
             pos_ = stop;
             if (text_[pos_] == quote) {
                 ++pos_;
                 return value;
             }
-            if (text_[pos_] == '<')
+            if (text_[pos_] == '<') {
                 Fail("'<' inside an attribute value");
+            }
             AppendReference(value);
         }
     }
@@ -194,8 +213,9 @@ private:
             return element && scope.defaultNs ? scope.defaultNs : empty_;
         }
         const auto found = scope.prefixes.find(prefix);
-        if (found == scope.prefixes.end())
+        if (found == scope.prefixes.end()) {
             Fail("the undeclared prefix '" + Excerpt(prefix) + "'");
+        }
         return found->second;
     }
 
@@ -207,20 +227,23 @@ private:
         if (items.size() <= kPairwiseLimit) {
             for (std::size_t i = 0; i < items.size(); ++i) {
                 for (std::size_t j = 0; j < i; ++j) {
-                    if (keyOf(items[i]) == keyOf(items[j]))
+                    if (keyOf(items[i]) == keyOf(items[j])) {
                         return keyOf(items[i]);
+                    }
                 }
             }
             return std::nullopt;
         }
         std::vector<decltype(keyOf(items[0]))> keys;
         keys.reserve(items.size());
-        for (const Item& item : items)
+        for (const Item& item : items) {
             keys.push_back(keyOf(item));
+        }
         std::sort(keys.begin(), keys.end());
         const auto at = std::adjacent_find(keys.begin(), keys.end());
-        if (at == keys.end())
+        if (at == keys.end()) {
             return std::nullopt;
+        }
         return *at;
     }
 
@@ -228,14 +251,16 @@ private:
 
     static std::pair<std::string_view, std::string_view> Split(std::string_view qname) {
         const std::size_t colon = qname.find(':');
-        if (colon == std::string_view::npos)
+        if (colon == std::string_view::npos) {
             return {{}, qname};
+        }
         return {qname.substr(0, colon), qname.substr(colon + 1)};
     }
 
     void ParseElement(int depth) {
-        if (depth > kMaxDepth)
+        if (depth > kMaxDepth) {
             Fail("elements are nested too deeply");
+        }
         ++pos_;  // '<'
         const std::string_view qname = Name();
         raw_.clear();
@@ -243,34 +268,41 @@ private:
         for (;;) {
             const std::size_t before = pos_;
             SkipSpace();
-            if (Peek('/') || Peek('>'))
+            if (Peek('/') || Peek('>')) {
                 break;
-            if (pos_ == before)
+            }
+            if (pos_ == before) {
                 Fail("attributes must be separated by white space");
+            }
             RawAttribute attribute;
             attribute.name = Name();
             SkipSpace();
-            if (!Peek('='))
+            if (!Peek('=')) {
                 Fail("'=' is missing after '" + Excerpt(attribute.name) + "'");
+            }
             ++pos_;
             SkipSpace();
             attribute.value = AttributeValue();
             const bool declares = IsDeclaration(attribute.name);
-            if (declares && !scope)
+            if (declares && !scope) {
                 scope = scopes_.back();
+            }
             if (attribute.name == "xmlns") {
                 scope->defaultNs = attribute.value.empty() ? nullptr : Intern(attribute.value);
             } else if (declares) {
-                if (attribute.value.empty())
+                if (attribute.value.empty()) {
                     Fail("a prefix cannot be bound to no namespace");
+                }
                 scope->prefixes[std::string(attribute.name.substr(6))] = Intern(attribute.value);
             }
             raw_.push_back(std::move(attribute));
         }
-        if (const auto repeated = Repeated(raw_, [](const RawAttribute& a) { return a.name; }))
+        if (const auto repeated = Repeated(raw_, [](const RawAttribute& a) { return a.name; })) {
             Fail("the attribute '" + Excerpt(*repeated) + "' is repeated");
-        if (scope)
+        }
+        if (scope) {
             scopes_.push_back(std::move(*scope));
+        }
         const bool ownScope = scope.has_value();
         XmlElement element;
         const auto [prefix, local] = Split(qname);
@@ -278,8 +310,9 @@ private:
         element.local = std::string(local);
         element.attributes.reserve(raw_.size());
         for (RawAttribute& attribute : raw_) {
-            if (IsDeclaration(attribute.name))
+            if (IsDeclaration(attribute.name)) {
                 continue;
+            }
             const auto [aprefix, alocal] = Split(attribute.name);
             XmlAttribute resolved;
             resolved.ns = Resolve(aprefix, false);
@@ -289,41 +322,48 @@ private:
         }
         // Two prefixes may name one namespace, so names that differ may still be one attribute.
         if (Repeated(element.attributes,
-                     [](const XmlAttribute& a) { return std::pair(a.ns, std::string_view(a.local)); }))
+                     [](const XmlAttribute& a) { return std::pair(a.ns, std::string_view(a.local)); })) {
             Fail("an attribute is repeated");
+        }
         events_->StartElement(std::move(element));
         if (Peek('/')) {
             ++pos_;
-            if (!Peek('>'))
+            if (!Peek('>')) {
                 Fail("'>' is missing");
+            }
             ++pos_;
         } else {
             ++pos_;  // '>'
             ParseContent(qname, depth);
         }
-        if (ownScope)
+        if (ownScope) {
             scopes_.pop_back();
+        }
         events_->EndElement();
     }
 
     void ParseContent(std::string_view qname, int depth) {
         for (;;) {
             std::size_t next = pos_;
-            while (next < text_.size() && text_[next] != '<' && text_[next] != '&')
+            while (next < text_.size() && text_[next] != '<' && text_[next] != '&') {
                 ++next;
-            if (next == text_.size())
+            }
+            if (next == text_.size()) {
                 Fail("the element '" + Excerpt(qname) + "' is not closed");
+            }
             pos_ = next;
             if (Peek('&')) {
                 std::string ignored;
                 AppendReference(ignored);
             } else if (Starts("</")) {
                 pos_ += 2;
-                if (Name() != qname)
+                if (Name() != qname) {
                     Fail("the element '" + Excerpt(qname) + "' is closed by another name");
+                }
                 SkipSpace();
-                if (!Peek('>'))
+                if (!Peek('>')) {
                     Fail("'>' is missing");
+                }
                 ++pos_;
                 return;
             } else if (Starts("<!--")) {
@@ -362,8 +402,9 @@ std::string_view Decode(std::string_view bytes, std::string& converted) {
         converted = ConvertText([&] { return text::Utf16BeToUtf8(bytes.substr(2)); });
         return converted;
     }
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         return bytes.substr(3);
+    }
     return bytes;
 }
 

@@ -151,10 +151,12 @@ TEST(ArchiveRecordToBytes, RoundTripsThroughTheReplyText) {
         if (any(0, 7) != 0) {
             r.massTenths = static_cast<std::int16_t>(any(-32768, 32767));
         }
-        if (r.testWeight == -1)
+        if (r.testWeight == -1) {
             r.testWeight = -2;
-        if (r.massTenths == -1)
+        }
+        if (r.massTenths == -1) {
             r.massTenths = 0;
+        }
         r.temperatureTenths = static_cast<std::int16_t>(any(-32768, 32767));
         r.when = {std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)),
                   std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255)), std::uint8_t(any(0, 255))};
@@ -169,17 +171,20 @@ TEST(ArchiveRecordToBytes, RoundTripsThroughTheReplyText) {
 // to the nearest, ties to even.
 float TenthsReference(std::int16_t raw) {
     const unsigned __int128 exact = static_cast<unsigned __int128>(std::abs(int{raw})) * 3602879701896397ULL;
-    if (exact == 0)
+    if (exact == 0) {
         return 0.0f;
+    }
     int bits = 0;
-    for (unsigned __int128 n = exact; n != 0; n >>= 1)
+    for (unsigned __int128 n = exact; n != 0; n >>= 1) {
         ++bits;
+    }
     const int shift = bits - 24;
     unsigned __int128 significand = exact >> shift;
     const unsigned __int128 rest = exact & ((static_cast<unsigned __int128>(1) << shift) - 1);
     const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
-    if (rest > half || (rest == half && (significand & 1) != 0))
+    if (rest > half || (rest == half && (significand & 1) != 0)) {
         ++significand;
+    }
     const float magnitude = std::ldexp(static_cast<float>(static_cast<std::uint32_t>(significand)), shift - 55);
     return raw < 0 ? -magnitude : magnitude;
 }

@@ -57,32 +57,43 @@ void TestMeasurementTable::operationsOnClosedTable() {
     Fixture f(3, false);
     MeasurementTable& t = *f.table;
     const QString error = ErrorOf([&] {
-        if (operation == QLatin1String("InsertRow"))
+        if (operation == QLatin1String("InsertRow")) {
             t.InsertRow();
-        if (operation == QLatin1String("SetField"))
+        }
+        if (operation == QLatin1String("SetField")) {
             t.SetField(u"NN", std::int32_t{1});
-        if (operation == QLatin1String("PostRow"))
+        }
+        if (operation == QLatin1String("PostRow")) {
             t.PostRow();
-        if (operation == QLatin1String("FieldText"))
+        }
+        if (operation == QLatin1String("FieldText")) {
             t.FieldText(u"NN");
-        if (operation == QLatin1String("DeleteRow"))
+        }
+        if (operation == QLatin1String("DeleteRow")) {
             t.DeleteRow();
+        }
         if (operation == QLatin1String("DeleteSelectedRows")) {
             std::vector<RowId> selection{1};
             t.DeleteSelectedRows(selection);
         }
-        if (operation == QLatin1String("RowCount"))
+        if (operation == QLatin1String("RowCount")) {
             t.RowCount();
-        if (operation == QLatin1String("MoveFirst"))
+        }
+        if (operation == QLatin1String("MoveFirst")) {
             t.MoveFirst();
-        if (operation == QLatin1String("MoveNext"))
+        }
+        if (operation == QLatin1String("MoveNext")) {
             t.MoveNext();
-        if (operation == QLatin1String("AppendRow"))
+        }
+        if (operation == QLatin1String("AppendRow")) {
             t.AppendRow();
-        if (operation == QLatin1String("Edit"))
+        }
+        if (operation == QLatin1String("Edit")) {
             t.Edit();
-        if (operation == QLatin1String("MoveTo"))
+        }
+        if (operation == QLatin1String("MoveTo")) {
             t.MoveTo(1);
+        }
     });
     QCOMPARE(error, QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset"));
     QCOMPARE(t.State(), TableState::Closed);
@@ -240,22 +251,30 @@ void TestMeasurementTable::settleStoresAssignedRowsOnly() {
     if (assign) {
         f.table->SetField(u"NN", std::int32_t{7});
     }
-    if (operation == QLatin1String("InsertRow"))
+    if (operation == QLatin1String("InsertRow")) {
         f.table->InsertRow();
-    if (operation == QLatin1String("MoveFirst"))
+    }
+    if (operation == QLatin1String("MoveFirst")) {
         f.table->MoveFirst();
-    if (operation == QLatin1String("MoveNext"))
+    }
+    if (operation == QLatin1String("MoveNext")) {
         f.table->MoveNext();
-    if (operation == QLatin1String("MoveTo"))
+    }
+    if (operation == QLatin1String("MoveTo")) {
         f.table->MoveTo(1);
-    if (operation == QLatin1String("SettlePendingRow"))
+    }
+    if (operation == QLatin1String("SettlePendingRow")) {
         f.table->SettlePendingRow();
-    if (operation == QLatin1String("AppendRow"))
+    }
+    if (operation == QLatin1String("AppendRow")) {
         f.table->AppendRow();
-    if (operation == QLatin1String("Close(Store)"))
+    }
+    if (operation == QLatin1String("Close(Store)")) {
         f.table->Close(PendingRowAtClose::Store);
-    if (operation == QLatin1String("destructor"))
+    }
+    if (operation == QLatin1String("destructor")) {
         f.table.reset();
+    }
     QCOMPARE(f.SourceRows(), rows);
 }
 
@@ -274,14 +293,18 @@ void TestMeasurementTable::discardDropsEvenAssignedRows() {
     f.table->InsertRow();
     f.table->SetField(u"NN", std::int32_t{7});
     MemorySource::Shared other;
-    if (operation == QLatin1String("DeleteRow"))
+    if (operation == QLatin1String("DeleteRow")) {
         f.table->DeleteRow();
-    if (operation == QLatin1String("Cancel"))
+    }
+    if (operation == QLatin1String("Cancel")) {
         f.table->Cancel();
-    if (operation == QLatin1String("Close"))
+    }
+    if (operation == QLatin1String("Close")) {
         f.table->Close();
-    if (operation == QLatin1String("ReplaceSource"))
+    }
+    if (operation == QLatin1String("ReplaceSource")) {
         f.table->ReplaceSource(std::make_unique<MemorySource>(other));
+    }
     QCOMPARE(f.SourceRows(), QStringLiteral("1 2"));
     if (f.table->IsOpen()) {
         // Only the new row went; the row below it is current again.

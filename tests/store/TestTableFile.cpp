@@ -67,8 +67,9 @@ void Insert(MeasurementTable& table, const Sample& s) {
 std::unique_ptr<MeasurementTable> DatabaseTable() {
     auto table = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(InDir(QStringLiteral("sys.mdb"))));
     table->OpenTable();
-    for (const Sample& s : Samples())
+    for (const Sample& s : Samples()) {
         Insert(*table, s);
+    }
     return table;
 }
 
@@ -79,16 +80,17 @@ QStringList Contents(MeasurementTable& table) {
         QStringList values;
         for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const FieldValue& value = table.Value(r, static_cast<MeasurementField>(i));
-            if (std::holds_alternative<std::monostate>(value))
+            if (std::holds_alternative<std::monostate>(value)) {
                 values << QStringLiteral("NULL");
-            else if (const auto* n = std::get_if<std::int32_t>(&value))
+            } else if (const auto* n = std::get_if<std::int32_t>(&value)) {
                 values << QString::number(*n);
-            else if (const auto* d = std::get_if<double>(&value))
+            } else if (const auto* d = std::get_if<double>(&value)) {
                 values << QString::number(*d, 'g', 17);
-            else if (const auto* t = std::get_if<WallClockTime>(&value))
+            } else if (const auto* t = std::get_if<WallClockTime>(&value)) {
                 values << StoredDateTime::ToText(*t);
-            else
+            } else {
                 values << QLatin1Char('"') + std::get<QString>(value) + QLatin1Char('"');
+            }
         }
         rows << values.join(QLatin1Char(' '));
     }
@@ -171,8 +173,9 @@ void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem() {
     QCOMPARE(Contents(*table), expected);
     const persist::Recordset saved = persist::ReadRecordset(ReadAll(InDir(name)).toStdString());
     std::vector<persist::RowState> states;
-    for (const persist::Row& row : saved.rows)
+    for (const persist::Row& row : saved.rows) {
         states.push_back(row.state);
+    }
     std::sort(states.begin(), states.end());
     QCOMPARE(states, (std::vector<persist::RowState>{persist::RowState::Unchanged, persist::RowState::Unchanged,
                                                      persist::RowState::Changed, persist::RowState::Deleted,
@@ -258,8 +261,9 @@ void TestTableFile::loadNeedsTheWorkingDatabase() {
 
 void TestTableFile::failedSaveLeavesOldFileIntact() {
     const auto table = DatabaseTable();
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 300; ++i) {
         Insert(*table, Samples()[1]);
+    }
     QFile old(InDir(QStringLiteral("A.db")));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("the table saved before");

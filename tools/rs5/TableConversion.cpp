@@ -40,8 +40,9 @@ void AppendCsvField(std::string& line, const QString& text) {
     line += '"';
     for (const char c : utf8) {
         line += c;
-        if (c == '"')
+        if (c == '"') {
             line += '"';
+        }
     }
     line += '"';
 }
@@ -56,16 +57,18 @@ void DumpTable(const std::string& source, std::ostream& out) {
     const auto table = OpenTable(source);
     std::string line;
     for (int i = 0; i < kMeasurementFieldCount; ++i) {
-        if (i > 0)
+        if (i > 0) {
             line += ',';
+        }
         AppendCsvField(line, MeasurementFieldName(static_cast<MeasurementField>(i)));
     }
     out << line << '\n';
     for (int r = 0; r < table->VisibleRowCount(); ++r) {
         line.clear();
         for (int i = 0; i < kMeasurementFieldCount; ++i) {
-            if (i > 0)
+            if (i > 0) {
                 line += ',';
+            }
             AppendCsvField(line, table->PlainText(r, static_cast<MeasurementField>(i)));
         }
         out << line << '\n';
@@ -81,8 +84,9 @@ void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string
     const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
     std::vector<MeasurementRow> rows;
     for (const persist::Row& stored : recordset.rows) {
-        if (stored.state == persist::RowState::Deleted)
+        if (stored.state == persist::RowState::Deleted) {
             continue;
+        }
         MeasurementRow row;
         for (int i = 0; i < kMeasurementFieldCount; ++i) {
             const std::size_t column = fields[static_cast<std::size_t>(i)];

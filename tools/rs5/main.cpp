@@ -44,8 +44,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const rs5::Command& command : rs5::Commands()) {
-        if (arguments[0] != command.name)
+        if (arguments[0] != command.name) {
             continue;
+        }
         const rs5::Invocation invocation{{arguments.begin() + 1, arguments.end()}, std::cout, std::cerr};
         try {
             return command.run(invocation);

@@ -40,18 +40,22 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     // A folder or a device is never replaced, nor a file marked read-only, as a save in place would refuse it.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             throw PersistError("cannot replace '" + path + "': it is a folder");
-        if (attributes & FILE_ATTRIBUTE_DEVICE)
+        }
+        if (attributes & FILE_ATTRIBUTE_DEVICE) {
             throw PersistError("cannot replace '" + path + "': it is not a regular file");
-        if (attributes & FILE_ATTRIBUTE_READONLY)
+        }
+        if (attributes & FILE_ATTRIBUTE_READONLY) {
             throw PersistError("cannot replace '" + path + "': the file is read-only");
+        }
     }
     const std::wstring temporary = target + L".tmp-" + std::to_wstring(GetCurrentProcessId());
     const HANDLE file =
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
         Fail("create a file beside", path);
+    }
     std::size_t written = 0;
     bool ok = true;
     while (ok && written < bytes.size()) {
@@ -71,14 +75,17 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
 }
 
 void PublishNewFile(const std::string& temporary, const std::string& path, bool* existed) {
-    if (existed)
+    if (existed) {
         *existed = false;
+    }
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is taken.
-    if (MoveFileExW(Wide(temporary).c_str(), Wide(path).c_str(), MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(Wide(temporary).c_str(), Wide(path).c_str(), MOVEFILE_WRITE_THROUGH)) {
         return;
+    }
     const DWORD error = GetLastError();
-    if (existed)
+    if (existed) {
         *existed = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+    }
     Fail("create", path);
 }
 

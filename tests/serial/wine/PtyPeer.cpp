@@ -41,10 +41,12 @@ struct Line {
     pid_t Holder = -1;  // keeps the slave as its controlling terminal
 
     void Close() {
-        if (Socket >= 0)
+        if (Socket >= 0) {
             ::close(Socket);
-        if (Master >= 0)
+        }
+        if (Master >= 0) {
             ::close(Master);
+        }
         if (Holder > 0) {
             ::kill(Holder, SIGKILL);
             ::waitpid(Holder, nullptr, 0);
@@ -63,8 +65,9 @@ pid_t HoldAsControllingTerminal(const std::string& slave) {
         if (fd >= 0) {
             ::ioctl(fd, TIOCSCTTY, 0);
         }
-        for (;;)
+        for (;;) {
             ::pause();
+        }
     }
     return child;
 }
@@ -72,8 +75,9 @@ pid_t HoldAsControllingTerminal(const std::string& slave) {
 bool Open(Line& line, int socket, const std::string& link) {
     line.Socket = socket;
     line.Master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (line.Master < 0 || ::grantpt(line.Master) != 0 || ::unlockpt(line.Master) != 0)
+    if (line.Master < 0 || ::grantpt(line.Master) != 0 || ::unlockpt(line.Master) != 0) {
         return false;
+    }
     const std::string slave = ::ptsname(line.Master);
     termios raw{};
     ::tcgetattr(line.Master, &raw);
@@ -81,8 +85,9 @@ bool Open(Line& line, int socket, const std::string& link) {
     ::tcsetattr(line.Master, TCSANOW, &raw);
     line.Holder = HoldAsControllingTerminal(slave);
     ::unlink(link.c_str());
-    if (::symlink(slave.c_str(), link.c_str()) != 0)
+    if (::symlink(slave.c_str(), link.c_str()) != 0) {
         return false;
+    }
     const std::string hello = slave + "\n";
     return ::write(socket, hello.data(), hello.size()) == ssize_t(hello.size());
 }
@@ -91,8 +96,9 @@ bool Open(Line& line, int socket, const std::string& link) {
 bool Relay(int from, int to) {
     char data[4096];
     const ssize_t got = ::read(from, data, sizeof data);
-    if (got <= 0)
+    if (got <= 0) {
         return got < 0 && errno == EAGAIN;
+    }
     for (ssize_t done = 0; done < got;) {
         const ssize_t put = ::write(to, data + done, size_t(got - done));
         if (put < 0) {
@@ -110,8 +116,9 @@ bool Relay(int from, int to) {
 // Starts the simulator on a pty of its own, linked from MeterLink; returns its id once the line is ready.
 pid_t StartMeter(const char* simulator, const std::string& meterLink, pid_t& holder) {
     int output[2];
-    if (::pipe(output) != 0)
+    if (::pipe(output) != 0) {
         Die("pipe");
+    }
     const pid_t meter = ::fork();
     if (meter == 0) {
         ::dup2(output[1], STDOUT_FILENO);
@@ -123,8 +130,9 @@ pid_t StartMeter(const char* simulator, const std::string& meterLink, pid_t& hol
     ::close(output[1]);
     std::string slave;
     char ch = 0;
-    while (::read(output[0], &ch, 1) == 1 && ch != '\n')
+    while (::read(output[0], &ch, 1) == 1 && ch != '\n') {
         slave += ch;
+    }
     ::close(output[0]);
     if (slave.empty()) {
         std::fprintf(stderr, "rs5-pty-peer: the simulator made no line\n");
@@ -194,8 +202,9 @@ int main(int argc, char** argv) {
             return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         pollfd watched[3] = {{listener, POLLIN, 0}, {line.Socket, POLLIN, 0}, {line.Master, POLLIN, 0}};
-        if (::poll(watched, 3, 50) < 0 && errno != EINTR)
+        if (::poll(watched, 3, 50) < 0 && errno != EINTR) {
             Die("poll");
+        }
         if (watched[0].revents & POLLIN) {
             const int socket = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
             if (socket >= 0) {

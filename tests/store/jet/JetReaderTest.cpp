@@ -312,8 +312,9 @@ TEST_F(JetFolder, ExtremeDoublesDatesAndTextsComeOverExactly) {
     // 50 Cyrillic characters, two bytes each in UTF-8.
     EXPECT_EQ(std::get<std::string>(rows[4][9]), [] {
         std::string text;
-        for (int i = 0; i < 50; ++i)
+        for (int i = 0; i < 50; ++i) {
             text += "Ё";
+        }
         return text;
     }());
     EXPECT_EQ(std::get<std::string>(rows[3][9]), "mixed: Mix-1 / смесь №2");

@@ -139,8 +139,9 @@ TEST(RowsetXmlReader, MalformedUtf8IsRefusedWhereverItIs) {
 
 TEST(RowsetXmlReader, DeepNestingIsRefusedNotRecursedInto) {
     std::string deep;
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 100000; ++i) {
         deep += "<a>";
+    }
     EXPECT_THROW(Read(deep), PersistError);
 }
 
@@ -165,8 +166,9 @@ TEST(RowsetXmlWriter, EscapesWhatXmlCannotHoldRaw) {
 // names are looked for. The bound is far above what the reader needs and far below what pairwise checks take.
 TEST(RowsetXmlReader, ARowOfVeryManyAttributesIsReadInLinearTime) {
     std::string many;
-    for (int i = 0; i < 300000; ++i)
+    for (int i = 0; i < 300000; ++i) {
         many += " a" + std::to_string(i) + "='v'";
+    }
     for (const std::string& last : {std::string(), std::string(" a123456='again'")}) {
         const std::string text = Document("<s:AttributeType name='a0'/>", "<z:row" + many + last + "/>");
         const auto start = std::chrono::steady_clock::now();

@@ -13,8 +13,9 @@ inline std::filesystem::path FormatsDir() {
 inline std::vector<std::filesystem::path> SampleFiles(const char* folder, const char* extension) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(FormatsDir() / folder)) {
-        if (entry.path().extension() == extension)
+        if (entry.path().extension() == extension) {
             files.push_back(entry.path());
+        }
     }
     std::sort(files.begin(), files.end());
     return files;

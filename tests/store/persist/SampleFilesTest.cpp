@@ -43,8 +43,9 @@ TEST(SampleFiles, BinaryAndXmlPrintTheSame) {
         const std::string name = adtg.stem().string();
         for (const char* suffix : {".xml", ".roundtrip.xml"}) {
             const auto xml = FormatsDir() / "xml-samples" / (name + suffix);
-            if (!std::filesystem::exists(xml))
+            if (!std::filesystem::exists(xml)) {
                 continue;
+            }
             EXPECT_EQ(Print(adtg), Print(xml)) << name << suffix;
             ++compared;
         }
@@ -60,8 +61,9 @@ TEST(SampleFiles, OurWritersKeepEverythingThePrintShows) {
         EXPECT_EQ(printed, PrintRecordset(AdtgReader(kCodePage).Read(adtg))) << file.filename() << " as ADTG";
         bool childChanges = false;
         for (const Recordset& child : read.children) {
-            for (const Row& row : child.rows)
+            for (const Row& row : child.rows) {
                 childChanges = childChanges || row.state != RowState::Unchanged;
+            }
         }
         if (childChanges) {
             EXPECT_THROW(RowsetXmlWriter().Write(read), PersistError) << file.filename();
@@ -76,8 +78,9 @@ TEST(SampleFiles, RecordsetsBuiltInMemoryGetAdosVeryBytes) {
     int compared = 0;
     for (const auto& file : SampleFiles("adtg-samples", ".adtg")) {
         const std::string name = file.filename().string();
-        if (name.rfind("generated__", 0) != 0 && name.rfind("exhaustive__", 0) != 0)
+        if (name.rfind("generated__", 0) != 0 && name.rfind("exhaustive__", 0) != 0) {
             continue;
+        }
         const std::string bytes = ReadFileBytes(file.string());
         EXPECT_EQ(bytes, AdtgWriter(kCodePage).Write(AdtgReader(kCodePage).Read(bytes))) << name;
         ++compared;

@@ -120,18 +120,21 @@ TEST(ValueText, NumbersAreWrittenAsPrintfWritesThem) {
         double any;
         std::memcpy(&any, &bits, sizeof any);
         for (const double value : {tie, any, std::ldexp(tie, static_cast<int>(bits % 600) - 300)}) {
-            if (!std::isfinite(value) || value == 0)
+            if (!std::isfinite(value) || value == 0) {
                 continue;
+            }
             EXPECT_EQ(FormatValue(Of(DataType::R8), EncodeDouble(value)), printed("%.17G", value));
         }
         float single;
         const auto bits32 = static_cast<std::uint32_t>(bits);
         std::memcpy(&single, &bits32, sizeof single);
-        if (!std::isfinite(single) || single == 0)
+        if (!std::isfinite(single) || single == 0) {
             continue;
+        }
         std::string expected = printed("%.8G", single);
-        if (std::strtof(expected.c_str(), nullptr) != single)
+        if (std::strtof(expected.c_str(), nullptr) != single) {
             expected = printed("%.9G", single);
+        }
         EXPECT_EQ(FormatValue(Of(DataType::R4), EncodeSingle(single)), expected);
     }
 }
