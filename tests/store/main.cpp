@@ -1,8 +1,8 @@
-#include "tests/store/TestDatabaseSource.h"
-#include "tests/store/TestFieldTexts.h"
-#include "tests/store/TestMeasurementTable.h"
-#include "tests/store/TestStoredRows.h"
-#include "tests/store/TestWallClockTime.h"
+#include "tests/store/DatabaseSourceTest.h"
+#include "tests/store/FieldTextsTest.h"
+#include "tests/store/MeasurementTableTest.h"
+#include "tests/store/StoredRowsTest.h"
+#include "tests/store/WallClockTimeTest.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -13,23 +13,23 @@ int main(int argc, char** argv) {
     QLocale::setDefault(QLocale::c());
     int failed = 0;
     {
-        TestMeasurementTable test;
+        MeasurementTableTest test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {
-        TestFieldTexts test;
+        FieldTextsTest test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {
-        TestStoredRows test;
+        StoredRowsTest test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {
-        TestWallClockTime test;
+        WallClockTimeTest test;
         failed += QTest::qExec(&test, argc, argv);
     }
     {
-        TestDatabaseSource test;
+        DatabaseSourceTest test;
         failed += QTest::qExec(&test, argc, argv);
     }
     return failed == 0 ? 0 : 1;

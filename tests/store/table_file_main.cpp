@@ -1,4 +1,4 @@
-#include "tests/store/TestTableFile.h"
+#include "tests/store/TableFileTest.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -7,6 +7,6 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale::c());
-    TestTableFile test;
+    TableFileTest test;
     return QTest::qExec(&test, argc, argv);
 }

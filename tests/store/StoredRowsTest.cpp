@@ -1,4 +1,4 @@
-#include "tests/store/TestStoredRows.h"
+#include "tests/store/StoredRowsTest.h"
 
 #include "store/StoredRows.h"
 
@@ -13,7 +13,7 @@ enum class Where { Front, Back, Anywhere };
 
 Q_DECLARE_METATYPE(Where)
 
-void TestStoredRows::followsPlainList_data() {
+void StoredRowsTest::followsPlainList_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<Where>("where");
     // Beyond 4096 rows the gap left at the front is reclaimed, which only a long run reaches.
@@ -23,7 +23,7 @@ void TestStoredRows::followsPlainList_data() {
 }
 
 // Erases and appends on a large table, checked after every step against a plain list.
-void TestStoredRows::followsPlainList() {
+void StoredRowsTest::followsPlainList() {
     QFETCH(int, rows);
     QFETCH(Where, where);
     std::vector<SourceRow> initial(static_cast<std::size_t>(rows));

@@ -1,4 +1,4 @@
-#include "tests/store/TestFieldTexts.h"
+#include "tests/store/FieldTextsTest.h"
 
 #include "store/FieldFormatter.h"
 #include "store/MeasurementTable.h"
@@ -11,11 +11,11 @@
 
 #include <limits>
 
-void TestFieldTexts::cleanup() {
+void FieldTextsTest::cleanup() {
     QLocale::setDefault(QLocale::c());
 }
 
-void TestFieldTexts::numberText_data() {
+void FieldTextsTest::numberText_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("general");
     QTest::addColumn<QString>("oneDecimal");
@@ -73,7 +73,7 @@ void TestFieldTexts::numberText_data() {
                               << "INF";
 }
 
-void TestFieldTexts::numberText() {
+void FieldTextsTest::numberText() {
     QFETCH(double, value);
     QFETCH(QString, general);
     QFETCH(QString, oneDecimal);
@@ -83,7 +83,7 @@ void TestFieldTexts::numberText() {
     QCOMPARE(NumberText::Fixed(value, 0, u"."), whole);
 }
 
-void TestFieldTexts::displayAndPlainTexts_data() {
+void FieldTextsTest::displayAndPlainTexts_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("field");
     QTest::addColumn<FieldValue>("value");
@@ -128,7 +128,7 @@ void TestFieldTexts::displayAndPlainTexts_data() {
                                   << "03.12.2007";
 }
 
-void TestFieldTexts::displayAndPlainTexts() {
+void FieldTextsTest::displayAndPlainTexts() {
     QFETCH(QString, locale);
     QFETCH(int, field);
     QFETCH(FieldValue, value);
@@ -149,7 +149,7 @@ void TestFieldTexts::displayAndPlainTexts() {
     QCOMPARE(table.FieldText(MeasurementFieldName(MeasurementField(field))), plain);
 }
 
-void TestFieldTexts::setFieldConverts_data() {
+void FieldTextsTest::setFieldConverts_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("field");
     QTest::addColumn<FieldValue>("given");
@@ -185,7 +185,7 @@ void TestFieldTexts::setFieldConverts_data() {
                                                << "DataTime" << DateTimeFieldValue(QDateTime()) << FieldValue();
 }
 
-void TestFieldTexts::setFieldConverts() {
+void FieldTextsTest::setFieldConverts() {
     QFETCH(QString, locale);
     QFETCH(QString, field);
     QFETCH(FieldValue, given);
@@ -200,7 +200,7 @@ void TestFieldTexts::setFieldConverts() {
     QVERIFY(table.PendingModified());
 }
 
-void TestFieldTexts::timeInTheSkippedHourIsKept() {
+void FieldTextsTest::timeInTheSkippedHourIsKept() {
     const TimeZoneScope zone(kCentralEuropeanTime);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     MemorySource::Shared shared;
@@ -222,7 +222,7 @@ void TestFieldTexts::timeInTheSkippedHourIsKept() {
     QCOMPARE(table.Value(2, MeasurementField::DataTime), FieldValue());
 }
 
-void TestFieldTexts::timeFormatWithoutZone_data() {
+void FieldTextsTest::timeFormatWithoutZone_data() {
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
     QTest::newRow("trailing zone") << "HH:mm:ss t"
@@ -235,7 +235,7 @@ void TestFieldTexts::timeFormatWithoutZone_data() {
                              << "HH:mm:ss";
 }
 
-void TestFieldTexts::timeFormatWithoutZone() {
+void FieldTextsTest::timeFormatWithoutZone() {
     QFETCH(QString, format);
     QFETCH(QString, expected);
     QCOMPARE(WithoutTimeZone(format), expected);

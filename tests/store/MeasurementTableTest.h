@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestMeasurementTable : public QObject {
+class MeasurementTableTest : public QObject {
     Q_OBJECT
 
 private slots:

@@ -1,4 +1,4 @@
-#include "tests/store/TestWallClockTime.h"
+#include "tests/store/WallClockTimeTest.h"
 
 #include "store/FieldFormatter.h"
 #include "store/StoredDateTime.h"
@@ -27,11 +27,11 @@ char* toString(const WallClockTime& value) {
 }
 }  // namespace QTest
 
-void TestWallClockTime::cleanup() {
+void WallClockTimeTest::cleanup() {
     QLocale::setDefault(QLocale::c());
 }
 
-void TestWallClockTime::ordersAsTheTimesDo_data() {
+void WallClockTimeTest::ordersAsTheTimesDo_data() {
     QTest::addColumn<WallClockTime>("earlier");
     QTest::addColumn<WallClockTime>("later");
     QTest::newRow("year before month") << WallClockTime{2007, 12, 31, 23, 59, 59} << WallClockTime{2008, 1, 1, 0, 0, 0};
@@ -45,7 +45,7 @@ void TestWallClockTime::ordersAsTheTimesDo_data() {
         << WallClockTime{2026, 3, 29, 2, 30, 0} << WallClockTime{2026, 3, 29, 3, 0, 0};
 }
 
-void TestWallClockTime::ordersAsTheTimesDo() {
+void WallClockTimeTest::ordersAsTheTimesDo() {
     QFETCH(WallClockTime, earlier);
     QFETCH(WallClockTime, later);
     QVERIFY(earlier < later);
@@ -56,7 +56,7 @@ void TestWallClockTime::ordersAsTheTimesDo() {
     QVERIFY(StoredDateTime::ToText(earlier) < StoredDateTime::ToText(later));
 }
 
-void TestWallClockTime::validFields_data() {
+void WallClockTimeTest::validFields_data() {
     QTest::addColumn<WallClockTime>("value");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<bool>("inTableRange");
@@ -80,7 +80,7 @@ void TestWallClockTime::validFields_data() {
     QTest::newRow("year before the first") << WallClockTime{-1, 1, 1, 0, 0, 0} << true << false;
 }
 
-void TestWallClockTime::validFields() {
+void WallClockTimeTest::validFields() {
     QFETCH(WallClockTime, value);
     QFETCH(bool, valid);
     QFETCH(bool, inTableRange);
@@ -88,7 +88,7 @@ void TestWallClockTime::validFields() {
     QCOMPARE(value.InTableRange(), inTableRange);
 }
 
-void TestWallClockTime::databaseText_data() {
+void WallClockTimeTest::databaseText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("readable");
     QTest::addColumn<WallClockTime>("value");
@@ -112,7 +112,7 @@ void TestWallClockTime::databaseText_data() {
     QTest::newRow("empty") << "" << false << WallClockTime{} << "";
 }
 
-void TestWallClockTime::databaseText() {
+void WallClockTimeTest::databaseText() {
     QFETCH(QString, text);
     QFETCH(bool, readable);
     QFETCH(WallClockTime, value);
@@ -126,7 +126,7 @@ void TestWallClockTime::databaseText() {
     }
 }
 
-void TestWallClockTime::fileFormatsKeepTheFields_data() {
+void WallClockTimeTest::fileFormatsKeepTheFields_data() {
     QTest::addColumn<WallClockTime>("value");
     QTest::newRow("ordinary") << WallClockTime{2007, 12, 3, 9, 7, 5};
     QTest::newRow("midnight") << WallClockTime{2026, 3, 15, 0, 0, 0};
@@ -137,7 +137,7 @@ void TestWallClockTime::fileFormatsKeepTheFields_data() {
     QTest::newRow("last day") << WallClockTime{9999, 12, 31, 23, 59, 59};
 }
 
-void TestWallClockTime::fileFormatsKeepTheFields() {
+void WallClockTimeTest::fileFormatsKeepTheFields() {
     QFETCH(WallClockTime, value);
     // The zone must not matter: the files hold wall-clock fields.
     const TimeZoneScope zone(kCentralEuropeanTime);
@@ -150,7 +150,7 @@ void TestWallClockTime::fileFormatsKeepTheFields() {
     }
 }
 
-void TestWallClockTime::dateTimeEdge_data() {
+void WallClockTimeTest::dateTimeEdge_data() {
     QTest::addColumn<QDateTime>("given");
     QTest::addColumn<bool>("hasValue");
     QTest::addColumn<WallClockTime>("fields");
@@ -175,7 +175,7 @@ void TestWallClockTime::dateTimeEdge_data() {
     QTest::newRow("no date-time") << QDateTime() << false << WallClockTime{};
 }
 
-void TestWallClockTime::dateTimeEdge() {
+void WallClockTimeTest::dateTimeEdge() {
     const TimeZoneScope zone(kCentralEuropeanTime);
     QFETCH(QDateTime, given);
     QFETCH(bool, hasValue);
@@ -191,7 +191,7 @@ void TestWallClockTime::dateTimeEdge() {
     }
 }
 
-void TestWallClockTime::skippedHourIsShownAsTheMeterShowedIt() {
+void WallClockTimeTest::skippedHourIsShownAsTheMeterShowedIt() {
     const TimeZoneScope zone(kCentralEuropeanTime);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     const WallClockTime skipped{2026, 3, 29, 2, 30, 15};

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestFieldTexts : public QObject {
+class FieldTextsTest : public QObject {
     Q_OBJECT
 
 private slots:

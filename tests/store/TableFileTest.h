@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestTableFile : public QObject {
+class TableFileTest : public QObject {
     Q_OBJECT
 
 private slots:

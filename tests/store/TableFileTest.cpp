@@ -1,4 +1,4 @@
-#include "tests/store/TestTableFile.h"
+#include "tests/store/TableFileTest.h"
 
 #include "store/DatabaseSource.h"
 #include "store/FileSource.h"
@@ -105,20 +105,20 @@ QByteArray ReadAll(const QString& path) {
 
 }  // namespace
 
-void TestTableFile::init() {
+void TableFileTest::init() {
     g_dir = new QTemporaryDir();
     CreateWorkingDatabase(InDir(QStringLiteral("sys.mdb")));
     g_previousDir = QDir::currentPath();
     QDir::setCurrent(g_dir->path());  // the file source connects to "sys.mdb" in the working directory
 }
 
-void TestTableFile::cleanup() {
+void TableFileTest::cleanup() {
     QDir::setCurrent(g_previousDir);
     delete g_dir;
     g_dir = nullptr;
 }
 
-void TestTableFile::roundTripKeepsEveryField_data() {
+void TableFileTest::roundTripKeepsEveryField_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("start");
     QTest::newRow("binary") << QStringLiteral("A.db") << QByteArray("\x01\x07TG!", 5);
@@ -126,7 +126,7 @@ void TestTableFile::roundTripKeepsEveryField_data() {
     QTest::newRow("XML in capitals") << QStringLiteral("A.XML") << QByteArray("<xml ");
 }
 
-void TestTableFile::roundTripKeepsEveryField() {
+void TableFileTest::roundTripKeepsEveryField() {
     QFETCH(QString, name);
     QFETCH(QByteArray, start);
     const auto table = DatabaseTable();
@@ -143,13 +143,13 @@ void TestTableFile::roundTripKeepsEveryField() {
     QCOMPARE(ReadAll(InDir(QStringLiteral("again_") + name)), ReadAll(InDir(name)));
 }
 
-void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem_data() {
+void TableFileTest::pendingChangesAreKeptAsAdoKeepsThem_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("binary") << QStringLiteral("B.db");
     QTest::newRow("xml") << QStringLiteral("B.xml");
 }
 
-void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem() {
+void TableFileTest::pendingChangesAreKeptAsAdoKeepsThem() {
     QFETCH(QString, name);
     const auto table = DatabaseTable();
     table->SaveTableFile(InDir(name));
@@ -191,7 +191,7 @@ void TestTableFile::pendingChangesAreKeptAsAdoKeepsThem() {
 
 // A saved file source drops the new rows deleted again; the rows after them move up, and later changes
 // must still reach the rows they were made on.
-void TestTableFile::changesAfterASaveFollowTheirRows() {
+void TableFileTest::changesAfterASaveFollowTheirRows() {
     const auto table = DatabaseTable();
     table->SaveTableFile(InDir(QStringLiteral("C.xml")));
     table->LoadTableFile(InDir(QStringLiteral("C.xml")));
@@ -214,7 +214,7 @@ void TestTableFile::changesAfterASaveFollowTheirRows() {
     QCOMPARE(Contents(*table), expected);
 }
 
-void TestTableFile::loadFailuresLeaveTableClosedOnTheFile_data() {
+void TableFileTest::loadFailuresLeaveTableClosedOnTheFile_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("error");
     persist::Recordset noW;
@@ -235,7 +235,7 @@ void TestTableFile::loadFailuresLeaveTableClosedOnTheFile_data() {
         << QStringLiteral("ADOTable1: Type mismatch for field 'W', expecting: Float actual: WideString");
 }
 
-void TestTableFile::loadFailuresLeaveTableClosedOnTheFile() {
+void TableFileTest::loadFailuresLeaveTableClosedOnTheFile() {
     QFETCH(QByteArray, content);
     QFETCH(QString, error);
     QFile file(InDir(QStringLiteral("bad.db")));
@@ -251,7 +251,7 @@ void TestTableFile::loadFailuresLeaveTableClosedOnTheFile() {
     QVERIFY(ErrorOf([&] { table->LoadTableFile(InDir(QStringLiteral("missing.db"))); }).contains("missing.db"));
 }
 
-void TestTableFile::loadNeedsTheWorkingDatabase() {
+void TableFileTest::loadNeedsTheWorkingDatabase() {
     const auto table = DatabaseTable();
     table->SaveTableFile(InDir(QStringLiteral("A.db")));
     QVERIFY(QFile::remove(InDir(QStringLiteral("sys.mdb"))));
@@ -259,7 +259,7 @@ void TestTableFile::loadNeedsTheWorkingDatabase() {
     QVERIFY(!table->IsOpen());
 }
 
-void TestTableFile::failedSaveLeavesOldFileIntact() {
+void TableFileTest::failedSaveLeavesOldFileIntact() {
     const auto table = DatabaseTable();
     for (int i = 0; i < 300; ++i) {
         Insert(*table, Samples()[1]);
@@ -285,7 +285,7 @@ void TestTableFile::failedSaveLeavesOldFileIntact() {
     QVERIFY(table->IsOpen());
 }
 
-void TestTableFile::saveOfClosedTableFails() {
+void TableFileTest::saveOfClosedTableFails() {
     const auto table = DatabaseTable();
     table->Close();
     QCOMPARE(ErrorOf([&] { table->SaveTableFile(InDir(QStringLiteral("A.db"))); }),
@@ -293,7 +293,7 @@ void TestTableFile::saveOfClosedTableFails() {
     QVERIFY(!QFile::exists(InDir(QStringLiteral("A.db"))));
 }
 
-void TestTableFile::unsavedChangesAreKnownUntilSaved() {
+void TableFileTest::unsavedChangesAreKnownUntilSaved() {
     const auto table = DatabaseTable();
     QVERIFY(!table->HasUnsavedChanges());  // the working database stores every change at once
     table->AppendRow();
@@ -322,7 +322,7 @@ void TestTableFile::unsavedChangesAreKnownUntilSaved() {
 
 // A source that is neither the database nor a file is saved from the table's own rows, the pending row settled
 // first; the saved file then becomes the table's source and names itself.
-void TestTableFile::anySourceIsSavedInTableOrderAsUnchangedRows() {
+void TableFileTest::anySourceIsSavedInTableOrderAsUnchangedRows() {
     MemorySource::Shared shared;
     MemorySource::Fill(shared, 3);
     MeasurementTable table(std::make_unique<MemorySource>(shared));

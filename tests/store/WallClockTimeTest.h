@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestWallClockTime : public QObject {
+class WallClockTimeTest : public QObject {
     Q_OBJECT
 
 private slots:

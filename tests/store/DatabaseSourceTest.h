@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestDatabaseSource : public QObject {
+class DatabaseSourceTest : public QObject {
     Q_OBJECT
 
 private slots:

@@ -1,4 +1,4 @@
-#include "tests/store/TestDatabaseSource.h"
+#include "tests/store/DatabaseSourceTest.h"
 
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -71,7 +71,7 @@ void AddRow(MeasurementTable& table, int nn, const QDateTime& when) {
 
 }  // namespace
 
-void TestDatabaseSource::roundTrip() {
+void DatabaseSourceTest::roundTrip() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -108,7 +108,7 @@ void TestDatabaseSource::roundTrip() {
              QStringLiteral("2024-02-29 00:00:00"));
 }
 
-void TestDatabaseSource::changesAreCommittedAtOnce() {
+void DatabaseSourceTest::changesAreCommittedAtOnce() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -145,7 +145,7 @@ void TestDatabaseSource::changesAreCommittedAtOnce() {
     QCOMPARE(table->State(), TableState::Edit);
 }
 
-void TestDatabaseSource::createRefusesExistingFile() {
+void DatabaseSourceTest::createRefusesExistingFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -160,7 +160,7 @@ void TestDatabaseSource::createRefusesExistingFile() {
              true);
 }
 
-void TestDatabaseSource::unusableDatabase_data() {
+void DatabaseSourceTest::unusableDatabase_data() {
     QTest::addColumn<QByteArray>("content");  // empty: no file at all
     QTest::addColumn<QByteArray>("schema");   // SQL run on a new database, when content is "sql"
     QTest::addColumn<QString>("error");       // %1: the file's path
@@ -189,7 +189,7 @@ void TestDatabaseSource::unusableDatabase_data() {
         << "ADOTable1: Type mismatch for field 'Num', expecting: AutoInc actual: Integer";
 }
 
-void TestDatabaseSource::unusableDatabase() {
+void DatabaseSourceTest::unusableDatabase() {
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, schema);
     QFETCH(QString, error);
@@ -227,7 +227,7 @@ void TestDatabaseSource::unusableDatabase() {
     }
 }
 
-void TestDatabaseSource::connectReportsMissingFileApartFromOpening() {
+void DatabaseSourceTest::connectReportsMissingFileApartFromOpening() {
     QTemporaryDir dir;
     const QString savedCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir.path()));
@@ -243,7 +243,7 @@ void TestDatabaseSource::connectReportsMissingFileApartFromOpening() {
     QDir::setCurrent(savedCurrent);
 }
 
-void TestDatabaseSource::pendingRowStoredAtClose() {
+void DatabaseSourceTest::pendingRowStoredAtClose() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -263,7 +263,7 @@ void TestDatabaseSource::pendingRowStoredAtClose() {
 
 // Another program wrote values that do not fit their fields: the table opens all the same, those cells are empty,
 // one warning names the first, and the file keeps them until that very cell is changed.
-void TestDatabaseSource::valuesThatDoNotFitAreShownEmptyAndKept() {
+void DatabaseSourceTest::valuesThatDoNotFitAreShownEmptyAndKept() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -306,7 +306,7 @@ void TestDatabaseSource::valuesThatDoNotFitAreShownEmptyAndKept() {
 }
 
 // Nobody may write the file: it is opened for reading only, also by root, whom the system would let write.
-void TestDatabaseSource::fileWithoutWritePermissionIsOpenedReadOnly() {
+void DatabaseSourceTest::fileWithoutWritePermissionIsOpenedReadOnly() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
     CreateWorkingDatabase(path);
@@ -326,7 +326,7 @@ void TestDatabaseSource::fileWithoutWritePermissionIsOpenedReadOnly() {
 
 // Two processes that find no database and create one at the same moment both end up using the same complete
 // file; neither sees it without its table.
-void TestDatabaseSource::concurrentCreationGivesOneCompleteDatabase() {
+void DatabaseSourceTest::concurrentCreationGivesOneCompleteDatabase() {
     QTemporaryDir dir;
     for (int attempt = 0; attempt < 20; ++attempt) {
         const QString path = dir.filePath(QStringLiteral("sys-%1.mdb").arg(attempt));
@@ -354,7 +354,7 @@ void TestDatabaseSource::concurrentCreationGivesOneCompleteDatabase() {
 }
 
 // A database filled by the creator appears whole or not at all.
-void TestDatabaseSource::failedFillLeavesNoDatabase() {
+void DatabaseSourceTest::failedFillLeavesNoDatabase() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("new.mdb"));
     const auto fail = [](const QString& temporary) {
@@ -377,7 +377,7 @@ void TestDatabaseSource::failedFillLeavesNoDatabase() {
     QCOMPARE(OtherConnection(path).Query("PRAGMA journal_mode"), QStringLiteral("wal"));
 }
 
-void TestDatabaseSource::dateTimesKeepWallClockInAnyZone() {
+void DatabaseSourceTest::dateTimesKeepWallClockInAnyZone() {
     const TimeZoneScope moscow("Europe/Moscow");  // UTC+3 in December 2007
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));

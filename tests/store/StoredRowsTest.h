@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class TestStoredRows : public QObject {
+class StoredRowsTest : public QObject {
     Q_OBJECT
 
 private slots:

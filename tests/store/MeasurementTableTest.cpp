@@ -1,4 +1,4 @@
-#include "tests/store/TestMeasurementTable.h"
+#include "tests/store/MeasurementTableTest.h"
 
 #include "store/MeasurementTable.h"
 #include "tests/store/MemorySource.h"
@@ -44,7 +44,7 @@ struct Fixture {
 
 }  // namespace
 
-void TestMeasurementTable::operationsOnClosedTable_data() {
+void MeasurementTableTest::operationsOnClosedTable_data() {
     QTest::addColumn<QString>("operation");
     for (const char* name : {"InsertRow", "SetField", "PostRow", "FieldText", "DeleteRow", "DeleteSelectedRows",
                              "RowCount", "MoveFirst", "MoveNext", "AppendRow", "Edit", "MoveTo"}) {
@@ -52,7 +52,7 @@ void TestMeasurementTable::operationsOnClosedTable_data() {
     }
 }
 
-void TestMeasurementTable::operationsOnClosedTable() {
+void MeasurementTableTest::operationsOnClosedTable() {
     QFETCH(QString, operation);
     Fixture f(3, false);
     MeasurementTable& t = *f.table;
@@ -102,7 +102,7 @@ void TestMeasurementTable::operationsOnClosedTable() {
     QCOMPARE(f.SourceRows(), QStringLiteral("1 2 3"));
 }
 
-void TestMeasurementTable::openingReadsWholeSourceOnce() {
+void MeasurementTableTest::openingReadsWholeSourceOnce() {
     Fixture f(4);
     QCOMPARE(f.table->RowCount(), 4);
     QCOMPARE(f.table->CurrentRow(), 0);
@@ -120,7 +120,7 @@ void TestMeasurementTable::openingReadsWholeSourceOnce() {
     QCOMPARE(failing.Rows(), QStringLiteral("1 2"));
 }
 
-void TestMeasurementTable::fieldErrors_data() {
+void MeasurementTableTest::fieldErrors_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<FieldValue>("value");
     QTest::addColumn<QString>("error");
@@ -150,7 +150,7 @@ void TestMeasurementTable::fieldErrors_data() {
     QTest::newRow("Num") << "Num" << FieldValue(std::int32_t{5}) << "ADOTable1: Field 'Num' cannot be modified";
 }
 
-void TestMeasurementTable::fieldErrors() {
+void MeasurementTableTest::fieldErrors() {
     QFETCH(QString, field);
     QFETCH(FieldValue, value);
     QFETCH(QString, error);
@@ -163,7 +163,7 @@ void TestMeasurementTable::fieldErrors() {
     }
 }
 
-void TestMeasurementTable::stateErrors() {
+void MeasurementTableTest::stateErrors() {
     Fixture f(2);
     QCOMPARE(ErrorOf([&] { f.table->SetField(u"NN", std::int32_t{1}); }),
              QStringLiteral("ADOTable1: Dataset not in edit or insert mode"));
@@ -179,7 +179,7 @@ void TestMeasurementTable::stateErrors() {
     QCOMPARE(empty.table->CurrentRow(), -1);
 }
 
-void TestMeasurementTable::insertRowBeginsAboveCurrentRow() {
+void MeasurementTableTest::insertRowBeginsAboveCurrentRow() {
     Fixture f(3);
     f.table->MoveNext();
     f.table->InsertRow();
@@ -207,7 +207,7 @@ void TestMeasurementTable::insertRowBeginsAboveCurrentRow() {
     QCOMPARE(empty.table->CurrentRow(), 0);
 }
 
-void TestMeasurementTable::downloadLeavesLastRowPendingUntilSettled() {
+void MeasurementTableTest::downloadLeavesLastRowPendingUntilSettled() {
     Fixture f;
     for (int k = 1; k <= 3; ++k) {
         f.table->InsertRow();
@@ -228,7 +228,7 @@ void TestMeasurementTable::downloadLeavesLastRowPendingUntilSettled() {
     QCOMPARE(f.table->CurrentRow(), 2);  // MoveNext on the last row stays there
 }
 
-void TestMeasurementTable::settleStoresAssignedRowsOnly_data() {
+void MeasurementTableTest::settleStoresAssignedRowsOnly_data() {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<bool>("assign");
     QTest::addColumn<QString>("rows");
@@ -242,7 +242,7 @@ void TestMeasurementTable::settleStoresAssignedRowsOnly_data() {
     }
 }
 
-void TestMeasurementTable::settleStoresAssignedRowsOnly() {
+void MeasurementTableTest::settleStoresAssignedRowsOnly() {
     QFETCH(QString, operation);
     QFETCH(bool, assign);
     QFETCH(QString, rows);
@@ -278,7 +278,7 @@ void TestMeasurementTable::settleStoresAssignedRowsOnly() {
     QCOMPARE(f.SourceRows(), rows);
 }
 
-void TestMeasurementTable::discardDropsEvenAssignedRows_data() {
+void MeasurementTableTest::discardDropsEvenAssignedRows_data() {
     QTest::addColumn<QString>("operation");
     QTest::newRow("DeleteRow") << "DeleteRow";
     QTest::newRow("Cancel") << "Cancel";
@@ -286,7 +286,7 @@ void TestMeasurementTable::discardDropsEvenAssignedRows_data() {
     QTest::newRow("ReplaceSource") << "ReplaceSource";
 }
 
-void TestMeasurementTable::discardDropsEvenAssignedRows() {
+void MeasurementTableTest::discardDropsEvenAssignedRows() {
     QFETCH(QString, operation);
     Fixture f(2);
     f.table->MoveNext();
@@ -318,7 +318,7 @@ void TestMeasurementTable::discardDropsEvenAssignedRows() {
     }
 }
 
-void TestMeasurementTable::deleteRowMovesCurrentRow_data() {
+void MeasurementTableTest::deleteRowMovesCurrentRow_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("current");
     QTest::addColumn<QString>("left");
@@ -329,7 +329,7 @@ void TestMeasurementTable::deleteRowMovesCurrentRow_data() {
     QTest::newRow("only row") << 1 << 0 << "" << -1;
 }
 
-void TestMeasurementTable::deleteRowMovesCurrentRow() {
+void MeasurementTableTest::deleteRowMovesCurrentRow() {
     QFETCH(int, rows);
     QFETCH(int, current);
     QFETCH(QString, left);
@@ -342,7 +342,7 @@ void TestMeasurementTable::deleteRowMovesCurrentRow() {
     QCOMPARE(f.table->CurrentRow(), currentAfter);
 }
 
-void TestMeasurementTable::deleteRowDropsPendingEdit() {
+void MeasurementTableTest::deleteRowDropsPendingEdit() {
     Fixture f(3);
     f.table->MoveNext();
     f.table->Edit();
@@ -353,7 +353,7 @@ void TestMeasurementTable::deleteRowDropsPendingEdit() {
     QCOMPARE(f.table->State(), TableState::Browse);
 }
 
-void TestMeasurementTable::deleteSelectedRows_data() {
+void MeasurementTableTest::deleteSelectedRows_data() {
     QTest::addColumn<QList<int>>("selected");
     QTest::addColumn<QString>("left");
     QTest::addColumn<QStringList>("removed");
@@ -365,7 +365,7 @@ void TestMeasurementTable::deleteSelectedRows_data() {
                                               "remove 4", "remove 3", "remove 2", "remove 1"};
 }
 
-void TestMeasurementTable::deleteSelectedRows() {
+void MeasurementTableTest::deleteSelectedRows() {
     QFETCH(QList<int>, selected);
     QFETCH(QString, left);
     QFETCH(QStringList, removed);
@@ -382,7 +382,7 @@ void TestMeasurementTable::deleteSelectedRows() {
     QCOMPARE(f.shared.log, removed);
 }
 
-void TestMeasurementTable::deleteSelectedRowsSettlesPendingRowFirst() {
+void MeasurementTableTest::deleteSelectedRowsSettlesPendingRowFirst() {
     Fixture f(4);
     f.table->MoveTo(3);
     f.table->InsertRow();  // shown at 3, above the last row
@@ -401,7 +401,7 @@ void TestMeasurementTable::deleteSelectedRowsSettlesPendingRowFirst() {
     QCOMPARE(f.Rows(), QStringLiteral("1 3 9"));
 }
 
-void TestMeasurementTable::failedChangesLeaveTableAsItWas() {
+void MeasurementTableTest::failedChangesLeaveTableAsItWas() {
     Fixture f(2);
     f.table->InsertRow();
     f.table->SetField(u"NN", std::int32_t{5});
@@ -431,7 +431,7 @@ void TestMeasurementTable::failedChangesLeaveTableAsItWas() {
     QCOMPARE(f.SourceRows(), QStringLiteral("1 2 6"));
 }
 
-void TestMeasurementTable::editWritesAssignedFieldsOnly() {
+void MeasurementTableTest::editWritesAssignedFieldsOnly() {
     Fixture f(3);
     f.table->MoveNext();
     f.table->Edit();
@@ -455,7 +455,7 @@ void TestMeasurementTable::editWritesAssignedFieldsOnly() {
     QCOMPARE(empty.table->State(), TableState::Insert);
 }
 
-void TestMeasurementTable::moveToKeepsTargetAcrossSettle() {
+void MeasurementTableTest::moveToKeepsTargetAcrossSettle() {
     Fixture f(4);
     f.table->MoveNext();
     f.table->InsertRow();  // rows: 1 - 2 3 4
@@ -473,7 +473,7 @@ void TestMeasurementTable::moveToKeepsTargetAcrossSettle() {
     QCOMPARE(f.Rows(), QStringLiteral("1 2 3 4 9"));
 }
 
-void TestMeasurementTable::rowIdsFollowRows() {
+void MeasurementTableTest::rowIdsFollowRows() {
     Fixture f(5);
     const RowId third = f.table->IdAt(2);
     const RowId fifth = f.table->IdAt(4);
@@ -495,7 +495,7 @@ void TestMeasurementTable::rowIdsFollowRows() {
     QCOMPARE(f.table->IdAt(99), RowId{0});
 }
 
-void TestMeasurementTable::observerSeesPairedNotifications() {
+void MeasurementTableTest::observerSeesPairedNotifications() {
     Fixture f(3);
     RecordingObserver observer(*f.table);
     f.table->SetObserver(&observer);
@@ -520,7 +520,7 @@ void TestMeasurementTable::observerSeesPairedNotifications() {
     f.table->SetObserver(nullptr);
 }
 
-void TestMeasurementTable::pendingRowIsStoredAtProgramEnd() {
+void MeasurementTableTest::pendingRowIsStoredAtProgramEnd() {
     // The last row of a download and a typed note, both still pending when the program ends.
     Fixture download(1);
     download.table->InsertRow();
