@@ -2,13 +2,26 @@
 # pinned environment: a UTF-8 C locale and Qt's headless platform.
 set(RS5_TEST_ENVIRONMENT "LANG=C.UTF-8" "LC_ALL=C.UTF-8" "QT_QPA_PLATFORM=offscreen")
 
+# Every Qt test program has the same main: it runs the classes its files register with RS5_TEST_CLASS
+# (tests/QtTestRunner.h, included by its path from an include root that holds nothing else).
+set(RS5_QT_TEST_RUNNER_ROOT ${CMAKE_BINARY_DIR}/include-roots/qt_test_runner)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/../tests/QtTestRunner.h ${RS5_QT_TEST_RUNNER_ROOT}/tests/QtTestRunner.h
+  COPYONLY)
+
+# rs5_qt_test_program(NAME SOURCES a.cpp ... LIBS lib ...): the program alone, for tests registered by hand.
+function(rs5_qt_test_program name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/QtTestRunner.cpp)
+  target_include_directories(${name} PRIVATE ${RS5_QT_TEST_RUNNER_ROOT})
+  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
+  rs5_target_headers(${name})  # the test folder's own headers
+endfunction()
+
 # rs5_add_qt_test(NAME SOURCES a.cpp ... LIBS lib ... [TIMEOUT seconds])
 # A test sees the headers of its own folder ("tests/store/MemorySource.h") and of what it links.
 function(rs5_add_qt_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE Qt6::Test ${T_LIBS})
-  rs5_target_headers(${name})  # the test folder's own headers
+  rs5_qt_test_program(${name} SOURCES ${T_SOURCES} LIBS ${T_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)

@@ -5,7 +5,7 @@
 #include "app/TM.h"
 #include "archive/Unit1.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -81,6 +81,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<DownloadMenuTest> registerDownloadMenuTest;
+RS5_TEST_CLASS(DownloadMenuTest);
 
 #include "DownloadMenuTest.moc"

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "app/ErrorBox.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -111,6 +111,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<ErrorBoxTest> registerErrorBoxTest;
+RS5_TEST_CLASS(ErrorBoxTest);
 
 #include "ErrorBoxTest.moc"

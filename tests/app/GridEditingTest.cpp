@@ -3,7 +3,7 @@
 #include "app/MeasurementGridModel.h"
 #include "app/TM.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -354,6 +354,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<GridEditingTest> registerGridEditingTest;
+RS5_TEST_CLASS(GridEditingTest);
 
 #include "GridEditingTest.moc"

@@ -4,7 +4,7 @@
 #include "app/TM.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/DesignScale.h"
 #include "ui/MessageBox.h"
@@ -137,6 +137,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<GridModelTest> registerGridModelTest;
+RS5_TEST_CLASS(GridModelTest);
 
 #include "GridModelTest.moc"

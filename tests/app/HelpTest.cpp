@@ -1,5 +1,5 @@
 #include "app/HelpDocument.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -52,6 +52,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<HelpTest> registerHelpTest;
+RS5_TEST_CLASS(HelpTest);
 
 #include "HelpTest.moc"

@@ -4,7 +4,7 @@
 #include "app/TM.h"
 #include "archive/Unit1.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 
 #include <QDir>
@@ -184,6 +184,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<InstalledProgramTest> registerInstalledProgramTest;
+RS5_TEST_CLASS(InstalledProgramTest);
 
 #include "InstalledProgramTest.moc"

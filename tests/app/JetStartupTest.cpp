@@ -2,7 +2,7 @@
 #include "app/TM.h"
 #include "store/MeasurementTable.h"
 #include "store/jet/JetImport.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -116,5 +116,5 @@ private slots:
     }
 };
 
-static RegisterAppTest<JetStartupTest> registration;
+RS5_TEST_CLASS(JetStartupTest);
 #include "JetStartupTest.moc"

@@ -10,7 +10,7 @@
 #include "report/Unit2.h"
 #include "store/MeasurementTable.h"
 #include "store/SqliteConnection.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/DesignScale.h"
 #include "ui/MessageBox.h"
@@ -269,6 +269,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<MainWindowTest> registerMainWindowTest;
+RS5_TEST_CLASS(MainWindowTest);
 
 #include "MainWindowTest.moc"

@@ -5,7 +5,7 @@
 #include "app/TM.h"
 #include "report/ReportPreview.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -49,6 +49,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<ReportMenuTest> registerReportMenuTest;
+RS5_TEST_CLASS(ReportMenuTest);
 
 #include "ReportMenuTest.moc"

@@ -5,7 +5,7 @@
 #include "store/DatabaseSource.h"
 #include "store/FileSource.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -483,6 +483,6 @@ private slots:
     }
 };
 
-static RegisterAppTest<TableCommandsTest> registered;
+RS5_TEST_CLASS(TableCommandsTest);
 
 #include "TableCommandsTest.moc"

@@ -3,7 +3,7 @@
 #include "app/ProgramWindows.h"
 #include "app/TM.h"
 #include "archive/Unit1.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -92,5 +92,5 @@ private slots:
     }
 };
 
-static RegisterAppTest<WindowFitTest> registerWindowFitTest;
+RS5_TEST_CLASS(WindowFitTest);
 #include "WindowFitTest.moc"

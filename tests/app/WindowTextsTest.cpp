@@ -5,7 +5,7 @@
 #include "app/QtTranslations.h"
 #include "app/TM.h"
 #include "archive/Unit1.h"
-#include "tests/app/AppTests.h"
+#include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
 #include "ui/MessageBox.h"
 
@@ -131,5 +131,5 @@ private slots:
     }
 };
 
-static RegisterAppTest<WindowTextsTest> registerWindowTextsTest;
+RS5_TEST_CLASS(WindowTextsTest);
 #include "WindowTextsTest.moc"

@@ -4,8 +4,10 @@
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "tests/QtTestRunner.h"
 #include "tests/store/MemorySource.h"
 #include "tests/store/TimeZoneScope.h"
+#include "text/Cp1251.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -294,5 +296,7 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(DecodeArchiveRecordTest)
+RS5_TEST_CLASS(DecodeArchiveRecordTest);
+RS5_TESTS_WITHOUT_GUI();
+
 #include "DecodeArchiveRecordTest.moc"

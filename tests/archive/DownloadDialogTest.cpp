@@ -15,9 +15,7 @@
 #include "store/MeasurementTable.h"
 #include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
-#include "tests/serial/RecordingClock.h"
-#include "ui/DesignScale.h"
-#include "ui/MessageBox.h"
+#include "tests/QtTestRunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -482,5 +480,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(DownloadDialogTest)
+RS5_TEST_CLASS(DownloadDialogTest);
+
 #include "DownloadDialogTest.moc"

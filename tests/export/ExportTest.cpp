@@ -9,11 +9,9 @@
 #include "export/SpreadsheetServers.h"
 #include "export/SystemInputLocale.h"
 #include "export/workbook/WorkbookServer.h"
+#include "export/workbook/WorkbookServer.h"
 #include "store/MeasurementTable.h"
-#include "tests/app/TestSupport.h"
-#include "tests/export/SpyObject.h"
-#include "tests/export/XlsxReader.h"
-#include "ui/MessageBox.h"
+#include "tests/QtTestRunner.h"
 
 #include <QAction>
 #include <QDir>
@@ -396,11 +394,6 @@ private slots:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    Application application(argc, argv);
-    Application::setQuitOnLastWindowClosed(false);
-    ExportTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+RS5_TEST_CLASS(ExportTest);
 
 #include "ExportTest.moc"

@@ -1,6 +1,7 @@
 // Page breaking of the measurement report's band heights on A4 landscape, and the rules at the edges.
 #include "report/Report1Layout.h"
 #include "report/engine/PageBreaking.h"
+#include "tests/QtTestRunner.h"
 
 #include <QTest>
 
@@ -146,5 +147,7 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PageBreakingTest)
+RS5_TEST_CLASS(PageBreakingTest);
+RS5_TESTS_WITHOUT_GUI();
+
 #include "PageBreakingTest.moc"

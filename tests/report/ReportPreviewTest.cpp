@@ -7,8 +7,8 @@
 #include "report/engine/ReportDocument.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
+#include "tests/QtTestRunner.h"
 #include "tests/report/ReportTestRows.h"
-#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -292,5 +292,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(ReportPreviewTest)
+RS5_TEST_CLASS(ReportPreviewTest);
+
 #include "ReportPreviewTest.moc"

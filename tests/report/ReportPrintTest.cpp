@@ -5,6 +5,7 @@
 #include "report/TableReport.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
+#include "tests/QtTestRunner.h"
 #include "tests/report/ReportTestRows.h"
 
 #include <QCoreApplication>
@@ -177,5 +178,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(ReportPrintTest)
+RS5_TEST_CLASS(ReportPrintTest);
+
 #include "ReportPrintTest.moc"

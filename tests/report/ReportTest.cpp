@@ -4,6 +4,7 @@
 #include "report/TableReport.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
+#include "tests/QtTestRunner.h"
 #include "tests/report/ReportTestRows.h"
 
 #include <QDate>
@@ -286,5 +287,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(ReportTest)
+RS5_TEST_CLASS(ReportTest);
+
 #include "ReportTest.moc"

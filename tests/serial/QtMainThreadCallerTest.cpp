@@ -1,6 +1,7 @@
 // The Qt main-thread caller: tasks from worker threads run on the main thread, also inside nested event loops,
 // and nothing blocks for ever.
 #include "serial/qt/QtMainThreadCaller.h"
+#include "tests/QtTestRunner.h"
 
 #include <QEventLoop>
 #include <QTest>
@@ -99,5 +100,7 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(QtMainThreadCallerTest)
+RS5_TEST_CLASS(QtMainThreadCallerTest);
+RS5_TESTS_WITHOUT_GUI();
+
 #include "QtMainThreadCallerTest.moc"

@@ -3,6 +3,7 @@
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "tests/QtTestRunner.h"
 #include "tests/store/TableErrorText.h"
 #include "tests/store/TimeZoneScope.h"
 
@@ -397,3 +398,5 @@ void DatabaseSourceTest::dateTimesKeepWallClockInAnyZone() {
     QCOMPARE(stored.toUTC().time(), QTime(6, 7, 5));
     QCOMPARE(table->PlainText(0, MeasurementField::DataTime), QStringLiteral("3 Dec 2007 09:07:05"));
 }
+
+RS5_TEST_CLASS(DatabaseSourceTest);

@@ -3,6 +3,7 @@
 #include "store/FieldFormatter.h"
 #include "store/MeasurementTable.h"
 #include "store/NumberText.h"
+#include "tests/QtTestRunner.h"
 #include "tests/store/MemorySource.h"
 #include "tests/store/StoreTestTypes.h"
 #include "tests/store/TimeZoneScope.h"
@@ -240,3 +241,5 @@ void FieldTextsTest::timeFormatWithoutZone() {
     QFETCH(QString, expected);
     QCOMPARE(WithoutTimeZone(format), expected);
 }
+
+RS5_TEST_CLASS(FieldTextsTest);

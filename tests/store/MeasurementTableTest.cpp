@@ -1,6 +1,7 @@
 #include "tests/store/MeasurementTableTest.h"
 
 #include "store/MeasurementTable.h"
+#include "tests/QtTestRunner.h"
 #include "tests/store/MemorySource.h"
 #include "tests/store/RecordingObserver.h"
 #include "tests/store/StoreTestTypes.h"
@@ -541,3 +542,5 @@ void MeasurementTableTest::pendingRowIsStoredAtProgramEnd() {
     untouched.table.reset();
     QCOMPARE(untouched.SourceRows(), QStringLiteral("1"));
 }
+
+RS5_TEST_CLASS(MeasurementTableTest);

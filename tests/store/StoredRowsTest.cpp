@@ -1,6 +1,7 @@
 #include "tests/store/StoredRowsTest.h"
 
 #include "store/StoredRows.h"
+#include "tests/QtTestRunner.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -68,3 +69,5 @@ void StoredRowsTest::followsPlainList() {
     QCOMPARE(stored.IndexOf(1), -1);
     QVERIFY(stored.empty());
 }
+
+RS5_TEST_CLASS(StoredRowsTest);

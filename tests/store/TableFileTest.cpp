@@ -3,9 +3,9 @@
 #include "store/DatabaseSource.h"
 #include "store/FileSource.h"
 #include "store/MeasurementTable.h"
-#include "store/StoredDateTime.h"
 #include "store/TableFile.h"
 #include "store/WorkingDatabase.h"
+#include "tests/QtTestRunner.h"
 
 #include "store/persist/AdtgWriter.h"
 #include "store/persist/RecordsetFile.h"
@@ -350,3 +350,5 @@ void TableFileTest::anySourceIsSavedInTableOrderAsUnchangedRows() {
     QCOMPARE(table.Source().FilePath(), InDir(QStringLiteral("M.xml")));
     QCOMPARE(table.DisplayText(3, MeasurementField::NN), QStringLiteral("9"));
 }
+
+RS5_TEST_CLASS(TableFileTest);

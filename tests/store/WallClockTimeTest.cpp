@@ -5,6 +5,7 @@
 #include "store/SysRecordset.h"
 #include "store/WallClockTime.h"
 
+#include "tests/QtTestRunner.h"
 #include "tests/store/StoreTestTypes.h"
 #include "tests/store/TimeZoneScope.h"
 
@@ -205,3 +206,5 @@ void WallClockTimeTest::skippedHourIsShownAsTheMeterShowedIt() {
                  QLocale().toDateTime(QStringLiteral("29.03.2026 02:30:15"), QStringLiteral("dd.MM.yyyy HH:mm:ss"))),
              std::optional<WallClockTime>(skipped));
 }
+
+RS5_TEST_CLASS(WallClockTimeTest);

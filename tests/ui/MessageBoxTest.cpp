@@ -1,5 +1,6 @@
 // The one way the windows show message boxes: preset answers and recorded boxes for tests, and the real modal box
 // with the caption, icon, text and buttons it was given.
+#include "tests/QtTestRunner.h"
 #include "ui/MessageBox.h"
 
 #include <QAbstractButton>
@@ -154,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MessageBoxTest)
+RS5_TEST_CLASS(MessageBoxTest);
 #include "MessageBoxTest.moc"

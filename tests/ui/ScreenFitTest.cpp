@@ -1,3 +1,4 @@
+#include "tests/QtTestRunner.h"
 #include "ui/ScreenFit.h"
 
 #include <QTest>
@@ -55,5 +56,7 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ScreenFitTest)
+RS5_TEST_CLASS(ScreenFitTest);
+RS5_TESTS_WITHOUT_GUI();
+
 #include "ScreenFitTest.moc"

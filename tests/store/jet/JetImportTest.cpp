@@ -5,6 +5,7 @@
 #include "store/StoredDateTime.h"
 #include "store/WorkingDatabase.h"
 #include "store/jet/JetImport.h"
+#include "tests/QtTestRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,5 +208,7 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(JetImportTest)
+RS5_TEST_CLASS(JetImportTest);
+RS5_TESTS_WITHOUT_GUI();
+
 #include "JetImportTest.moc"

@@ -1,0 +1,25 @@
+#include "app/Application.h"
+#include "tests/QtTestRunner.h"
+#include "ui/MessageBox.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+// The shell's test classes run on the program's own application object.
+namespace {
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+    return std::make_unique<Application>(argc, argv);
+}
+
+void BeforeAll() {
+    // The program remembers choices in the user's settings; the tests keep theirs in a folder of their own.
+    static const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    Application::setQuitOnLastWindowClosed(false);
+}
+
+const rs5test::SetTestEnvironment environment({MakeApplication, BeforeAll, [] { MessageBox::ShowAgain(); }});
+
+}  // namespace

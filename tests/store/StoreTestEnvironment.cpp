@@ -1,0 +1,6 @@
+#include "tests/QtTestRunner.h"
+
+#include <QLocale>
+
+// The store's texts are compared under a pinned locale; tests of other locales set theirs themselves.
+static const rs5test::SetTestEnvironment environment({{}, [] { QLocale::setDefault(QLocale::c()); }, {}});
