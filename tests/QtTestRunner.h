@@ -45,8 +45,9 @@ struct SetTestEnvironment {
 
 }  // namespace rs5test
 
-#define RS5_TEST_CLASS(Class) static const ::rs5test::RegisterTestClass<Class> rs5RegisteredTestClass##Class
+// Registrars are objects kept for what their constructors do, not constants.
+#define RS5_TEST_CLASS(Class) static ::rs5test::RegisterTestClass<Class> rs5RegisteredTestClass##Class
 
 // The program's tests run on a QCoreApplication.
 #define RS5_TESTS_WITHOUT_GUI() \
-    static const ::rs5test::SetTestEnvironment rs5TestsWithoutGui({::rs5test::MakeCoreApplication, {}, {}})
+    static ::rs5test::SetTestEnvironment rs5TestsWithoutGui({::rs5test::MakeCoreApplication, {}, {}})

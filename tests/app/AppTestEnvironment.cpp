@@ -20,6 +20,6 @@ void BeforeAll() {
     Application::setQuitOnLastWindowClosed(false);
 }
 
-const rs5test::SetTestEnvironment environment({MakeApplication, BeforeAll, [] { MessageBox::ShowAgain(); }});
+rs5test::SetTestEnvironment environment({MakeApplication, BeforeAll, [] { MessageBox::ShowAgain(); }});
 
 }  // namespace

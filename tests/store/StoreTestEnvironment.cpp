@@ -3,4 +3,4 @@
 #include <QLocale>
 
 // The store's texts are compared under a pinned locale; tests of other locales set theirs themselves.
-static const rs5test::SetTestEnvironment environment({{}, [] { QLocale::setDefault(QLocale::c()); }, {}});
+static rs5test::SetTestEnvironment environment({{}, [] { QLocale::setDefault(QLocale::c()); }, {}});
