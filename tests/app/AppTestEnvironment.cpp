@@ -14,9 +14,9 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
 
 void BeforeAll() {
     // The program remembers choices in the user's settings; the tests keep theirs in a folder of their own.
-    static const QTemporaryDir settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    static const QTemporaryDir kSettings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, kSettings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, kSettings.path());
     Application::setQuitOnLastWindowClosed(false);
 }
 

@@ -60,7 +60,7 @@ TEST(AdtgReader, LengthsThatReachPastTheEndAreErrors) {
 // The message names what is wrong, so that a damaged file can be told from an unsupported one.
 void ExpectErrorText(const std::string& bytes, const std::string& expected) {
     try {
-        AdtgReader(AnsiCodePage(kSampleCodePage)).Read(bytes);
+        AdtgReader(text::AnsiCodePage(kSampleCodePage)).Read(bytes);
         ADD_FAILURE() << expected << ": read without error";
     } catch (const PersistError& error) {
         EXPECT_EQ(error.what(), expected);
