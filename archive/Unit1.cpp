@@ -127,8 +127,8 @@ TForm1::~TForm1() {
 }
 
 void TForm1::MakeSteps(StepTimer& timer) {
-    steps_ = std::make_unique<DownloadSteps>(*link_, timer, static_cast<DownloadObserver&>(*this),
-                                             quietStepTimer_.get());
+    steps_ =
+        std::make_unique<DownloadSteps>(*link_, timer, static_cast<DownloadObserver&>(*this), quietStepTimer_.get());
 }
 
 void TForm1::UseStepTimer(StepTimer* timer) {

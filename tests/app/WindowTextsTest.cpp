@@ -47,9 +47,8 @@ private slots:
         QFETCH(QLocale, locale);
         QFETCH(QString, expected);
         QLocale::setDefault(locale);
-        CreateDatabaseWithRows(
-            {{{"NN", std::int32_t(1)}, {"DataTime", WallClockTime{2099, 12, 31, 23, 59, 59}}},
-             {{"NN", std::int32_t(2)}, {"DataTime", WallClockTime{2099, 9, 28, 20, 8, 8}}}});
+        CreateDatabaseWithRows({{{"NN", std::int32_t(1)}, {"DataTime", WallClockTime{2099, 12, 31, 23, 59, 59}}},
+                                {{"NN", std::int32_t(2)}, {"DataTime", WallClockTime{2099, 9, 28, 20, 8, 8}}}});
         TM m;
         m.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m));

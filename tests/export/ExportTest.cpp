@@ -9,7 +9,6 @@
 #include "export/SpreadsheetServers.h"
 #include "export/SystemInputLocale.h"
 #include "export/workbook/WorkbookServer.h"
-#include "export/workbook/WorkbookServer.h"
 #include "store/MeasurementTable.h"
 #include "tests/QtTestRunner.h"
 
