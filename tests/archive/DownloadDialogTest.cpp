@@ -16,6 +16,9 @@
 #include "store/SqliteConnection.h"
 #include "store/WorkingDatabase.h"
 #include "tests/QtTestRunner.h"
+#include "tests/serial/RecordingClock.h"
+#include "ui/DesignScale.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>

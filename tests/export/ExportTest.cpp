@@ -11,6 +11,10 @@
 #include "export/workbook/WorkbookServer.h"
 #include "store/MeasurementTable.h"
 #include "tests/QtTestRunner.h"
+#include "tests/app/TestSupport.h"
+#include "tests/export/SpyObject.h"
+#include "tests/export/XlsxReader.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QDir>

@@ -9,6 +9,7 @@
 #include "report/engine/ReportOutput.h"
 #include "tests/QtTestRunner.h"
 #include "tests/report/ReportTestRows.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,6 +7,7 @@
 #include "store/WorkingDatabase.h"
 #include "tests/QtTestRunner.h"
 
+#include "store/StoredDateTime.h"
 #include "store/persist/AdtgWriter.h"
 #include "store/persist/RecordsetFile.h"
 #include "store/persist/RecordsetPrinter.h"
