@@ -62,6 +62,16 @@ class ReportPreviewTest : public QObject {
         return *preview_;
     }
 
+    // Makes the preview's file chooser offer a damaged page file, written into `dir`.
+    static void ChooseDamagedPagesFile(ReportPreview& preview, const QTemporaryDir& dir) {
+        const QString bad = dir.filePath(QStringLiteral("bad.rs5r"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("RS5R garbage");
+        file.close();
+        preview.SetFileChooser([bad](QWidget*, bool, const QString&) { return bad; });
+    }
+
 private slots:
     void cleanup() {
         MessageBox::ShowAgain();
@@ -221,12 +231,7 @@ private slots:
         QTemporaryDir dir;
         ReportPreview& preview = Open(40);
         QTRY_VERIFY(!preview.Generating());
-        const QString bad = dir.filePath(QStringLiteral("bad.rs5r"));
-        QFile file(bad);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("RS5R garbage");
-        file.close();
-        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return bad; });
+        ChooseDamagedPagesFile(preview, dir);
         QVERIFY_THROWS_EXCEPTION(ReportError, preview.LoadPages());
         QCOMPARE(preview.PageCount(), 2);
         QCOMPARE(FirstNumberOnPage(*preview.Document(), 1), QStringLiteral("32"));
@@ -238,12 +243,7 @@ private slots:
         QTemporaryDir dir;
         ReportPreview& preview = Open(40);
         QTRY_VERIFY(!preview.Generating());
-        const QString bad = dir.filePath(QStringLiteral("bad.rs5r"));
-        QFile file(bad);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("RS5R garbage");
-        file.close();
-        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return bad; });
+        ChooseDamagedPagesFile(preview, dir);
         QString error;
         try {
             preview.LoadPages();
