@@ -29,7 +29,7 @@ git_ add -A
 git_ commit -qm "record the base"
 
 run() {  # run ARGS...: the check's exit status in $status, its output in $out
-    out=$(cd "$work/repo" && scripts/check-format "$@" 2>&1)
+    out=$(cd "$work/repo" && env -u RS5_FORMAT_BASE_OPTIONAL scripts/check-format "$@" 2>&1)
     status=$?
 }
 
