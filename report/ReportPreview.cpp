@@ -16,7 +16,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QPrintDialog>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -39,6 +41,12 @@ const char16_t* const kPageStatus = u"Страница %1 из %2";
 const char16_t* const kProgressStatus = u"Подготовка: %1 %";
 const char16_t* const kReportFilter = u"Страницы отчета (*.rs5r);;Все файлы (*)";
 const char16_t* const kPdfFilter = u"PDF (*.pdf)";
+const char16_t* const kCancel = u"Отмена";
+
+// Which printer (or file) a printer prints on.
+QString Destination(const QPrinter& printer) {
+    return printer.printerName() + QLatin1Char('|') + printer.outputFileName();
+}
 
 QString DefaultChooser(QWidget* parent, bool save, const QString& filter) {
     return save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
@@ -116,7 +124,7 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
     connect(Command("FirstPage"), &QAction::triggered, this, [this] { ShowPage(0); });
     connect(Command("PreviousPage"), &QAction::triggered, this, [this] { ShowPage(page_ - 1); });
     connect(Command("NextPage"), &QAction::triggered, this, [this] { ShowPage(page_ + 1); });
-    connect(Command("LastPage"), &QAction::triggered, this, [this] { ShowPage(GeneratedPages() - 1); });
+    connect(Command("LastPage"), &QAction::triggered, this, [this] { ShowLastPage(); });
     connect(Command("Close"), &QAction::triggered, this, &QWidget::close);
 
     // The whole page and the page width follow the window's size.
@@ -129,11 +137,16 @@ ReportPreview::ReportPreview(GeneratorFactory generate, QWidget* parent)
     timer_ = new QTimer(this);
     timer_->setInterval(0);
     connect(timer_, &QTimer::timeout, this, [this] { Guarded([this] { GenerateSome(); }); });
+    printTimer_ = new QTimer(this);
+    printTimer_->setInterval(0);
+    connect(printTimer_, &QTimer::timeout, this, [this] { Guarded([this] { PrintSome(); }); });
     view_->setFocus();
     UpdateStatus();
 }
 
-ReportPreview::~ReportPreview() = default;
+ReportPreview::~ReportPreview() {
+    printJob_.reset();  // an unfinished print is cancelled while the printer is still there
+}
 
 QAction* ReportPreview::AddCommand(const char* name, const QString& text, void (ReportPreview::*handler)()) {
     auto* action = new QAction(text, this);
@@ -166,9 +179,11 @@ void ReportPreview::Start() {
     generator_ = generate_();
     loaded_ = false;
     percent_ = 0;
+    showLastWhenDone_ = false;
     SetDocument(generator_->Document());
     if (!printerPrepared_) {
         PreparePrinter(document_->definition, printer_);
+        paperFor_ = Destination(printer_);
         printerPrepared_ = true;
     }
     // The first page at once, the rest from the event loop.
@@ -202,9 +217,17 @@ void ReportPreview::GenerateSome() {
     }
     percent_ = generator_->Percent();
     if (!more) {
-        timer_->stop();
-        generator_.reset();
-        percent_ = 100;
+        GenerationEnded();
+    }
+    UpdateStatus();
+}
+
+void ReportPreview::GenerationEnded() {
+    timer_->stop();
+    generator_.reset();
+    percent_ = 100;
+    if (showLastWhenDone_) {
+        ShowPage(GeneratedPages() - 1);
     }
     UpdateStatus();
 }
@@ -212,10 +235,7 @@ void ReportPreview::GenerateSome() {
 void ReportPreview::FinishGeneration() {
     if (generator_) {
         generator_->Run();
-        timer_->stop();
-        generator_.reset();
-        percent_ = 100;
-        UpdateStatus();
+        GenerationEnded();
     }
 }
 
@@ -242,7 +262,13 @@ int ReportPreview::GeneratedPages() const {
     return document_ ? static_cast<int>(document_->pages.size()) : 0;
 }
 
+void ReportPreview::ShowLastPage() {
+    ShowPage(GeneratedPages() - 1);
+    showLastWhenDone_ = generator_ != nullptr;  // the status line shows the progress meanwhile
+}
+
 void ReportPreview::ShowPage(int index) {
+    showLastWhenDone_ = false;  // another page was asked for
     page_ = std::clamp(index, 0, std::max(0, GeneratedPages() - 1));
     view_->SetPage(document_.get(), page_);
     UpdateStatus();
@@ -315,7 +341,7 @@ void ReportPreview::keyPressEvent(QKeyEvent* event) {
             ShowPage(page_ + 1);
             break;
         case Qt::Key_End:
-            ShowPage(GeneratedPages() - 1);
+            ShowLastPage();
             break;
         case Qt::Key_Escape:
             close();
@@ -329,12 +355,39 @@ void ReportPreview::keyPressEvent(QKeyEvent* event) {
 
 void ReportPreview::closeEvent(QCloseEvent* event) {
     timer_->stop();
-    generator_.reset();
+    if (generator_) {
+        generator_->Stop();  // the table's current row ends on the last row, as after a whole generation
+        generator_.reset();
+    }
+    if (printJob_) {
+        // The user asked for the print: it goes out before the window goes.
+        Guarded([this] {
+            printTimer_->stop();
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const auto restore = qScopeGuard([this] {
+                QApplication::restoreOverrideCursor();
+                EndPrint();
+            });
+            printJob_->Run();
+        });
+    }
     QWidget::closeEvent(event);
     emit Closed();
 }
 
+QString ReportPreview::FitPrinterPaper() {
+    // Another printer than the one set up keeps the paper of the last: set the report's again.
+    if (Destination(printer_) == paperFor_) {
+        return {};
+    }
+    paperFor_ = Destination(printer_);
+    return SetReportPaper(document_->definition, printer_);
+}
+
 void ReportPreview::PrinterSetup() {
+    if (Destination(printer_) != paperFor_) {
+        FitPrinterPaper();
+    }
     QPrintDialog dialog(&printer_, this);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
@@ -343,18 +396,73 @@ void ReportPreview::PrinterSetup() {
     if (printer_.printRange() != QPrinter::PageRange) {
         printer_.setFromTo(1, std::max(1, PageCount()));
     }
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) {
+        paperFor_ = Destination(printer_);  // the paper chosen there stands; the pages are fitted to it
+    }
 }
 
 void ReportPreview::Print() {
-    if (loaded_) {
-        PrintDocument(*document_, printer_);
+    if (printJob_) {
+        return;  // one print at a time
+    }
+    const QString otherPaper = FitPrinterPaper();
+    // The rows as they are now, walked with a cursor of the print's own; the pages on show stay as they are.
+    auto job = std::make_unique<ReportPrintJob>(loaded_ ? nullptr : generate_(), loaded_ ? document_ : nullptr,
+                                                printer_);
+    job->Begin();
+    if (!otherPaper.isEmpty()) {
+        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), otherPaper);
+    }
+    printJob_ = std::move(job);
+    printProgress_ = new QProgressDialog(this);
+    printProgress_->setObjectName(QStringLiteral("PrintProgress"));
+    printProgress_->setWindowTitle(Command("Print")->text());
+    printProgress_->setWindowModality(Qt::WindowModal);
+    printProgress_->setAutoClose(false);
+    printProgress_->setAutoReset(false);
+    printProgress_->setCancelButtonText(QString::fromUtf16(kCancel));
+    printProgress_->setRange(0, std::max(1, printJob_->SheetCount()));
+    printProgress_->setLabelText(printJob_->ProgressText());
+    printProgress_->setMinimumDuration(0);
+    printProgress_->setValue(0);
+    connect(printProgress_, &QProgressDialog::canceled, this, [this] {
+        if (printJob_) {
+            printJob_->Cancel();
+            EndPrint();
+        }
+    });
+    printTimer_->start();
+}
+
+void ReportPreview::PrintSome() {
+    if (!printJob_) {
+        printTimer_->stop();
         return;
     }
-    // The rows as they are now; the pages on show stay as they are.
-    std::unique_ptr<ReportGenerator> generator = generate_();
-    generator->Run();
-    PrintDocument(*generator->Document(), printer_);
+    bool more = false;
+    try {
+        more = printJob_->Step(kSliceMs);
+    } catch (...) {
+        EndPrint();
+        throw;
+    }
+    if (!more) {
+        EndPrint();
+        return;
+    }
+    printProgress_->setValue(printJob_->SheetsDone());
+    printProgress_->setLabelText(printJob_->ProgressText());
+}
+
+void ReportPreview::EndPrint() {
+    printTimer_->stop();
+    printJob_.reset();
+    if (printProgress_) {
+        printProgress_->hide();
+        printProgress_->deleteLater();
+        printProgress_ = nullptr;
+    }
+    emit PrintEnded();
 }
 
 void ReportPreview::SavePages() {

@@ -10,8 +10,10 @@
 
 class QAction;
 class QLabel;
+class QProgressDialog;
 class QTimer;
 class ReportPageView;
+class ReportPrintJob;
 
 namespace report {
 class ReportGenerator;
@@ -23,9 +25,10 @@ class ReportGenerator;
 // generation's progress in percent.
 //
 // Pages are generated a few at a time from the event loop, so the first page shows at once and the window and the
-// rest of the program stay usable while a long report is made. Print makes the report anew (the rows as they are at
-// that moment) with the printer set up here; pages loaded from a file print as loaded. Errors of the commands are
-// raised to the application's error handler. Main thread only.
+// rest of the program stay usable while a long report is made; the last page (End) is shown once it is made. Print
+// makes the report anew (the rows as they are at that moment) with the printer set up here, also in slices, with a
+// progress window that can cancel it; pages loaded from a file print as loaded. Closing the window while it prints
+// waits for the print. Errors of the commands are raised to the application's error handler. Main thread only.
 class ReportPreview : public QWidget {
     Q_OBJECT
 
@@ -53,6 +56,8 @@ public:
     double Scale() const;  // screen pixels per point
 
     void ShowPage(int index);  // counted from 0; cut to the pages there are
+    // The report's last page; while the generation runs, shown once it is made.
+    void ShowLastPage();
     int CurrentPage() const { return page_; }
     int PageCount() const;  // of the whole report, known once the generation has begun
     int GeneratedPages() const;
@@ -63,6 +68,7 @@ public:
     const report::ReportDocument* Document() const { return document_.get(); }
 
     QPrinter& Printer() { return printer_; }
+    bool Printing() const { return printJob_ != nullptr; }
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     void SetCommandRunner(CommandRunner runner) { runCommand_ = std::move(runner); }
 
@@ -78,6 +84,7 @@ public:
 
 signals:
     void Closed();
+    void PrintEnded();  // the print was handed to the printer, cancelled or failed
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -85,6 +92,10 @@ protected:
 
 private:
     void GenerateSome();
+    void GenerationEnded();
+    void PrintSome();
+    void EndPrint();
+    QString FitPrinterPaper();
     void Guarded(const std::function<void()>& command);
     void SetDocument(std::shared_ptr<report::ReportDocument> document);
     void UpdateStatus();
@@ -98,8 +109,13 @@ private:
     int percent_ = 0;
     int sliceRows_ = 256;  // rows a generation step makes; adjusted to the time a step takes
     Zoom zoom_ = Zoom::WholePage;
+    bool showLastWhenDone_ = false;
     QPrinter printer_;
     bool printerPrepared_ = false;
+    QString paperFor_;  // the printer the report's paper was last set for (or chosen in the dialog)
+    std::unique_ptr<ReportPrintJob> printJob_;
+    QProgressDialog* printProgress_ = nullptr;
+    QTimer* printTimer_ = nullptr;
     FileChooser chooseFile_;
     CommandRunner runCommand_;
     ReportPageView* view_ = nullptr;

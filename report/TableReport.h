@@ -1,6 +1,5 @@
 #pragma once
 
-#include "report/TableReportSource.h"
 #include "report/engine/ReportDefinition.h"
 
 #include <functional>
@@ -21,6 +20,7 @@ public:
     ~TableReport();
 
     const report::ReportDefinition& Layout() const { return layout_; }
+    // A new generation with a cursor of its own over the table.
     std::unique_ptr<report::ReportGenerator> Generate();
     // Generates the report and shows it in the preview window; returns once the window is closed.
     // `runCommand` deals with the errors of the window's commands (see ReportPreview::CommandRunner).
@@ -28,5 +28,5 @@ public:
 
 private:
     report::ReportDefinition layout_;
-    TableReportSource source_;
+    MeasurementTable& table_;
 };

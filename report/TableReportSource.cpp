@@ -17,6 +17,13 @@ void TableReportSource::Paused() {
     }
 }
 
+void TableReportSource::Stopped() {
+    const int last = table_.RowCount() - 1;
+    if (last >= 0 && table_.CurrentRow() != last) {
+        table_.MoveTo(last);
+    }
+}
+
 int TableReportSource::RowCount() {
     return table_.RowCount();
 }

@@ -11,7 +11,8 @@ class MeasurementTable;
 // the generator pauses (after each slice of pages, and at the end), so the grid follows the walk. Moving the current
 // row for every single row made the grid scroll 65 535 times: 16 s for a full table instead of half a second.
 // And the main window stays usable while a long report is generated: a click in the grid (or a second preview)
-// that moves the current row meanwhile does not make the report skip or repeat rows.
+// that moves the current row meanwhile does not make the report skip or repeat rows. Each generation has a source
+// of its own, so a print made while a preview still generates walks beside it instead of taking its rows.
 class TableReportSource final : public report::ReportDataSource {
 public:
     explicit TableReportSource(MeasurementTable& table) : table_(table) {}
@@ -22,6 +23,7 @@ public:
     int FieldIndex(QStringView name) override;
     QString Text(int field) override;
     void Paused() override;
+    void Stopped() override;
 
 private:
     MeasurementTable& table_;

@@ -4,6 +4,8 @@
 
 #include <QSaveFile>
 
+#include <hb-subset.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -17,7 +19,7 @@ namespace report {
 
 namespace {
 
-constexpr char kCannotWrite[] = "Cannot write the file '%1': %2";
+constexpr char16_t kCannotWrite[] = u"Не удалось записать файл «%1»: %2";
 constexpr double kSameX = 0.01;  // points: pens this close continue one text
 
 struct NoTrueType {};
@@ -147,6 +149,57 @@ QByteArray FontProgram(const QRawFont& font) {
     return out;
 }
 
+// The font cut down to the glyphs a document uses, with their numbers kept (the pages address glyphs by number
+// through Identity-H) and without hinting instructions (screens and printers scale outlines well at these sizes).
+// A one-page report embeds some tens of kilobytes instead of three whole fonts. Empty when the font cannot be cut:
+// the whole font goes in then.
+QByteArray SubsetProgram(const QByteArray& program, const std::vector<int>& widths) {
+    hb_blob_t* blob = hb_blob_create(program.constData(), static_cast<unsigned>(program.size()),
+                                     HB_MEMORY_MODE_READONLY, nullptr, nullptr);
+    hb_face_t* face = hb_face_create(blob, 0);
+    hb_blob_destroy(blob);
+    QByteArray out;
+    if (hb_subset_input_t* input = hb_subset_input_create_or_fail()) {
+        hb_set_t* glyphs = hb_subset_input_glyph_set(input);
+        hb_set_add(glyphs, 0);
+        for (std::size_t g = 0; g < widths.size(); ++g) {
+            if (widths[g] >= 0) {
+                hb_set_add(glyphs, static_cast<hb_codepoint_t>(g));
+            }
+        }
+        hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+        if (hb_face_t* subset = hb_subset_or_fail(face, input)) {
+            hb_blob_t* result = hb_face_reference_blob(subset);
+            unsigned length = 0;
+            const char* data = hb_blob_get_data(result, &length);
+            if (data && length > 0) {
+                out = QByteArray(data, static_cast<qsizetype>(length));
+            }
+            hb_blob_destroy(result);
+            hb_face_destroy(subset);
+        }
+        hb_subset_input_destroy(input);
+    }
+    hb_face_destroy(face);
+    return out;
+}
+
+// A subset font's name starts with six capitals that tell it from other subsets of the same font.
+QByteArray SubsetTag(const std::vector<int>& widths) {
+    quint32 hash = 2166136261u;
+    for (std::size_t g = 0; g < widths.size(); ++g) {
+        if (widths[g] >= 0) {
+            hash = (hash ^ static_cast<quint32>(g)) * 16777619u;
+        }
+    }
+    QByteArray tag(6, 'A');
+    for (char& c : tag) {
+        c = static_cast<char>('A' + hash % 26);
+        hash /= 26;
+    }
+    return tag + '+';
+}
+
 struct PdfFont {
     int firstObject = 0;  // the Type 0 font; then its CID font, descriptor, font file and ToUnicode map
     int number = 0;       // named /F<number> in the pages
@@ -166,7 +219,7 @@ public:
     }
     void Raw(const QByteArray& bytes) {
         if (file_.write(bytes) != bytes.size()) {
-            throw ReportError(QString::fromLatin1(kCannotWrite).arg(file_.fileName(), file_.errorString()));
+            throw ReportError(QString::fromUtf16(kCannotWrite).arg(file_.fileName(), file_.errorString()));
         }
         position_ += bytes.size();
     }
@@ -397,7 +450,13 @@ QByteArray ToUnicodeMap(const PdfFont& font) {
 
 void WriteFont(PdfObjects& objects, const PdfFont& font) {
     const int type0 = font.firstObject;
-    const QByteArray program = FontProgram(font.metrics);
+    QByteArray program = FontProgram(font.metrics);
+    QByteArray name = font.name;
+    QByteArray subset = SubsetProgram(program, font.widths);
+    if (!subset.isEmpty()) {
+        program = std::move(subset);
+        name = SubsetTag(font.widths) + name;
+    }
     const QByteArray head = font.metrics.fontTable("head");
     const int unitsPerEm = head.size() >= 54 ? std::max(16, int(quint16(BigEndian16(head, 18)))) : 1000;
     auto scaled = [&](int offset) { return QByteArray::number(BigEndian16(head, offset) * 1000 / unitsPerEm); };
@@ -419,15 +478,15 @@ void WriteFont(PdfObjects& objects, const PdfFont& font) {
     widths += " ]";
 
     const QByteArray ref = " 0 R";
-    objects.Object(type0, "<< /Type /Font /Subtype /Type0 /BaseFont /" + font.name +
+    objects.Object(type0, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
                               " /Encoding /Identity-H /DescendantFonts [" + QByteArray::number(type0 + 1) + ref +
                               "] /ToUnicode " + QByteArray::number(type0 + 4) + ref + " >>");
-    objects.Object(type0 + 1, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + font.name +
+    objects.Object(type0 + 1, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
                                   " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
                                   " /FontDescriptor " +
                                   QByteArray::number(type0 + 2) + ref + " /CIDToGIDMap /Identity /DW 1000 /W " +
                                   widths + " >>");
-    objects.Object(type0 + 2, "<< /Type /FontDescriptor /FontName /" + font.name + " /Flags " +
+    objects.Object(type0 + 2, "<< /Type /FontDescriptor /FontName /" + name + " /Flags " +
                                   QByteArray::number(italic ? 32 + 64 : 32) + " /FontBBox [" + scaled(36) + ' ' +
                                   scaled(38) + ' ' + scaled(40) + ' ' + scaled(42) + "] /ItalicAngle " +
                                   (italic ? "-12" : "0") + " /Ascent " +
@@ -445,7 +504,7 @@ void WriteFont(PdfObjects& objects, const PdfFont& font) {
 bool WriteOwnPdf(const ReportDocument& document, const QString& path, const PageProgress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
     try {
         PdfObjects objects(file);
@@ -501,7 +560,7 @@ bool WriteOwnPdf(const ReportDocument& document, const QString& path, const Page
         return false;
     }
     if (!file.commit()) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
     return true;
 }

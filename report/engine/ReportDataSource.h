@@ -24,6 +24,9 @@ public:
     // The generator pauses after a slice of pages (and at the end): a source whose current row is on show may bring
     // the display up to the walk now, once, rather than row by row.
     virtual void Paused() {}
+    // The generation was given up before its last row: a source whose walk must end on the last row makes it
+    // current now.
+    virtual void Stopped() {}
 };
 
 }  // namespace report

@@ -30,11 +30,13 @@ namespace {
 
 constexpr quint32 kMagic = 0x52533552;
 constexpr quint16 kVersion = 1;
-constexpr char kCannotWrite[] = "Cannot write the file '%1': %2";
-constexpr char kCannotRead[] = "Cannot open the file '%1': %2";
-constexpr char kNotAReport[] = "The file '%1' holds no saved report pages.";
-constexpr char kNewerFormat[] = "The file '%1' holds report pages in a newer format (%2) than this program reads.";
-constexpr char kDamaged[] = "The saved report pages in '%1' are damaged.";
+constexpr char16_t kCannotWrite[] = u"Не удалось записать файл «%1»: %2";
+constexpr char16_t kCannotRead[] = u"Не удалось открыть файл «%1»: %2";
+constexpr char16_t kNotAReport[] = u"В файле «%1» нет сохраненных страниц отчета.";
+constexpr char16_t kNewerFormat[] =
+    u"Страницы отчета в файле «%1» сохранены в более новом формате (%2), чем читает эта программа: откройте его "
+    u"более новой версией программы.";
+constexpr char16_t kDamaged[] = u"Сохраненные страницы отчета в файле «%1» повреждены.";
 
 struct Damaged {};
 
@@ -213,7 +215,7 @@ private:
 void WriteReportFile(const ReportDocument& document, const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
     QDataStream out(&file);
     out.setVersion(QDataStream::Qt_6_4);
@@ -232,14 +234,14 @@ void WriteReportFile(const ReportDocument& document, const QString& path) {
         out << page.characters;
     }
     if (out.status() != QDataStream::Ok || !file.commit()) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
 }
 
 ReportDocument ReadReportFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw ReportError(QString::fromLatin1(kCannotRead).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotRead).arg(path, file.errorString()));
     }
     QDataStream in(&file);
     in.setVersion(QDataStream::Qt_6_4);
@@ -247,10 +249,10 @@ ReportDocument ReadReportFile(const QString& path) {
     quint16 version = 0;
     in >> magic >> version;
     if (in.status() != QDataStream::Ok || magic != kMagic) {
-        throw ReportError(QString::fromLatin1(kNotAReport).arg(path));
+        throw ReportError(QString::fromUtf16(kNotAReport).arg(path));
     }
     if (version > kVersion) {
-        throw ReportError(QString::fromLatin1(kNewerFormat).arg(path).arg(version));
+        throw ReportError(QString::fromUtf16(kNewerFormat).arg(path).arg(version));
     }
     try {
         Reader reader(in);
@@ -266,7 +268,7 @@ ReportDocument ReadReportFile(const QString& path) {
         }
         return document;
     } catch (const Damaged&) {
-        throw ReportError(QString::fromLatin1(kDamaged).arg(path));
+        throw ReportError(QString::fromUtf16(kDamaged).arg(path));
     }
 }
 

@@ -26,7 +26,19 @@ ReportGenerator::ReportGenerator(const ReportDefinition& definition, ReportDataS
     }
 }
 
+ReportGenerator::ReportGenerator(const ReportDefinition& definition, std::unique_ptr<ReportDataSource> source)
+    : ReportGenerator(definition, *source) {
+    ownSource_ = std::move(source);
+}
+
 ReportGenerator::~ReportGenerator() = default;
+
+void ReportGenerator::Stop() {
+    if (!Finished()) {
+        nextPage_ = plans_.size();
+        source_.Stopped();
+    }
+}
 
 int ReportGenerator::Percent() const {
     if (Finished()) {

@@ -17,6 +17,9 @@ class FontGlyphs;
 class ReportGenerator {
 public:
     ReportGenerator(const ReportDefinition& definition, ReportDataSource& source);
+    // The same over a source of its own: each generation then walks with its own cursor, so that two of them
+    // (a preview still generating and a print) never move each other's row.
+    ReportGenerator(const ReportDefinition& definition, std::unique_ptr<ReportDataSource> source);
     ~ReportGenerator();
 
     // Makes whole pages until at least `rowBudget` rows have been placed or the report is complete. Returns
@@ -25,6 +28,9 @@ public:
     bool Step(int rowBudget);
     // Makes every remaining page.
     void Run();
+    // Gives up on the pages that remain (a preview closed early, a print cancelled): the source is told, so that
+    // it can end its walk on the last row as a complete generation would.
+    void Stop();
 
     bool Finished() const { return nextPage_ >= plans_.size(); }
     int RowCount() const { return rowCount_; }
@@ -36,6 +42,7 @@ private:
     void MakePage(std::size_t index);
     QString ItemText(const ReportItem& item, int fieldIndex, int row, int pageNumber);
 
+    std::unique_ptr<ReportDataSource> ownSource_;
     ReportDataSource& source_;
     std::shared_ptr<ReportDocument> document_;
     std::vector<PagePlan> plans_;

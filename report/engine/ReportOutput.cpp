@@ -13,7 +13,7 @@ namespace report {
 namespace {
 
 constexpr int kPdfResolution = 1200;
-constexpr char kCannotWrite[] = "Cannot write the file '%1': %2";
+constexpr char16_t kCannotWrite[] = u"Не удалось записать файл «%1»: %2";
 
 }  // namespace
 
@@ -55,7 +55,7 @@ void WritePdf(const ReportDocument& document, const QString& path, const PagePro
 void WritePdfThroughQt(const ReportDocument& document, const QString& path, const PageProgress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
     {
         QPdfWriter writer(&file);
@@ -65,7 +65,7 @@ void WritePdfThroughQt(const ReportDocument& document, const QString& path, cons
         writer.setPageLayout(PaperLayout(document.definition));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, QStringLiteral("cannot paint")));
+            throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, QStringLiteral("Qt не может рисовать в PDF")));
         }
         if (!document.pages.empty()) {
             DrawPages(document, writer, painter, 0, static_cast<int>(document.pages.size()) - 1, progress);
@@ -73,7 +73,7 @@ void WritePdfThroughQt(const ReportDocument& document, const QString& path, cons
         painter.end();
     }
     if (file.error() != QFileDevice::NoError || !file.commit()) {
-        throw ReportError(QString::fromLatin1(kCannotWrite).arg(path, file.errorString()));
+        throw ReportError(QString::fromUtf16(kCannotWrite).arg(path, file.errorString()));
     }
 }
 

@@ -182,6 +182,7 @@ private slots:
         const QString loadedPdf = dir.filePath(QStringLiteral("loaded.pdf"));
         preview.Printer().setOutputFileName(loadedPdf);
         preview.Command("Print")->trigger();
+        QTRY_VERIFY(!preview.Printing());
         QCOMPARE(PdfPageCount(loadedPdf), 3);
 
         // Print of a generated report makes it anew from the rows of the moment, in the range set up.
@@ -196,6 +197,7 @@ private slots:
         const QString freshPdf = dir.filePath(QStringLiteral("fresh.pdf"));
         preview.Printer().setOutputFileName(freshPdf);
         preview.Command("Print")->trigger();
+        QTRY_VERIFY(!preview.Printing());
         QCOMPARE(PdfPageCount(freshPdf), 2);
         QCOMPARE(preview.PageCount(), 1);  // the preview keeps its pages
 
@@ -204,6 +206,7 @@ private slots:
         const QString rangePdf = dir.filePath(QStringLiteral("range.pdf"));
         preview.Printer().setOutputFileName(rangePdf);
         preview.Print();
+        QTRY_VERIFY(!preview.Printing());
         QCOMPARE(PdfPageCount(rangePdf), 1);
     }
 

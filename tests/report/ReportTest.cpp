@@ -237,21 +237,21 @@ private slots:
                 return error.Message();
             }
         };
-        QVERIFY(readBack(QByteArray("not a report at all")).contains(QStringLiteral("holds no saved report pages")));
+        QVERIFY(readBack(QByteArray("not a report at all")).contains(QStringLiteral("нет сохраненных страниц отчета")));
         QByteArray newer = good;
         newer[5] = 9;  // the format version's low byte
-        QVERIFY(readBack(newer).contains(QStringLiteral("newer format (9)")));
+        QVERIFY(readBack(newer).contains(QStringLiteral("более новом формате (9)")));
         for (const qsizetype length : {qsizetype{6}, qsizetype{40}, good.size() / 2, good.size() - 1}) {
-            QVERIFY2(readBack(good.left(length)).contains(QStringLiteral("damaged")),
+            QVERIFY2(readBack(good.left(length)).contains(QStringLiteral("повреждены")),
                      qPrintable(QString::number(length)));
         }
-        QVERIFY(readBack(good + QByteArray("x")).contains(QStringLiteral("damaged")));
+        QVERIFY(readBack(good + QByteArray("x")).contains(QStringLiteral("повреждены")));
         // Any single byte changed: refused or loaded, never a page pointing outside its texts.
         for (qsizetype i = 6; i < good.size(); i += 7) {
             QByteArray bytes = good;
             bytes[i] = static_cast<char>(bytes[i] ^ 0x5a);
             const QString result = readBack(bytes);
-            QVERIFY2(result.startsWith(QStringLiteral("loaded")) || result.contains(QStringLiteral("damaged")),
+            QVERIFY2(result.startsWith(QStringLiteral("loaded")) || result.contains(QStringLiteral("повреждены")),
                      qPrintable(result));
         }
         QVERIFY_THROWS_EXCEPTION(ReportError, ReadReportFile(dir.filePath(QStringLiteral("missing.rs5r"))));
