@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QPageSize>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -70,7 +71,20 @@ QString PreparePrinter(const ReportDefinition& definition, QPrinter& printer) {
 QString SetReportPaper(const ReportDefinition& definition, QPrinter& printer) {
     const QPageLayout paper = PaperLayout(definition);
     printer.setFullPage(true);
-    printer.setPageSize(paper.pageSize());
+    // The printer's own entry for the paper where it has one: the print dialog finds the paper set only by its
+    // entry (its name included), and would otherwise fall back on the driver's default paper (often Letter).
+    QPageSize size = paper.pageSize();
+    if (printer.outputFormat() == QPrinter::NativeFormat) {
+        const QSizeF wanted = size.size(QPageSize::Millimeter);
+        for (const QPageSize& offered : QPrinterInfo(printer).supportedPageSizes()) {
+            const QSizeF have = offered.size(QPageSize::Millimeter);
+            if (std::abs(have.width() - wanted.width()) < 1 && std::abs(have.height() - wanted.height()) < 1) {
+                size = offered;
+                break;
+            }
+        }
+    }
+    printer.setPageSize(size);
     printer.setPageOrientation(paper.orientation());
     if (NoPrinter(printer) || PrinterHasReportPaper(definition, printer)) {
         return {};

@@ -1,26 +1,38 @@
-// Printing reaches a real print queue: 64 rows printed through the preview's print command to the cups-pdf queue
-// the test fixture set up; the file the queue writes must hold two A4 pages showing the report turned landscape.
+// Printing reaches real print queues: 64 rows printed through the preview's print command to the cups-pdf queue
+// the test fixture set up, whose file must hold two A4 pages showing the report turned landscape; and to queues
+// with the drivers of ordinary printers (hardware margins, no custom paper), whose jobs are read back from the
+// files they write: every page landscape on its sheet, every word of it on the sheet, also when portrait paper is
+// chosen; pages, copies and their order as set up.
 #include "report/Report1Layout.h"
 #include "report/ReportPreview.h"
+#include "report/ReportPrinting.h"
 #include "report/TableReport.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
 #include "tests/QtTestRunner.h"
 #include "tests/report/ReportTestRows.h"
+#include "ui/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QRect>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPrintDialog>
+#include <QTimer>
 #include <QTransform>
+#include <QXmlStreamReader>
 
+#include <optional>
 #include <vector>
 
 #include <pwd.h>
@@ -82,12 +94,170 @@ double Difference(const QImage& a, const QImage& b) {
     return sum / (grid.width() * grid.height());
 }
 
+struct FileQueue {
+    QString name;
+    QString format;  // pdf or ps
+    QString file;
+};
+
+struct Word {
+    QRectF box;
+    QString text;
+};
+
+struct PrintedPage {
+    QSizeF sheet;  // points
+    std::vector<Word> words;
+
+    QString Text() const {
+        QStringList texts;
+        for (const Word& word : words) {
+            texts << word.text;
+        }
+        return texts.join(QLatin1Char(' '));
+    }
+    QRectF inked;  // points: where the page has ink, from a rasterisation
+
+    // Whether the report lies along the sheet's long side (landscape paper upright, or portrait paper with the page
+    // turned a quarter): its printed area, 277 by about 190 mm, is longest that way.
+    bool Landscape() const { return (inked.width() > inked.height()) == (sheet.width() > sheet.height()); }
+    QString Outside() const {
+        const QRectF paper(QPointF(0, 0), sheet);
+        for (const Word& word : words) {
+            if (!paper.adjusted(-0.5, -0.5, 0.5, 0.5).contains(word.box)) {
+                return word.text;
+            }
+        }
+        return {};
+    }
+};
+
+// The words of every page with their boxes, as pdftotext finds them, and where each page has ink.
+std::vector<PrintedPage> ReadPages(const QString& pdf) {
+    std::vector<PrintedPage> pages;
+    QXmlStreamReader xml(Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
+            continue;
+        }
+        const auto a = xml.attributes();
+        if (xml.name() == QLatin1String("page")) {
+            pages.push_back({QSizeF(a.value(QLatin1String("width")).toDouble(),
+                                    a.value(QLatin1String("height")).toDouble()),
+                             {},
+                             {}});
+        } else if (xml.name() == QLatin1String("word") && !pages.empty()) {
+            const QRectF box(QPointF(a.value(QLatin1String("xMin")).toDouble(), a.value(QLatin1String("yMin")).toDouble()),
+                             QPointF(a.value(QLatin1String("xMax")).toDouble(), a.value(QLatin1String("yMax")).toDouble()));
+            pages.back().words.push_back({box, xml.readElementText()});
+        }
+    }
+    QTemporaryDir dir;
+    constexpr int kDpi = 36;
+    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-gray"), pdf,
+                                     dir.filePath(QStringLiteral("page"))});
+    const QStringList images = QDir(dir.path()).entryList({QStringLiteral("page*.pgm")}, QDir::Files, QDir::Name);
+    for (qsizetype i = 0; i < images.size() && i < static_cast<qsizetype>(pages.size()); ++i) {
+        const QImage image = QImage(dir.filePath(images[i])).convertToFormat(QImage::Format_Grayscale8);
+        QRect ink;
+        for (int y = 0; y < image.height(); ++y) {
+            const uchar* line = image.constScanLine(y);
+            for (int x = 0; x < image.width(); ++x) {
+                if (line[x] < 160) {
+                    ink = ink.united(QRect(x, y, 1, 1));
+                }
+            }
+        }
+        const double scale = 72.0 / kDpi;
+        pages[static_cast<std::size_t>(i)].inked = QRectF(ink.x() * scale, ink.y() * scale, ink.width() * scale,
+                                                          ink.height() * scale);
+    }
+    return pages;
+}
+
+// The "Page N" footers of the printed pages, in order.
+QStringList PageNumbers(const std::vector<PrintedPage>& pages) {
+    QStringList numbers;
+    for (const PrintedPage& page : pages) {
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("Page (\\d+)")).match(page.Text());
+        numbers << (match.hasMatch() ? match.captured(1) : QStringLiteral("?"));
+    }
+    return numbers;
+}
+
+std::vector<FileQueue> FileQueues(const QString& state) {
+    std::vector<FileQueue> queues;
+    for (const QString& line : ReadFile(state + QStringLiteral("/file-queues")).split(QLatin1Char('\n'))) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        if (parts.size() == 3) {
+            queues.push_back({parts[0], parts[1], parts[2]});
+        }
+    }
+    return queues;
+}
+
+// Waits until the queue has finished its jobs and its file is there, then gives the job as PDF (PostScript turned
+// into PDF by ghostscript) in `dir`; empty when nothing came.
+QString ReadBackJob(const FileQueue& queue, const QString& dir) {
+    QDeadlineTimer deadline(120000);
+    while (!deadline.hasExpired()) {
+        QProcess lpstat;
+        lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue.name});
+        lpstat.waitForFinished(30000);
+        const bool idle = lpstat.readAllStandardOutput().trimmed().isEmpty();
+        if (idle && QFileInfo(queue.file).size() > 0) {
+            break;
+        }
+        QTest::qWait(200);
+    }
+    if (QFileInfo(queue.file).size() <= 0) {
+        return {};
+    }
+    const QString pdf = dir + QLatin1Char('/') + queue.name + QStringLiteral(".pdf");
+    QFile::remove(pdf);
+    if (queue.format == QLatin1String("ps")) {
+        Run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
+                                   QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pdfwrite"),
+                                   QStringLiteral("-o"), pdf, queue.file});
+    } else {
+        QFile::copy(queue.file, pdf);
+    }
+    return pdf;
+}
+
 }  // namespace
 
 class ReportPrintTest : public QObject {
     Q_OBJECT
 
     QString queue_;
+    std::vector<FileQueue> fileQueues_;
+    QString fileQueuesSkip_;
+
+    const FileQueue* Queue(const QString& name) const {
+        for (const FileQueue& queue : fileQueues_) {
+            if (queue.name.endsWith(name)) {
+                return &queue;
+            }
+        }
+        return nullptr;
+    }
+
+    // Opens the print dialog for the printer set, checks that it offers A4 landscape, and closes it.
+    static void OpenTheDialog(ReportPreview& preview) {
+        std::optional<QPageLayout> offered;
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+                offered = dialog->printer()->pageLayout();
+                dialog->reject();
+            }
+        });
+        preview.Command("PrinterSetup")->trigger();
+        QVERIFY2(offered, "no print dialog");
+        QCOMPARE(offered->orientation(), QPageLayout::Landscape);
+        QCOMPARE(offered->pageSize().id(), QPageSize::A4);
+    }
 
 private slots:
     void initTestCase() {
@@ -100,6 +270,154 @@ private slots:
         queue_ = ReadFile(state + QStringLiteral("/queue"));
         QVERIFY2(!queue_.isEmpty(), "the fixture set up no queue");
         QVERIFY2(QPrinterInfo::availablePrinterNames().contains(queue_), qPrintable(queue_));
+        fileQueues_ = FileQueues(state);
+        fileQueuesSkip_ = ReadFile(state + QStringLiteral("/file-queues-skip"));
+    }
+
+    void everyDriverPrintsLandscapeOrFitsThePaperChosen_data() {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<bool>("portrait");  // portrait A4 chosen in the print dialog
+        for (const char* driver : {"generic-pdf", "generic-ps", "hp-color-laser"}) {
+            QTest::addRow("%s", driver) << QString::fromLatin1(driver) << false;
+            QTest::addRow("%s, portrait chosen", driver) << QString::fromLatin1(driver) << true;
+        }
+    }
+    void everyDriverPrintsLandscapeOrFitsThePaperChosen() {
+        QFETCH(QString, driver);
+        QFETCH(bool, portrait);
+        const FileQueue* queue = Queue(driver);
+        if (!queue) {
+            QSKIP(qPrintable(QStringLiteral("no queue with this driver: ") + fileQueuesSkip_));
+        }
+        QFile::remove(queue->file);
+        auto table = OpenTableWith(MeasurementRows(64));
+        TableReport report(Report1Layout(), *table);
+        // The queue as the user's default printer (CUPS takes it from PRINTER): the preview's printer starts on it.
+        qputenv("PRINTER", queue->name.toLocal8Bit());
+        const auto noDefault = qScopeGuard([] { qunsetenv("PRINTER"); });
+        ReportPreview preview([&] { return report.Generate(); });
+        QCOMPARE(preview.Printer().printerName(), queue->name);
+        preview.Start();
+        OpenTheDialog(preview);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        if (portrait) {
+            preview.Printer().setPageOrientation(QPageLayout::Portrait);
+        }
+        MessageBox::RecordInsteadOfShowing();
+        const auto showAgain = qScopeGuard([] { MessageBox::ShowAgain(); });
+        preview.Command("Print")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Printing(), 60000);
+        QVERIFY(MessageBox::TakeRecorded().empty());
+
+        QTemporaryDir dir;
+        const QString pdf = ReadBackJob(*queue, dir.path());
+        QVERIFY2(!pdf.isEmpty(), qPrintable(QStringLiteral("nothing arrived in ") + queue->file));
+        const std::vector<PrintedPage> pages = ReadPages(pdf);
+        QCOMPARE(pages.size(), std::size_t{2});
+        // PostScript drivers print the glyphs without their characters: their words are shapes alone.
+        const bool readable = queue->format == QLatin1String("pdf");
+        if (readable) {
+            QCOMPARE(PageNumbers(pages), (QStringList{"1", "2"}));
+        }
+        for (const PrintedPage& page : pages) {
+            const QString text = page.Text();
+            QVERIFY2(page.words.size() > 100, qPrintable(text));
+            if (readable) {
+                // The corners of the report: the last column's title, the date on the left, the number on the right.
+                QVERIFY2(text.contains(QStringLiteral("Заметки")) && text.contains(QStringLiteral("Printed")),
+                         qPrintable(text));
+            }
+            if (readable) {
+                QVERIFY2(page.Outside().isEmpty(), qPrintable(QStringLiteral("off the sheet: ") + page.Outside()));
+            }
+            // Nothing runs to the sheet's edge, where a page too big for its sheet is cut: the report keeps its
+            // margins of 10 mm (7 when fitted to portrait paper).
+            constexpr double kGap = 4 * 72 / 25.4;
+            const QRectF sheet(QPointF(0, 0), page.sheet);
+            QVERIFY2(sheet.adjusted(kGap, kGap, -kGap, -kGap).contains(page.inked),
+                     qPrintable(QStringLiteral("ink at %1,%2 %3x%4 on %5x%6")
+                                    .arg(page.inked.x())
+                                    .arg(page.inked.y())
+                                    .arg(page.inked.width())
+                                    .arg(page.inked.height())
+                                    .arg(page.sheet.width())
+                                    .arg(page.sheet.height())));
+            QCOMPARE(page.Landscape(), !portrait);
+            // A4 either way round.
+            QCOMPARE(qRound(std::min(page.sheet.width(), page.sheet.height())), 595);
+            QCOMPARE(qRound(std::max(page.sheet.width(), page.sheet.height())), 842);
+            // The printed area at its size on A4 landscape (277 mm of 297 along the long side), fitted to the
+            // sheet's width on portrait paper: not left at its size and cut, nor shrunk to a stamp.
+            const double across = std::max(page.inked.width(), page.inked.height());
+            const double room = portrait ? 595 : 842;
+            QVERIFY2(across > room * 0.85 && across < room, qPrintable(QString::number(across)));
+        }
+    }
+
+    // Pages, copies and their order reach the queue or the file as set up, pages counted from 1.
+    void pagesCopiesAndOrder_data() {
+        QTest::addColumn<bool>("toFile");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<bool>("collate");
+        QTest::addColumn<bool>("reverse");
+        QTest::addColumn<QStringList>("pages");
+        QTest::newRow("queue, page 2") << false << 2 << 2 << 1 << true << false << QStringList{"2"};
+        QTest::newRow("queue, page 3") << false << 3 << 3 << 1 << true << false << QStringList{"3"};
+        QTest::newRow("queue, pages 1-2 reversed") << false << 1 << 2 << 1 << true << true << QStringList{"2", "1"};
+        QTest::newRow("queue, two copies") << false << 0 << 0 << 2 << true << false
+                                           << QStringList{"1", "2", "3", "1", "2", "3"};
+        QTest::newRow("file, page 2") << true << 2 << 2 << 1 << true << false << QStringList{"2"};
+        QTest::newRow("file, two copies collated") << true << 0 << 0 << 2 << true << false
+                                                   << QStringList{"1", "2", "3", "1", "2", "3"};
+        QTest::newRow("file, two copies uncollated") << true << 0 << 0 << 2 << false << false
+                                                     << QStringList{"1", "1", "2", "2", "3", "3"};
+        QTest::newRow("file, pages 2-3 reversed, two copies")
+            << true << 2 << 3 << 2 << true << true << QStringList{"3", "2", "3", "2"};
+    }
+    void pagesCopiesAndOrder() {
+        QFETCH(bool, toFile);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(int, copies);
+        QFETCH(bool, collate);
+        QFETCH(bool, reverse);
+        QFETCH(QStringList, pages);
+        const FileQueue* queue = Queue(QStringLiteral("generic-pdf"));
+        if (!toFile && !queue) {
+            QSKIP(qPrintable(QStringLiteral("no queue writing PDF: ") + fileQueuesSkip_));
+        }
+        auto table = OpenTableWith(MeasurementRows(70));  // three pages
+        TableReport report(Report1Layout(), *table);
+        ReportPreview preview([&] { return report.Generate(); });
+        preview.Start();
+        QCOMPARE(preview.PageCount(), 3);
+        QTemporaryDir dir;
+        QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
+        if (toFile) {
+            preview.Printer().setOutputFileName(pdf);
+        } else {
+            QFile::remove(queue->file);
+            preview.Printer().setPrinterName(queue->name);
+        }
+        if (from > 0) {
+            preview.Printer().setPrintRange(QPrinter::PageRange);
+            preview.Printer().setFromTo(from, to);
+        }
+        preview.Printer().setCopyCount(copies);
+        preview.Printer().setCollateCopies(collate);
+        preview.Printer().setPageOrder(reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+        preview.Command("Print")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Printing(), 60000);
+        if (!toFile) {
+            pdf = ReadBackJob(*queue, dir.path());
+            QVERIFY2(!pdf.isEmpty(), qPrintable(QStringLiteral("nothing arrived in ") + queue->file));
+        }
+        QCOMPARE(PageNumbers(ReadPages(pdf)), pages);
+        QCOMPARE(table->CurrentRow(), 69);
     }
 
     void sixtyFourRowsArriveAsTwoLandscapePages() {
