@@ -243,7 +243,12 @@ ReportDocument ReadReportFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         throw ReportError(QString::fromUtf16(kCannotRead).arg(path, file.errorString()));
     }
-    QDataStream in(&file);
+    return ReadReport(file, path);
+}
+
+ReportDocument ReadReport(QIODevice& device, const QString& name) {
+    const QString& path = name;
+    QDataStream in(&device);
     in.setVersion(QDataStream::Qt_6_4);
     quint32 magic = 0;
     quint16 version = 0;

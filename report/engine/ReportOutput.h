@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QIODevice;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -34,5 +35,7 @@ void WritePdfThroughQt(const ReportDocument& document, const QString& path, cons
 // for a file that is missing, is not a saved report, comes from a newer format or is damaged.
 void WriteReportFile(const ReportDocument& document, const QString& path);
 ReportDocument ReadReportFile(const QString& path);
+// The same from an open device; `name` names it in the messages.
+ReportDocument ReadReport(QIODevice& device, const QString& name);
 
 }  // namespace report

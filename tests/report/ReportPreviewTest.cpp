@@ -3,6 +3,7 @@
 #include "report/Report1Layout.h"
 #include "report/ReportPageView.h"
 #include "report/ReportPreview.h"
+#include "report/ReportPrinting.h"
 #include "report/TableReport.h"
 #include "report/engine/ReportDocument.h"
 #include "report/engine/ReportGenerator.h"
@@ -14,7 +15,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QImage>
+#include <QPalette>
 #include <QPrintDialog>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,6 +49,31 @@ QString FirstNumberOnPage(const ReportDocument& document, int page) {
         }
     }
     return {};
+}
+
+// The darkest grey of the first page's measurement rows (below the column titles, above the footer), rendered by
+// poppler: 0 black, 255 white.
+int DarkestInTheRows(const QString& pdf, const QString& prefix) {
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-gray"),
+                                              QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                              QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, prefix});
+    if (!render.waitForFinished(60000) || render.exitCode() != 0) {
+        return -1;
+    }
+    const QImage page = QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
+    if (page.isNull() || page.width() < page.height()) {
+        return -1;
+    }
+    const double pxPerMm = page.width() / 297.0;
+    int darkest = 255;
+    for (int y = int(30 * pxPerMm); y < int(150 * pxPerMm); ++y) {
+        const uchar* line = page.constScanLine(y);
+        for (int x = int(12 * pxPerMm); x < int(285 * pxPerMm); ++x) {
+            darkest = std::min(darkest, int(line[x]));
+        }
+    }
+    return darkest;
 }
 
 }  // namespace
@@ -274,6 +307,116 @@ private slots:
         preview.Command("SavePdf")->trigger();  // finishes the generation first
         QVERIFY(!preview.Generating());
         QCOMPARE(PdfPageCount(pdf), 91);
+    }
+
+    // A print made while the preview still generates walks the table beside it: both get every row.
+    void printDuringGenerationLeavesThePreviewsPagesIntact() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(2000);
+        QVERIFY(preview.Generating());
+        const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
+        preview.Printer().setOutputFileName(pdf);
+        preview.Command("Print")->trigger();
+        QVERIFY(preview.Printing());
+        auto* progress = preview.findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
+        QVERIFY(progress);
+        QVERIFY2(progress->labelText().startsWith(QStringLiteral("Печать: страница ")), qPrintable(progress->labelText()));
+        QVERIFY(progress->labelText().endsWith(QStringLiteral(" из 61")));
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Printing(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Generating(), 60000);
+        QCOMPARE(PdfPageCount(pdf), 61);
+        QCOMPARE(preview.GeneratedPages(), 61);
+        auto alone = report_->Generate();
+        alone->Run();
+        for (int p = 0; p < 61; ++p) {
+            QCOMPARE(FirstNumberOnPage(*preview.Document(), p), FirstNumberOnPage(*alone->Document(), p));
+        }
+        QCOMPARE(FirstNumberOnPage(*preview.Document(), 60), QStringLiteral("1979"));
+        QCOMPARE(table_->CurrentRow(), 1999);
+    }
+
+    // Cancelled, the print leaves nothing behind; the table still ends on its last row.
+    void printCanBeCancelled() {
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(3000);
+        const QString pdf = dir.filePath(QStringLiteral("cancelled.pdf"));
+        preview.Printer().setOutputFileName(pdf);
+        preview.Command("Print")->trigger();
+        auto* progress = preview.findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
+        QVERIFY(progress);
+        auto* cancel = progress->findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("Отмена"));
+        cancel->click();
+        QVERIFY(!preview.Printing());
+        QVERIFY2(!QFile::exists(pdf) || QFileInfo(pdf).size() == 0 || PdfPageCount(pdf) < 91, "the whole job went out");
+        preview.close();
+        QCOMPARE(table_->CurrentRow(), 2999);
+    }
+
+    // Closed before its pages are all made, the preview still leaves the last row current; End while the pages are
+    // made shows the real last page once it is there, not the last made so far.
+    void earlyCloseAndEndDuringGeneration() {
+        ReportPreview& preview = Open(3000);
+        table_->MoveTo(0);
+        QVERIFY(preview.Generating());
+        auto* view = preview.findChild<ReportPageView*>();
+        QTest::keyClick(view, Qt::Key_End);
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Generating(), 30000);
+        QCOMPARE(preview.CurrentPage(), 90);
+        QVERIFY(preview.StatusText().startsWith(QStringLiteral("Страница 91 из 91")));
+
+        preview.Start();
+        preview.Command("LastPage")->trigger();
+        preview.Command("FirstPage")->trigger();  // asked for another page meanwhile: that one stays
+        QTRY_VERIFY_WITH_TIMEOUT(!preview.Generating(), 30000);
+        QCOMPARE(preview.CurrentPage(), 0);
+
+        preview.Start();
+        QVERIFY(preview.Generating());
+        table_->MoveTo(5);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!preview.isVisible());
+        QCOMPARE(table_->CurrentRow(), 2999);
+    }
+
+    // Without a printer, Print explains what to do, in Russian, instead of naming a printer "(none)".
+    void printWithoutAPrinterSaysWhatToDo() {
+        ReportPreview& preview = Open(10);
+        QTRY_VERIFY(!preview.Generating());
+        preview.Printer().setPrinterName(QString());  // as when none is installed
+        MessageBox::RecordInsteadOfShowing();
+        preview.Command("Print")->trigger();
+        const auto shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), std::size_t{1});
+        QCOMPARE(shown[0].text, QString::fromUtf16(kNoPrinterText));
+        QVERIFY(!preview.Printing());
+    }
+
+    // Under a dark desktop theme the rows still print black, on a printer and in the PDF alike.
+    void rowsPrintBlackUnderADarkTheme() {
+        const QPalette saved = QApplication::palette();
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(saved); });
+        QPalette dark = saved;
+        dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+        dark.setColor(QPalette::WindowText, QColor(0xd0, 0xd0, 0xd0));
+        dark.setColor(QPalette::Text, QColor(0xd0, 0xd0, 0xd0));
+        QApplication::setPalette(dark);
+
+        QTemporaryDir dir;
+        ReportPreview& preview = Open(20);
+        QTRY_VERIFY(!preview.Generating());
+        const QString pdf = dir.filePath(QStringLiteral("saved.pdf"));
+        preview.SetFileChooser([&](QWidget*, bool, const QString&) { return pdf; });
+        preview.Command("SavePdf")->trigger();
+        const QString printed = dir.filePath(QStringLiteral("printed.pdf"));
+        preview.Printer().setOutputFileName(printed);
+        preview.Command("Print")->trigger();
+        QTRY_VERIFY(!preview.Printing());
+        for (const QString& file : {pdf, printed}) {
+            const int darkest = DarkestInTheRows(file, file + QStringLiteral("-page"));
+            QVERIFY2(darkest >= 0 && darkest < 60, qPrintable(file + QStringLiteral(": ") + QString::number(darkest)));
+        }
     }
 
     void escapeClosesAndRunReturnsWithTheLastRowCurrent() {
