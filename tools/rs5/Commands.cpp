@@ -12,6 +12,7 @@
 #include "tools/rs5/ExportCommand.h"
 #endif
 #ifdef RS5_WITH_REPORT
+#include "tools/rs5/PrintCommand.h"
 #include "tools/rs5/ReportCommand.h"
 #endif
 
@@ -82,6 +83,14 @@ const std::vector<Command>& Commands() {
          "every page, a line per row with the grid's texts, the date and the page number at the foot. The\n"
          "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.",
          RunReport},
+#endif
+#ifdef RS5_WITH_PRINT
+        {"print", "SOURCE [--printer NAME] [--copies N] [--pages A-B]",
+         "Sends the same report to a CUPS print queue, the default one unless --printer names another, A4\n"
+         "landscape (fitted to the paper of a queue without A4), N copies, pages A to B (counted from 1,\n"
+         "cut to the pages there are; A alone for one page). Prints the CUPS request id, as lp does. Exit\n"
+         "status 0 only when the queue accepted the job.",
+         RunPrint},
 #endif
     };
     return kCommands;
