@@ -16,9 +16,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QPrintDialog>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -407,8 +407,8 @@ void ReportPreview::Print() {
     }
     const QString otherPaper = FitPrinterPaper();
     // The rows as they are now, walked with a cursor of the print's own; the pages on show stay as they are.
-    auto job = std::make_unique<ReportPrintJob>(loaded_ ? nullptr : generate_(), loaded_ ? document_ : nullptr,
-                                                printer_);
+    auto job =
+        std::make_unique<ReportPrintJob>(loaded_ ? nullptr : generate_(), loaded_ ? document_ : nullptr, printer_);
     job->Begin();
     if (!otherPaper.isEmpty()) {
         MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), otherPaper);

@@ -16,14 +16,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QScopeGuard>
 #include <QImage>
 #include <QPalette>
 #include <QPrintDialog>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -320,7 +320,8 @@ private slots:
         QVERIFY(preview.Printing());
         auto* progress = preview.findChild<QProgressDialog*>(QStringLiteral("PrintProgress"));
         QVERIFY(progress);
-        QVERIFY2(progress->labelText().startsWith(QStringLiteral("Печать: страница ")), qPrintable(progress->labelText()));
+        QVERIFY2(progress->labelText().startsWith(QStringLiteral("Печать: страница ")),
+                 qPrintable(progress->labelText()));
         QVERIFY(progress->labelText().endsWith(QStringLiteral(" из 61")));
         QTRY_VERIFY_WITH_TIMEOUT(!preview.Printing(), 60000);
         QTRY_VERIFY_WITH_TIMEOUT(!preview.Generating(), 60000);

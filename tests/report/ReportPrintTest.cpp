@@ -13,21 +13,21 @@
 #include "tests/report/ReportTestRows.h"
 #include "ui/MessageBox.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QRect>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRect>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QPrintDialog>
 #include <QTimer>
 #include <QTransform>
 #include <QXmlStreamReader>
@@ -142,13 +142,14 @@ std::vector<PrintedPage> ReadPages(const QString& pdf) {
         }
         const auto a = xml.attributes();
         if (xml.name() == QLatin1String("page")) {
-            pages.push_back({QSizeF(a.value(QLatin1String("width")).toDouble(),
-                                    a.value(QLatin1String("height")).toDouble()),
-                             {},
-                             {}});
+            pages.push_back(
+                {QSizeF(a.value(QLatin1String("width")).toDouble(), a.value(QLatin1String("height")).toDouble()),
+                 {},
+                 {}});
         } else if (xml.name() == QLatin1String("word") && !pages.empty()) {
-            const QRectF box(QPointF(a.value(QLatin1String("xMin")).toDouble(), a.value(QLatin1String("yMin")).toDouble()),
-                             QPointF(a.value(QLatin1String("xMax")).toDouble(), a.value(QLatin1String("yMax")).toDouble()));
+            const QRectF box(
+                QPointF(a.value(QLatin1String("xMin")).toDouble(), a.value(QLatin1String("yMin")).toDouble()),
+                QPointF(a.value(QLatin1String("xMax")).toDouble(), a.value(QLatin1String("yMax")).toDouble()));
             pages.back().words.push_back({box, xml.readElementText()});
         }
     }
@@ -169,8 +170,8 @@ std::vector<PrintedPage> ReadPages(const QString& pdf) {
             }
         }
         const double scale = 72.0 / kDpi;
-        pages[static_cast<std::size_t>(i)].inked = QRectF(ink.x() * scale, ink.y() * scale, ink.width() * scale,
-                                                          ink.height() * scale);
+        pages[static_cast<std::size_t>(i)].inked =
+            QRectF(ink.x() * scale, ink.y() * scale, ink.width() * scale, ink.height() * scale);
     }
     return pages;
 }
@@ -179,8 +180,7 @@ std::vector<PrintedPage> ReadPages(const QString& pdf) {
 QStringList PageNumbers(const std::vector<PrintedPage>& pages) {
     QStringList numbers;
     for (const PrintedPage& page : pages) {
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("Page (\\d+)")).match(page.Text());
+        const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("Page (\\d+)")).match(page.Text());
         numbers << (match.hasMatch() ? match.captured(1) : QStringLiteral("?"));
     }
     return numbers;
@@ -217,9 +217,9 @@ QString ReadBackJob(const FileQueue& queue, const QString& dir) {
     const QString pdf = dir + QLatin1Char('/') + queue.name + QStringLiteral(".pdf");
     QFile::remove(pdf);
     if (queue.format == QLatin1String("ps")) {
-        Run(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
-                                   QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pdfwrite"),
-                                   QStringLiteral("-o"), pdf, queue.file});
+        Run(QStringLiteral("gs"),
+            {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"), QStringLiteral("-dSAFER"),
+             QStringLiteral("-sDEVICE=pdfwrite"), QStringLiteral("-o"), pdf, queue.file});
     } else {
         QFile::copy(queue.file, pdf);
     }
@@ -368,13 +368,13 @@ private slots:
         QTest::newRow("queue, page 2") << false << 2 << 2 << 1 << true << false << QStringList{"2"};
         QTest::newRow("queue, page 3") << false << 3 << 3 << 1 << true << false << QStringList{"3"};
         QTest::newRow("queue, pages 1-2 reversed") << false << 1 << 2 << 1 << true << true << QStringList{"2", "1"};
-        QTest::newRow("queue, two copies") << false << 0 << 0 << 2 << true << false
-                                           << QStringList{"1", "2", "3", "1", "2", "3"};
+        QTest::newRow("queue, two copies")
+            << false << 0 << 0 << 2 << true << false << QStringList{"1", "2", "3", "1", "2", "3"};
         QTest::newRow("file, page 2") << true << 2 << 2 << 1 << true << false << QStringList{"2"};
-        QTest::newRow("file, two copies collated") << true << 0 << 0 << 2 << true << false
-                                                   << QStringList{"1", "2", "3", "1", "2", "3"};
-        QTest::newRow("file, two copies uncollated") << true << 0 << 0 << 2 << false << false
-                                                     << QStringList{"1", "1", "2", "2", "3", "3"};
+        QTest::newRow("file, two copies collated")
+            << true << 0 << 0 << 2 << true << false << QStringList{"1", "2", "3", "1", "2", "3"};
+        QTest::newRow("file, two copies uncollated")
+            << true << 0 << 0 << 2 << false << false << QStringList{"1", "1", "2", "2", "3", "3"};
         QTest::newRow("file, pages 2-3 reversed, two copies")
             << true << 2 << 3 << 2 << true << true << QStringList{"3", "2", "3", "2"};
     }

@@ -28,8 +28,7 @@ void CheckPages(const report::ReportDocument& document) {
         for (const report::PlacedBand& band : page.bands) {
             Check(band.band >= 0 && band.band < bandCount);
             const auto items = document.definition.bands[static_cast<std::size_t>(band.band)].items.size();
-            Check(band.firstText >= 0 &&
-                  static_cast<std::size_t>(band.firstText) + items <= page.texts.size());
+            Check(band.firstText >= 0 && static_cast<std::size_t>(band.firstText) + items <= page.texts.size());
             for (const QString& text : report::BandTexts(document, page, band)) {
                 Check(text.size() <= page.characters.size());
             }
