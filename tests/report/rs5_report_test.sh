@@ -87,6 +87,15 @@ pdftotext -layout empty.pdf empty.txt
 grep -q 'Page 1' empty.txt && grep -q 'Zarudedu' empty.txt || fail "empty report: $(cat empty.txt)"
 grep -q 'Дата/Время' empty.txt && fail "column header in an empty report"
 
+# The fonts go in as subsets of the glyphs used, with their characters: a one-page report stays small to mail.
+if awk 'NR > 2 && ($(NF-3) != "yes" || $(NF-2) != "yes") { bad = 1 } END { exit !bad }' fonts.txt; then
+    fail "a font embedded whole or without its characters: $(cat fonts.txt)"
+fi
+"$rs5" convert "$table" one.mdb > /dev/null
+"$rs5" report one.mdb one.pdf > /dev/null || fail "report of one page"
+grep -Eq '^Pages: +1$' <(pdfinfo one.pdf) || fail "pages of the one-page report"
+[ "$(stat -c %s one.pdf)" -lt 60000 ] || fail "a one-page report takes $(stat -c %s one.pdf) bytes"
+
 # Failures: status 1, and no PDF, half-written or old, is touched.
 echo old > keep.pdf
 set +e
@@ -102,6 +111,6 @@ set +e
 "$rs5" report rows.mdb 2> err; status=$?
 set -e
 [ "$status" -eq 2 ] || fail "usage error gave $status"
-[ -z "$(ls | grep -v -E '^(out.txt|report.pdf|rows.mdb|info.txt|fonts.txt|page[123].txt|bbox.html|empty.mdb|empty.pdf|empty.txt|keep.pdf|err|long.mdb|long.pdf|long.txt)$')" ] ||
+[ -z "$(ls | grep -v -E '^(out.txt|report.pdf|rows.mdb|info.txt|fonts.txt|page[123].txt|bbox.html|empty.mdb|empty.pdf|empty.txt|one.mdb|one.pdf|keep.pdf|err|long.mdb|long.pdf|long.txt)$')" ] ||
     fail "stray files: $(ls)"
 echo ok
