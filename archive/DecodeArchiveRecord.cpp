@@ -44,7 +44,10 @@ RecordFieldValues RecordRowValues(const ArchiveBytes& bytes, int k) {
     const ArchiveRecord record = ArchiveRecordFromBytes(bytes.Record(k));
     RecordFieldValues values;
     values[0] = std::int32_t{k};
-    values[1] = QString::fromStdString(record.grain).left(kMaxTextFieldLength);
+    if (!record.grain.empty()) {
+        // The table keeps an empty text as an empty field.
+        values[1] = QString::fromStdString(record.grain).left(kMaxTextFieldLength);
+    }
     values[2] = QString::fromUtf16(record.calibration != 0 ? kIndividualCalibrationText : kBasicCalibrationText);
     values[3] = double{TenthsAsSingle(record.moistureTenths)};
     if (record.testWeight) {
