@@ -39,9 +39,9 @@ const char* DownloadMessageText(DownloadObserver::Message message);
 // (CR LF) arrive and belong to this reply rather than to the next. The header's reply is followed at once by the
 // request for record 1, and a record's by the next request before the observer hears RecordArrived, so that the
 // line carries it while the row is stored (an error there still ends the download with TransferError). The
-// period stays the limit for a reply that does not complete, with the same rules as above. Stepping that fast leaves no slack for a reply
-// shifted by stray bytes, so the fast pace also checks that a record's 74 data characters are all nibble
-// characters ("0" to "?"): a record failing the check is not decoded but asked for once more a full period
+// period stays the limit for a reply that does not complete, with the same rules as above. Stepping that fast leaves no
+// slack for a reply shifted by stray bytes, so the fast pace also checks that a record's 74 data characters are all
+// nibble characters ("0" to "?"): a record failing the check is not decoded but asked for once more a full period
 // later, and failing it twice ends the download with TransferError.
 //
 // A download of new records alone (Records::NewOnly) hands the observer only the records that equal no row of

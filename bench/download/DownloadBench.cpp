@@ -124,13 +124,12 @@ std::string CompareRows(const std::filesystem::path& database, const std::vector
                                  sqlite3_column_double(rows, column) == expected
                            : sqlite3_column_type(rows, column) == SQLITE_NULL;
         };
-        const bool equal =
-            sqlite3_column_int(rows, 0) == int(count) && text(1) == when && text(2) == r.grain &&
-            number(3, true, double(TenthsAsSingle(r.moistureTenths))) &&
-            number(4, r.testWeight.has_value(), r.testWeight.value_or(0)) &&
-            number(5, r.massTenths.has_value(), double(TenthsAsSingle(r.massTenths.value_or(0)))) &&
-            sqlite3_column_int(rows, 6) == WholeDegrees(r.temperatureTenths) &&
-            text(7) == (r.calibration != 0 ? "Индивидуальная" : "Базовая");
+        const bool equal = sqlite3_column_int(rows, 0) == int(count) && text(1) == when && text(2) == r.grain &&
+                           number(3, true, double(TenthsAsSingle(r.moistureTenths))) &&
+                           number(4, r.testWeight.has_value(), r.testWeight.value_or(0)) &&
+                           number(5, r.massTenths.has_value(), double(TenthsAsSingle(r.massTenths.value_or(0)))) &&
+                           sqlite3_column_int(rows, 6) == WholeDegrees(r.temperatureTenths) &&
+                           text(7) == (r.calibration != 0 ? "Индивидуальная" : "Базовая");
         if (!equal) {
             difference = "row " + std::to_string(count) + " differs from its record";
         }
@@ -170,8 +169,9 @@ int main(int argc, char** argv) {
         } else if (i + 1 < argc && name == "--trailer") {
             trailer = argv[++i];
         } else {
-            return Fail("usage: download_bench [--records N] [--seed S] [--baud B] [--think MS] [--trailer HEX] "
-                        "[--paced] [--new-only]");
+            return Fail(
+                "usage: download_bench [--records N] [--seed S] [--baud B] [--think MS] [--trailer HEX] "
+                "[--paced] [--new-only]");
         }
     }
     if (records < 0 || records > kMaxArchiveCount) {
@@ -248,8 +248,8 @@ int main(int argc, char** argv) {
                 stop();
                 return Fail("the repeated download with --new-only added rows or failed:\n" + again.err);
             }
-            std::printf("again, new only, %s %6.2f s (%.1f %% of the full download)\n", fast ? "fast: " : "paced:",
-                        again.seconds, 100 * again.seconds / full.seconds);
+            std::printf("again, new only, %s %6.2f s (%.1f %% of the full download)\n",
+                        fast ? "fast: " : "paced:", again.seconds, 100 * again.seconds / full.seconds);
         }
     }
     stop();

@@ -351,8 +351,8 @@ private slots:
         };
         QVERIFY(known(SampleBytes(), 1));
         QVERIFY(known(undated, 2));
-        QVERIFY(!known(SampleBytes(), 2));                   // another number
-        QVERIFY(!known(With(SampleBytes(), 23, {146}), 1));  // W differs by a tenth
+        QVERIFY(!known(SampleBytes(), 2));                          // another number
+        QVERIFY(!known(With(SampleBytes(), 23, {146}), 1));         // W differs by a tenth
         QVERIFY(!known(With(SampleBytes(), 25, {0xFF, 0xFF}), 1));  // N missing
         QVERIFY(!known(With(SampleBytes(), 31, {6}), 1));           // a second later
         QVERIFY(!known(SampleBytes(), 4));

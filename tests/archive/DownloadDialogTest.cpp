@@ -202,7 +202,8 @@ private:
             QCOMPARE(value(MeasurementField::W), Tenths(csv[3]));
             QCOMPARE(value(MeasurementField::N), csv[4].isEmpty() ? FieldValue() : FieldValue(csv[4].toDouble()));
             QCOMPARE(value(MeasurementField::m), Tenths(csv[5]));
-            QCOMPARE(value(MeasurementField::t), FieldValue(static_cast<int>(std::lround(csv[6].toDouble() * 10)) / 10));
+            QCOMPARE(value(MeasurementField::t),
+                     FieldValue(static_cast<int>(std::lround(csv[6].toDouble() * 10)) / 10));
             QCOMPARE(value(MeasurementField::Type),
                      FieldValue(QString::fromUtf16(csv[7] == "0" ? u"Базовая" : u"Индивидуальная")));
         }

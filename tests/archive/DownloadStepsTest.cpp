@@ -73,7 +73,8 @@ public:
     // The table of a download of new records alone: the records it holds, by number.
     int KnownRecordRun(int count) override {
         int k = 0;
-        while (k < count && std::any_of(table.begin(), table.end(), [&](const auto& row) { return row.first == k + 1; })) {
+        while (k < count &&
+               std::any_of(table.begin(), table.end(), [&](const auto& row) { return row.first == k + 1; })) {
             ++k;
         }
         return k;
@@ -484,9 +485,9 @@ TEST(DownloadSummaryTest, NamesTheUndatedRecordsAndCountsNewOnes) {
     for (int k = 2; k <= 60; k += 2) {
         scattered.push_back(k);
     }
-    EXPECT_EQ(UndatedRecordsText(scattered),
-              "Записи без даты: 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40 и ещё 10" +
-                  tail);
+    EXPECT_EQ(
+        UndatedRecordsText(scattered),
+        "Записи без даты: 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40 и ещё 10" + tail);
     EXPECT_EQ(NewRecordsText(15, 30), "Новых записей: 15, уже были в таблице: 30");
 
     ArchiveRecord record = Record(4);
