@@ -39,3 +39,26 @@ void DecodeArchiveRecord(MeasurementTable& table, const ArchiveBytes& bytes, int
     Set(table, MeasurementField::t, QString::number(WholeDegrees(record.temperatureTenths)));
     Set(table, MeasurementField::DataTime, ToDateTime(record.when));
 }
+
+RecordFieldValues RecordRowValues(const ArchiveBytes& bytes, int k) {
+    const ArchiveRecord record = ArchiveRecordFromBytes(bytes.Record(k));
+    RecordFieldValues values;
+    values[0] = std::int32_t{k};
+    if (!record.grain.empty()) {
+        // The table keeps an empty text as an empty field.
+        values[1] = QString::fromStdString(record.grain).left(kMaxTextFieldLength);
+    }
+    values[2] = QString::fromUtf16(record.calibration != 0 ? kIndividualCalibrationText : kBasicCalibrationText);
+    values[3] = double{TenthsAsSingle(record.moistureTenths)};
+    if (record.testWeight) {
+        values[4] = double(*record.testWeight);
+    }
+    if (record.massTenths) {
+        values[5] = double{TenthsAsSingle(*record.massTenths)};
+    }
+    values[6] = std::int32_t{WholeDegrees(record.temperatureTenths)};
+    if (record.when.IsValid()) {
+        values[7] = ToDateTime(record.when);
+    }
+    return values;
+}

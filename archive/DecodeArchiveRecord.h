@@ -1,9 +1,11 @@
 #pragma once
 
 #include "archive/ArchiveBytes.h"
+#include "store/MeasurementField.h"
 
 #include <QString>
 
+#include <array>
 #include <stdexcept>
 
 class MeasurementTable;
@@ -29,3 +31,14 @@ public:
 // has been set: the row stays pending without DataTime. A TableError (the table not open, for example)
 // propagates from where it happens. k outside 1-65535 throws std::out_of_range before the table is touched.
 void DecodeArchiveRecord(MeasurementTable& table, const ArchiveBytes& bytes, int k);
+
+// The fields that a record gives its row, in the order they are assigned.
+inline constexpr std::array<MeasurementField, 8> kRecordFields = {
+    MeasurementField::NN, MeasurementField::Vid, MeasurementField::Type, MeasurementField::W,
+    MeasurementField::N,  MeasurementField::m,   MeasurementField::t,    MeasurementField::DataTime};
+using RecordFieldValues = std::array<FieldValue, kRecordFields.size()>;
+
+// The values that DecodeArchiveRecord leaves in record k's row, as the table keeps them (in kRecordFields order):
+// empty N and m for their missing-value word, empty DataTime for date bytes that are no date. Never throws for
+// k in 1-65535.
+RecordFieldValues RecordRowValues(const ArchiveBytes& bytes, int k);

@@ -24,6 +24,14 @@ public:
     // TransferError (UTF-8, one line per error when several came; empty when there is none): the message sends
     // the user to the cable, so the real cause (a locked or read-only database, say) belongs in a log.
     virtual void ShowMessage(Message message, const std::string& cause) = 0;
+    // Asked only in a download of new records alone (DownloadSteps::Records::NewOnly), so an observer that never
+    // starts one needs neither. Once the header is known: the largest k, at most `count`, such that the table holds
+    // a row for every record number 1 to k (0 when none). Records 1 and k are read back first; when both equal
+    // rows of the table the records between are taken as known and are not asked for.
+    virtual int KnownRecordRun(int /*count*/) { return 0; }
+    // For each record received: whether record k, standing in `staged`, equals a row of the table in every field
+    // the meter gives. Such a record is not handed to RecordArrived.
+    virtual bool RecordIsKnown(const ArchiveBytes& /*staged*/, int /*k*/) { return false; }
     // The download has ended, the port is closed and the timer stopped: `complete` when the whole archive was
     // received, false after a failure (the failure's message follows, unless it came before) or when the
     // download was cancelled (no message follows).

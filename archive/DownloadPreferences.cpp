@@ -6,6 +6,7 @@ namespace {
 
 const QString kPortKey = QStringLiteral("download/port");
 const QString kFastKey = QStringLiteral("download/fast");
+const QString kNewOnlyKey = QStringLiteral("download/new-only");
 
 }  // namespace
 
@@ -34,5 +35,14 @@ bool DownloadPreferences::FastDownload() const {
 
 void DownloadPreferences::SetFastDownload(bool fast) {
     settings_->setValue(kFastKey, fast);
+    settings_->sync();
+}
+
+bool DownloadPreferences::NewRecordsOnly() const {
+    return settings_->value(kNewOnlyKey, false).toBool();
+}
+
+void DownloadPreferences::SetNewRecordsOnly(bool newOnly) {
+    settings_->setValue(kNewOnlyKey, newOnly);
     settings_->sync();
 }

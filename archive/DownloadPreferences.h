@@ -7,7 +7,7 @@
 class QSettings;
 
 // What the download dialog remembers from one run of the program to the next: the last port a download
-// opened, and whether the fast pace was chosen. Main thread only.
+// opened, whether the fast pace was chosen, and whether only new records are added. Main thread only.
 //
 // Reading never fails (a missing or unreadable store gives the defaults); writing is best effort, since losing
 // a preference must never stop a download.
@@ -26,6 +26,9 @@ public:
     // Whether downloads use the fast pace (false until chosen).
     bool FastDownload() const;
     void SetFastDownload(bool fast);
+    // Whether downloads add only the records the table does not hold yet (false until chosen).
+    bool NewRecordsOnly() const;
+    void SetNewRecordsOnly(bool newOnly);
 
 private:
     std::unique_ptr<QSettings> settings_;

@@ -28,20 +28,43 @@ const char* DownloadMessageText(DownloadObserver::Message message) {
 DownloadSteps::DownloadSteps(DownloadLink& link, StepTimer& timer, DownloadObserver& observer, StepTimer* quietTimer)
     : link_(link), timer_(timer), observer_(observer), quietTimer_(quietTimer) {}
 
-void DownloadSteps::Start(const std::string& deviceName, Pace pace) {
+void DownloadSteps::Start(const std::string& deviceName, Pace pace, Records records) {
     if (pace == Pace::Fast && quietTimer_ == nullptr) {
         throw std::logic_error("a fast download needs a quiet timer");
     }
     StopTimers();
     running_ = false;
+    try {
+        // A port that an earlier download failed to close would refuse its new name.
+        link_.Close();
+    } catch (...) {
+        // Opening it says what is wrong.
+    }
     pace_ = pace;
+    newOnly_ = records == Records::NewOnly;
+    readingBack_ = ReadingBack::None;
+    knownRun_ = 0;
+    recordsNew_ = 0;
+    recordsKnown_ = 0;
     askedAgain_ = false;
     state_ = State::AwaitHeader;
     archiveAddress_ = kHeaderAddress;
     link_.Open(deviceName);
-    running_ = true;
-    // Bytes left from before this download are no part of the header's reply.
-    Send(std::string(kHeaderRequest));
+    try {
+        running_ = true;
+        // Bytes left from before this download are no part of the header's reply.
+        Send(std::string(kHeaderRequest));
+    } catch (...) {
+        // A port left open here would refuse every later start.
+        running_ = false;
+        StopTimers();
+        try {
+            link_.Close();
+        } catch (...) {
+            // The write's error is the one to report.
+        }
+        throw;
+    }
 }
 
 void DownloadSteps::Step() noexcept {
@@ -109,6 +132,10 @@ void DownloadSteps::TakeStep() {
     }
     if (state_ == State::AwaitHeader) {
         archiveCount_ = DecodeHeaderReply(reply_);
+        if (newOnly_) {
+            knownRun_ = std::min(observer_.KnownRecordRun(archiveCount_), archiveCount_);
+            readingBack_ = knownRun_ > 0 ? ReadingBack::First : ReadingBack::None;
+        }
     }
     observer_.ProgressRange(archiveCount_);
     if (state_ == State::AwaitRecord) {
@@ -123,15 +150,18 @@ void DownloadSteps::TakeStep() {
         }
         askedAgain_ = false;
         staged_.StoreRecord(k, DecodeRecordBytes(reply_));
+        if (readingBack_ != ReadingBack::None) {
+            // What comes next depends on this record.
+            ReadBack(k);
+            return;
+        }
         if (pace_ == Pace::Fast && k < archiveCount_) {
             // The next request and its reply cross the line while this row is stored.
             SendNextRequest();
-            observer_.RecordArrived(staged_, k);
-            observer_.ProgressPosition(k);
+            Deliver(k);
             return;
         }
-        observer_.RecordArrived(staged_, k);
-        observer_.ProgressPosition(k);
+        Deliver(k);
         state_ = State::NextRequest;
     }
     if (state_ == State::NextRequest) {
@@ -145,6 +175,45 @@ void DownloadSteps::TakeStep() {
         return;
     }
     timer_.Start();
+}
+
+void DownloadSteps::Deliver(int k) {
+    if (newOnly_ && observer_.RecordIsKnown(staged_, k)) {
+        ++recordsKnown_;
+    } else {
+        observer_.RecordArrived(staged_, k);
+        ++recordsNew_;
+    }
+    observer_.ProgressPosition(k);
+}
+
+void DownloadSteps::ReadBack(int k) {
+    const bool known = observer_.RecordIsKnown(staged_, k);
+    if (readingBack_ == ReadingBack::First) {
+        if (!known) {
+            // Not the archive the table knows: every record is read.
+            readingBack_ = ReadingBack::None;
+            observer_.RecordArrived(staged_, k);
+            ++recordsNew_;
+            observer_.ProgressPosition(k);
+            SendRequestFor(k + 1);
+            return;
+        }
+        ++recordsKnown_;
+        observer_.ProgressPosition(k);
+        readingBack_ = knownRun_ > k ? ReadingBack::Last : ReadingBack::None;
+        SendRequestFor(knownRun_ > k ? knownRun_ : k + 1);
+        return;
+    }
+    readingBack_ = ReadingBack::None;
+    if (!known) {
+        // Rewritten since: record k is read again in its turn, so that the rows keep the archive's order.
+        SendRequestFor(2);
+        return;
+    }
+    recordsKnown_ += k - 1;
+    observer_.ProgressPosition(k);
+    SendRequestFor(k + 1);
 }
 
 bool DownloadSteps::TakeReply() {
@@ -204,6 +273,11 @@ void DownloadSteps::SendNextRequest() {
     }
     Send(BuildRecordRequest(archiveAddress_));
     state_ = State::AwaitRecord;
+}
+
+void DownloadSteps::SendRequestFor(int k) {
+    archiveAddress_ = kHeaderAddress + static_cast<std::uint32_t>(k - 1);
+    SendNextRequest();
 }
 
 void DownloadSteps::Send(const std::string& request) {

@@ -39,16 +39,23 @@ const char* DownloadMessageText(DownloadObserver::Message message);
 // (CR LF) arrive and belong to this reply rather than to the next. The header's reply is followed at once by the
 // request for record 1, and a record's by the next request before the observer hears RecordArrived, so that the
 // line carries it while the row is stored (an error there still ends the download with TransferError). The
-// period stays the limit for a reply that does not complete, with the same rules as above. Stepping that fast leaves no slack for a reply
-// shifted by stray bytes, so the fast pace also checks that a record's 74 data characters are all nibble
-// characters ("0" to "?"): a record failing the check is not decoded but asked for once more a full period
+// period stays the limit for a reply that does not complete, with the same rules as above. Stepping that fast leaves no
+// slack for a reply shifted by stray bytes, so the fast pace also checks that a record's 74 data characters are all
+// nibble characters ("0" to "?"): a record failing the check is not decoded but asked for once more a full period
 // later, and failing it twice ends the download with TransferError.
+//
+// A download of new records alone (Records::NewOnly) hands the observer only the records that equal no row of
+// the table (DownloadObserver::RecordIsKnown). When the table holds the records 1 to k of an earlier download
+// (DownloadObserver::KnownRecordRun) it first reads records 1 and k back: both unchanged, the archive only grew
+// since, and the records after k are the only ones asked for; otherwise (the archive was cleared or rewritten) it
+// reads every record from 2 on, record k again in its turn. Either way no record that the table lacks is skipped.
 //
 // Main thread only. Link, timers and observer are not owned and must outlive the steps.
 class DownloadSteps {
 public:
     enum class State { AwaitHeader, NextRequest, AwaitRecord };
     enum class Pace { Paced, Fast };
+    enum class Records { All, NewOnly };
 
     static constexpr std::size_t kReplyAreaSize = 2000;
     // The quiet timer's usual period, in milliseconds: about 20 character times at 9600 baud.
@@ -59,9 +66,10 @@ public:
     DownloadSteps(DownloadLink& link, StepTimer& timer, DownloadObserver& observer, StepTimer* quietTimer = nullptr);
 
     // Opens the named port, sends the header request and starts the timer. Errors of the port (a refused
-    // name, a device that cannot be opened) propagate, with the port closed and the timer stopped.
-    // Pace::Fast without a quiet timer throws std::logic_error before anything is opened.
-    void Start(const std::string& deviceName, Pace pace = Pace::Paced);
+    // name, a device that cannot be opened, a header request whose writing fails) propagate, with the port
+    // closed and the timer stopped, so that the next start can open it again. Pace::Fast without a quiet timer
+    // throws std::logic_error before anything is opened.
+    void Start(const std::string& deviceName, Pace pace = Pace::Paced, Records records = Records::All);
     // One step; called by the timer. Never throws: failures end the download.
     void Step() noexcept;
     // Bytes have landed in the link's ring (the edge calls this at each arrival; extra calls do no harm).
@@ -78,7 +86,12 @@ public:
     bool Running() const { return running_; }
     State CurrentState() const { return state_; }
     Pace CurrentPace() const { return pace_; }
+    Records CurrentRecords() const { return newOnly_ ? Records::NewOnly : Records::All; }
     int ArchiveCount() const { return archiveCount_; }
+    // Of the latest download: records handed to the observer, and records found (or, between the two known
+    // records read back, taken to be) in the table already.
+    int RecordsNew() const { return recordsNew_; }
+    int RecordsKnown() const { return recordsKnown_; }
 
 private:
     void TakeStep();
@@ -90,6 +103,12 @@ private:
     // Adds the waiting bytes to the reply; false when the step must not go on (waiting or ended).
     bool TakeReply();
     void SendNextRequest();
+    // The next request is for record k (the end, when k is past the last record).
+    void SendRequestFor(int k);
+    // Hands record k to the observer, or counts it as known, and moves the progress.
+    void Deliver(int k);
+    // Record 1 or the last known record, read back in a download of new records alone.
+    void ReadBack(int k);
     void Send(const std::string& request);
     void Finish(bool complete);
     void Fail(DownloadObserver::Message message, std::string cause);
@@ -108,4 +127,11 @@ private:
     bool running_ = false;
     bool stepping_ = false;
     Pace pace_ = Pace::Paced;
+    // A download of new records alone: which known record is read back next, and the last known one.
+    enum class ReadingBack { None, First, Last };
+    bool newOnly_ = false;
+    ReadingBack readingBack_ = ReadingBack::None;
+    int knownRun_ = 0;
+    int recordsNew_ = 0;
+    int recordsKnown_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "archive/DownloadPreferences.h"
 #include "archive/DownloadSteps.h"
+#include "archive/DownloadSummary.h"
 #include "archive/QtStepTimer.h"
 #include "archive/SlDownloadLink.h"
 #include "serial/SlBuffer.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -27,6 +29,7 @@ namespace {
 constexpr int kStepPeriodMs = 1000;
 constexpr int kRingSize = 4096;
 constexpr int kNumberedPorts = 10;
+const char16_t* const kInformationCaption = u"Information";
 
 }  // namespace
 
@@ -81,10 +84,17 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     CheckBoxFast->setGeometry(scale.Rect(QRect(136, 142, 145, 17)));
     CheckBoxFast->setToolTip(QStringLiteral("Брать ответ прибора, как только он пришёл целиком"));
 
+    // Beside it: off at first, so that a download adds the whole archive as it always did.
+    CheckBoxNewOnly = new QCheckBox(QStringLiteral("Только новые записи"), this);
+    CheckBoxNewOnly->setObjectName("CheckBoxNewOnly");
+    CheckBoxNewOnly->setGeometry(scale.Rect(QRect(288, 142, 180, 17)));
+    CheckBoxNewOnly->setToolTip(QStringLiteral("Не добавлять записи, которые уже есть в таблице"));
+
     setTabOrder(BitBtn1, EditTransmit);
     setTabOrder(EditTransmit, ComboBox1);
     setTabOrder(ComboBox1, ProgressBar1);
     setTabOrder(ProgressBar1, CheckBoxFast);
+    setTabOrder(CheckBoxFast, CheckBoxNewOnly);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -112,6 +122,11 @@ TForm1::TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mai
     connect(CheckBoxFast, &QCheckBox::toggled, this, [this](bool on) {
         if (preferences_) {
             preferences_->SetFastDownload(on);
+        }
+    });
+    connect(CheckBoxNewOnly, &QCheckBox::toggled, this, [this](bool on) {
+        if (preferences_) {
+            preferences_->SetNewRecordsOnly(on);
         }
     });
 }
@@ -145,6 +160,7 @@ void TForm1::RememberIn(std::shared_ptr<DownloadPreferences> preferences) {
             ComboBox1->setEditText(port);
         }
         CheckBoxFast->setChecked(preferences->FastDownload());
+        CheckBoxNewOnly->setChecked(preferences->NewRecordsOnly());
     }
     preferences_ = std::move(preferences);
 }
@@ -163,11 +179,12 @@ void TForm1::FormShow() {
 
 void TForm1::BitBtn1Click() {
     BitBtn1->setEnabled(false);
-    writer_.ResetCount();
+    writer_.Reset();
     try {
         const QString port = ComboBox1->currentText();
         steps_->Start(port.toStdString(),
-                      CheckBoxFast->isChecked() ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced);
+                      CheckBoxFast->isChecked() ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced,
+                      CheckBoxNewOnly->isChecked() ? DownloadSteps::Records::NewOnly : DownloadSteps::Records::All);
         if (preferences_) {
             preferences_->SetLastPort(port);
         }
@@ -187,11 +204,23 @@ void TForm1::ReplyWaiting(int count) {
 }
 
 void TForm1::ProgressRange(int count) {
-    ProgressBar1->setRange(0, count);
+    // A range of 0 to 0 makes Qt's bar a busy animation, which would still run at the next showing: an empty archive
+    // shows an empty bar instead.
+    ProgressBar1->setRange(0, std::max(count, 1));
 }
 
 void TForm1::RecordArrived(const ArchiveBytes& staged, int k) {
-    writer_.Add(staged, k);
+    if (!writer_.Add(staged, k)) {
+        qWarning("%s", UndatedRecordNote(k, staged.Record(k)).c_str());
+    }
+}
+
+int TForm1::KnownRecordRun(int count) {
+    return writer_.KnownRecordRun(count);
+}
+
+bool TForm1::RecordIsKnown(const ArchiveBytes& staged, int k) {
+    return writer_.IsKnown(staged, k);
 }
 
 void TForm1::ProgressPosition(int k) {
@@ -210,7 +239,22 @@ void TForm1::Ended(bool complete) {
     BitBtn1->setEnabled(true);
     // The download's last row is stored now, not at the table's next operation.
     writer_.Finish();
+    ShowSummary(complete);
     if (complete) {
         close();
+    }
+}
+
+void TForm1::ShowSummary(bool complete) {
+    QStringList lines;
+    if (complete && steps_->CurrentRecords() == DownloadSteps::Records::NewOnly) {
+        lines << QString::fromStdString(NewRecordsText(steps_->RecordsNew(), steps_->RecordsKnown()));
+    }
+    if (!writer_.Undated().empty()) {
+        lines << QString::fromStdString(UndatedRecordsText(writer_.Undated()));
+    }
+    if (!lines.isEmpty()) {
+        MessageBox::Show(this, MessageBox::Icon::Information, QString::fromUtf16(kInformationCaption),
+                         lines.join('\n'));
     }
 }

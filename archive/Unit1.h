@@ -40,9 +40,9 @@ public:
     TForm1(MeasurementTable& table, std::shared_ptr<ISlMainThreadCaller> mainThread, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Offers the remembered port as the port box's text and the remembered state of the fast check box; from
-    // now on a port that a download opened and every change of the check box are remembered there. Without
-    // it the dialog remembers nothing.
+    // Offers the remembered port as the port box's text and the remembered states of the check boxes; from now
+    // on a port that a download opened and every change of a check box are remembered there. Without it the
+    // dialog remembers nothing.
     void RememberIn(std::shared_ptr<DownloadPreferences> preferences);
     // For tests that are not about time: `timer` (not owned; it must outlive the downloads it drives) takes the
     // place of Timer1 and calls Timer1Timer for each step; null gives the steps back to Timer1. Not while a
@@ -55,6 +55,8 @@ public:
     QComboBox* ComboBox1;
     QProgressBar* ProgressBar1;
     QCheckBox* CheckBoxFast;  // «Быстрый приём»: the next download takes each reply as soon as it is complete
+    // «Только новые записи»: the next download adds only the records that the table does not hold yet.
+    QCheckBox* CheckBoxNewOnly;
     QTimer* Timer1;           // tests may shorten its interval (1000 ms)
     TSlBuffer* SlBuffer1;
     TSlComm* SlComm1;
@@ -68,6 +70,8 @@ protected:
 private:
     void FormShow();
     void MakeSteps(StepTimer& timer);
+    // At the end of a download: the records kept without a date and, for new records alone, how many were new.
+    void ShowSummary(bool complete);
 
     void ReplyWaiting(int count) override;
     void ProgressRange(int count) override;
@@ -75,6 +79,8 @@ private:
     void ProgressPosition(int k) override;
     void ShowMessage(Message message, const std::string& cause) override;
     void Ended(bool complete) override;
+    int KnownRecordRun(int count) override;
+    bool RecordIsKnown(const ArchiveBytes& staged, int k) override;
 
     std::shared_ptr<ISlMainThreadCaller> mainThread_;
     TableRecordWriter writer_;

@@ -1,8 +1,10 @@
 #include "archive/ArchiveBytes.h"
 #include "archive/ArchiveRecord.h"
 #include "archive/DecodeArchiveRecord.h"
+#include "archive/TableRecordWriter.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
+#include "store/TableObserver.h"
 #include "store/WorkingDatabase.h"
 #include "tests/QtTestRunner.h"
 #include "tests/store/MemorySource.h"
@@ -58,7 +60,28 @@ QString Text(const FieldValue& value) {
     return std::visit(Visitor{}, value);
 }
 
+// Notes the fields of the current row in the order they receive a value.
+class AssignmentOrder final : public TableObserver {
+public:
+    explicit AssignmentOrder(const MeasurementTable& table) : table_(table) {}
+    void RowChanged(int row) override {
+        for (int f = 0; f < kMeasurementFieldCount; ++f) {
+            const auto field = static_cast<MeasurementField>(f);
+            if (!std::holds_alternative<std::monostate>(table_.Value(row, field)) &&
+                std::find(fields.begin(), fields.end(), field) == fields.end()) {
+                fields.push_back(field);
+            }
+        }
+    }
+    std::vector<MeasurementField> fields;
+
+private:
+    const MeasurementTable& table_;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(std::vector<MeasurementField>)
 
 class DecodeArchiveRecordTest : public QObject {
     Q_OBJECT
@@ -252,6 +275,94 @@ private slots:
         table_ = std::make_unique<MeasurementTable>(std::make_unique<MemorySource>(rows_));
         table_->LoadTableFile(saved);
         QCOMPARE(Text(table_->Value(0, MeasurementField::DataTime)), QString("29.03.2026 02:30:15"));
+        table_.reset();
+    }
+
+    // The fields get their values one by one in the order NN, Vid, Type, W, N, m, t, DataTime, and what the row
+    // holds then is what RecordRowValues says, which the download of new records alone compares rows with.
+    void fieldsAreAssignedInOrderAndAsRecordRowValuesSays_data() {
+        using F = MeasurementField;
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<std::vector<MeasurementField>>("order");
+        QTest::newRow("every field") << SampleBytes()
+                                     << std::vector<F>{F::NN, F::Vid, F::Type, F::W, F::N, F::m, F::t, F::DataTime};
+        QTest::newRow("missing N and m") << With(SampleBytes(), 25, {0xFF, 0xFF, 0xFF, 0xFF})
+                                         << std::vector<F>{F::NN, F::Vid, F::Type, F::W, F::t, F::DataTime};
+        QTest::newRow("day 0") << With(SampleBytes(), 34, {0})
+                               << std::vector<F>{F::NN, F::Vid, F::Type, F::W, F::N, F::m, F::t};
+        QTest::newRow("no name, individual calibration, negatives")
+            << With(With(SampleBytes(), 0, {7, 0}), 23, {0xF6, 0xFF, 0x9C, 0xFF, 0x9C, 0xFF, 0x9C, 0xFF})
+            << std::vector<F>{F::NN, F::Type, F::W, F::N, F::m, F::t, F::DataTime};
+    }
+    void fieldsAreAssignedInOrderAndAsRecordRowValuesSays() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(std::vector<MeasurementField>, order);
+        AssignmentOrder assigned(*table_);
+        table_->SetObserver(&assigned);
+        try {
+            Decode(bytes, 7);
+        } catch (const DateTimeConversionError&) {
+            QVERIFY(!order.empty() && order.back() != MeasurementField::DataTime);
+        }
+        table_->SetObserver(nullptr);
+        QCOMPARE(assigned.fields, order);
+        const RecordFieldValues values = RecordRowValues(area_, 7);
+        for (std::size_t i = 0; i < kRecordFields.size(); ++i) {
+            QCOMPARE(Text(values[i]), Field(kRecordFields[i]));
+            QCOMPARE(values[i].index(), table_->Value(table_->CurrentRow(), kRecordFields[i]).index());
+        }
+    }
+
+    // A record with a damaged date keeps its row, stored with an empty date; the rows that reached the database are
+    // known to the next download, by every field the meter gives and by their numbers 1 to k.
+    void writerKeepsUndatedRowsAndKnowsTheStoredRecords() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("sys.mdb");
+        CreateWorkingDatabase(path);
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+        table_->OpenTable();
+        TableRecordWriter writer(*table_);
+        const QByteArray undated = With(SampleBytes(), 34, {0});
+        area_.StoreRecord(1, ToRecord(SampleBytes()));
+        QVERIFY(writer.Add(area_, 1));
+        area_.StoreRecord(2, ToRecord(undated));
+        QVERIFY(!writer.Add(area_, 2));
+        area_.StoreRecord(3, ToRecord(With(SampleBytes(), 23, {200, 0})));
+        QVERIFY(writer.Add(area_, 3));
+        writer.Finish();
+        QCOMPARE(writer.RowsAdded(), 3);
+        QCOMPARE(writer.Undated(), std::vector<int>{2});
+
+        table_ = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>(path));
+        table_->OpenTable();
+        QCOMPARE(table_->RowCount(), 3);
+        QCOMPARE(Text(table_->Value(1, MeasurementField::NN)), QString("2"));
+        QCOMPARE(Text(table_->Value(1, MeasurementField::Vid)), QString("Рожь"));
+        QCOMPARE(Text(table_->Value(1, MeasurementField::t)), QString("21"));
+        QCOMPARE(Text(table_->Value(1, MeasurementField::DataTime)), QString());
+
+        TableRecordWriter next(*table_);
+        QCOMPARE(next.KnownRecordRun(9), 3);
+        QCOMPARE(next.KnownRecordRun(2), 2);
+        ArchiveBytes meter;
+        auto known = [&](const QByteArray& bytes, int k) {
+            meter.StoreRecord(k, ToRecord(bytes));
+            return next.IsKnown(meter, k);
+        };
+        QVERIFY(known(SampleBytes(), 1));
+        QVERIFY(known(undated, 2));
+        QVERIFY(!known(SampleBytes(), 2));                          // another number
+        QVERIFY(!known(With(SampleBytes(), 23, {146}), 1));         // W differs by a tenth
+        QVERIFY(!known(With(SampleBytes(), 25, {0xFF, 0xFF}), 1));  // N missing
+        QVERIFY(!known(With(SampleBytes(), 31, {6}), 1));           // a second later
+        QVERIFY(!known(SampleBytes(), 4));
+
+        // The user deleted row 2: the records known from 1 on end at 1, and record 2 is no longer known.
+        table_->MoveTo(1);
+        table_->DeleteRow();
+        next.Reset();
+        QCOMPARE(next.KnownRecordRun(9), 1);
+        QVERIFY(!known(undated, 2));
         table_.reset();
     }
 

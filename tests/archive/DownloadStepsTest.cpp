@@ -7,8 +7,11 @@
 #include "archive/MeterProtocol.h"
 #include "archive/StepTimer.h"
 
+#include "archive/DownloadSummary.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -28,6 +31,9 @@ public:
     void Close() override { open = false; }
     bool Write(std::string_view text) override {
         written.emplace_back(text);
+        if (writeThrows) {
+            throw std::runtime_error("Error writing to port (5), Input/output error");
+        }
         return open && writesSucceed;
     }
     int Waiting() const override { return static_cast<int>(ring.size()); }
@@ -40,6 +46,7 @@ public:
 
     bool open = false;
     bool writesSucceed = true;
+    bool writeThrows = false;
     std::string ring;
     std::vector<std::string> written;
 };
@@ -63,6 +70,19 @@ public:
         rows.push_back({k, record});
     }
     void ProgressPosition(int k) override { position = k; }
+    // The table of a download of new records alone: the records it holds, by number.
+    int KnownRecordRun(int count) override {
+        int k = 0;
+        while (k < count &&
+               std::any_of(table.begin(), table.end(), [&](const auto& row) { return row.first == k + 1; })) {
+            ++k;
+        }
+        return k;
+    }
+    bool RecordIsKnown(const ArchiveBytes& staged, int k) override {
+        const std::pair<int, ArchiveRecord> row{k, ArchiveRecordFromBytes(staged.Record(k))};
+        return std::find(table.begin(), table.end(), row) != table.end();
+    }
     void ShowMessage(Message message, const std::string& cause) override {
         messages.push_back(message);
         causes.push_back(cause);
@@ -81,6 +101,7 @@ public:
     int maximum = -1;
     int position = 0;
     std::vector<std::pair<int, ArchiveRecord>> rows;
+    std::vector<std::pair<int, ArchiveRecord>> table;
     std::vector<Message> messages;
     std::vector<std::string> causes;
     std::vector<bool> ended;
@@ -88,9 +109,9 @@ public:
     std::function<void()> duringMessage;
 };
 
-ArchiveRecord Record(int k) {
+ArchiveRecord Record(int k, int edition = 0) {
     ArchiveRecord record;
-    record.grain = "Пшеница";
+    record.grain = edition == 0 ? "Пшеница" : "Рожь";
     record.moistureTenths = static_cast<std::int16_t>(100 + k);
     record.temperatureTenths = -55;
     record.when = {3, 12, 7, 9, 7, 5};
@@ -361,6 +382,119 @@ TEST_F(DownloadStepsTest, CancelEndsBetweenStepsWithoutAMessage) {
     EXPECT_FALSE(steps.Running());
     steps.Cancel();  // once ended, nothing more
     EXPECT_EQ(observer.ended.size(), 1u);
+}
+
+TEST_F(DownloadStepsTest, HeaderWriteThatThrowsClosesThePortAndANewStartWorks) {
+    link.writeThrows = true;
+    EXPECT_THROW(steps.Start("COM1"), std::runtime_error);
+    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(steps.Running());
+    EXPECT_TRUE(observer.ended.empty());
+    link.writeThrows = false;
+    StartWith(0);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+}
+
+// A download of new records alone against a table that holds `tableHolds` (record numbers of `meter`'s
+// records; edition 1 stands for a record the meter rewrote), the meter answering every request at once.
+struct NewOnlyCase {
+    const char* name;
+    int meterCount;
+    std::vector<int> rewritten;  // records of the meter that differ from the table's
+    std::vector<int> tableHolds;
+    int steps;
+    std::vector<int> requested;  // after the header
+    std::vector<int> added;
+    int known;
+};
+
+class NewOnlyDownloadTest : public DownloadStepsTest, public ::testing::WithParamInterface<NewOnlyCase> {};
+
+// `first`, then from to to.
+std::vector<int> Numbers(int from, int to, std::vector<int> first = {}) {
+    for (int k = from; k <= to; ++k) {
+        first.push_back(k);
+    }
+    return first;
+}
+
+TEST_P(NewOnlyDownloadTest, AsksForWhatTheTableLacksAndAddsOnlyNewRecords) {
+    const NewOnlyCase& c = GetParam();
+    auto meterRecord = [&](int k) {
+        const bool rewritten = std::find(c.rewritten.begin(), c.rewritten.end(), k) != c.rewritten.end();
+        return Record(k, rewritten ? 1 : 0);
+    };
+    for (const int k : c.tableHolds) {
+        observer.table.emplace_back(k, Record(k));
+    }
+    steps.Start("COM1", DownloadSteps::Pace::Paced, DownloadSteps::Records::NewOnly);
+    link.ring = HeaderReply(c.meterCount);
+    int taken = 0;
+    while (timer.running && taken < 200) {
+        const std::string& request = link.written.back();
+        if (request != kHeaderRequest && link.ring.empty()) {
+            const int k = static_cast<int>(*RequestedAddress(request) - kHeaderAddress);
+            link.ring = RecordReply(meterRecord(k));
+        }
+        steps.Step();
+        ++taken;
+    }
+    EXPECT_EQ(taken, c.steps);
+    std::vector<int> requested;
+    for (std::size_t i = 1; i < link.written.size(); ++i) {
+        requested.push_back(static_cast<int>(*RequestedAddress(link.written[i]) - kHeaderAddress));
+    }
+    EXPECT_EQ(requested, c.requested);
+    std::vector<int> added;
+    for (const auto& [k, record] : observer.rows) {
+        added.push_back(k);
+        EXPECT_EQ(record, meterRecord(k));
+    }
+    EXPECT_EQ(added, c.added);
+    EXPECT_EQ(steps.RecordsNew(), static_cast<int>(c.added.size()));
+    EXPECT_EQ(steps.RecordsKnown(), c.known);
+    EXPECT_EQ(observer.ended, std::vector<bool>{true});
+    EXPECT_EQ(observer.position, c.meterCount);
+    EXPECT_TRUE(observer.messages.empty());
+    EXPECT_FALSE(link.open);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NewOnlyDownloadTest,
+    ::testing::Values(
+        NewOnlyCase{"SameArchiveAgain", 30, {}, Numbers(1, 30), 4, {1, 30}, {}, 30},
+        NewOnlyCase{"ArchiveGrewBy15", 45, {}, Numbers(1, 30), 19, Numbers(31, 45, {1, 30}), Numbers(31, 45), 30},
+        NewOnlyCase{"ArchiveRewritten", 5, Numbers(1, 5), Numbers(1, 5), 7, Numbers(1, 5), Numbers(1, 5), 0},
+        // Only the last known record differs: read back, then every record from 2 on, that one again in its turn.
+        NewOnlyCase{"LastKnownRecordRewritten", 5, {3, 5}, Numbers(1, 5), 8, {1, 5, 2, 3, 4, 5}, {3, 5}, 3},
+        // Row 3 was deleted from the table: it comes back, the records after it are found there.
+        NewOnlyCase{"TableLacksARow", 6, {}, {1, 2, 4, 5, 6}, 8, {1, 2, 3, 4, 5, 6}, {3}, 5},
+        NewOnlyCase{"EmptyTable", 3, {}, {}, 5, {1, 2, 3}, {1, 2, 3}, 0},
+        NewOnlyCase{"ArchiveShrankToItsFirstRecords", 4, {}, Numbers(1, 9), 4, {1, 4}, {}, 4},
+        NewOnlyCase{"OneKnownRecord", 3, {}, {1}, 5, {1, 2, 3}, {2, 3}, 1}),
+    [](const ::testing::TestParamInfo<NewOnlyCase>& info) { return std::string(info.param.name); });
+
+TEST(DownloadSummaryTest, NamesTheUndatedRecordsAndCountsNewOnes) {
+    const std::string tail = " — прибор записал неверную дату; они сохранены с пустой датой";
+    EXPECT_EQ(UndatedRecordsText({}), "");
+    EXPECT_EQ(UndatedRecordsText({3, 17}), "Записи без даты: 3, 17" + tail);
+    EXPECT_EQ(UndatedRecordsText({1, 2, 5, 6, 7, 9}), "Записи без даты: 1, 2, 5–7, 9" + tail);
+    EXPECT_EQ(UndatedRecordsText(Numbers(1, 65535)), "Записи без даты: 1–65535" + tail);
+    std::vector<int> scattered;
+    for (int k = 2; k <= 60; k += 2) {
+        scattered.push_back(k);
+    }
+    EXPECT_EQ(
+        UndatedRecordsText(scattered),
+        "Записи без даты: 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40 и ещё 10" + tail);
+    EXPECT_EQ(NewRecordsText(15, 30), "Новых записей: 15, уже были в таблице: 30");
+
+    ArchiveRecord record = Record(4);
+    record.when = {0, 13, 24, 7, 5, 61};  // day, month, year, hour, minute, second
+    EXPECT_EQ(UndatedRecordNote(4, ArchiveRecordToBytes(record)),
+              "record 4: the date bytes 3D 05 07 00 0D 18 (second, minute, hour, day, month, year) make "
+              "'00.13.2024 07:05:61', which is no date; the record is kept with an empty date");
 }
 
 }  // namespace

@@ -117,6 +117,8 @@ public:
         ended.push_back(complete);
         endedAt = clock_.now;
     }
+    int KnownRecordRun(int count) override { return std::min(tableHolds, count); }
+    bool RecordIsKnown(const ArchiveBytes& staged, int k) override;
 
     int maximum = -1;
     int position = 0;
@@ -128,6 +130,7 @@ public:
     std::vector<bool> ended;
     int endedAt = -1;
     int failAt = 0;  // storing this record fails
+    int tableHolds = 0;  // the table holds records 1 to this one, as Record gives them
     std::function<void()> duringMessage;
 
 private:
@@ -141,6 +144,10 @@ ArchiveRecord Record(int k) {
     record.temperatureTenths = static_cast<std::int16_t>(-5 * k);
     record.when = {3, 12, 7, 9, 7, static_cast<std::uint8_t>(k % 60)};
     return record;
+}
+
+bool RecordingObserver::RecordIsKnown(const ArchiveBytes& staged, int k) {
+    return k <= tableHolds && ArchiveRecordFromBytes(staged.Record(k)) == Record(k);
 }
 
 // The whole reply to a request, as the meter sends it: 40 bytes before the data, then the data.
@@ -228,6 +235,24 @@ TEST_F(FastDownloadStepsTest, CompleteRepliesStepAsSoonAsTheLineIsQuiet) {
     EXPECT_EQ(link.writtenAt, (std::vector<int>{0, 30, 60, 90}));
     EXPECT_EQ(observer.endedAt, 120);
     EXPECT_EQ(link.written.size(), 4u) << "one request a record, none asked twice";
+}
+
+TEST_F(FastDownloadStepsTest, NewRecordsAloneReadBackTheKnownOnesWithoutWaitingAPeriod) {
+    observer.tableHolds = 6;
+    Answer(9, [](std::string reply, int) { return std::vector<Part>{{10, reply}}; });
+    steps.Start("COM1", DownloadSteps::Pace::Fast, DownloadSteps::Records::NewOnly);
+    RunUntil(10 * kPeriodMs);
+    ASSERT_EQ(observer.ended, std::vector<bool>{true});
+    EXPECT_EQ(observer.numbers, (std::vector<int>{7, 8, 9}));
+    std::vector<std::uint32_t> asked;
+    for (const std::string& request : link.written) {
+        asked.push_back(*RequestedAddress(request) - kHeaderAddress);
+    }
+    EXPECT_EQ(asked, (std::vector<std::uint32_t>{0, 1, 6, 7, 8, 9}));
+    EXPECT_EQ(observer.endedAt, 6 * 30);
+    EXPECT_EQ(steps.RecordsNew(), 3);
+    EXPECT_EQ(steps.RecordsKnown(), 6);
+    EXPECT_EQ(observer.position, 9);
 }
 
 TEST_F(FastDownloadStepsTest, TrailerWithinTheGapIsPartOfItsReply) {

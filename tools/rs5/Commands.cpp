@@ -33,7 +33,7 @@ const std::vector<Command>& Commands() {
          "field (numbers in full, the locale's decimal separator and date format, NULL as nothing).",
          RunDump},
 #ifdef RS5_WITH_DOWNLOAD
-        {"download", "--port NAME [--db PATH] [--step-ms MS] [--fast]",
+        {"download", "--port NAME [--db PATH] [--step-ms MS] [--fast] [--new-only]",
          "Downloads the meter's archive from the serial port NAME (COM1, /dev/ttyUSB0, the device that\n"
          "rs5-meter-sim prints, ...) into the working database: sys.mdb in the working directory unless\n"
          "--db names another (created when missing). The meter must be in its mode for communication\n"
@@ -45,7 +45,11 @@ const std::vector<Command>& Commands() {
          "whole archive was stored. --fast takes each reply as soon as it is complete and the line has been\n"
          "quiet for 20 ms, instead of waiting out the step (about 0.2 s a record at 9600 baud); a record\n"
          "reply with characters that are not nibble characters is asked for once more. Leave it off for a\n"
-         "meter that misbehaves with it.",
+         "meter that misbehaves with it. A record whose date the meter spoiled is stored with an empty\n"
+         "date; the end names such records. --new-only adds only the records that equal no row of the\n"
+         "database in every field the meter gives; when the database holds records 1 to k of an earlier\n"
+         "download and records 1 and k read back unchanged, only the records after k are asked for. The\n"
+         "end says how many records were new and how many were there already.",
          RunDownload},
 #endif
         {"convert", "[--codepage N] IN OUT",

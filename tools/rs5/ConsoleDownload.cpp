@@ -1,6 +1,8 @@
 #include "tools/rs5/ConsoleDownload.h"
 
+#include "archive/ArchiveBytes.h"
 #include "archive/DownloadSteps.h"
+#include "archive/DownloadSummary.h"
 #include "store/MeasurementTable.h"
 
 #include <QCoreApplication>
@@ -17,7 +19,10 @@ ConsoleDownload::ConsoleDownload(MeasurementTable& table, std::ostream& err, boo
     : table_(table), writer_(table), err_(err), terminal_(terminal) {}
 
 void ConsoleDownload::RecordArrived(const ArchiveBytes& staged, int k) {
-    writer_.Add(staged, k);
+    if (!writer_.Add(staged, k)) {
+        EndBarLine();
+        err_ << "rs5 download: " << UndatedRecordNote(k, staged.Record(k)) << '\n';
+    }
     // A failure leaves the row pending; ending the download tries it once more.
     table_.SettlePendingRow();
     ++rowsStored_;

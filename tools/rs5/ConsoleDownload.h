@@ -4,6 +4,7 @@
 #include "archive/TableRecordWriter.h"
 
 #include <ostream>
+#include <vector>
 
 class MeasurementTable;
 
@@ -12,7 +13,8 @@ class MeasurementTable;
 //
 // Each record's row is stored as soon as it is complete, before its progress is shown, so that what the
 // progress says is in the database and an interrupted download loses nothing it showed. A row that cannot be
-// stored ends the download with the transfer-error line, followed by the cause on a line of its own.
+// stored ends the download with the transfer-error line, followed by the cause on a line of its own. A record whose
+// date bytes are no date is stored with an empty date, and a line names its bytes.
 class ConsoleDownload final : public DownloadObserver {
 public:
     ConsoleDownload(MeasurementTable& table, std::ostream& err, bool terminal);
@@ -23,6 +25,11 @@ public:
     void ProgressPosition(int k) override;
     void ShowMessage(Message message, const std::string& cause) override;
     void Ended(bool complete) override;
+    int KnownRecordRun(int count) override { return writer_.KnownRecordRun(count); }
+    bool RecordIsKnown(const ArchiveBytes& staged, int k) override { return writer_.IsKnown(staged, k); }
+
+    // The records of the download kept without a date.
+    const std::vector<int>& Undated() const { return writer_.Undated(); }
 
     // Whether the whole archive was received and stored.
     bool Complete() const { return complete_; }

@@ -1,6 +1,7 @@
 #include "tools/rs5/DownloadCommand.h"
 
 #include "archive/DownloadSteps.h"
+#include "archive/DownloadSummary.h"
 #include "archive/QtStepTimer.h"
 #include "archive/SlDownloadLink.h"
 #include "serial/SlBuffer.h"
@@ -70,6 +71,7 @@ struct DownloadOptions {
     std::string database = WorkingDatabase::kDefaultFileName;
     int stepMs = kStepPeriodMs;
     bool fast = false;
+    bool newOnly = false;
 };
 
 DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
@@ -78,6 +80,10 @@ DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
         const std::string& name = arguments[i];
         if (name == "--fast") {
             options.fast = true;
+            continue;
+        }
+        if (name == "--new-only") {
+            options.newOnly = true;
             continue;
         }
         if (name != "--port" && name != "--db" && name != "--step-ms") {
@@ -140,7 +146,8 @@ int RunDownload(const Invocation& invocation) {
     link.SetArrivalHandler([&] { steps->BytesArrived(); });
 
     // The port first: a port that cannot be opened must leave no new database behind.
-    steps->Start(*options.port, options.fast ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced);
+    steps->Start(*options.port, options.fast ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced,
+                 options.newOnly ? DownloadSteps::Records::NewOnly : DownloadSteps::Records::All);
     if (CreateWorkingDatabaseIfMissing(database)) {
         invocation.err << "rs5 download: created the working database " << options.database << '\n';
     }
@@ -177,6 +184,12 @@ int RunDownload(const Invocation& invocation) {
         invocation.err << "rs5 download: interrupted by " << SignalName(signal) << '\n';
     }
     invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << options.database << '\n';
+    if (options.newOnly && observer.Complete()) {
+        invocation.err << "rs5 download: " << NewRecordsText(steps->RecordsNew(), steps->RecordsKnown()) << '\n';
+    }
+    if (!observer.Undated().empty()) {
+        invocation.err << "rs5 download: " << UndatedRecordsText(observer.Undated()) << '\n';
+    }
     if (const int signal = interrupt.Signal()) {
         return 128 + signal;
     }

@@ -45,4 +45,13 @@ sql() { sqlite3 "$db" "$1"; }
 [ "$(sql "SELECT group_concat(NN, ' ') FROM (SELECT NN FROM Sys ORDER BY Num)")" = "$(seq -s ' ' 1 "$records")" ] \
     || fail "rows are not records 1 to $records in order"
 rows_match_archive "$db" "$work/archive.csv" "$records"
+
+# Again with --new-only: records 1 and $records are read back and nothing is added, in well under a second.
+started=$(date +%s%N)
+timeout 30 "$rs5" download --fast --new-only --port "$device" --db "$db" > "$work/out" 2> "$work/err" \
+    || fail "rs5 download --fast --new-only failed"
+again_ms=$((($(date +%s%N) - started) / 1000000))
+grep -qF "Новых записей: 0, уже были в таблице: $records" "$work/err" || fail "no count of new records"
+[ "$(sql "SELECT count(*) FROM Sys")" = "$records" ] || fail "--new-only added rows"
+[ "$again_ms" -lt 3000 ] || fail "--new-only took $again_ms ms"
 echo "PASS: $records records in $took_ms ms"
