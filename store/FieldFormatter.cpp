@@ -21,28 +21,79 @@ DisplayFormat DisplayFormatOf(MeasurementField field) {
 }  // namespace
 
 QString WithoutTimeZone(const QString& timeFormat) {
+    // Unquoted characters that only set a time zone off from the time; a quoted text or a full stop after one
+    // ("'ч'.") belongs to the time.
+    const auto isBefore = [](QChar c) { return c.isSpace() || c == u',' || c == u'(' || c == u'[' || c == u'-'; };
+    const auto isAfter = [](QChar c) { return c.isSpace() || c == u',' || c == u')' || c == u']'; };
     QString result;
+    int quotedEnd = 0;  // characters of `result` up to this one are quoted text, which is never taken out
     bool quoted = false;
+    bool dropFollowing = false;
     for (qsizetype i = 0; i < timeFormat.size(); ++i) {
         const QChar c = timeFormat[i];
-        if (c == QLatin1Char('\'')) {
+        if (c == u'\'') {
             quoted = !quoted;
-        } else if (!quoted && c == QLatin1Char('t')) {
-            while (!result.isEmpty() && result.back().isSpace()) {
+            dropFollowing = false;
+            result += c;
+            quotedEnd = int(result.size());
+            continue;
+        }
+        if (!quoted && c == u't') {
+            while (result.size() > quotedEnd && isBefore(result.back())) {
                 result.chop(1);
             }
+            dropFollowing = true;
+            continue;
+        }
+        if (dropFollowing && !quoted && isAfter(c)) {
+            continue;
+        }
+        dropFollowing = false;
+        result += c;
+        if (quoted) {
+            quotedEnd = int(result.size());
+        }
+    }
+    return result.trimmed();
+}
+
+QString WithFourDigitYear(const QString& dateFormat) {
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < dateFormat.size(); ++i) {
+        const QChar c = dateFormat[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+        } else if (!quoted && c == u'y') {
+            while (i + 1 < dateFormat.size() && dateFormat[i + 1] == u'y') {
+                ++i;
+            }
+            result += QStringLiteral("yyyy");
             continue;
         }
         result += c;
     }
-    return result.trimmed();
+    return result;
+}
+
+QString DatePattern(const QLocale& locale) {
+    return WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat));
+}
+
+QString TimePattern(const QLocale& locale) {
+    return WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
+int WidenTwoDigitYear(int twoDigitYear, int currentYear) {
+    const int first = currentYear - 50;
+    const int offset = ((twoDigitYear - first) % 100 + 100) % 100;
+    return first + offset;
 }
 
 const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
     const QLocale locale;
     if (!formats_ || formats_->locale != locale) {
-        formats_ = LocaleFormats{locale, locale.dateFormat(QLocale::ShortFormat),
-                                 WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)), locale.decimalPoint()};
+        formats_ = LocaleFormats{locale, DatePattern(locale), TimePattern(locale), locale.decimalPoint()};
     }
     return *formats_;
 }

@@ -30,5 +30,19 @@ private:
     mutable std::optional<LocaleFormats> formats_;
 };
 
-// A time format with its time-zone parts ("t", "tt", …) and the blanks before them taken out; quoted text is kept.
+// A time format with its time-zone parts ("t", "tt", …) taken out together with the blanks, commas and brackets
+// that only set them off ("HH:mm:ss, t", "H:mm:ss (t)", "t HH:mm:ss"); quoted text is kept.
 QString WithoutTimeZone(const QString& timeFormat);
+
+// A date format whose year ("yy", "y", …) is widened to four digits, so that a year read back is the year written:
+// "M/d/yy" gives "M/d/yyyy". The order and separators stay; quoted text is kept.
+QString WithFourDigitYear(const QString& dateFormat);
+
+// The patterns the table's texts use in `locale`: the short date with a four-digit year, and the long time without
+// its time-zone part.
+QString DatePattern(const QLocale& locale);
+QString TimePattern(const QLocale& locale);
+
+// A year typed with two digits (0 to 99) as the nearest year within 50 years of `currentYear`: from 50 years before
+// it to 49 years after it.
+int WidenTwoDigitYear(int twoDigitYear, int currentYear);
