@@ -12,6 +12,7 @@
 #include "store/MeasurementTable.h"
 #include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
+#include "tests/export/RecordingServer.h"
 #include "tests/export/SpyObject.h"
 #include "tests/export/XlsxReader.h"
 #include "ui/MessageBox.h"
@@ -418,6 +419,47 @@ private slots:
         QFile::remove(log);
         QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PanelRect(1).center());
         QTRY_COMPARE_WITH_TIMEOUT(logLines().value(0), QDir(Documents()).absolutePath(), 10000);
+    }
+
+    void theAutomationCallsAreExactlyThese() {
+        // Every member as the spreadsheet application names it, in the order the export makes the calls, the
+        // application made visible only after the completion dialog, and an empty text for every null field.
+        QLocale::setDefault(QLocale::c());
+        CreateDatabaseWithRows({{{"NN", std::int32_t(1)}, {"DataTime", DateTimeFieldValue(kMoment)}, {"W", 12.345}}});
+        RecordingServer server;
+        AutomationRegistry::Default().Clear();
+        server.RegisterIn(AutomationRegistry::Default());
+        TM m;
+        MessageBox::TakeRecorded();
+        Export(m);
+        server.LogBoxes();
+        QStringList expected{
+            "create Excel.Application",
+            "Excel.Application.WorkBooks get",
+            "WorkBooks.add call",
+            "Excel.Application.SheetsInNewWorkbook put 1",
+            "Excel.Application.WorkSheets get 1",
+            "Excel.Application.Worksheets get",
+            "Worksheets.Item get 1",
+            "Sheet.Name put \"Данные\"",
+        };
+        const auto cell = [&](int row, int column, const QString& text) {
+            expected << QStringLiteral("Sheet.Cells get %1 %2").arg(row).arg(column)
+                     << QStringLiteral("Cell.Value put \"%1\"").arg(text);
+        };
+        for (int c = 0; c < kHeader.size(); ++c) {
+            cell(2, c + 1, kHeader[c]);
+        }
+        expected << "Sheet.Columns get"
+                 << "Columns.Item get 3"
+                 << "Column.ColumnWidth put 16";
+        cell(1, 7, QStringLiteral("Zarudedu РС5"));
+        const QStringList row{"1", "9 Dec 2026 14:05:31", "", "12.345", "", "", "", "", ""};
+        for (int c = 0; c < row.size(); ++c) {
+            cell(3, c + 1, row[c]);
+        }
+        expected << QStringLiteral("box ") + kDone << "Excel.Application.Visible put true";
+        QCOMPARE(server.log, expected);
     }
 
     void aFailedExportKeepsItsReferencesUntilReplacedOrTheWindowGoes() {
