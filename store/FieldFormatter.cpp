@@ -94,6 +94,7 @@ const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
     const QLocale locale;
     if (!formats_ || formats_->locale != locale) {
         formats_ = LocaleFormats{locale, DatePattern(locale), TimePattern(locale), locale.decimalPoint()};
+        lastDate_ = QDate();
     }
     return *formats_;
 }
@@ -105,7 +106,11 @@ QString FieldFormatter::DateTimeText(const WallClockTime& value) const {
     const LocaleFormats& formats = Formats();
     // The fields as they are: no local date-time is made, so a time in the hour skipped when the clocks go forward
     // is shown as the meter's clock showed it.
-    QString text = formats.locale.toString(value.Date(), formats.dateFormat);
+    if (value.Date() != lastDate_) {
+        lastDate_ = value.Date();
+        lastDateText_ = formats.locale.toString(lastDate_, formats.dateFormat);
+    }
+    QString text = lastDateText_;
     const QTime time = value.Time();
     if (time != QTime(0, 0)) {
         text += QLatin1Char(' ');

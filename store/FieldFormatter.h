@@ -28,6 +28,9 @@ private:
     const LocaleFormats& Formats() const;
 
     mutable std::optional<LocaleFormats> formats_;
+    // The text of the date last shown: rows of one day follow each other, and the locale's formatting is costly.
+    mutable QDate lastDate_;
+    mutable QString lastDateText_;
 };
 
 // A time format with its time-zone parts ("t", "tt", …) taken out together with the blanks, commas and brackets

@@ -72,7 +72,7 @@ void SkipMarks(std::u16string_view text, std::size_t& pos) {
 }
 
 // One digit at `pos`, ASCII or the locale's own (which may lie beyond 16 bits), moving `pos` past it.
-std::optional<int> ReadDigit(std::u16string_view text, std::size_t& pos, char32_t zero) {
+inline std::optional<int> ReadDigit(std::u16string_view text, std::size_t& pos, char32_t zero) {
     if (pos >= text.size()) {
         return std::nullopt;
     }
