@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The two texts of a field's value, in the default locale (QLocale(), which follows the system's unless a program
 // sets another): the display text (the grid, the report) applies the field's display format; the plain text (the
@@ -18,11 +19,29 @@ public:
     QString DateTimeText(const WallClockTime& value) const;
 
 private:
+    // A time pattern taken apart once, so that a time is written without the locale parsing the pattern anew;
+    // used only where it writes what the locale writes.
+    struct TimeWriter {
+        enum class Kind { Literal, Hour24, Hour12, Minute, Second, DayHalfUpper, DayHalfLower };
+        struct Piece {
+            Kind kind;
+            int width;
+            QString text;
+        };
+        std::vector<Piece> pieces;
+        QString digits[10];
+        QString amUpper, amLower, pmUpper, pmLower;
+        bool usable = false;
+
+        TimeWriter(const QLocale& locale, const QString& pattern);
+        QString Write(const QTime& time) const;
+    };
     struct LocaleFormats {
         QLocale locale;
         QString dateFormat;
         QString timeFormat;
         QString decimalPoint;
+        TimeWriter time;
     };
     // Worked out again only when the default locale changes.
     const LocaleFormats& Formats() const;

@@ -318,6 +318,16 @@ void FieldTextsTest::everyLocaleReadsBackItsOwnTexts() {
         }
         const FieldFormatter formatter;
         const FieldConverter converter(formatter);
+        // The texts are the locale's own, with the widened date and the time without its zone.
+        for (int second = 1; second < 86400; second += 3007) {
+            const WallClockTime moment{2007, 12, 3, second / 3600, second / 60 % 60, second % 60};
+            const QString own = locale.toString(moment.Date(), DatePattern(locale)) + QLatin1Char(' ') +
+                                locale.toString(moment.Time(), time);
+            if (formatter.DateTimeText(moment) != own) {
+                failures << locale.name() + QStringLiteral(": ") + formatter.DateTimeText(moment) +
+                                QStringLiteral(" instead of ") + own;
+            }
+        }
         for (const WallClockTime& moment : moments) {
             const QString text = formatter.DisplayText(MeasurementField::DataTime, moment);
             try {
