@@ -82,5 +82,8 @@ void OpenOnDesktop(const QString& path, std::function<void(const QString& why)> 
             process->deleteLater();
         }
     });
+    // Once the program is ending, nobody is left to tell: the windows go before the processes do.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process,
+                     [process] { process->disconnect(); });
     process->start();
 }
