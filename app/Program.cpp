@@ -66,7 +66,14 @@ int RunProgram(int argc, char** argv) {
     try {
         windows.emplace();
         auto handover = std::make_shared<DesktopHandover>();
-        handover->SetNotOpenedNotice([&windows](const QString& path) { windows->M().ShowWorkbookLocation(path); });
+        handover->SetNotOpenedNotice(
+            [&windows, handover = std::weak_ptr(handover)](const QString& path, const QString& why) {
+                windows->M().ShowWorkbookLocation(path, why, [handover, path] {
+                    if (const auto owner = handover.lock()) {
+                        owner->ShowFolderOf(path);
+                    }
+                });
+            });
         // The notice reaches this run's window, so servers of an earlier run in this process go first.
         AutomationRegistry::Default().Clear();
         InstallSpreadsheetServers(AutomationRegistry::Default(), handover);

@@ -1,6 +1,7 @@
 #include "app/StatusPanelBar.h"
 
 #include <qdrawutil.h>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -59,6 +60,18 @@ void StatusPanelBar::paintEvent(QPaintEvent*) {
     }
     painter.end();
     EmitOwnerDrawnPanels();
+}
+
+void StatusPanelBar::mouseReleaseEvent(QMouseEvent* event) {
+    QStatusBar::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    for (int i = 0; i < PanelCount(); ++i) {
+        if (PanelFrame(i).contains(event->position().toPoint())) {
+            emit PanelClicked(i);
+        }
+    }
 }
 
 void StatusPanelBar::resizeEvent(QResizeEvent* event) {

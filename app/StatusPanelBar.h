@@ -30,9 +30,12 @@ public:
 
 signals:
     void DrawPanel(StatusPanelBar* bar, int panel, const QRect& rect);
+    // The left button was pressed and released on the panel.
+    void PanelClicked(int panel);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

@@ -25,6 +25,8 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const char16_t* const kCaption = u"Zarudedu РС5 Нирма";
@@ -63,7 +65,8 @@ const char16_t* const kNoSpreadsheetText =
 const char16_t* const kNoWorkbookText = u"Ошибка открытия книги Microsoft Excel!";
 const char16_t* const kSpreadsheetErrorCaption = u"Ошибка";
 const char16_t* const kExportErrorText = u"Ошибка экспорта";
-const char16_t* const kWorkbookLocationText = u" Книга Excel сохранена: %1";
+const char16_t* const kWorkbookNotOpenedText = u" Не открыта: %1";
+const char16_t* const kWorkbookNotOpenedTip = u"%1.\nКнига сохранена: %2\nЩелкните здесь, чтобы открыть папку.";
 
 const char* const kFileType = "DataBase (*.db)";
 const char* const kDefaultExtension = "db";
@@ -205,6 +208,11 @@ void TM::BuildStatusBar() {
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     connect(StatusBar1, &StatusPanelBar::DrawPanel, this, &TM::StatusBar1DrawPanel);
+    connect(StatusBar1, &StatusPanelBar::PanelClicked, this, [this](int panel) {
+        if (panel == kMessagePanel && showWorkbookFolder_) {
+            showWorkbookFolder_();
+        }
+    });
     StatusBar1DrawPanel(StatusBar1, kProgressPanel, StatusBar1->PanelRect(kProgressPanel));
     ProgressBar1->show();
 }
@@ -333,10 +341,13 @@ void TM::Exel1Click() {
 
 void TM::ExportToExcel() {
     try {
+        StatusBar1->setToolTip(QString());
+        showWorkbookFolder_ = nullptr;
         StatusBar1->SetPanelText(kMessagePanel, QString::fromUtf16(kExportStatus));
         ProgressBar1->show();
         ProgressBar1->setMinimum(0);
-        ProgressBar1->setMaximum(ADOTable1->RowCount());
+        // A maximum of 0 would make the bar an endless busy animation; an empty table gives an empty bar.
+        ProgressBar1->setMaximum(std::max(1, ADOTable1->RowCount()));
         StartExcel();
         ExcelSheet = GetProperty(GetProperty(ExcelApp, u"Worksheets"), u"Item", 1);
         SetProperty(ExcelSheet, u"Name", kSheetName);
@@ -405,15 +416,15 @@ void TM::SetCellValue(int row, int column, const QString& text) {
     }
 }
 
-void TM::ShowWorkbookLocation(const QString& path) {
-    const QString text = QString::fromUtf16(kWorkbookLocationText).arg(path);
-    StatusBar1->SetPanelText(kMessagePanel, text);
-    // The panel is narrower than most paths; the whole one shows when the pointer rests on the bar.
-    StatusBar1->setToolTip(text.trimmed());
+void TM::ShowWorkbookLocation(const QString& path, const QString& why, std::function<void()> showFolder) {
+    // The panel has room for the file's name; the reason and the whole path show when the pointer rests on it.
+    StatusBar1->SetPanelText(kMessagePanel, QString::fromUtf16(kWorkbookNotOpenedText).arg(QFileInfo(path).fileName()));
+    StatusBar1->setToolTip(QString::fromUtf16(kWorkbookNotOpenedTip).arg(why, path));
+    showWorkbookFolder_ = std::move(showFolder);
 }
 
 void TM::N13Click() {
-    ProgressBar1->setRange(0, ADOTable1->RowCount());
+    ProgressBar1->setRange(0, std::max(1, ADOTable1->RowCount()));  // never the busy animation of 0..0
     if (!Confirm(this, QString::fromUtf16(kDeleteAllQuestion))) {
         return;
     }

@@ -47,8 +47,10 @@ public:
     // when an opened file has changes that were not saved.
     void CloseTable();
 
-    // Where nothing opened an exported workbook: the second status panel names its file.
-    void ShowWorkbookLocation(const QString& path);
+    // Where nothing opened an exported workbook: the second status panel says so with the file's name, its tool
+    // tip gives the reason and the whole path, and a click on it runs `showFolder` (the file manager's view of the
+    // folder). The next export takes this back.
+    void ShowWorkbookLocation(const QString& path, const QString& why, std::function<void()> showFolder);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,4 +107,5 @@ private:
     // order of their declaration, so the sheet is released before the application.
     AutomationValue ExcelApp;
     AutomationValue ExcelSheet;
+    std::function<void()> showWorkbookFolder_;  // set while the status panel names a workbook nothing opened
 };

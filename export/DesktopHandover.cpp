@@ -1,8 +1,8 @@
 #include "export/DesktopHandover.h"
 
+#include "export/platform/DesktopOpener.h"
 #include "export/workbook/XlsxFile.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,9 +25,7 @@ QString FileNamePart(QString name) {
 
 }  // namespace
 
-DesktopHandover::DesktopHandover()
-    : opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
-      clock_([] { return QDateTime::currentDateTime(); }) {}
+DesktopHandover::DesktopHandover() : opener_(OpenOnDesktop), clock_([] { return QDateTime::currentDateTime(); }) {}
 
 QString DesktopHandover::Folder() const {
     if (!folder_.isEmpty()) {
@@ -72,7 +70,15 @@ void DesktopHandover::HandOver(const Workbook& workbook) {
     }
     part.setAutoRemove(false);
     lastFile_ = target;
-    if (!opener_(QUrl::fromLocalFile(target)) && notice_) {
-        notice_(QDir::toNativeSeparators(target));
-    }
+    // The notice may come after this hand-over and after this object: it holds what it needs.
+    opener_(target, [notice = notice_, target](const QString& why) {
+        if (notice) {
+            notice(QDir::toNativeSeparators(target), why);
+        }
+    });
+}
+
+void DesktopHandover::ShowFolderOf(const QString& path) const {
+    // Nothing better than the folder in the status panel's tool tip is left to show when this fails.
+    opener_(QFileInfo(path).absolutePath(), [](const QString&) {});
 }

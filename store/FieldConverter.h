@@ -3,6 +3,10 @@
 #include "store/FieldFormatter.h"
 #include "store/MeasurementField.h"
 
+#include <QLocale>
+
+#include <optional>
+
 // Turns a value given to SetField into the field's own kind, in the default locale:
 // - a value of the field's own kind is kept (a text is cut to 50 characters; a date-time must be a valid one of the
 //   years 1 to 9999);
@@ -28,6 +32,11 @@ private:
 
     const FieldFormatter& formatter_;
 };
+
+// A date-time typed in `locale`'s shape: its short date (with a four- or two-digit year; two digits mean the nearest
+// year within 50 years of today), optionally a blank and its long or short time; or "yyyy-MM-dd[ HH:mm:ss]". None
+// for anything else, and for years outside 1 to 9999.
+std::optional<WallClockTime> ReadDateTimeText(const QString& text, const QLocale& locale);
 
 // The dataset's name of a field kind and of a value's kind, used in the type-mismatch text.
 QString FieldKindName(FieldKind kind);

@@ -21,28 +21,194 @@ DisplayFormat DisplayFormatOf(MeasurementField field) {
 }  // namespace
 
 QString WithoutTimeZone(const QString& timeFormat) {
+    // Unquoted characters that only set a time zone off from the time; a quoted text or a full stop after one
+    // ("'ч'.") belongs to the time.
+    const auto isBefore = [](QChar c) { return c.isSpace() || c == u',' || c == u'(' || c == u'[' || c == u'-'; };
+    const auto isAfter = [](QChar c) { return c.isSpace() || c == u',' || c == u')' || c == u']'; };
     QString result;
+    int quotedEnd = 0;  // characters of `result` up to this one are quoted text, which is never taken out
     bool quoted = false;
+    bool dropFollowing = false;
     for (qsizetype i = 0; i < timeFormat.size(); ++i) {
         const QChar c = timeFormat[i];
-        if (c == QLatin1Char('\'')) {
+        if (c == u'\'') {
             quoted = !quoted;
-        } else if (!quoted && c == QLatin1Char('t')) {
-            while (!result.isEmpty() && result.back().isSpace()) {
+            dropFollowing = false;
+            result += c;
+            quotedEnd = int(result.size());
+            continue;
+        }
+        if (!quoted && c == u't') {
+            while (result.size() > quotedEnd && isBefore(result.back())) {
                 result.chop(1);
             }
+            dropFollowing = true;
+            continue;
+        }
+        if (dropFollowing && !quoted && isAfter(c)) {
+            continue;
+        }
+        dropFollowing = false;
+        result += c;
+        if (quoted) {
+            quotedEnd = int(result.size());
+        }
+    }
+    return result.trimmed();
+}
+
+QString WithFourDigitYear(const QString& dateFormat) {
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < dateFormat.size(); ++i) {
+        const QChar c = dateFormat[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+        } else if (!quoted && c == u'y') {
+            while (i + 1 < dateFormat.size() && dateFormat[i + 1] == u'y') {
+                ++i;
+            }
+            result += QStringLiteral("yyyy");
             continue;
         }
         result += c;
     }
-    return result.trimmed();
+    return result;
+}
+
+QString DatePattern(const QLocale& locale) {
+    return WithFourDigitYear(locale.dateFormat(QLocale::ShortFormat));
+}
+
+QString TimePattern(const QLocale& locale) {
+    return WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
+int WidenTwoDigitYear(int twoDigitYear, int currentYear) {
+    const int first = currentYear - 50;
+    const int offset = ((twoDigitYear - first) % 100 + 100) % 100;
+    return first + offset;
+}
+
+FieldFormatter::TimeWriter::TimeWriter(const QLocale& locale, const QString& pattern) {
+    bool twelveHours = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'\'') {
+            qsizetype end = i + 1;
+            QString literal;
+            if (end < pattern.size() && pattern[end] == u'\'') {
+                literal = QStringLiteral("'");
+                ++end;
+            } else {
+                for (; end < pattern.size() && pattern[end] != u'\''; ++end) {
+                    literal += pattern[end];
+                }
+                ++end;
+            }
+            pieces.push_back({Kind::Literal, 0, literal});
+            i = end - 1;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c) {
+            ++run;
+        }
+        const int width = run >= 2 ? 2 : 1;
+        if (c == u'H' || c == u'h' || c == u'm' || c == u's') {
+            if (run > 2) {
+                return;  // not a shape this writer knows: the locale writes it
+            }
+            const Kind kind = c == u'H'   ? Kind::Hour24
+                              : c == u'h' ? Kind::Hour12
+                              : c == u'm' ? Kind::Minute
+                                          : Kind::Second;
+            pieces.push_back({kind, width, {}});
+        } else if (c == u'A' || c == u'a') {
+            const bool pair = i + 1 < pattern.size() && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p');
+            pieces.push_back({c == u'A' ? Kind::DayHalfUpper : Kind::DayHalfLower, 0, {}});
+            twelveHours = true;
+            i += pair ? 1 : 0;
+            continue;
+        } else if (c.isLetter()) {
+            return;
+        } else {
+            pieces.push_back({Kind::Literal, 0, QString(run, c)});
+        }
+        i += run - 1;
+    }
+    if (!twelveHours) {
+        for (Piece& piece : pieces) {
+            if (piece.kind == Kind::Hour12) {
+                piece.kind = Kind::Hour24;
+            }
+        }
+    }
+    const QString zero = locale.zeroDigit();
+    const char32_t first = zero.toUcs4().value(0, U'0');
+    for (int d = 0; d < 10; ++d) {
+        const char32_t digit = first + char32_t(d);
+        digits[d] = QString::fromUcs4(&digit, 1);
+    }
+    amUpper = locale.amText().toUpper();
+    amLower = locale.amText().toLower();
+    pmUpper = locale.pmText().toUpper();
+    pmLower = locale.pmText().toLower();
+    // Trusted only where it writes what the locale writes.
+    usable = true;
+    for (const QTime probe : {QTime(0, 0, 1), QTime(9, 7, 5), QTime(12, 30, 0), QTime(13, 5, 31), QTime(23, 59, 59)}) {
+        if (Write(probe) != locale.toString(probe, pattern)) {
+            usable = false;
+            return;
+        }
+    }
+}
+
+QString FieldFormatter::TimeWriter::Write(const QTime& time) const {
+    QString text;
+    const auto number = [&](int value, int width) {
+        if (width == 2 && value < 10) {
+            text += digits[0];
+        }
+        if (value >= 10) {
+            text += digits[value / 10];
+        }
+        text += digits[value % 10];
+    };
+    for (const Piece& piece : pieces) {
+        switch (piece.kind) {
+            case Kind::Literal:
+                text += piece.text;
+                break;
+            case Kind::Hour24:
+                number(time.hour(), piece.width);
+                break;
+            case Kind::Hour12:
+                number(time.hour() % 12 == 0 ? 12 : time.hour() % 12, piece.width);
+                break;
+            case Kind::Minute:
+                number(time.minute(), piece.width);
+                break;
+            case Kind::Second:
+                number(time.second(), piece.width);
+                break;
+            case Kind::DayHalfUpper:
+                text += time.hour() < 12 ? amUpper : pmUpper;
+                break;
+            case Kind::DayHalfLower:
+                text += time.hour() < 12 ? amLower : pmLower;
+                break;
+        }
+    }
+    return text;
 }
 
 const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
     const QLocale locale;
     if (!formats_ || formats_->locale != locale) {
-        formats_ = LocaleFormats{locale, locale.dateFormat(QLocale::ShortFormat),
-                                 WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)), locale.decimalPoint()};
+        const QString time = TimePattern(locale);
+        formats_ = LocaleFormats{locale, DatePattern(locale), time, locale.decimalPoint(), TimeWriter(locale, time)};
+        lastDate_ = QDate();
     }
     return *formats_;
 }
@@ -54,11 +220,15 @@ QString FieldFormatter::DateTimeText(const WallClockTime& value) const {
     const LocaleFormats& formats = Formats();
     // The fields as they are: no local date-time is made, so a time in the hour skipped when the clocks go forward
     // is shown as the meter's clock showed it.
-    QString text = formats.locale.toString(value.Date(), formats.dateFormat);
+    if (value.Date() != lastDate_) {
+        lastDate_ = value.Date();
+        lastDateText_ = formats.locale.toString(lastDate_, formats.dateFormat);
+    }
+    QString text = lastDateText_;
     const QTime time = value.Time();
     if (time != QTime(0, 0)) {
         text += QLatin1Char(' ');
-        text += formats.locale.toString(time, formats.timeFormat);
+        text += formats.time.usable ? formats.time.Write(time) : formats.locale.toString(time, formats.timeFormat);
     }
     return text;
 }

@@ -16,6 +16,10 @@ bool SameIdentifier(std::string_view a, std::string_view b) {
 }  // namespace
 
 void AutomationRegistry::Add(std::string programId, Factory factory) {
+    entries_.push_back({std::move(programId), [factory = std::move(factory)](std::string_view) { return factory(); }});
+}
+
+void AutomationRegistry::Add(std::string programId, NamedFactory factory) {
     entries_.push_back({std::move(programId), std::move(factory)});
 }
 
@@ -35,7 +39,7 @@ ObjectRef AutomationRegistry::Create(std::string_view programId) const {
             continue;
         }
         try {
-            ObjectRef object = entry.factory();
+            ObjectRef object = entry.factory(programId);
             if (object) {
                 return object;
             }

@@ -15,8 +15,11 @@ class AutomationRegistry {
 public:
     // Creates the object and gives back its dispatch reference; raises AutomationError when it cannot.
     using Factory = std::function<ObjectRef()>;
+    // The same, told the identifier as the caller wrote it.
+    using NamedFactory = std::function<ObjectRef(std::string_view asked)>;
 
     void Add(std::string programId, Factory factory);
+    void Add(std::string programId, NamedFactory factory);
     void Clear();
     bool Serves(std::string_view programId) const;
 
@@ -30,7 +33,7 @@ public:
 private:
     struct Entry {
         std::string programId;
-        Factory factory;
+        NamedFactory factory;
     };
     std::vector<Entry> entries_;
 };

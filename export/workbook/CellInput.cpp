@@ -1,7 +1,9 @@
 #include "export/workbook/CellInput.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -9,74 +11,6 @@ namespace {
 
 bool IsDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
-}
-
-// The digits from `pos` as a number (at most 9 of them), moving `pos` past them.
-std::optional<int> ReadNumber(std::u16string_view text, std::size_t& pos, std::size_t maxDigits = 9) {
-    const std::size_t start = pos;
-    int value = 0;
-    while (pos < text.size() && IsDigit(text[pos]) && pos - start < maxDigits) {
-        value = value * 10 + (text[pos] - u'0');
-        ++pos;
-    }
-    if (pos == start || (pos < text.size() && IsDigit(text[pos]))) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> ReadDecimal(std::u16string_view text, char16_t decimalPoint) {
-    // No number a cell keeps needs more characters; longer texts are no numbers worth reading.
-    constexpr std::size_t kLongest = 64;
-    if (text.size() > kLongest) {
-        return std::nullopt;
-    }
-    char ascii[kLongest];
-    std::size_t n = 0;
-    std::size_t i = 0;
-    if (text[0] == u'+' || text[0] == u'-') {
-        if (text[0] == u'-') {
-            ascii[n++] = '-';
-        }
-        ++i;
-    }
-    std::size_t digits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-        ascii[n++] = static_cast<char>(text[i]);
-    }
-    if (i < text.size() && text[i] == decimalPoint) {
-        ascii[n++] = '.';
-        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++digits) {
-            ascii[n++] = static_cast<char>(text[i]);
-        }
-    }
-    if (digits == 0) {
-        return std::nullopt;
-    }
-    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-        ascii[n++] = 'e';
-        ++i;
-        if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-            ascii[n++] = static_cast<char>(text[i]);
-            ++i;
-        }
-        std::size_t exponentDigits = 0;
-        for (; i < text.size() && IsDigit(text[i]); ++i, ++exponentDigits) {
-            ascii[n++] = static_cast<char>(text[i]);
-        }
-        if (exponentDigits == 0) {
-            return std::nullopt;
-        }
-    }
-    if (i != text.size()) {
-        return std::nullopt;
-    }
-    double value = 0;
-    const auto [end, error] = std::from_chars(ascii, ascii + n, value);
-    if (error != std::errc() || end != ascii + n || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 // Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
@@ -105,10 +39,6 @@ double SerialDay(int y, int m, int d) {
     return static_cast<double>(y == 1900 && m <= 2 ? days - 1 : days);
 }
 
-bool IsDateSeparator(char16_t c, const InputLocale& locale) {
-    return c == locale.dateSeparator || c == u'/' || c == u'-' || c == u'.' || c == u' ' || c == u',';
-}
-
 char16_t FoldCase(char16_t c) {
     if ((c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F')) {
         return static_cast<char16_t>(c + 0x20);
@@ -123,183 +53,623 @@ bool IsLetter(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c >= 0xC0;
 }
 
-// A month name at `pos` (the longest that matches), moving `pos` past it.
-std::optional<int> ReadMonthName(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
+using Part = InputLocale::Part;
+using PartKind = InputLocale::Part::Kind;
+
+bool IsSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\u00A0' || c == u'\u202F' || c == u'\u2009' || c == u'\u2007';
+}
+
+// Marks of writing direction that some locales put between a date's fields; they are not typed.
+bool IsFormatMark(char16_t c) {
+    return c == u'\u200E' || c == u'\u200F' || c == u'\u061C';
+}
+
+void SkipMarks(std::u16string_view text, std::size_t& pos) {
+    while (pos < text.size() && IsFormatMark(text[pos])) {
+        ++pos;
+    }
+}
+
+// One digit at `pos`, ASCII or the locale's own (which may lie beyond 16 bits), moving `pos` past it.
+inline std::optional<int> ReadDigit(std::u16string_view text, std::size_t& pos, char32_t zero) {
+    if (pos >= text.size()) {
+        return std::nullopt;
+    }
+    const char16_t c = text[pos];
+    if (IsDigit(c)) {
+        ++pos;
+        return c - u'0';
+    }
+    if (zero == U'0') {
+        return std::nullopt;
+    }
+    char32_t code = c;
+    std::size_t length = 1;
+    if (c >= 0xD800 && c <= 0xDBFF && pos + 1 < text.size() && text[pos + 1] >= 0xDC00 && text[pos + 1] <= 0xDFFF) {
+        code = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[pos + 1]) - 0xDC00);
+        length = 2;
+    }
+    if (code < zero || code > zero + 9) {
+        return std::nullopt;
+    }
+    pos += length;
+    return static_cast<int>(code - zero);
+}
+
+// One to `maxDigits` digits from `pos` as a number; none when more digits follow.
+std::optional<int> ReadNumber(std::u16string_view text, std::size_t& pos, char32_t zero, std::size_t maxDigits,
+                              std::size_t* width = nullptr) {
+    std::size_t digits = 0;
+    int value = 0;
+    std::size_t at = pos;
+    while (digits < maxDigits) {
+        const auto digit = ReadDigit(text, at, zero);
+        if (!digit) {
+            break;
+        }
+        value = value * 10 + *digit;
+        ++digits;
+    }
+    std::size_t after = at;
+    if (digits == 0 || ReadDigit(text, after, zero)) {
+        return std::nullopt;
+    }
+    pos = at;
+    if (width) {
+        *width = digits;
+    }
+    return value;
+}
+
+bool StartsWithFolded(std::u16string_view text, std::size_t pos, std::u16string_view word) {
+    if (word.empty() || pos + word.size() > text.size()) {
+        return false;
+    }
+    for (std::size_t k = 0; k < word.size(); ++k) {
+        if (FoldCase(text[pos + k]) != FoldCase(word[k])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The longest of the names at `pos` that is not followed by a further letter, moving `pos` past it; its index.
+std::optional<std::size_t> ReadName(std::u16string_view text, std::size_t& pos,
+                                    const std::vector<std::u16string>& names) {
     std::size_t best = 0;
-    int month = 0;
-    for (std::size_t i = 0; i < locale.monthNames.size(); ++i) {
-        const std::u16string& name = locale.monthNames[i];
-        if (name.empty() || name.size() <= best || pos + name.size() > text.size()) {
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::u16string& name = names[i];
+        if (name.size() <= best || !StartsWithFolded(text, pos, name)) {
             continue;
         }
-        bool same = true;
-        for (std::size_t k = 0; k < name.size() && same; ++k) {
-            same = FoldCase(text[pos + k]) == FoldCase(name[k]);
-        }
         const std::size_t end = pos + name.size();
-        if (same && (end == text.size() || !IsLetter(text[end]))) {
+        if (end == text.size() || !IsLetter(text[end]) || !IsLetter(name.back())) {
             best = name.size();
-            month = static_cast<int>(i % 12) + 1;
+            found = i;
         }
     }
     if (best == 0) {
         return std::nullopt;
     }
     pos += best;
-    return month;
+    return found;
 }
 
-// A date at the start of the text in the locale's order; `pos` is moved past it.
-std::optional<double> ReadDate(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
-    // Only a month can be a name, and only month-first dates begin with it: other texts that begin with a letter
-    // are no dates, and most texts are of that kind.
-    if (!text.empty() && IsLetter(text[0]) && locale.dateOrder != InputLocale::DateOrder::MonthDayYear) {
+// 0 for a text of the morning, 1 of the afternoon, at `pos` (the longest that matches), moving `pos` past it.
+std::optional<int> ReadDayHalf(std::u16string_view text, std::size_t& pos, const InputLocale& locale) {
+    std::size_t best = 0;
+    int half = -1;
+    const auto consider = [&](std::u16string_view word, int which) {
+        if (word.size() > best && StartsWithFolded(text, pos, word)) {
+            best = word.size();
+            half = which;
+        }
+    };
+    consider(u"AM", 0);
+    consider(u"PM", 1);
+    for (const std::u16string& word : locale.amTexts) {
+        consider(word, 0);
+    }
+    for (const std::u16string& word : locale.pmTexts) {
+        consider(word, 1);
+    }
+    if (half < 0) {
         return std::nullopt;
     }
-    int parts[3];
-    std::size_t widths[3];
-    int namedPart = -1;
-    for (int k = 0; k < 3; ++k) {
-        if (k > 0) {
-            if (pos >= text.size() || !IsDateSeparator(text[pos], locale)) {
-                return std::nullopt;
-            }
-            ++pos;
-            while (pos < text.size() && text[pos] == u' ') {
-                ++pos;
-            }
-        }
-        const std::size_t start = pos;
-        if (pos < text.size() && IsLetter(text[pos])) {
-            const auto month = ReadMonthName(text, pos, locale);
-            if (!month || namedPart >= 0) {
-                return std::nullopt;
-            }
-            // "9 Dec. 2026": an abbreviation's full stop belongs to it.
-            if (pos < text.size() && text[pos] == u'.' && pos + 1 < text.size() && text[pos + 1] == u' ') {
-                ++pos;
-            }
-            namedPart = k;
-            parts[k] = *month;
-            widths[k] = 0;
+    pos += best;
+    return half;
+}
+
+// Literal text of a pattern: a blank in it stands for any number of blanks (none included), other characters
+// must be there, letters in any case.
+bool ReadLiteral(std::u16string_view text, std::size_t& pos, std::u16string_view literal) {
+    std::size_t at = pos;
+    for (std::size_t k = 0; k < literal.size(); ++k) {
+        const char16_t c = literal[k];
+        SkipMarks(text, at);
+        if (IsFormatMark(c)) {
             continue;
         }
-        const auto number = ReadNumber(text, pos, 4);
+        if (IsSpace(c)) {
+            while (at < text.size() && IsSpace(text[at])) {
+                ++at;
+            }
+            continue;
+        }
+        if (at >= text.size() || FoldCase(text[at]) != FoldCase(c)) {
+            return false;
+        }
+        ++at;
+    }
+    pos = at;
+    return true;
+}
+
+struct Fields {
+    int year = -1, month = -1, day = -1, hour = -1, minute = -1, second = -1;
+    int dayHalf = -1;  // 0 before noon, 1 after
+    std::size_t yearWidth = 0;
+};
+
+// The pattern matched from `pos` on, its fields filled in; `pos` is moved past what it matched.
+bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Pattern& pattern, const InputLocale& locale,
+           Fields& fields) {
+    std::size_t at = pos;
+    for (const Part& part : pattern) {
+        if (part.kind == PartKind::Literal) {
+            if (!ReadLiteral(text, at, part.literal)) {
+                return false;
+            }
+            continue;
+        }
+        SkipMarks(text, at);
+        std::optional<int> number;
+        switch (part.kind) {
+            case PartKind::Day:
+                number = ReadNumber(text, at, locale.zeroDigit, 2);
+                fields.day = number.value_or(-1);
+                break;
+            case PartKind::Month:
+            case PartKind::MonthName:
+                // A number in the place of a name and a name in the place of a number are read all the same.
+                if (const auto name = ReadName(text, at, locale.monthNames)) {
+                    number = static_cast<int>(*name % 12) + 1;
+                } else {
+                    number = ReadNumber(text, at, locale.zeroDigit, 2);
+                }
+                fields.month = number.value_or(-1);
+                break;
+            case PartKind::Year:
+                number = ReadNumber(text, at, locale.zeroDigit, 4, &fields.yearWidth);
+                fields.year = number.value_or(-1);
+                break;
+            case PartKind::DayName:
+                if (ReadName(text, at, locale.dayNames)) {
+                    number = 0;
+                }
+                break;
+            case PartKind::Hour:
+                number = ReadNumber(text, at, locale.zeroDigit, 2);
+                fields.hour = number.value_or(-1);
+                break;
+            case PartKind::Minute:
+                number = ReadNumber(text, at, locale.zeroDigit, 2);
+                fields.minute = number.value_or(-1);
+                break;
+            case PartKind::Second:
+                number = ReadNumber(text, at, locale.zeroDigit, 2);
+                fields.second = number.value_or(-1);
+                break;
+            case PartKind::DayHalf:
+                if (const auto half = ReadDayHalf(text, at, locale)) {
+                    number = fields.dayHalf = *half;
+                }
+                break;
+            case PartKind::Literal:
+                break;
+        }
         if (!number) {
-            return std::nullopt;
+            return false;
         }
-        parts[k] = *number;
-        widths[k] = pos - start;
     }
-    int y = 0, m = 0, d = 0;
-    int yearPart = 2;
-    switch (locale.dateOrder) {
-        case InputLocale::DateOrder::DayMonthYear:
-            d = parts[0], m = parts[1], y = parts[2];
-            break;
-        case InputLocale::DateOrder::MonthDayYear:
-            m = parts[0], d = parts[1], y = parts[2];
-            break;
-        case InputLocale::DateOrder::YearMonthDay:
-            y = parts[0], m = parts[1], d = parts[2], yearPart = 0;
-            break;
-    }
-    // Only the month may be a name.
-    const int monthPart = locale.dateOrder == InputLocale::DateOrder::MonthDayYear ? 0 : 1;
-    if (namedPart >= 0 && namedPart != monthPart) {
-        return std::nullopt;
-    }
-    const std::size_t yearWidth = widths[yearPart];
-    if (yearWidth <= 2) {
+    pos = at;
+    return true;
+}
+
+std::optional<double> DateOf(const Fields& f) {
+    int y = f.year;
+    if (f.yearWidth <= 2) {
         y += y < 30 ? 2000 : 1900;
-    } else if (yearWidth != 4) {
+    } else if (f.yearWidth != 4) {
         return std::nullopt;
     }
-    if (y < 1900 || y > 9999 || !ValidDate(y, m, d)) {
+    if (y < 1900 || y > 9999 || !ValidDate(y, f.month, f.day)) {
         return std::nullopt;
     }
-    return SerialDay(y, m, d);
+    return SerialDay(y, f.month, f.day);
 }
 
-// "14:05:31", "14:05", "2:05:31 PM": the fraction of a day; `seconds` tells whether seconds were typed.
-std::optional<double> ReadTime(std::u16string_view text, bool& seconds) {
-    std::size_t pos = 0;
-    const auto h = ReadNumber(text, pos, 2);
-    if (!h || pos >= text.size() || text[pos] != u':') {
-        return std::nullopt;
-    }
-    ++pos;
-    const auto m = ReadNumber(text, pos, 2);
-    if (!m) {
-        return std::nullopt;
-    }
-    int s = 0;
-    seconds = false;
-    if (pos < text.size() && text[pos] == u':') {
-        ++pos;
-        const auto sec = ReadNumber(text, pos, 2);
-        if (!sec) {
+std::optional<double> TimeOf(const Fields& f) {
+    int hour = f.hour;
+    if (f.dayHalf >= 0) {
+        if (hour < 1 || hour > 12) {
             return std::nullopt;
         }
-        s = *sec;
-        seconds = true;
+        hour = hour % 12 + (f.dayHalf == 1 ? 12 : 0);
     }
-    int hour = *h;
-    std::u16string_view rest = text.substr(pos);
-    while (!rest.empty() && rest.front() == u' ') {
-        rest.remove_prefix(1);
-    }
-    if (!rest.empty()) {
-        const bool am = rest == u"AM" || rest == u"am";
-        const bool pm = rest == u"PM" || rest == u"pm";
-        if ((!am && !pm) || hour < 1 || hour > 12) {
-            return std::nullopt;
-        }
-        hour = hour % 12 + (pm ? 12 : 0);
-    }
-    if (hour > 23 || *m > 59 || s > 59) {
+    const int second = f.second < 0 ? 0 : f.second;
+    if (hour < 0 || hour > 23 || f.minute < 0 || f.minute > 59 || second > 59) {
         return std::nullopt;
     }
-    return (hour * 3600 + *m * 60 + s) / 86400.0;
+    return (hour * 3600 + f.minute * 60 + second) / 86400.0;
 }
 
-std::string ToFormatCodes(std::u16string_view pattern) {
-    std::string codes;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
+const InputLocale::Pattern& IsoDate() {
+    static const InputLocale::Pattern pattern{{PartKind::Year, {}},
+                                              {PartKind::Literal, u"-"},
+                                              {PartKind::Month, {}},
+                                              {PartKind::Literal, u"-"},
+                                              {PartKind::Day, {}}};
+    return pattern;
+}
+
+const InputLocale::Pattern& IsoTime() {
+    static const InputLocale::Pattern pattern{{PartKind::Hour, {}},
+                                              {PartKind::Literal, u":"},
+                                              {PartKind::Minute, {}},
+                                              {PartKind::Literal, u":"},
+                                              {PartKind::Second, {}}};
+    return pattern;
+}
+
+const InputLocale::Pattern& IsoShortTime() {
+    static const InputLocale::Pattern pattern{{PartKind::Hour, {}}, {PartKind::Literal, u":"}, {PartKind::Minute, {}}};
+    return pattern;
+}
+
+// A date, optionally followed by blanks and a time, that takes the whole text.
+bool ReadDateTime(std::u16string_view text, const InputLocale& locale, TypedInput& input) {
+    for (const InputLocale::Pattern* date : {&locale.date, &IsoDate()}) {
+        if (date->empty()) {
+            continue;
+        }
+        std::size_t pos = 0;
+        Fields fields;
+        if (!Match(text, pos, *date, locale, fields)) {
+            continue;
+        }
+        const auto day = DateOf(fields);
+        if (!day) {
+            continue;
+        }
+        SkipMarks(text, pos);
+        if (pos == text.size()) {
+            input.kind = TypedInput::Kind::DateTime;
+            input.number = *day;
+            return true;
+        }
+        if (!IsSpace(text[pos])) {
+            continue;
+        }
+        while (pos < text.size() && IsSpace(text[pos])) {
+            ++pos;
+        }
+        for (const InputLocale::Pattern* time : {&locale.time, &locale.shortTime, &IsoTime(), &IsoShortTime()}) {
+            std::size_t at = pos;
+            Fields clock;
+            if (time->empty() || !Match(text, at, *time, locale, clock)) {
+                continue;
+            }
+            SkipMarks(text, at);
+            const auto fraction = TimeOf(clock);
+            if (at != text.size() || !fraction) {
+                continue;
+            }
+            input.kind = TypedInput::Kind::DateTime;
+            input.number = *day + *fraction;
+            input.hasTime = true;
+            input.hasSeconds = clock.second >= 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A number in the locale's notation: sign, digits (in groups of three with the group separator, if any), the
+// decimal separator and more digits, an exponent; a percent sign after it divides by 100.
+bool ReadNumberText(std::u16string_view text, const InputLocale& locale, TypedInput& input) {
+    // No number a cell keeps needs more characters; longer texts are no numbers worth reading.
+    constexpr std::size_t kLongest = 64;
+    std::size_t end = text.size();
+    bool percent = false;
+    if (!locale.percentSign.empty() && end >= locale.percentSign.size() &&
+        text.substr(end - locale.percentSign.size()) == locale.percentSign) {
+        percent = true;
+        end -= locale.percentSign.size();
+        while (end > 0 && IsSpace(text[end - 1])) {
+            --end;
+        }
+    }
+    if (end == 0 || end > kLongest) {
+        return false;
+    }
+    const std::u16string_view number = text.substr(0, end);
+    const bool spaceGroups = locale.groupSeparator.size() == 1 && IsSpace(locale.groupSeparator[0]);
+    const auto isGroupSeparator = [&](std::size_t i) {
+        return !locale.groupSeparator.empty() &&
+               (number.substr(i, locale.groupSeparator.size()) == locale.groupSeparator ||
+                (spaceGroups && IsSpace(number[i])));
+    };
+    char ascii[kLongest + 1];
+    std::size_t n = 0;
+    std::size_t i = 0;
+    if (number[0] == u'+' || number[0] == u'-') {
+        if (number[0] == u'-') {
+            ascii[n++] = '-';
+        }
+        ++i;
+    }
+    std::size_t digits = 0;
+    std::size_t group = 0;  // digits since the last group separator
+    bool grouped = false;
+    while (i < number.size()) {
+        if (const auto digit = ReadDigit(number, i, locale.zeroDigit)) {
+            ascii[n++] = static_cast<char>('0' + *digit);
+            ++digits;
+            ++group;
+            continue;
+        }
+        if (digits > 0 && isGroupSeparator(i) && number[i] != locale.decimalPoint) {
+            if ((grouped && group != 3) || (!grouped && group > 3)) {
+                return false;
+            }
+            grouped = true;
+            group = 0;
+            i += spaceGroups ? 1 : locale.groupSeparator.size();
+            continue;
+        }
+        break;
+    }
+    if (grouped && group != 3) {
+        return false;
+    }
+    bool fraction = false;
+    if (i < number.size() && number[i] == locale.decimalPoint) {
+        ascii[n++] = '.';
+        ++i;
+        while (const auto digit = ReadDigit(number, i, locale.zeroDigit)) {
+            ascii[n++] = static_cast<char>('0' + *digit);
+            ++digits;
+            fraction = true;
+        }
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < number.size() && (number[i] == u'e' || number[i] == u'E')) {
+        ascii[n++] = 'e';
+        ++i;
+        if (i < number.size() && (number[i] == u'+' || number[i] == u'-')) {
+            ascii[n++] = static_cast<char>(number[i]);
+            ++i;
+        }
+        std::size_t exponentDigits = 0;
+        while (const auto digit = ReadDigit(number, i, locale.zeroDigit)) {
+            ascii[n++] = static_cast<char>('0' + *digit);
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0) {
+            return false;
+        }
+    }
+    if (i != number.size()) {
+        return false;
+    }
+    double value = 0;
+    const auto [stop, error] = std::from_chars(ascii, ascii + n, value);
+    if (error != std::errc() || stop != ascii + n || !std::isfinite(value)) {
+        return false;
+    }
+    input.kind = TypedInput::Kind::Number;
+    input.number = percent ? value / 100 : value;
+    input.percent = percent;
+    input.fractionTyped = fraction;
+    return true;
+}
+
+// A pattern in Qt's letters as parts; `codes` receives it in spreadsheet format codes.
+InputLocale::Pattern ParsePattern(std::u16string_view pattern) {
+    InputLocale::Pattern parts;
+    const auto literal = [&](char16_t c) {
+        if (parts.empty() || parts.back().kind != PartKind::Literal) {
+            parts.push_back({PartKind::Literal, {}});
+        }
+        parts.back().literal += c;
+    };
+    for (std::size_t i = 0; i < pattern.size();) {
         const char16_t c = pattern[i];
         if (c == u'\'') {
-            std::string literal;
-            for (++i; i < pattern.size() && pattern[i] != u'\''; ++i) {
-                if (pattern[i] < 0x80) {
-                    literal += static_cast<char>(pattern[i]);
-                }
+            std::size_t end = i + 1;
+            if (end < pattern.size() && pattern[end] == u'\'') {
+                literal(u'\'');
+                i += 2;
+                continue;
             }
-            if (!literal.empty()) {
-                codes += '"' + literal + '"';
+            for (; end < pattern.size() && pattern[end] != u'\''; ++end) {
+                literal(pattern[end]);
             }
+            i = end + 1;
             continue;
         }
+        std::size_t run = 1;
+        while (i + run < pattern.size() && pattern[i + run] == c) {
+            ++run;
+        }
+        const auto width = static_cast<std::uint8_t>(std::min<std::size_t>(run, 4));
         switch (c) {
+            case u'd':
+                parts.push_back({run >= 3 ? PartKind::DayName : PartKind::Day, {}, width});
+                break;
             case u'M':
-            case u'm':
-                codes += 'm';
+            case u'L':
+                parts.push_back({run >= 3 ? PartKind::MonthName : PartKind::Month, {}, width});
+                break;
+            case u'y':
+                parts.push_back({PartKind::Year, {}, width});
                 break;
             case u'H':
-                codes += 'h';
+            case u'h':
+                parts.push_back({PartKind::Hour, {}, width});
                 break;
-            case u'A':
-            case u'a':
-                if (i + 1 < pattern.size() && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p')) {
-                    codes += "AM/PM";
-                    ++i;
-                }
+            case u'm':
+                parts.push_back({PartKind::Minute, {}, width});
                 break;
+            case u's':
+                parts.push_back({PartKind::Second, {}, width});
+                break;
+            case u'z':
+                break;  // milliseconds are never shown
             case u't':
                 break;  // no time zone in a cell
+            case u'A':
+            case u'a':
+                // "AP", "ap", "A" and "a" all name the half of the day.
+                parts.push_back({PartKind::DayHalf, {}, 2});
+                i += i + 1 < pattern.size() && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p') ? 2 : 1;
+                continue;
             default:
-                if (c < 0x80) {
-                    codes += static_cast<char>(c);
+                for (std::size_t k = 0; k < run; ++k) {
+                    literal(c);
                 }
+        }
+        i += run;
+    }
+    // Blanks at either end would only be what was left of a time zone.
+    while (!parts.empty() && parts.back().kind == PartKind::Literal) {
+        std::u16string& text = parts.back().literal;
+        while (!text.empty() && IsSpace(text.back())) {
+            text.pop_back();
+        }
+        if (!text.empty()) {
+            break;
+        }
+        parts.pop_back();
+    }
+    return parts;
+}
+
+// The time without its seconds: the seconds go with the separator before them (":ss"), or with the unit after
+// them where they come without one ("ss秒").
+InputLocale::Pattern WithoutSecondsPattern(InputLocale::Pattern pattern) {
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i].kind != PartKind::Second) {
+            continue;
+        }
+        const bool separatorBefore = i > 0 && pattern[i - 1].kind == PartKind::Literal && i >= 2 &&
+                                     pattern[i - 2].kind == PartKind::Minute &&
+                                     (pattern[i - 1].literal == u":" || pattern[i - 1].literal == u".");
+        if (separatorBefore) {
+            pattern.erase(pattern.begin() + static_cast<std::ptrdiff_t>(i - 1),
+                          pattern.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        } else {
+            const std::size_t end = i + 1 < pattern.size() && pattern[i + 1].kind == PartKind::Literal ? i + 2 : i + 1;
+            pattern.erase(pattern.begin() + static_cast<std::ptrdiff_t>(i),
+                          pattern.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        break;
+    }
+    return pattern;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Literal text in format codes: characters the codes give a meaning to, and all beyond ASCII, in quotes (UTF-8).
+std::string QuotedLiteral(std::u16string_view text) {
+    std::string plain;
+    std::string quoted;
+    const auto flush = [&] {
+        if (!quoted.empty()) {
+            plain += '"' + quoted + '"';
+            quoted.clear();
+        }
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (IsFormatMark(static_cast<char16_t>(c)) && c < 0x10000) {
+            continue;
+        }
+        const bool safe = c == ' ' || c == ':' || c == '.' || c == '/' || c == '-' || c == ',' || c == '(' || c == ')';
+        if (safe) {
+            flush();
+            plain += static_cast<char>(c);
+        } else if (c == '"') {
+            flush();
+            plain += "\\\"";
+        } else {
+            AppendUtf8(quoted, c);
+        }
+    }
+    flush();
+    return plain;
+}
+
+std::string ToFormatCodes(const InputLocale::Pattern& pattern) {
+    std::string codes;
+    for (const Part& part : pattern) {
+        const std::size_t width = part.width;
+        switch (part.kind) {
+            case PartKind::Literal:
+                codes += QuotedLiteral(part.literal);
+                break;
+            case PartKind::Day:
+                codes += width >= 2 ? "dd" : "d";
+                break;
+            case PartKind::DayName:
+                codes += width >= 4 ? "dddd" : "ddd";
+                break;
+            case PartKind::Month:
+                codes += width >= 2 ? "mm" : "m";
+                break;
+            case PartKind::MonthName:
+                codes += width >= 4 ? "mmmm" : "mmm";
+                break;
+            case PartKind::Year:
+                codes += width >= 3 ? "yyyy" : "yy";
+                break;
+            case PartKind::Hour:
+                codes += width >= 2 ? "hh" : "h";
+                break;
+            case PartKind::Minute:
+                codes += "mm";
+                break;
+            case PartKind::Second:
+                codes += "ss";
+                break;
+            case PartKind::DayHalf:
+                codes += "AM/PM";
+                break;
         }
     }
     while (!codes.empty() && codes.back() == ' ') {
@@ -308,47 +678,34 @@ std::string ToFormatCodes(std::u16string_view pattern) {
     return codes;
 }
 
-std::string WithoutSeconds(std::string format) {
-    const std::size_t s = format.find('s');
-    if (s == std::string::npos) {
-        return format;
-    }
-    std::size_t start = s;
-    while (start > 0 && format[start - 1] == ':') {
-        --start;
-    }
-    std::size_t end = s;
-    while (end < format.size() && format[end] == 's') {
-        ++end;
-    }
-    format.erase(start, end - start);
-    return format;
-}
-
 }  // namespace
 
 InputLocale InputLocale::FromPatterns(char16_t decimalPoint, std::u16string_view shortDate,
-                                      std::u16string_view longTime) {
+                                      std::u16string_view longTime, std::u16string_view shortTime) {
     InputLocale locale;
     locale.decimalPoint = decimalPoint;
-    std::size_t day = std::u16string_view::npos, month = day, year = day;
-    bool quoted = false;
+    locale.date = ParsePattern(shortDate);
+    locale.time = ParsePattern(longTime);
+    locale.shortTime = shortTime.empty() ? WithoutSecondsPattern(locale.time) : ParsePattern(shortTime);
+    int day = -1, month = -1, year = -1;
     bool separatorFound = false;
-    for (std::size_t i = 0; i < shortDate.size(); ++i) {
-        const char16_t c = shortDate[i];
-        if (c == u'\'') {
-            quoted = !quoted;
-        } else if (quoted) {
-            continue;
-        } else if (c == u'd' && day == std::u16string_view::npos) {
-            day = i;
-        } else if (c == u'M' && month == std::u16string_view::npos) {
-            month = i;
-        } else if (c == u'y' && year == std::u16string_view::npos) {
-            year = i;
-        } else if (!separatorFound && c != u'd' && c != u'M' && c != u'y' && c != u' ') {
-            locale.dateSeparator = c;
-            separatorFound = true;
+    for (std::size_t i = 0; i < locale.date.size(); ++i) {
+        const Part& part = locale.date[i];
+        const int at = static_cast<int>(i);
+        if (part.kind == PartKind::Day && day < 0) {
+            day = at;
+        } else if ((part.kind == PartKind::Month || part.kind == PartKind::MonthName) && month < 0) {
+            month = at;
+        } else if (part.kind == PartKind::Year && year < 0) {
+            year = at;
+        } else if (part.kind == PartKind::Literal && !separatorFound && day + month + year > -3) {
+            for (const char16_t c : part.literal) {
+                if (!IsSpace(c) && !IsFormatMark(c)) {
+                    locale.dateSeparator = c;
+                    separatorFound = true;
+                    break;
+                }
+            }
         }
     }
     if (year < month && month < day) {
@@ -358,9 +715,9 @@ InputLocale InputLocale::FromPatterns(char16_t decimalPoint, std::u16string_view
     } else {
         locale.dateOrder = DateOrder::MonthDayYear;
     }
-    locale.dateFormat = ToFormatCodes(shortDate);
-    locale.timeFormat = ToFormatCodes(longTime);
-    locale.timeFormatWithoutSeconds = WithoutSeconds(locale.timeFormat);
+    locale.dateFormat = ToFormatCodes(locale.date);
+    locale.timeFormat = ToFormatCodes(locale.time);
+    locale.timeFormatWithoutSeconds = ToFormatCodes(locale.shortTime);
     return locale;
 }
 
@@ -369,35 +726,7 @@ TypedInput ReadTypedInput(std::u16string_view text, const InputLocale& locale) {
     if (text.empty()) {
         return input;
     }
-    if (const auto number = ReadDecimal(text, locale.decimalPoint)) {
-        input.kind = TypedInput::Kind::Number;
-        input.number = *number;
-        return input;
-    }
-    std::size_t pos = 0;
-    if (const auto date = ReadDate(text, pos, locale)) {
-        double serial = *date;
-        if (pos < text.size()) {
-            if (text[pos] != u' ') {
-                input.kind = TypedInput::Kind::Text;
-                return input;
-            }
-            std::u16string_view rest = text.substr(pos);
-            while (!rest.empty() && rest.front() == u' ') {
-                rest.remove_prefix(1);
-            }
-            bool seconds = false;
-            const auto time = ReadTime(rest, seconds);
-            if (!time) {
-                input.kind = TypedInput::Kind::Text;
-                return input;
-            }
-            serial += *time;
-            input.hasTime = true;
-            input.hasSeconds = seconds;
-        }
-        input.kind = TypedInput::Kind::DateTime;
-        input.number = serial;
+    if (ReadNumberText(text, locale, input) || ReadDateTime(text, locale, input)) {
         return input;
     }
     input.kind = TypedInput::Kind::Text;

@@ -57,12 +57,28 @@ void Worksheet::SetText(std::int32_t row, std::int32_t column, std::u16string_vi
     Place(row, column) = Cell{0, index, Cell::Kind::Text};
 }
 
-void Worksheet::SetDateTime(std::int32_t row, std::int32_t column, double serial, const std::string& format) {
+std::uint32_t Worksheet::FormatIndex(const std::string& format) {
     auto it = std::find(formats_.begin(), formats_.end(), format);
     if (it == formats_.end()) {
         it = formats_.insert(formats_.end(), format);
     }
-    Place(row, column) = Cell{serial, static_cast<std::uint32_t>(it - formats_.begin()), Cell::Kind::DateTime};
+    return static_cast<std::uint32_t>(it - formats_.begin());
+}
+
+void Worksheet::SetNumber(std::int32_t row, std::int32_t column, double value, const std::string& format) {
+    Place(row, column) = Cell{value, FormatIndex(format) + 1, Cell::Kind::Number};
+}
+
+void Worksheet::SetDateTime(std::int32_t row, std::int32_t column, double serial, const std::string& format) {
+    Place(row, column) = Cell{serial, FormatIndex(format), Cell::Kind::DateTime};
+}
+
+const std::string& Worksheet::Format(const Cell& cell) const {
+    static const std::string kGeneral;
+    if (cell.kind == Cell::Kind::DateTime) {
+        return formats_[cell.index];
+    }
+    return cell.kind == Cell::Kind::Number && cell.index > 0 ? formats_[cell.index - 1] : kGeneral;
 }
 
 void Worksheet::Clear(std::int32_t row, std::int32_t column) {

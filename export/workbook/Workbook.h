@@ -10,7 +10,8 @@
 #include <vector>
 
 // A cell of a worksheet. Texts live in the sheet's text pool (each distinct text once); a date-time is its serial
-// number with the index of its number format in the sheet's format list.
+// number with the index of its number format in the sheet's format list; a number has that index plus one, or 0
+// for the general format.
 struct Cell {
     enum class Kind : std::uint8_t { Empty, Number, Boolean, Text, DateTime };
     double number = 0;
@@ -36,6 +37,8 @@ public:
     // An empty cell when nothing is there.
     const Cell& At(std::int32_t row, std::int32_t column) const;
     void SetNumber(std::int32_t row, std::int32_t column, double value);
+    // A number shown in a format of its own ("0%").
+    void SetNumber(std::int32_t row, std::int32_t column, double value, const std::string& format);
     void SetBoolean(std::int32_t row, std::int32_t column, bool value);
     void SetText(std::int32_t row, std::int32_t column, std::u16string_view text);
     // `format`: the number format in spreadsheet codes ("dd.mm.yyyy hh:mm:ss").
@@ -47,7 +50,8 @@ public:
     const std::vector<Cell>& Row(std::int32_t row) const { return rows_[static_cast<std::size_t>(row - 1)]; }
     const std::u16string& Text(const Cell& cell) const { return texts_[cell.index]; }
     std::size_t TextCount() const { return texts_.size(); }
-    const std::string& Format(const Cell& cell) const { return formats_[cell.index]; }
+    // The number format of a date-time or of a number with a format of its own; empty for the general format.
+    const std::string& Format(const Cell& cell) const;
     const std::vector<std::string>& Formats() const { return formats_; }
 
     const std::map<std::int32_t, double>& ColumnWidths() const { return widths_; }
@@ -60,6 +64,7 @@ public:
 private:
     Cell& Place(std::int32_t row, std::int32_t column);
     std::uint32_t Intern(std::u16string_view text);
+    std::uint32_t FormatIndex(const std::string& format);
 
     std::u16string name_;
     std::vector<std::vector<Cell>> rows_;

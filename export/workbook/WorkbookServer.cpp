@@ -200,7 +200,11 @@ private:
                 sheet_->Clear(row_, column_);
                 break;
             case TypedInput::Kind::Number:
-                sheet_->SetNumber(row_, column_, input.number);
+                if (input.percent) {
+                    sheet_->SetNumber(row_, column_, input.number, input.fractionTyped ? "0.00%" : "0%");
+                } else {
+                    sheet_->SetNumber(row_, column_, input.number);
+                }
                 break;
             case TypedInput::Kind::DateTime: {
                 std::string format = locale.dateFormat;

@@ -96,7 +96,9 @@ void WriteXlsxFile(const Workbook& workbook, const std::string& path) {
                     case Cell::Kind::Empty:
                         break;
                     case Cell::Kind::Number:
-                        Check(worksheet_write_number(out, row, col, cell.number, nullptr), "number cell");
+                        Check(worksheet_write_number(out, row, col, cell.number,
+                                                     cell.index > 0 ? sheetFormats[cell.index - 1] : nullptr),
+                              "number cell");
                         break;
                     case Cell::Kind::Boolean:
                         Check(worksheet_write_boolean(out, row, col, cell.number != 0, nullptr), "boolean cell");

@@ -12,6 +12,7 @@
 #include "store/MeasurementTable.h"
 #include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
+#include "tests/export/RecordingServer.h"
 #include "tests/export/SpyObject.h"
 #include "tests/export/XlsxReader.h"
 #include "ui/MessageBox.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -70,9 +72,11 @@ private:
         handover_ = std::make_shared<DesktopHandover>();
         handover_->SetFolder(Documents());
         handover_->SetClock([] { return kMoment; });
-        handover_->SetOpener([this](const QUrl& url) {
-            opened_ << url;
-            return opens_;
+        handover_->SetOpener([this](const QString& path, const std::function<void(const QString&)>& notOpened) {
+            opened_ << QUrl::fromLocalFile(path);
+            if (!opens_) {
+                notOpened(QStringLiteral("the stand-in opens nothing"));
+            }
         });
         journal_ = std::make_shared<SpyJournal>();
         server_.emplace(SystemInputLocale(), handover_);
@@ -204,7 +208,9 @@ private slots:
         MessageBox::TakeRecorded();
         Export(m);
         QCOMPARE(Texts(MessageBox::TakeRecorded()), QStringList{kDone});
-        QCOMPARE(m.ProgressBar()->maximum(), 0);
+        // An empty bar, not the busy animation that a 0..0 range shows.
+        QCOMPARE(m.ProgressBar()->maximum(), 1);
+        QCOMPARE(m.ProgressBar()->value(), 0);
         QCOMPARE(opened_.size(), 1);
         const XlsxBook book = ReadBack(opened_[0].toLocalFile());
         QCOMPARE(book.sheets.size(), 1);
@@ -307,12 +313,153 @@ private slots:
         CreateDatabaseWithRows(NumberedRows(1));
         opens_ = false;
         TM m;
-        handover_->SetNotOpenedNotice([&m](const QString& path) { m.ShowWorkbookLocation(path); });
+        int folderAsked = 0;
+        handover_->SetNotOpenedNotice([&](const QString& path, const QString& why) {
+            m.ShowWorkbookLocation(path, why, [&] { ++folderAsked; });
+        });
         Export(m);
         QCOMPARE(opened_.size(), 1);
-        QVERIFY2(m.StatusBar()->PanelText(1).contains(QDir::toNativeSeparators(opened_[0].toLocalFile())),
-                 qPrintable(m.StatusBar()->PanelText(1)));
-        QVERIFY(m.StatusBar()->toolTip().endsWith(QDir::toNativeSeparators(opened_[0].toLocalFile())));
+        const QFileInfo file(opened_[0].toLocalFile());
+        QCOMPARE(m.StatusBar()->PanelText(1), QStringLiteral(" Не открыта: ") + file.fileName());
+        QVERIFY(m.StatusBar()->toolTip().contains(QDir::toNativeSeparators(file.filePath())));
+        QVERIFY(m.StatusBar()->toolTip().contains(QStringLiteral("the stand-in opens nothing")));
+        // The next export takes the notice back.
+        opens_ = true;
+        Export(m);
+        QCOMPARE(m.StatusBar()->PanelText(1), kStatus);
+        QVERIFY(m.StatusBar()->toolTip().isEmpty());
+        QCOMPARE(folderAsked, 0);
+    }
+
+    void theDesktopIsBelievedOnlyWhenItOpensTheFile_data() {
+        QTest::addColumn<QString>("handler");  // what xdg-mime names as the program for .xlsx
+        QTest::addColumn<QString>("opener");   // what xdg-open does after noting its argument
+        QTest::addColumn<QString>("reason");   // in the tool tip; empty when the file was opened
+        QTest::newRow("opens") << "libreoffice-calc.desktop"
+                               << "exit 0"
+                               << "";
+        QTest::newRow("no program for the type") << ""
+                                                 << "exit 0"
+                                                 << "Нет программы для файлов .xlsx";
+        QTest::newRow("fails at once") << "libreoffice-calc.desktop"
+                                       << "exit 3"
+                                       << "код 3";
+        QTest::newRow("fails after starting") << "libreoffice-calc.desktop"
+                                              << "sleep 0.5; exit 4"
+                                              << "код 4";
+    }
+
+    void theDesktopIsBelievedOnlyWhenItOpensTheFile() {
+        QFETCH(QString, handler);
+        QFETCH(QString, opener);
+        QFETCH(QString, reason);
+        // Stand-ins for xdg-utils on the path: each call of xdg-open adds its argument to a log, and a line "end"
+        // when it is done.
+        const QString bin = folder_->File(QStringLiteral("bin"));
+        const QString log = folder_->File(QStringLiteral("opened.log"));
+        QVERIFY(QDir().mkpath(bin));
+        const auto script = [&](const QString& name, const QString& body) {
+            QFile file(QDir(bin).filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(("#!/bin/sh\n" + body + "\n").toUtf8());
+            file.close();
+            QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+        };
+        script(QStringLiteral("xdg-mime"),
+               QStringLiteral("[ \"$1 $2 $3\" = \"query default "
+                              "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet\" ] && echo %1")
+                   .arg(handler));
+        script(QStringLiteral("xdg-open"),
+               QStringLiteral("echo \"$1\" >> '%1'; trap 'echo end >> \"%1\"' EXIT; %2").arg(log, opener));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        const auto logLines = [&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                                  : QStringList();
+        };
+
+        CreateDatabaseWithRows(NumberedRows(2));
+        auto handover = std::make_shared<DesktopHandover>();  // the desktop's own opener
+        handover->SetFolder(Documents());
+        handover->SetClock([] { return kMoment; });
+        AutomationRegistry::Default().Clear();
+        InstallSpreadsheetServers(AutomationRegistry::Default(), handover);
+        TM m;
+        handover->SetNotOpenedNotice([&](const QString& file, const QString& why) {
+            m.ShowWorkbookLocation(file, why, [&, file] { handover->ShowFolderOf(file); });
+        });
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        Export(m);
+        QCOMPARE(Texts(MessageBox::TakeRecorded()), QStringList{kDone});
+        const QString file = QDir(Documents()).filePath(QStringLiteral("Данные 2026-12-09 14-05-31.xlsx"));
+        QVERIFY(QFile::exists(file));
+        StatusPanelBar* bar = m.StatusBar();
+        if (reason.isEmpty() || !handler.isEmpty()) {
+            QTRY_COMPARE_WITH_TIMEOUT(logLines(), (QStringList{file, QStringLiteral("end")}), 10000);
+        }
+        if (reason.isEmpty()) {
+            QTest::qWait(50);  // the end of the opener is heard
+            QCOMPARE(bar->PanelText(1), kStatus);
+            QVERIFY(bar->toolTip().isEmpty());
+            return;
+        }
+        const QString text = QStringLiteral(" Не открыта: Данные 2026-12-09 14-05-31.xlsx");
+        QTRY_COMPARE_WITH_TIMEOUT(bar->PanelText(1), text, 10000);
+        QVERIFY2(bar->fontMetrics().horizontalAdvance(text) <= bar->PanelRect(1).width(), "the name is cut");
+        QVERIFY2(bar->toolTip().contains(reason), qPrintable(bar->toolTip()));
+        QVERIFY(bar->toolTip().contains(QDir::toNativeSeparators(file)));
+        if (handler.isEmpty()) {
+            QVERIFY(logLines().isEmpty());  // nothing was asked to open a file it has no program for
+        }
+
+        // A click on the panel asks the file manager for the folder.
+        QFile::remove(log);
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->PanelRect(1).center());
+        QTRY_COMPARE_WITH_TIMEOUT(logLines().value(0), QDir(Documents()).absolutePath(), 10000);
+    }
+
+    void theAutomationCallsAreExactlyThese() {
+        // Every member as the spreadsheet application names it, in the order the export makes the calls, the
+        // application made visible only after the completion dialog, and an empty text for every null field.
+        QLocale::setDefault(QLocale::c());
+        CreateDatabaseWithRows({{{"NN", std::int32_t(1)}, {"DataTime", DateTimeFieldValue(kMoment)}, {"W", 12.345}}});
+        RecordingServer server;
+        AutomationRegistry::Default().Clear();
+        server.RegisterIn(AutomationRegistry::Default());
+        TM m;
+        MessageBox::TakeRecorded();
+        Export(m);
+        server.LogBoxes();
+        QStringList expected{
+            "create Excel.Application",
+            "Excel.Application.WorkBooks get",
+            "WorkBooks.add call",
+            "Excel.Application.SheetsInNewWorkbook put 1",
+            "Excel.Application.WorkSheets get 1",
+            "Excel.Application.Worksheets get",
+            "Worksheets.Item get 1",
+            "Sheet.Name put \"Данные\"",
+        };
+        const auto cell = [&](int row, int column, const QString& text) {
+            expected << QStringLiteral("Sheet.Cells get %1 %2").arg(row).arg(column)
+                     << QStringLiteral("Cell.Value put \"%1\"").arg(text);
+        };
+        for (int c = 0; c < kHeader.size(); ++c) {
+            cell(2, c + 1, kHeader[c]);
+        }
+        expected << "Sheet.Columns get"
+                 << "Columns.Item get 3"
+                 << "Column.ColumnWidth put 16";
+        cell(1, 7, QStringLiteral("Zarudedu РС5"));
+        const QStringList row{"1", "9 Dec 2026 14:05:31", "", "12.345", "", "", "", "", ""};
+        for (int c = 0; c < row.size(); ++c) {
+            cell(3, c + 1, row[c]);
+        }
+        expected << QStringLiteral("box ") + kDone << "Excel.Application.Visible put true";
+        QCOMPARE(server.log, expected);
     }
 
     void aFailedExportKeepsItsReferencesUntilReplacedOrTheWindowGoes() {
@@ -369,10 +516,8 @@ private slots:
         AutomationRegistry::Default().Clear();
         auto handover = std::make_shared<DesktopHandover>();
         QString openedFile;
-        handover->SetOpener([&](const QUrl& url) {
-            openedFile = url.toLocalFile();
-            return true;
-        });
+        handover->SetOpener(
+            [&](const QString& path, const std::function<void(const QString&)>&) { openedFile = path; });
         // The user's documents folder of a home of the test's own, made by the export where it is missing.
         const QByteArray home = qgetenv("HOME");
         const QByteArray config = qgetenv("XDG_CONFIG_HOME");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # rs5 export as a user runs it: a saved table and a working database become .xlsx files that an independent
-# reader (openpyxl) finds complete and typed, under the C and the Russian locale; failures leave OUT alone.
+# reader (openpyxl) finds complete and typed, under the C locale and five others that Qt knows without any
+# generated system locale; failures leave OUT alone.
 set -euo pipefail
 rs5=$1
 table=$2
@@ -40,6 +41,26 @@ grep -q "100% (5 of 5 rows)" progress || fail "progress: $(cat progress)"
 check c.xlsx "mmm"
 LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8 "$rs5" export "$table" ru.xlsx 2> /dev/null || fail "export under ru_RU"
 check ru.xlsx "dd.mm.yyyy hh:mm:ss"
+
+# Under the locales of LC_ALL the cells are typed all the same: dates (also after 2030, which a two-digit year
+# would make 1930), numbers and texts. Qt reads LC_ALL itself, so the locales need not be generated.
+sed "s/2026-03-17T08:00:00/2041-11-30T23:59:58/" "$table" > later.xml
+for locale in ru_RU en_US de_DE fi_FI ja_JP; do
+    LC_ALL=$locale.UTF-8 LANG=$locale.UTF-8 "$rs5" export later.xml "$locale.xlsx" 2> /dev/null ||
+        fail "export under $locale"
+    /usr/bin/python3 - "$locale.xlsx" <<'PY' || fail "$locale.xlsx as read back"
+import datetime, sys, openpyxl
+sheet = openpyxl.load_workbook(sys.argv[1])["Данные"]
+rows = list(sheet.iter_rows(min_row=3, values_only=True))
+first = rows[0]
+assert first[:8] == (1, datetime.datetime(2026, 3, 14, 9, 26, 53), "Пшеница", 12.3000001907349, 100, 750.5, 21,
+                     "Базовая"), first
+assert "yyyy" in sheet["B3"].number_format and "ss" in sheet["B3"].number_format, sheet["B3"].number_format
+assert rows[1][1] == datetime.datetime(2026, 3, 15) and rows[1][3] == -0.5 and rows[1][4] == 99.25, rows[1]
+later = [row for row in rows if row[0] == 5]
+assert later and later[0][1] == datetime.datetime(2041, 11, 30, 23, 59, 58) and later[0][3] == 13.1, later
+PY
+done
 
 # From a working database, the same sheet.
 "$rs5" convert "$table" work.mdb

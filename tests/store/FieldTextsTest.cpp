@@ -1,5 +1,6 @@
 #include "tests/store/FieldTextsTest.h"
 
+#include "store/FieldConverter.h"
 #include "store/FieldFormatter.h"
 #include "store/MeasurementTable.h"
 #include "store/NumberText.h"
@@ -8,6 +9,7 @@
 #include "tests/store/StoreTestTypes.h"
 #include "tests/store/TimeZoneScope.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <limits>
@@ -127,6 +129,20 @@ void FieldTextsTest::displayAndPlainTexts_data() {
                                    << "03.12.2007 09:07:05";
     QTest::newRow("ru: midnight") << "ru_RU" << dataTime << FieldValue(midnight) << "03.12.2007"
                                   << "03.12.2007";
+    // Short dates with a two-digit year are shown with all four digits, in the locale's order and separators;
+    // the time zone goes with whatever set it off.
+    QTest::newRow("en_US: four-digit year") << "en_US" << dataTime << FieldValue(morning) << "12/3/2007 9:07:05 AM"
+                                            << "12/3/2007 9:07:05 AM";
+    QTest::newRow("de_DE: four-digit year") << "de_DE" << dataTime << FieldValue(midnight) << "03.12.2007"
+                                            << "03.12.2007";
+    QTest::newRow("be_BY: no comma left of the zone")
+        << "be_BY" << dataTime << FieldValue(morning) << "3.12.2007 09:07:05"
+        << "3.12.2007 09:07:05";
+    QTest::newRow("es_ES: no brackets left of the zone")
+        << "es_ES" << dataTime << FieldValue(morning) << "3/12/2007 9:07:05"
+        << "3/12/2007 9:07:05";
+    QTest::newRow("zh_CN: zone before the time") << "zh_CN" << dataTime << FieldValue(morning) << "2007/12/3 09:07:05"
+                                                 << "2007/12/3 09:07:05";
 }
 
 void FieldTextsTest::displayAndPlainTexts() {
@@ -182,6 +198,18 @@ void FieldTextsTest::setFieldConverts_data() {
     QTest::newRow("date text, ru") << "ru_RU"
                                    << "DataTime" << FieldValue(QStringLiteral("03.12.2007"))
                                    << FieldValue(WallClockTime{2007, 12, 3, 0, 0, 0});
+    QTest::newRow("date-time text, en_US four-digit year")
+        << "en_US"
+        << "DataTime" << FieldValue(QStringLiteral("12/3/2007 9:07:05 AM")) << DateTimeFieldValue(morning);
+    QTest::newRow("date-time text, en_US two-digit year")
+        << "en_US"
+        << "DataTime" << FieldValue(QStringLiteral("12/3/07 9:07:05 AM")) << DateTimeFieldValue(morning);
+    QTest::newRow("date text, de_DE two-digit year")
+        << "de_DE"
+        << "DataTime" << FieldValue(QStringLiteral("03.12.07")) << FieldValue(WallClockTime{2007, 12, 3, 0, 0, 0});
+    QTest::newRow("date text, ru two-digit year") << "ru_RU"
+                                                  << "DataTime" << FieldValue(QStringLiteral("03.12.07 09:07"))
+                                                  << FieldValue(WallClockTime{2007, 12, 3, 9, 7, 0});
     QTest::newRow("invalid date-time empties") << "C"
                                                << "DataTime" << DateTimeFieldValue(QDateTime()) << FieldValue();
 }
@@ -234,12 +262,86 @@ void FieldTextsTest::timeFormatWithoutZone_data() {
                                    << "h 'to' mm";
     QTest::newRow("no zone") << "HH:mm:ss"
                              << "HH:mm:ss";
+    QTest::newRow("comma before the zone") << "HH:mm:ss, t"
+                                           << "HH:mm:ss";
+    QTest::newRow("zone in brackets") << "H:mm:ss (t)"
+                                      << "H:mm:ss";
+    QTest::newRow("zone first") << "t HH:mm:ss"
+                                << "HH:mm:ss";
+    QTest::newRow("quoted unit and its full stop kept") << "H:mm:ss 'ч'. t"
+                                                        << "H:mm:ss 'ч'.";
+    QTest::newRow("quoted units kept") << "HH 'h' mm 'min' ss 's' t"
+                                       << "HH 'h' mm 'min' ss 's'";
 }
 
 void FieldTextsTest::timeFormatWithoutZone() {
     QFETCH(QString, format);
     QFETCH(QString, expected);
     QCOMPARE(WithoutTimeZone(format), expected);
+}
+
+void FieldTextsTest::twoDigitYearsMeanTheNearest_data() {
+    QTest::addColumn<int>("typed");
+    QTest::addColumn<int>("currentYear");
+    QTest::addColumn<int>("year");
+    QTest::newRow("07 in 2026") << 7 << 2026 << 2007;
+    QTest::newRow("49 years ahead") << 75 << 2026 << 2075;
+    QTest::newRow("50 years back") << 76 << 2026 << 1976;
+    QTest::newRow("30 in 2031 is no longer 1930") << 30 << 2031 << 2030;
+    QTest::newRow("99 in 2000") << 99 << 2000 << 1999;
+    QTest::newRow("50 in 2000") << 50 << 2000 << 1950;
+    QTest::newRow("00 in 2090") << 0 << 2090 << 2100;
+}
+
+void FieldTextsTest::twoDigitYearsMeanTheNearest() {
+    QFETCH(int, typed);
+    QFETCH(int, currentYear);
+    QFETCH(int, year);
+    QCOMPARE(WidenTwoDigitYear(typed, currentYear), year);
+}
+
+void FieldTextsTest::everyLocaleReadsBackItsOwnTexts() {
+    // A date-time shown by the grid and typed back in the same locale is the same date-time, in every locale Qt
+    // knows: the year with all its digits (also after 2030), no stray marks of the time zone.
+    const WallClockTime moments[] = {{2007, 12, 3, 14, 5, 31}, {2035, 1, 28, 9, 7, 5}, {1999, 7, 4, 0, 0, 0}};
+    const QRegularExpression strayMarks(QStringLiteral("[,(\\[]\\s*$|^\\s*[,)\\]]|\\(\\s*\\)"));
+    QStringList failures;
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    QVERIFY(locales.size() > 500);
+    for (const QLocale& locale : locales) {
+        QLocale::setDefault(locale);
+        const QString time = TimePattern(locale);
+        if (time.contains(strayMarks) || DatePattern(locale).count(QLatin1Char('y')) != 4) {
+            failures << locale.name() + QStringLiteral(": ") + DatePattern(locale) + QStringLiteral(" | ") + time;
+            continue;
+        }
+        const FieldFormatter formatter;
+        const FieldConverter converter(formatter);
+        // The texts are the locale's own, with the widened date and the time without its zone.
+        for (int second = 1; second < 86400; second += 3007) {
+            const WallClockTime moment{2007, 12, 3, second / 3600, second / 60 % 60, second % 60};
+            const QString own = locale.toString(moment.Date(), DatePattern(locale)) + QLatin1Char(' ') +
+                                locale.toString(moment.Time(), time);
+            if (formatter.DateTimeText(moment) != own) {
+                failures << locale.name() + QStringLiteral(": ") + formatter.DateTimeText(moment) +
+                                QStringLiteral(" instead of ") + own;
+            }
+        }
+        for (const WallClockTime& moment : moments) {
+            const QString text = formatter.DisplayText(MeasurementField::DataTime, moment);
+            try {
+                const FieldValue back = converter.Convert(MeasurementField::DataTime, text);
+                if (back != FieldValue(moment)) {
+                    failures << locale.name() + QStringLiteral(": ") + text + QStringLiteral(" read as ") +
+                                    formatter.DisplayText(MeasurementField::DataTime, back);
+                }
+            } catch (const TableError&) {
+                failures << locale.name() + QStringLiteral(": ") + text + QStringLiteral(" refused");
+            }
+        }
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.mid(0, 20).join(QLatin1Char('\n'))));
 }
 
 RS5_TEST_CLASS(FieldTextsTest);

@@ -16,4 +16,7 @@ private slots:
     void timeInTheSkippedHourIsKept();
     void timeFormatWithoutZone_data();
     void timeFormatWithoutZone();
+    void twoDigitYearsMeanTheNearest_data();
+    void twoDigitYearsMeanTheNearest();
+    void everyLocaleReadsBackItsOwnTexts();
 };
