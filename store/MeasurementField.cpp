@@ -1,9 +1,11 @@
 #include "store/MeasurementField.h"
 
+#include <string_view>
+
 namespace {
 
 struct FieldInfo {
-    const char* name;
+    std::string_view name;
     FieldKind kind;
 };
 
@@ -31,7 +33,8 @@ FieldKind MeasurementFieldKind(MeasurementField field) {
 }
 
 QString MeasurementFieldName(MeasurementField field) {
-    return QString::fromLatin1(Info(field).name);
+    const std::string_view name = Info(field).name;
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
 FieldValue DateTimeFieldValue(const QDateTime& value) {
@@ -42,8 +45,11 @@ FieldValue DateTimeFieldValue(const QDateTime& value) {
 }
 
 std::optional<MeasurementField> MeasurementFieldByName(QStringView name) {
+    // Called once a cell by the export: the length rules out most names before any letters are compared.
     for (std::size_t i = 0; i < kFields.size(); ++i) {
-        if (name.compare(QLatin1String(kFields[i].name), Qt::CaseInsensitive) == 0) {
+        const std::string_view candidate = kFields[i].name;
+        if (name.size() == qsizetype(candidate.size()) &&
+            name.compare(QLatin1String(candidate.data(), qsizetype(candidate.size())), Qt::CaseInsensitive) == 0) {
             return static_cast<MeasurementField>(i);
         }
     }
