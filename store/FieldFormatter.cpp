@@ -90,8 +90,9 @@ int WidenTwoDigitYear(int twoDigitYear, int currentYear) {
     return first + offset;
 }
 
-FieldFormatter::TimeWriter::TimeWriter(const QLocale& locale, const QString& pattern) {
+FieldFormatter::PatternWriter::PatternWriter(const QLocale& locale, const QString& pattern) {
     bool twelveHours = false;
+    bool hasDate = false;
     for (qsizetype i = 0; i < pattern.size(); ++i) {
         const QChar c = pattern[i];
         if (c == u'\'') {
@@ -115,15 +116,27 @@ FieldFormatter::TimeWriter::TimeWriter(const QLocale& locale, const QString& pat
             ++run;
         }
         const int width = run >= 2 ? 2 : 1;
-        if (c == u'H' || c == u'h' || c == u'm' || c == u's') {
+        if ((c == u'd' || c == u'M') && (run == 3 || run == 4)) {
+            hasDate = true;
+            pieces.push_back({c == u'd' ? Kind::DayName : Kind::MonthName, int(run), {}});
+        } else if (c == u'H' || c == u'h' || c == u'm' || c == u's' || c == u'd' || c == u'M') {
             if (run > 2) {
-                return;  // not a shape this writer knows: the locale writes it
+                return;  // a name or a shape this writer does not know: the locale writes it
             }
             const Kind kind = c == u'H'   ? Kind::Hour24
                               : c == u'h' ? Kind::Hour12
                               : c == u'm' ? Kind::Minute
-                                          : Kind::Second;
+                              : c == u's' ? Kind::Second
+                              : c == u'd' ? Kind::Day
+                                          : Kind::Month;
+            hasDate = hasDate || kind == Kind::Day || kind == Kind::Month;
             pieces.push_back({kind, width, {}});
+        } else if (c == u'y') {
+            if (run != 4) {
+                return;
+            }
+            hasDate = true;
+            pieces.push_back({Kind::Year, 4, {}});
         } else if (c == u'A' || c == u'a') {
             const bool pair = i + 1 < pattern.size() && (pattern[i + 1] == u'P' || pattern[i + 1] == u'p');
             pieces.push_back({c == u'A' ? Kind::DayHalfUpper : Kind::DayHalfLower, 0, {}});
@@ -150,35 +163,83 @@ FieldFormatter::TimeWriter::TimeWriter(const QLocale& locale, const QString& pat
         const char32_t digit = first + char32_t(d);
         digits[d] = QString::fromUcs4(&digit, 1);
     }
+    for (int month = 1; month <= 12; ++month) {
+        monthNames[0][month] = locale.monthName(month, QLocale::ShortFormat);
+        monthNames[1][month] = locale.monthName(month, QLocale::LongFormat);
+    }
+    for (int day = 1; day <= 7; ++day) {
+        dayNames[0][day] = locale.dayName(day, QLocale::ShortFormat);
+        dayNames[1][day] = locale.dayName(day, QLocale::LongFormat);
+    }
     amUpper = locale.amText().toUpper();
     amLower = locale.amText().toLower();
     pmUpper = locale.pmText().toUpper();
     pmLower = locale.pmText().toLower();
     // Trusted only where it writes what the locale writes.
     usable = true;
+    if (hasDate) {
+        // Dates 40 days apart over more than a year (every month, every day of the week, days of one and two
+        // digits, the change of a century) and one after 2030.
+        std::vector<QDate> probes{QDate(2035, 2, 28)};
+        for (int k = 0; k < 14; ++k) {
+            probes.push_back(QDate(1999, 12, 31).addDays(40 * k));
+        }
+        for (const QDate& probe : probes) {
+            if (Write(probe, QTime()) != locale.toString(probe, pattern)) {
+                usable = false;
+                return;
+            }
+        }
+        return;
+    }
     for (const QTime probe : {QTime(0, 0, 1), QTime(9, 7, 5), QTime(12, 30, 0), QTime(13, 5, 31), QTime(23, 59, 59)}) {
-        if (Write(probe) != locale.toString(probe, pattern)) {
+        if (Write(QDate(), probe) != locale.toString(probe, pattern)) {
             usable = false;
             return;
         }
     }
 }
 
-QString FieldFormatter::TimeWriter::Write(const QTime& time) const {
+bool FieldFormatter::PatternWriter::Writes(const QDate& date) const {
+    return usable && date.year() >= 1000 && date.year() <= 9999;
+}
+
+QString FieldFormatter::PatternWriter::Write(const QDate& date, const QTime& time) const {
     QString text;
+    text.reserve(32);  // every date and time of the locales fits: no growing piece by piece
     const auto number = [&](int value, int width) {
-        if (width == 2 && value < 10) {
+        int reversed[4];
+        int count = 0;
+        do {
+            reversed[count++] = value % 10;
+            value /= 10;
+        } while (value > 0 && count < 4);
+        for (int pad = count; pad < width; ++pad) {
             text += digits[0];
         }
-        if (value >= 10) {
-            text += digits[value / 10];
+        while (count > 0) {
+            text += digits[reversed[--count]];
         }
-        text += digits[value % 10];
     };
     for (const Piece& piece : pieces) {
         switch (piece.kind) {
             case Kind::Literal:
                 text += piece.text;
+                break;
+            case Kind::Day:
+                number(date.day(), piece.width);
+                break;
+            case Kind::Month:
+                number(date.month(), piece.width);
+                break;
+            case Kind::DayName:
+                text += dayNames[piece.width == 4][date.dayOfWeek()];
+                break;
+            case Kind::MonthName:
+                text += monthNames[piece.width == 4][date.month()];
+                break;
+            case Kind::Year:
+                number(date.year(), piece.width);
                 break;
             case Kind::Hour24:
                 number(time.hour(), piece.width);
@@ -206,8 +267,10 @@ QString FieldFormatter::TimeWriter::Write(const QTime& time) const {
 const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
     const QLocale locale;
     if (!formats_ || formats_->locale != locale) {
+        const QString date = DatePattern(locale);
         const QString time = TimePattern(locale);
-        formats_ = LocaleFormats{locale, DatePattern(locale), time, locale.decimalPoint(), TimeWriter(locale, time)};
+        formats_ = LocaleFormats{
+            locale, date, time, locale.decimalPoint(), PatternWriter(locale, date), PatternWriter(locale, time)};
         lastDate_ = QDate();
     }
     return *formats_;
@@ -222,14 +285,20 @@ QString FieldFormatter::DateTimeText(const WallClockTime& value) const {
     // is shown as the meter's clock showed it.
     if (value.Date() != lastDate_) {
         lastDate_ = value.Date();
-        lastDateText_ = formats.locale.toString(lastDate_, formats.dateFormat);
+        lastDateText_ = formats.date.Writes(lastDate_) ? formats.date.Write(lastDate_, QTime())
+                                                       : formats.locale.toString(lastDate_, formats.dateFormat);
     }
-    QString text = lastDateText_;
     const QTime time = value.Time();
-    if (time != QTime(0, 0)) {
-        text += QLatin1Char(' ');
-        text += formats.time.usable ? formats.time.Write(time) : formats.locale.toString(time, formats.timeFormat);
+    if (time == QTime(0, 0)) {
+        return lastDateText_;
     }
+    const QString timeText =
+        formats.time.usable ? formats.time.Write(QDate(), time) : formats.locale.toString(time, formats.timeFormat);
+    QString text;
+    text.reserve(lastDateText_.size() + 1 + timeText.size());
+    text += lastDateText_;
+    text += QLatin1Char(' ');
+    text += timeText;
     return text;
 }
 

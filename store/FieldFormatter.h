@@ -19,10 +19,23 @@ public:
     QString DateTimeText(const WallClockTime& value) const;
 
 private:
-    // A time pattern taken apart once, so that a time is written without the locale parsing the pattern anew;
-    // used only where it writes what the locale writes.
-    struct TimeWriter {
-        enum class Kind { Literal, Hour24, Hour12, Minute, Second, DayHalfUpper, DayHalfLower };
+    // A date or time pattern taken apart once, so that a value is written without the locale parsing the pattern
+    // anew; used only where it writes what the locale writes.
+    struct PatternWriter {
+        enum class Kind {
+            Literal,
+            Day,
+            DayName,
+            Month,
+            MonthName,
+            Year,
+            Hour24,
+            Hour12,
+            Minute,
+            Second,
+            DayHalfUpper,
+            DayHalfLower
+        };
         struct Piece {
             Kind kind;
             int width;
@@ -31,17 +44,23 @@ private:
         std::vector<Piece> pieces;
         QString digits[10];
         QString amUpper, amLower, pmUpper, pmLower;
+        // Names of months 1 to 12 and days of the week 1 (Monday) to 7, short (index 0) and long (1).
+        QString monthNames[2][13];
+        QString dayNames[2][8];
         bool usable = false;
 
-        TimeWriter(const QLocale& locale, const QString& pattern);
-        QString Write(const QTime& time) const;
+        PatternWriter(const QLocale& locale, const QString& pattern);
+        // Whether `date` is one this writer writes as the locale does (four-digit years only).
+        bool Writes(const QDate& date) const;
+        QString Write(const QDate& date, const QTime& time) const;
     };
     struct LocaleFormats {
         QLocale locale;
         QString dateFormat;
         QString timeFormat;
         QString decimalPoint;
-        TimeWriter time;
+        PatternWriter date;
+        PatternWriter time;
     };
     // Worked out again only when the default locale changes.
     const LocaleFormats& Formats() const;

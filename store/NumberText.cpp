@@ -101,6 +101,8 @@ QString General(double value, QStringView decimalPoint) {
     const int exponent = decimal.exponent;
 
     QString text;
+    // Sign, digits, point, zeros and exponent: reserved at once, the texts are made a cell at a time.
+    text.reserve(qsizetype(digits.size()) + decimalPoint.size() + 8);
     if (value < 0) {
         text += QLatin1Char('-');
     }

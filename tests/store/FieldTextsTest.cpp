@@ -319,13 +319,17 @@ void FieldTextsTest::everyLocaleReadsBackItsOwnTexts() {
         const FieldFormatter formatter;
         const FieldConverter converter(formatter);
         // The texts are the locale's own, with the widened date and the time without its zone.
-        for (int second = 1; second < 86400; second += 3007) {
-            const WallClockTime moment{2007, 12, 3, second / 3600, second / 60 % 60, second % 60};
-            const QString own = locale.toString(moment.Date(), DatePattern(locale)) + QLatin1Char(' ') +
-                                locale.toString(moment.Time(), time);
-            if (formatter.DateTimeText(moment) != own) {
-                failures << locale.name() + QStringLiteral(": ") + formatter.DateTimeText(moment) +
-                                QStringLiteral(" instead of ") + own;
+        // Days and months of one and two digits, years on both sides of 2030, each day's first row and the next.
+        for (const QDate day : {QDate(2007, 12, 3), QDate(2026, 1, 9), QDate(2035, 10, 28), QDate(2099, 2, 1)}) {
+            for (int second = 1; second < 86400; second += 3007) {
+                const WallClockTime moment{day.year(),    day.month(),      day.day(),
+                                           second / 3600, second / 60 % 60, second % 60};
+                const QString own = locale.toString(moment.Date(), DatePattern(locale)) + QLatin1Char(' ') +
+                                    locale.toString(moment.Time(), time);
+                if (formatter.DateTimeText(moment) != own) {
+                    failures << locale.name() + QStringLiteral(": ") + formatter.DateTimeText(moment) +
+                                    QStringLiteral(" instead of ") + own;
+                }
             }
         }
         for (const WallClockTime& moment : moments) {
