@@ -10,6 +10,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -238,27 +239,35 @@ private slots:
     // At the end, a value the field rejects or a row the database refuses is shown once, with the choice to go back
     // to the window (Cancel) or to end without it (OK); the end of the program then shows nothing more.
     void aRowThatCannotBeStoredAtExitAsksOnceAndCanGoBack_data() {
-        QTest::addColumn<bool>("refusedByTheDatabase");
+        QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("error");
         QTest::newRow("rejected value in the editor")
-            << false << QStringLiteral("'abc' is not a valid integer value for field 'NN'\n");
+            << "value" << QStringLiteral("'abc' is not a valid integer value for field 'NN'\n");
         QTest::newRow("row deleted by another program")
-            << true
+            << "deleted"
             << QStringLiteral(
                    "Row cannot be located for updating. Some values may have been changed since it was "
                    "last read.");
+        QTest::newRow("read-only sys.mdb") << "read-only" << QStringLiteral("attempt to write a readonly database");
     }
     void aRowThatCannotBeStoredAtExitAsksOnceAndCanGoBack() {
-        QFETCH(bool, refusedByTheDatabase);
+        QFETCH(QString, refusal);
         QFETCH(QString, error);
-        Start(NumberedRows(2));
+        const bool refusedByTheDatabase = refusal != "value";
+        CreateDatabaseWithRows(NumberedRows(2));
+        if (refusal == "read-only") {
+            QVERIFY(QFile::setPermissions(QStringLiteral("sys.mdb"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        }
+        Open();
         if (refusedByTheDatabase) {
             Click(0, GridColumn::Op);
             Type(QStringLiteral("заметка"));
             Key(Qt::Key_Return);
-            MeasurementTable other(std::make_unique<DatabaseSource>());
-            other.OpenTable();
-            other.DeleteRow();  // the first row, gone behind the window's back
+            if (refusal == "deleted") {
+                MeasurementTable other(std::make_unique<DatabaseSource>());
+                other.OpenTable();
+                other.DeleteRow();  // the first row, gone behind the window's back
+            }
         } else {
             Click(0, GridColumn::NN);
             Type(QStringLiteral("abc"));
@@ -267,7 +276,7 @@ private slots:
         QVERIFY(!m_->close());
         std::vector<MessageBox::Shown> shown = MessageBox::TakeRecorded();
         QCOMPARE(shown.size(), size_t(1));
-        QVERIFY2(shown[0].text.startsWith(error), qPrintable(shown[0].text));
+        QVERIFY2(shown[0].text.contains(error), qPrintable(shown[0].text));
         QCOMPARE(shown[0].buttons, MessageBox::Buttons::OkCancel);
         QCOMPARE(shown[0].icon, MessageBox::Icon::Stop);
         // Back in the window, with everything as it was.
@@ -284,7 +293,7 @@ private slots:
         tester_.reset();
         m_.reset();
         Open();
-        QCOMPARE(Cell(0, GridColumn::NN), refusedByTheDatabase ? QStringLiteral("2") : QStringLiteral("1"));
+        QCOMPARE(Cell(0, GridColumn::NN), refusal == "deleted" ? QStringLiteral("2") : QStringLiteral("1"));
         QCOMPARE(Cell(0, GridColumn::Op), QString());
     }
 
