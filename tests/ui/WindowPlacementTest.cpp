@@ -35,13 +35,13 @@ class WindowPlacementTest : public QObject {
 private slots:
     void aFrameKnownLateNeverMakesTheWindowLargerThanTheScreen() {
         QWidget window;
-        const QRect design(231, 226, 870, 640);
+        const QRect layout(231, 226, 870, 640);
         auto* placement = new LateFramePlacement(
-            window, [design](const QRect&, const QMargins&) { return design; }, WindowPlacement::When::FirstShow);
+            window, [layout](const QRect&, const QMargins&) { return layout; }, WindowPlacement::When::FirstShow);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QRect area = window.screen()->availableGeometry();
-        const QRect fitted = ScreenFit(area).Fit(design);
+        const QRect fitted = ScreenFit(area).Fit(layout);
         QCOMPARE(QRect(window.pos(), window.size()), fitted);  // the frame's place, the inside's size
 
         // The frame window is there but still 1×1: its margins say the frame is smaller than the window.
