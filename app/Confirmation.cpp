@@ -4,5 +4,6 @@
 
 bool Confirm(QWidget* parent, const QString& question) {
     return MessageBox::Show(parent, MessageBox::Icon::Information, QStringLiteral("Information"), question,
-                            MessageBox::Buttons::OkCancel) == MessageBox::Answer::Ok;
+                            MessageBox::Buttons::OkCancel,
+                            MessageBox::Position::ScreenCentre) == MessageBox::Answer::Ok;
 }

@@ -61,6 +61,12 @@ QString DefaultPath() {
     return QDir::cleanPath(base + QLatin1Char('/') + QLatin1String(kFolderName));
 }
 
+QString DocumentsFolder() {
+    // Qt gives the home folder's "Documents" (XDG_DOCUMENTS_DIR on Linux) even where it was never made.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 void Enter(const QString& folder) {
     const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     const bool firstStart =

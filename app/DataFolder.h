@@ -20,6 +20,10 @@ inline constexpr char16_t kCannotEnter[] = u"Не удалось перейти 
 // base directory rules say), else $HOME/.local/share/zarudedu-rs5. On Windows the platform's local data folder.
 QString DefaultPath();
 
+// Where the file dialogs of a program in the data folder start: the user's documents folder when it exists, else the
+// home folder.
+QString DocumentsFolder();
+
 // Makes `folder` the working directory. On the first start, when the folder is missing or holds nothing (a
 // temporary file of an interrupted first start aside), it is created (owner-only permissions, as are missing
 // parents) with an empty working database "sys.mdb" in it, the part an installer plays beside the program.

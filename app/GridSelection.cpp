@@ -19,7 +19,8 @@ void GridSelection::BeforeArrowMove(bool shift, int direction) {
         Clear();
         return;
     }
-    if (!extending_) {
+    // The extension begins anew when its anchor has gone with a deletion or the selection was emptied meanwhile.
+    if (!extending_ || rows_.empty() || table_.IndexOf(anchor_) < 0) {
         extending_ = true;
         anchor_ = table_.IdAt(current);
         Select(current, true);

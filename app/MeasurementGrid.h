@@ -41,6 +41,8 @@ public:
     // Assigns the text of an open cell editor to the pending row and closes the editor. Raises TableError; the
     // editor then stays open.
     void FinishEditing();
+    // Closes an open cell editor without assigning its text.
+    void DiscardEditing() { CloseEditor(); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

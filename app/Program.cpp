@@ -65,6 +65,10 @@ int RunProgram(int argc, char** argv) {
     std::optional<ProgramWindows> windows;
     try {
         windows.emplace();
+        if (options.dataFolder) {
+            // The data folder is hidden; the user's saved tables belong where the user keeps documents.
+            windows->M().SetFileDialogFolder(DataFolder::DocumentsFolder());
+        }
         auto handover = std::make_shared<DesktopHandover>();
         handover->SetNotOpenedNotice(
             [&windows, handover = std::weak_ptr(handover)](const QString& path, const QString& why) {

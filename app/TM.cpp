@@ -43,6 +43,19 @@ constexpr int kExcelPanelWidth = 50;
 
 const char16_t* const kUnsavedRowsQuestion = u"Не сохраненные записи будут удалены! Продолжить?";
 const char16_t* const kDeleteAllQuestion = u"Удалить все записи?";
+const char16_t* const kEndWithoutRowQuestion =
+    u"Строка не сохранена. Завершить работу без нее? «Cancel» вернет к таблице, где значение можно исправить "
+    u"или строку отменить клавишей Esc.";
+
+QString CurrentExceptionText() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return QString::fromUtf8(error.what());
+    } catch (...) {
+        return QString();
+    }
+}
 
 const char16_t* const kExportStatus = u" Передача данных в MS Excel!!!";
 const char* const kSpreadsheetProgramId = "Excel.Application";
@@ -140,7 +153,12 @@ void TM::OpenWorkingTable() {
     // A failed connection is tried again by the table's own opening, so a missing database is reported twice.
     ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
     ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });
-    // Another program may have put values into sys.mdb that do not fit their fields; the table opens all the same.
+    ShowReadWarning();
+}
+
+void TM::ShowReadWarning() {
+    // Another program may have put values into sys.mdb or a saved file that do not fit their fields; the table
+    // opens all the same.
     if (const QString warning = ADOTable1->Source().ReadWarning(); !warning.isEmpty()) {
         qWarning("%s", qUtf8Printable(warning));
         MessageBox::Show(this, MessageBox::Icon::Information, Application::Title(), warning);
@@ -224,7 +242,7 @@ void TM::CloseTable() {
 
 void TM::closeEvent(QCloseEvent* event) {
     bool closing = true;
-    ErrorBox::RunCommand([&] {
+    try {
         // The rows of an opened file live in memory only: ending the program must not drop their changes unasked.
         DBGrid1->FinishEditing();
         if (ADOTable1->IsOpen()) {
@@ -232,11 +250,33 @@ void TM::closeEvent(QCloseEvent* event) {
         }
         if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
             closing = false;
-            return;
+        } else {
+            CloseTable();
         }
-        CloseTable();
-    });
+    } catch (...) {
+        const QString error = CurrentExceptionText();
+        closing = false;
+        ErrorBox::RunCommand([&] { closing = EndDespiteUnstoredRow(error); });
+    }
     event->setAccepted(closing);
+}
+
+bool TM::EndDespiteUnstoredRow(const QString& error) {
+    // A value the field rejects, or a row the database refuses, is still on screen: one box says why and lets the
+    // user go back to mend it or discard the row, or end without it.
+    const QString text = ErrorBox::TextFor(error) + QStringLiteral("\n\n") + QString::fromUtf16(kEndWithoutRowQuestion);
+    if (MessageBox::Show(this, MessageBox::Icon::Stop, Application::Title(), text, MessageBox::Buttons::OkCancel) !=
+        MessageBox::Answer::Ok) {
+        return false;
+    }
+    DBGrid1->DiscardEditing();
+    ADOTable1->Cancel();
+    // The other rows of an opened file are still unsaved.
+    if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
+        return false;
+    }
+    ADOTable1->Close();
+    return true;
 }
 
 void TM::N7Click() {
@@ -244,11 +284,14 @@ void TM::N7Click() {
 }
 
 void TM::N5Click() {
-    // What is still in a cell editor belongs to the table being saved.
-    DBGrid1->FinishEditing();
+    // What is still in a cell editor belongs to the table being saved; a text the field rejects fails the command
+    // as any of its steps would, and its editor stays open to be mended.
+    if (!RunFileStep([&] { DBGrid1->FinishEditing(); })) {
+        return;
+    }
     SaveDialog1->selectFile(QString::fromLatin1(kProposedSaveName));
     SaveDialog1->setWindowTitle(QString::fromUtf16(kSaveDialogTitle));
-    if (!ShowKeepingWorkingDirectory(*SaveDialog1)) {
+    if (!ShowFileDialog(*SaveDialog1)) {
         return;
     }
     RunFileStep([&] { ADOTable1->SaveTableFile(ChosenFile(*SaveDialog1)); });
@@ -256,16 +299,19 @@ void TM::N5Click() {
 }
 
 void TM::N4Click() {
+    // A typed row has reached no source yet: its editor's text is assigned before the question below is asked.
+    if (!RunFileStep([&] { DBGrid1->FinishEditing(); })) {
+        return;
+    }
     if (!lastOpenedFile_.isEmpty()) {
         OpenDialog1->selectFile(lastOpenedFile_);
     }
-    if (!ShowKeepingWorkingDirectory(*OpenDialog1)) {
+    if (!ShowFileDialog(*OpenDialog1)) {
         return;
     }
     lastOpenedFile_ = ChosenFile(*OpenDialog1);
     // Rows of an opened file live only in memory until saved, and a typed row has reached no source yet:
     // replacing the table must not drop them unasked.
-    DBGrid1->FinishEditing();
     if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
         return;
     }
@@ -273,6 +319,7 @@ void TM::N4Click() {
     UpdateTitle();
     if (loaded) {
         ADOTable1->OpenTable();
+        ShowReadWarning();
     }
 }
 
@@ -313,6 +360,19 @@ bool TM::RunFileStep(const std::function<void()>& step) {
     return false;
 }
 
+bool TM::ShowFileDialog(QFileDialog& dialog) {
+    if (!ShowKeepingWorkingDirectory(dialog)) {
+        return false;
+    }
+    SetFileDialogFolder(QFileInfo(ChosenFile(dialog)).absolutePath());
+    return true;
+}
+
+void TM::SetFileDialogFolder(const QString& folder) {
+    SaveDialog1->setDirectory(folder);
+    OpenDialog1->setDirectory(folder);
+}
+
 QString TM::ChosenFile(const QFileDialog& dialog) {
     return dialog.selectedFiles().value(0);
 }
@@ -330,7 +390,7 @@ QFileDialog* TM::MakeTableFileDialog(const char* name, QFileDialog::AcceptMode m
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(QString::fromLatin1(kFileType));
     dialog->setDefaultSuffix(QString::fromLatin1(kDefaultExtension));
-    // Saved tables start out next to the working database; from then on each dialog stays where it was left.
+    // Saved tables start out next to the working database unless the program says otherwise.
     dialog->setDirectory(QDir::currentPath());
     return dialog;
 }
@@ -443,6 +503,14 @@ void TM::DBGrid1KeyDown(int& key, Qt::KeyboardModifiers /*shift*/) {
         return;
     }
     std::vector<RowId>& selection = DBGrid1->Selection().Rows();
+    // Ctrl+Delete reaches here from an open cell editor too. Its row is the one deleted when nothing is selected,
+    // so its text goes with it; otherwise the text belongs to a row that may stay, and is assigned first. The editor
+    // is closed before its row can go.
+    if (selection.empty()) {
+        DBGrid1->DiscardEditing();
+    } else {
+        DBGrid1->FinishEditing();
+    }
     if (selection.empty()) {
         ADOTable1->DeleteRow();
     } else {

@@ -36,6 +36,10 @@ public:
     // The report form whose report "Предварительный просмотр" previews; not owned. Set once it exists.
     void SetReportForm(TForm2* form2) { form2_ = form2; }
 
+    // Where "Сохранить" and "Открыть" start browsing: the working directory unless set. From then on both dialogs
+    // start in the folder of the file last chosen in either.
+    void SetFileDialogFolder(const QString& folder);
+
     MeasurementTable& Table() const { return *ADOTable1; }
     MeasurementGrid* Grid() const { return DBGrid1; }
     StatusPanelBar* StatusBar() const { return StatusBar1; }
@@ -44,7 +48,8 @@ public:
     // Closes the table at the end of the program. A pending row in which anything was typed or assigned is stored
     // first, so that ending the program loses nothing; one in which nothing was assigned is dropped. Raises
     // TableError (the table then stays open with the row pending). Closing the window does this, after asking first
-    // when an opened file has changes that were not saved.
+    // when an opened file has changes that were not saved; there a failure is shown once, with the choice to go
+    // back to the window or to end without the row.
     void CloseTable();
 
     // Where nothing opened an exported workbook: the second status panel says so with the file's name, its tool
@@ -78,13 +83,19 @@ private:
     // Assigns the text to the cell (1-based row and column) of ExcelSheet; a failure leaves the cell as it was.
     void SetCellValue(int row, int column, const QString& text);
 
+    // Asked when the pending row or an editor's text cannot be stored at the end: true when the user chose to end
+    // without it (the editor and the row are then discarded and the table closed), false to go back to the window.
+    bool EndDespiteUnstoredRow(const QString& error);
     void OpenWorkingTable();
+    void ShowReadWarning();
     // The caption, followed by the name of an opened table file with the mark of unsaved changes.
     void FollowTableInTitle();
     void UpdateTitle();
     // Runs a step of "Открыть" or "Сохранить"; any error it raises is shown as the file error box. False then.
     bool RunFileStep(const std::function<void()>& step);
     static QString ChosenFile(const QFileDialog& dialog);
+    // Shows a file dialog; once a file is chosen, both dialogs start in its folder next time.
+    bool ShowFileDialog(QFileDialog& dialog);
     void BuildFileDialogs();
     QFileDialog* MakeTableFileDialog(const char* name, QFileDialog::AcceptMode mode);
     void BuildMenu();

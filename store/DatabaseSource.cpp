@@ -325,4 +325,8 @@ void DatabaseSource::Remove(SourceKey key) {
     }
     remove_->BindInt(1, key);
     remove_->Run();
+    // A row another program deleted meanwhile is as lost to a deletion as to an update.
+    if (db_->Changes() == 0) {
+        throw TableError(QString::fromLatin1(kRowNotFoundMessage));
+    }
 }

@@ -4,8 +4,17 @@
 #include "store/TableMessages.h"
 #include "store/TextPool.h"
 
+#include "store/persist/ColumnFit.h"
 #include "store/persist/PersistError.h"
 #include "store/persist/RecordsetFile.h"
+
+namespace {
+
+constexpr char kBadValuesMessage[] =
+    "The file '%1' holds %2 value(s) that do not fit their fields; they are shown as empty cells and kept in the "
+    "file as they are unless that cell is changed. The first is in field '%3' of row %4.";
+
+}  // namespace
 
 FileSource::FileSource(QString path, std::unique_ptr<TableSource> connection, text::AnsiCodePage codePage)
     : path_(std::move(path)), connection_(std::move(connection)), codePage_(codePage) {}
@@ -28,6 +37,7 @@ std::vector<SourceRow> FileSource::ReadAll() {
     Connect();
     read_ = false;
     unsaved_ = false;
+    readWarning_.clear();
     recordset_ = persist::Recordset();
     rowOfKey_.clear();
     dropped_.clear();
@@ -44,6 +54,11 @@ std::vector<SourceRow> FileSource::ReadAll() {
     rowOfKey.reserve(recordset.rows.size() + 1);
     rowOfKey.push_back(kNoRow);  // keys count from 1
     TextPool texts[kMeasurementFieldCount];
+    // A value the field cannot hold (a date out of range, say) is shown as an empty cell, as in the working
+    // database, and stays in the file's row as it was read until that cell is changed.
+    int badValues = 0;
+    QString firstBadField;
+    std::size_t firstBadRow = 0;
     for (std::size_t r = 0; r < recordset.rows.size(); ++r) {
         const persist::Row& stored = recordset.rows[r];
         if (stored.state == persist::RowState::Deleted) {
@@ -59,10 +74,21 @@ std::vector<SourceRow> FileSource::ReadAll() {
             if (value && MeasurementFieldKind(field) == FieldKind::Text) {
                 target = texts[i].Get(*value);
             } else {
-                target = SysRecordset::ToField(field, recordset.columns[column], value);
+                try {
+                    target = SysRecordset::ToField(field, recordset.columns[column], value);
+                } catch (const TableError&) {
+                    if (++badValues == 1) {
+                        firstBadField = MeasurementFieldName(field);
+                        firstBadRow = rows.size();
+                    }
+                }
             }
         }
         rowOfKey.push_back(r);
+    }
+    if (badValues > 0) {
+        readWarning_ = QString::fromLatin1(kBadValuesMessage)
+                           .arg(path_, QString::number(badValues), firstBadField, QString::number(firstBadRow));
     }
     recordset_ = std::move(recordset);
     fields_ = fields;
@@ -79,10 +105,25 @@ std::size_t FileSource::IndexOf(SourceKey key) const {
     return rowOfKey_[static_cast<std::size_t>(key)];
 }
 
+void FileSource::CheckValue(MeasurementField field, const FieldValue& value) const {
+    if (read_) {
+        SysRecordset::CheckFits(field, recordset_.columns[fields_[static_cast<std::size_t>(field)]], value);
+    }
+}
+
+void FileSource::CheckRow(const MeasurementRow& row, FieldMask fields) const {
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
+        if (fields.test(static_cast<std::size_t>(i))) {
+            CheckValue(static_cast<MeasurementField>(i), row[static_cast<std::size_t>(i)]);
+        }
+    }
+}
+
 SourceKey FileSource::Insert(MeasurementRow& row) {
     if (!read_) {
         throw TableError(TableMessages::ClosedDatasetText());
     }
+    CheckRow(row, FieldMask().set());
     persist::Row stored;
     stored.state = persist::RowState::Inserted;
     stored.values.assign(recordset_.columns.size(), std::nullopt);
@@ -103,6 +144,7 @@ SourceKey FileSource::Insert(MeasurementRow& row) {
 
 void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
     persist::Row& stored = recordset_.rows[IndexOf(key)];
+    CheckRow(row, changed);
     if (stored.state == persist::RowState::Unchanged) {
         stored.state = persist::RowState::Changed;
         stored.original = stored.values;
@@ -145,6 +187,8 @@ const persist::Recordset& FileSource::RowsAsSaved(const StoredRows&, persist::Re
         }
         dropped_.clear();
     }
+    // Formats that check no width (XML) can bring texts longer than their column; saving must not refuse them.
+    persist::FitTextColumnsToValues(recordset_);
     return recordset_;
 }
 

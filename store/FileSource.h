@@ -26,6 +26,8 @@ public:
     void Connect() override;
     std::vector<SourceRow> ReadAll() override;
     void Disconnect() override;
+    void CheckValue(MeasurementField field, const FieldValue& value) const override;
+    QString ReadWarning() const override { return readWarning_; }
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
@@ -36,6 +38,8 @@ public:
     void ChangesSaved() override { unsaved_ = false; }
 
 private:
+    // Raises what CheckValue raises for the first of `fields` of the row that its column cannot hold.
+    void CheckRow(const MeasurementRow& row, FieldMask fields) const;
     // The index in recordset_ of a visible row; raises TableError for any other key.
     std::size_t IndexOf(SourceKey key) const;
 
@@ -48,6 +52,7 @@ private:
     SysRecordset::FieldColumns fields_{};
     std::vector<std::size_t> rowOfKey_;  // by key: the row in recordset_, kNoRow for a deleted row
     std::vector<std::size_t> dropped_;   // new rows deleted again, still to be taken out
+    QString readWarning_;
     bool read_ = false;
     bool unsaved_ = false;
 };

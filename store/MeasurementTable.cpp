@@ -225,7 +225,9 @@ void MeasurementTable::SetField(QStringView fieldName, const FieldValue& value) 
     if (!impl_->pending) {
         throw TableError(TableMessages::NotEditingText());
     }
-    FieldOf(impl_->pending->values, *field) = FieldConverter(impl_->formatter).Convert(*field, value);
+    FieldValue converted = FieldConverter(impl_->formatter).Convert(*field, value);
+    impl_->source->CheckValue(*field, converted);
+    FieldOf(impl_->pending->values, *field) = std::move(converted);
     impl_->pending->assigned.set(static_cast<std::size_t>(*field));
     impl_->observer->RowChanged(impl_->current);
 }

@@ -7,7 +7,9 @@
 #include "store/persist/PersistError.h"
 #include "store/persist/ValueText.h"
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 using persist::Column;
 using persist::DataType;
@@ -118,6 +120,15 @@ std::string Bytes(T value) {
         QStringLiteral("The file holds a value that is not valid for field '%1'.").arg(MeasurementFieldName(field)));
 }
 
+template <typename T>
+void CheckIntegerRange(MeasurementField field, std::int32_t value) {
+    if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
+        throw TableError(TableMessages::ValueOutOfRangeText(QString::number(value), MeasurementFieldName(field),
+                                                            QString::number(std::numeric_limits<T>::min()),
+                                                            QString::number(std::numeric_limits<T>::max())));
+    }
+}
+
 }  // namespace
 
 namespace SysRecordset {
@@ -198,6 +209,32 @@ FieldValue ToField(MeasurementField field, const Column& column, const persist::
         }
     } catch (const persist::PersistError&) {
         BadValue(field);
+    }
+}
+
+void CheckFits(MeasurementField field, const Column& column, const FieldValue& value) {
+    if (const auto* integer = std::get_if<std::int32_t>(&value)) {
+        switch (column.type) {
+            case DataType::I1:
+                return CheckIntegerRange<std::int8_t>(field, *integer);
+            case DataType::UI1:
+                return CheckIntegerRange<std::uint8_t>(field, *integer);
+            case DataType::I2:
+                return CheckIntegerRange<std::int16_t>(field, *integer);
+            case DataType::UI2:
+                return CheckIntegerRange<std::uint16_t>(field, *integer);
+            default:
+                return;
+        }
+    }
+    if (const auto* number = std::get_if<double>(&value); number && column.type == DataType::R4) {
+        // A single keeps fewer digits, which its readers expect; a number beyond its range would become infinite.
+        constexpr double kLargest = std::numeric_limits<float>::max();
+        if (std::isfinite(*number) && (*number > kLargest || *number < -kLargest)) {
+            throw TableError(TableMessages::ValueOutOfRangeText(
+                QString::number(*number, 'g', 15), MeasurementFieldName(field), QString::number(-kLargest, 'g', 9),
+                QString::number(kLargest, 'g', 9)));
+        }
     }
 }
 

@@ -30,7 +30,10 @@ FieldColumns FindFields(const persist::Recordset& recordset);
 // A stored value of a column as the field's value (a date-time as its wall-clock fields, which is what the files
 // hold); raises TableError for a value the field cannot hold.
 FieldValue ToField(MeasurementField field, const persist::Column& column, const persist::Value& value);
-// A field's value in the column's type.
+// Raises TableError ("40000 is not a valid value for field 'NN'. The allowed range is -32768 to 32767") for a
+// number that the column's narrower type cannot hold, so that none is ever stored changed.
+void CheckFits(MeasurementField field, const persist::Column& column, const FieldValue& value);
+// A field's value in the column's type; the value must fit (CheckFits).
 persist::Value ToStored(const persist::Column& column, const FieldValue& value);
 
 }  // namespace SysRecordset

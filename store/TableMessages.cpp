@@ -60,4 +60,8 @@ QString InvalidDateTimeText(QStringView text) {
     return QString::fromLatin1(kInvalidDateTime).arg(Excerpt(text));
 }
 
+QString ValueOutOfRangeText(QStringView value, QStringView fieldName, QStringView lowest, QStringView highest) {
+    return QString::fromLatin1(kValueOutOfRange).arg(value, fieldName, lowest, highest);
+}
+
 }  // namespace TableMessages

@@ -17,6 +17,7 @@ inline constexpr char kFieldReadOnly[] = "Field '%1' cannot be modified";
 inline constexpr char kInvalidInteger[] = "'%1' is not a valid integer value for field '%2'";
 inline constexpr char kInvalidFloat[] = "'%1' is not a valid floating point value for field '%2'";
 inline constexpr char kInvalidDateTime[] = "'%1' is not a valid date and time";
+inline constexpr char kValueOutOfRange[] = "%1 is not a valid value for field '%2'. The allowed range is %3 to %4";
 
 // "ADOTable1: <message>".
 QString OfDataset(const QString& message);
@@ -31,5 +32,7 @@ QString FieldReadOnlyText(QStringView fieldName);
 QString InvalidIntegerText(QStringView text, QStringView fieldName);
 QString InvalidFloatText(QStringView text, QStringView fieldName);
 QString InvalidDateTimeText(QStringView text);
+// A number that the field's column cannot hold, with the column's smallest and largest value.
+QString ValueOutOfRangeText(QStringView value, QStringView fieldName, QStringView lowest, QStringView highest);
 
 }  // namespace TableMessages

@@ -3,6 +3,7 @@
 #include "store/StoredRows.h"
 #include "store/SysRecordset.h"
 
+#include "store/persist/ColumnFit.h"
 #include "store/persist/Recordset.h"
 
 const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) {
@@ -17,5 +18,7 @@ const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, 
             row.values.push_back(SysRecordset::ToStored(scratch.columns[i], values[i]));
         }
     }
+    // Another program may have stored texts longer than the field's width; saving must not refuse what is shown.
+    persist::FitTextColumnsToValues(scratch);
     return scratch;
 }

@@ -43,6 +43,9 @@ public:
     // The table closed: lets go of the connection. Never fails.
     virtual void Disconnect() = 0;
 
+    // Raises TableError when the source could not store `value` in `field` as it is (a file's column narrower than
+    // the field); a value of the field's own kind is otherwise always storable.
+    virtual void CheckValue(MeasurementField /*field*/, const FieldValue& /*value*/) const {}
     // Stores a new row after all others and returns its key. The source fills in what it assigns itself (Num).
     virtual SourceKey Insert(MeasurementRow& row) = 0;
     // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change.

@@ -1,8 +1,14 @@
 #include "ui/MessageBox.h"
 
+#include "ui/ScreenFit.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
+
+#include <memory>
 
 namespace {
 
@@ -32,10 +38,28 @@ QMessageBox::Icon QtIcon(MessageBox::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A box that opens in the middle of its screen's available area. It is placed once its size is final, which is only
+// when QMessageBox has laid itself out in its own showEvent.
+class ScreenCentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (!screen) {
+            return;
+        }
+        const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        move(ScreenFit(screen->availableGeometry()).Centred(size().grownBy(margins)).topLeft());
+    }
+};
+
 }  // namespace
 
 MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
-                                    Buttons buttons) {
+                                    Buttons buttons, Position position) {
     Recorder& recorder = TheRecorder();
     if (recorder.active) {
         recorder.shown.push_back({icon, caption, text, buttons});
@@ -47,7 +71,12 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& c
         return answer;
     }
 
-    QMessageBox box(QtIcon(icon), caption, text, QMessageBox::NoButton, parent ? parent : QApplication::activeWindow());
+    QWidget* const owner = parent ? parent : QApplication::activeWindow();
+    std::unique_ptr<QMessageBox> made =
+        position == Position::ScreenCentre
+            ? std::make_unique<ScreenCentredBox>(QtIcon(icon), caption, text, QMessageBox::NoButton, owner)
+            : std::make_unique<QMessageBox>(QtIcon(icon), caption, text, QMessageBox::NoButton, owner);
+    QMessageBox& box = *made;
     box.setObjectName("MessageBox");
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     box.setDefaultButton(ok);

@@ -15,6 +15,8 @@ public:
     enum class Icon { None, Information, Stop };
     enum class Buttons { Ok, OkCancel };
     enum class Answer { Ok, Cancel };
+    // Where a box opens: centred on its parent window, as Qt places dialogs, or in the middle of the screen.
+    enum class Position { OverParent, ScreenCentre };
 
     // What one box showed (or would have shown).
     struct Shown {
@@ -27,7 +29,7 @@ public:
     // Shows a modal box over `parent` (the active window when null) and returns the answer; Ok is the default
     // button, and Esc or the close button answer Cancel (Ok when it is the only button).
     static Answer Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
-                       Buttons buttons = Buttons::Ok);
+                       Buttons buttons = Buttons::Ok, Position position = Position::OverParent);
     // The program's plain error box: the caption «О Ш И Б К А», no icon, OK. The failed download, the damaged
     // file and the failed export say so with it.
     static void ShowError(QWidget* parent, const QString& text);

@@ -32,6 +32,12 @@ QMargins WindowPlacement::FrameMargins() const {
     return handle ? handle->frameMargins() : QMargins();
 }
 
+bool WindowPlacement::FrameKnown(const QMargins& margins) {
+    // A window manager that has put its frame window around ours but not sized it yet gives margins from a frame
+    // smaller than the window: negative ones, which would make the inside larger than the frame.
+    return margins.left() >= 0 && margins.top() >= 0 && margins.right() >= 0 && margins.bottom() >= 0;
+}
+
 void WindowPlacement::Place() {
     const QScreen* screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen();
     if (!screen) {
@@ -39,10 +45,11 @@ void WindowPlacement::Place() {
     }
     const QRect area = screen->availableGeometry();
     placedWith_ = FrameMargins();
-    const QRect frame = ScreenFit(area).Fit(designFrame_(area, placedWith_));
-    // The position is the frame's, the size the inside's.
+    const QMargins margins = FrameKnown(placedWith_) ? placedWith_ : QMargins();
+    const QRect frame = ScreenFit(area).Fit(designFrame_(area, margins));
+    // The position is the frame's, the size the inside's; whatever the margins, never more than the area.
     window_.move(frame.topLeft());
-    window_.resize(frame.size().shrunkBy(placedWith_));
+    window_.resize(frame.size().shrunkBy(margins).boundedTo(area.size()));
 }
 
 bool WindowPlacement::eventFilter(QObject* watched, QEvent* event) {
@@ -67,8 +74,9 @@ bool WindowPlacement::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Resize:
             // The window manager has put its frame around the window; its margins are known from now on.
             if (waitingForFrame_ && FrameMargins() != placedWith_) {
-                waitingForFrame_ = false;
                 Place();
+                // Margins of a frame not sized yet are no frame: its real ones are still to come.
+                waitingForFrame_ = !FrameKnown(placedWith_);
             }
             break;
         case QEvent::Hide:

@@ -37,8 +37,11 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // The window's frame margins as the platform knows them now.
+    virtual QMargins FrameMargins() const;
+
 private:
-    QMargins FrameMargins() const;
+    static bool FrameKnown(const QMargins& margins);
 
     QWidget& window_;
     DesignFrame designFrame_;

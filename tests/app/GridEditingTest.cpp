@@ -2,6 +2,7 @@
 #include "app/MeasurementGrid.h"
 #include "app/MeasurementGridModel.h"
 #include "app/TM.h"
+#include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "tests/QtTestRunner.h"
 #include "tests/app/TestSupport.h"
@@ -9,7 +10,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 
 using RowMark = MeasurementGridModel::RowMark;
@@ -57,6 +60,11 @@ class GridEditingTest : public WindowTestCase {
         return RowMark(Model()->headerData(row, Qt::Vertical, MeasurementGridModel::kRowMarkRole).toInt());
     }
     QLineEdit* Editor() { return qobject_cast<QLineEdit*>(QApplication::focusWidget()); }
+    void Run(const char* item) {
+        auto* action = m_->findChild<QAction*>(item);
+        QVERIFY(action);
+        action->trigger();
+    }
     std::vector<int> SelectedRows() {
         std::vector<int> rows;
         for (RowId id : Grid()->Selection().Rows()) {
@@ -209,13 +217,162 @@ private slots:
         QVERIFY(Grid()->IsEditing());
     }
 
+    void textColumnsTakeAtMostFiftyCharacters_data() {
+        QTest::addColumn<int>("columnNumber");
+        QTest::newRow("Заметки") << int(GridColumn::Op);
+        QTest::newRow("Вид зерна") << int(GridColumn::Vid);
+        QTest::newRow("Тип градуировки") << int(GridColumn::Type);
+    }
     void textColumnsTakeAtMostFiftyCharacters() {
+        QFETCH(int, columnNumber);
+        const auto column = GridColumn(columnNumber);
         Start(NumberedRows(1));
-        Click(0, GridColumn::Op);
+        Click(0, column);
         Type(QString(60, QChar(u'я')));
         QCOMPARE(Editor()->text().size(), 50);
         Key(Qt::Key_Return);
-        QCOMPARE(Cell(0, GridColumn::Op), QString(50, QChar(u'я')));
+        QCOMPARE(Cell(0, column), QString(50, QChar(u'я')));
+        Restart();
+        QCOMPARE(Cell(0, column), QString(50, QChar(u'я')));
+    }
+
+    // At the end, a value the field rejects or a row the database refuses is shown once, with the choice to go back
+    // to the window (Cancel) or to end without it (OK); the end of the program then shows nothing more.
+    void aRowThatCannotBeStoredAtExitAsksOnceAndCanGoBack_data() {
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("rejected value in the editor")
+            << "value" << QStringLiteral("'abc' is not a valid integer value for field 'NN'\n");
+        QTest::newRow("row deleted by another program")
+            << "deleted"
+            << QStringLiteral(
+                   "Row cannot be located for updating. Some values may have been changed since it was "
+                   "last read.");
+        QTest::newRow("read-only sys.mdb") << "read-only" << QStringLiteral("attempt to write a readonly database");
+    }
+    void aRowThatCannotBeStoredAtExitAsksOnceAndCanGoBack() {
+        QFETCH(QString, refusal);
+        QFETCH(QString, error);
+        const bool refusedByTheDatabase = refusal != "value";
+        CreateDatabaseWithRows(NumberedRows(2));
+        if (refusal == "read-only") {
+            QVERIFY(QFile::setPermissions(QStringLiteral("sys.mdb"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        }
+        Open();
+        if (refusedByTheDatabase) {
+            Click(0, GridColumn::Op);
+            Type(QStringLiteral("заметка"));
+            Key(Qt::Key_Return);
+            if (refusal == "deleted") {
+                MeasurementTable other(std::make_unique<DatabaseSource>());
+                other.OpenTable();
+                other.DeleteRow();  // the first row, gone behind the window's back
+            }
+        } else {
+            Click(0, GridColumn::NN);
+            Type(QStringLiteral("abc"));
+        }
+        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
+        QVERIFY(!m_->close());
+        std::vector<MessageBox::Shown> shown = MessageBox::TakeRecorded();
+        QCOMPARE(shown.size(), size_t(1));
+        QVERIFY2(shown[0].text.contains(error), qPrintable(shown[0].text));
+        QCOMPARE(shown[0].buttons, MessageBox::Buttons::OkCancel);
+        QCOMPARE(shown[0].icon, MessageBox::Icon::Stop);
+        // Back in the window, with everything as it was.
+        QVERIFY(m_->isVisible());
+        QVERIFY(Table().IsOpen());
+        QCOMPARE(Table().State(), TableState::Edit);
+        QCOMPARE(Grid()->IsEditing(), !refusedByTheDatabase);
+
+        QVERIFY(m_->close());  // answered OK: ended without the row
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(1));
+        QVERIFY(!Table().IsOpen());
+        m_->CloseTable();  // as the end of the program does
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        tester_.reset();
+        m_.reset();
+        Open();
+        QCOMPARE(Cell(0, GridColumn::NN), refusal == "deleted" ? QStringLiteral("2") : QStringLiteral("1"));
+        QCOMPARE(Cell(0, GridColumn::Op), QString());
+    }
+
+    // Whatever took the rows of an extension away, the next Shift+arrow begins a new one at the current row.
+    void shiftArrowsBeginAnewAfterTheSelectionWasDeleted_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Удалить строки") << "N12";
+        QTest::newRow("Delete") << "Delete";
+        QTest::newRow("Новый") << "N6";
+        QTest::newRow("Очистить таблицу") << "N13";
+    }
+    void shiftArrowsBeginAnewAfterTheSelectionWasDeleted() {
+        QFETCH(QString, how);
+        Start(NumberedRows(6));
+        Click(1, GridColumn::NN);
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({1, 2, 3}));
+        if (how == "Delete") {
+            Key(Qt::Key_Delete);
+        } else {
+            Run(how.toLatin1().constData());
+        }
+        QVERIFY(SelectedRows().empty());
+        while (Table().RowCount() < 4) {
+            Table().AppendRow();
+            Table().SetField(u"NN", std::int32_t(Table().RowCount() + 10));
+            Table().PostRow();
+        }
+        Table().MoveTo(0);
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({0, 1}));
+        Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({0, 1, 2}));
+        Key(Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({0, 1}));
+    }
+
+    void escWhileEditingRevertsTheTextAndClearsTheSelection() {
+        Start(NumberedRows(4));
+        Click(1, GridColumn::Op);
+        Click(3, GridColumn::Op, Qt::ControlModifier);
+        QCOMPARE(SelectedRows(), std::vector<int>({1, 3}));
+        Type(QStringLiteral("x"));
+        QVERIFY(Grid()->IsEditing());
+        Key(Qt::Key_Escape);
+        QVERIFY(SelectedRows().empty());
+        QCOMPARE(Cell(3, GridColumn::Op), QString());
+        QCOMPARE(Table().RowCount(), 4);
+    }
+
+    // Ctrl+Delete in an open editor: the editor goes first, then its row, and the grid keeps the focus.
+    void ctrlDeleteInAnOpenEditorClosesItBeforeTheRowGoes() {
+        Start(NumberedRows(3));
+        Click(1, GridColumn::Op);
+        Key(Qt::Key_Down);  // nothing selected
+        Type(QStringLiteral("abc"));
+        QVERIFY(Grid()->IsEditing());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("editor"), QRegularExpression::CaseInsensitiveOption));
+        Key(Qt::Key_Delete, Qt::ControlModifier);
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        QCOMPARE(Table().RowCount(), 2);
+        QCOMPARE(Cell(0, GridColumn::NN), QStringLiteral("1"));
+        QCOMPARE(Cell(1, GridColumn::NN), QStringLiteral("2"));
+        QVERIFY(!Grid()->IsEditing());
+        QCOMPARE(QApplication::focusWidget(), Grid());
+
+        // With rows selected, the editor's text belongs to a row that may stay: it is assigned first.
+        Click(0, GridColumn::NN);
+        Click(1, GridColumn::Op, Qt::ControlModifier);
+        Click(1, GridColumn::Op, Qt::ControlModifier);  // row 1 current, but out of the selection
+        QCOMPARE(SelectedRows(), std::vector<int>({0}));
+        Type(QStringLiteral("остается"));
+        QVERIFY(Grid()->IsEditing());
+        Key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(Table().RowCount(), 1);
+        QCOMPARE(Cell(0, GridColumn::NN), QStringLiteral("2"));
+        QCOMPARE(Cell(0, GridColumn::Op), QStringLiteral("остается"));
+        QCOMPARE(QApplication::focusWidget(), Grid());
     }
 
     void tabMovesBetweenCellsAndOnToTheNextRow() {

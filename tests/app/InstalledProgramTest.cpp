@@ -135,6 +135,24 @@ private slots:
         QCOMPARE(DataFolder::DefaultPath(), QDir(home.Path()).filePath(expected));
     }
 
+    // The data folder is hidden: the file dialogs of a program working there start in the user's documents instead,
+    // or at home where there is no such folder.
+    void fileDialogsOfTheDataFolderStartInTheDocuments() {
+        WorkingFolder home;
+        const ScopedEnvironment homeVariable("HOME", home.Path().toUtf8());
+        const ScopedEnvironment config("XDG_CONFIG_HOME", home.File(".config").toUtf8());
+        QCOMPARE(DataFolder::DocumentsFolder(), home.Path());
+        QVERIFY(QDir(home.Path()).mkdir("Documents"));
+        QCOMPARE(DataFolder::DocumentsFolder(), home.File("Documents"));
+        // The folder the desktop names for documents, in the user's language.
+        QVERIFY(QDir(home.Path()).mkpath(".config") && QDir(home.Path()).mkdir("Документы"));
+        QFile names(home.File(".config/user-dirs.dirs"));
+        QVERIFY(names.open(QIODevice::WriteOnly));
+        names.write("XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n");
+        names.close();
+        QCOMPARE(DataFolder::DocumentsFolder(), home.File("Документы"));
+    }
+
     void aFolderThatCannotBeMadeIsReportedAndTheWorkingDirectoryStays() {
         WorkingFolder start;
         QFile blocker(start.File("data"));

@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
 
@@ -36,6 +38,7 @@ struct FileDialogAnswer {
     bool confirmReplace;              // the platform's replace question is expected, and answered Yes
 
     QString objectName;
+    QString folder;  // where the dialog started
     QString title;
     QString proposed;
     QStringList filters;
@@ -49,6 +52,7 @@ void AnswerNextFileDialog(FileDialogAnswer& answer) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         QVERIFY(dialog);
         answer.objectName = dialog->objectName();
+        answer.folder = dialog->directory().absolutePath();
         answer.title = dialog->windowTitle();
         answer.filters = dialog->nameFilters();
         auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -466,6 +470,117 @@ private slots:
         Open(folder_->File("B[*].db"));
         QCOMPARE(shown(), caption + QStringLiteral(" — B[*].db"));
         QVERIFY(MessageBox::TakeRecorded().empty());
+    }
+
+    // A cell text the field rejects fails "Сохранить" and "Открыть" as any failing step does, before a dialog opens,
+    // and its editor stays for the text to be mended.
+    void aRejectedCellTextShowsTheFileErrorBeforeAnyDialog() {
+        Start(2);
+        Click(0);
+        TypeText(Grid(), QStringLiteral("abc"));
+        QVERIFY(Grid()->IsEditing());
+        QSignalSpy saveDialog(m_->findChild<QFileDialog*>("SaveDialog1"), &QDialog::finished);
+        QSignalSpy openDialog(m_->findChild<QFileDialog*>("OpenDialog1"), &QDialog::finished);
+        {
+            ModalCloser closer;  // a dialog that opened all the same is closed at once
+            Run("N5");
+            QVERIFY(OnlyFileErrorShown());
+            QVERIFY(Grid()->IsEditing());
+            Run("N4");
+            QVERIFY(OnlyFileErrorShown());
+        }
+        QCOMPARE(saveDialog.count() + openDialog.count(), 0);
+        QVERIFY(Grid()->IsEditing());
+        QCOMPARE(Table().State(), TableState::Edit);
+    }
+
+    void theConfirmationOpensInTheMiddleOfTheScreen() {
+        Start(1);
+        const QRect area = m_->screen()->availableGeometry();
+        m_->setGeometry(QRect(area.topLeft() + QPoint(20, 20), QSize(300, 200)));
+        MessageBox::ShowAgain();  // the real box
+        QPoint boxCentre;
+        QString question;
+        HandleNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            question = box->text();
+            boxCentre = box->frameGeometry().center();
+        });
+        Run("N13");  // closed: answered Cancel
+        QCOMPARE(question, kDeleteAllQuestion);
+        QVERIFY2((boxCentre - area.center()).manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("box centred at %1,%2").arg(boxCentre.x()).arg(boxCentre.y())));
+        QCOMPARE(Table().RowCount(), 1);
+    }
+
+    void fileDialogsStartInTheFolderGivenThenInTheLastChosenOne() {
+        Start(2);
+        const QString documents = folder_->File("Документы");
+        const QString elsewhere = folder_->File("elsewhere");
+        QVERIFY(QDir().mkdir(documents) && QDir().mkdir(elsewhere));
+        m_->SetFileDialogFolder(documents);
+        FileDialogAnswer save{QString()};  // the proposed name, in the folder shown
+        RunWithFileDialog("N5", save);
+        QCOMPARE(save.folder, documents);
+        QCOMPARE(NumbersInFile(documents + "/A.db"), (QStringList{"1", "2"}));
+
+        Save(elsewhere + "/B.db");
+        FileDialogAnswer open{std::nullopt};
+        RunWithFileDialog("N4", open);
+        QCOMPARE(open.folder, elsewhere);
+        QCOMPARE(QDir::currentPath(), folder_->Path());  // "sys.mdb" is still found where it was
+        QCOMPARE(ErrorTexts(), QStringList());
+    }
+
+    // After a start without sys.mdb the table is closed: the commands that need it say so, and "Новый" opens it once
+    // the database is there.
+    void commandsOnTheClosedTableOfAStartWithoutDatabase() {
+        m_ = std::make_unique<TM>();
+        m_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_.get()));
+        QCOMPARE(MessageBox::TakeRecorded().size(), size_t(2));
+        const QString closed = QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset.");
+        Run("N13");
+        PressKey(Grid(), Qt::Key_Delete);
+        Run("N12");                                             // nothing selected: nothing to do, nothing to say
+        QCOMPARE(ErrorTexts(), (QStringList{closed, closed}));  // no question before the error
+        Run("N6");
+        const QStringList errors = ErrorTexts();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].contains("sys.mdb"), qPrintable(errors[0]));
+
+        CreateDatabaseWithRows(NumberedRows(2));
+        MessageBox::QueueAnswer(MessageBox::Answer::Cancel);
+        Run("N6");
+        QCOMPARE(Questions(), QStringList{kUnsavedRowsQuestion});
+        QCOMPARE(Numbers(), (QStringList{"1", "2"}));
+    }
+
+    // A download leaves its last row pending; saving and ending right after it keep that row as well.
+    void saveAndExitRightAfterADownloadKeepItsLastRow() {
+        Start(0);
+        const auto download = [this](int from, int to) {
+            for (int nn = from; nn <= to; ++nn) {
+                Table().InsertRow();
+                Table().SetField(u"NN", std::int32_t(nn));
+                Table().SetField(u"Vid", QStringLiteral("Рожь"));
+            }
+        };
+        download(1, 3);
+        Save(folder_->File("D.db"));
+        QCOMPARE(NumbersInFile(folder_->File("D.db")), (QStringList{"1", "2", "3"}));
+        QCOMPARE(ErrorTexts(), QStringList());
+
+        download(4, 5);
+        QCOMPARE(Table().State(), TableState::Insert);
+        Run("N7");
+        QVERIFY(!m_->isVisible());
+        QCOMPARE(ErrorTexts(), QStringList());  // no question either
+        m_.reset();
+        MeasurementTable stored(std::make_unique<DatabaseSource>());
+        stored.OpenTable();
+        QCOMPARE(stored.RowCount(), 5);
     }
 
     void theWorkingDatabaseIsFoundAfterADialogMovedTheWorkingDirectory() {

@@ -140,10 +140,15 @@ void DatabaseSourceTest::changesAreCommittedAtOnce() {
     other.Execute("DELETE FROM Sys");
     table->Edit();
     table->SetField(u"Op", QStringLiteral("x"));
-    QCOMPARE(ErrorOf([&] { table->PostRow(); }),
-             QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was "
-                            "last read."));
+    const QString rowNotFound =
+        QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
+    QCOMPARE(ErrorOf([&] { table->PostRow(); }), rowNotFound);
     QCOMPARE(table->State(), TableState::Edit);
+
+    // Deleting it says the same, and the row stays until the table is read again.
+    table->Cancel();
+    QCOMPARE(ErrorOf([&] { table->DeleteRow(); }), rowNotFound);
+    QCOMPARE(table->RowCount(), 1);
 }
 
 void DatabaseSourceTest::createRefusesExistingFile() {

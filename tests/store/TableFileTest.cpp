@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -102,6 +103,34 @@ QByteArray ReadAll(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+void WriteAll(const QString& path, const std::string& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes.data(), qint64(bytes.size())), qint64(bytes.size()));
+}
+
+persist::Recordset ReadSaved(const QString& path) {
+    return persist::ReadRecordset(ReadAll(path).toStdString());
+}
+
+// Runs SQL on the working database as another program would.
+void ExecuteElsewhere(const QString& path, const QString& sql) {
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    const int result = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    QCOMPARE(result, SQLITE_OK);
+}
+
+std::uint32_t ColumnWidth(const persist::Recordset& recordset, const char* name) {
+    for (const persist::Column& column : recordset.columns) {
+        if (column.name == name) {
+            return column.maxLength;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -350,6 +379,136 @@ void TableFileTest::anySourceIsSavedInTableOrderAsUnchangedRows() {
     table.LoadTableFile(InDir(QStringLiteral("M.xml")));
     QCOMPARE(table.Source().FilePath(), InDir(QStringLiteral("M.xml")));
     QCOMPARE(table.DisplayText(3, MeasurementField::NN), QStringLiteral("9"));
+}
+
+// A text longer than its field's 50 characters, from another program's sys.mdb or from an XML file (whose format
+// checks no width), is saved in a column declared as wide as it needs, and reads back whole.
+void TableFileTest::textsLongerThanTheirFieldAreSaved_data() {
+    QTest::addColumn<bool>("fromXml");
+    QTest::newRow("another program's sys.mdb") << false;
+    QTest::newRow("an XML file") << true;
+}
+
+void TableFileTest::textsLongerThanTheirFieldAreSaved() {
+    QFETCH(bool, fromXml);
+    const QString longText = QString(80, QChar(0x0416)) + QStringLiteral("!");
+    auto table = DatabaseTable();
+    if (fromXml) {
+        table->SaveTableFile(InDir(QStringLiteral("short.xml")));
+        persist::Recordset recordset = ReadSaved(InDir(QStringLiteral("short.xml")));
+        recordset.rows[1].values[9] = longText.toStdString();  // Vid
+        WriteAll(InDir(QStringLiteral("long.xml")), persist::WriteRecordset(recordset, persist::PersistFormat::Xml));
+        table->LoadTableFile(InDir(QStringLiteral("long.xml")));
+    } else {
+        ExecuteElsewhere(InDir(QStringLiteral("sys.mdb")),
+                         QStringLiteral("UPDATE Sys SET Vid = '%1' WHERE NN = 2").arg(longText));
+        table->Close();
+        table->OpenTable();
+    }
+    QCOMPARE(table->DisplayText(1, MeasurementField::Vid), longText);
+    const QStringList shown = Contents(*table);
+
+    table->SaveTableFile(InDir(QStringLiteral("long.db")));
+    const persist::Recordset saved = ReadSaved(InDir(QStringLiteral("long.db")));
+    QCOMPARE(ColumnWidth(saved, "Vid"), std::uint32_t(longText.size()));
+    QCOMPARE(ColumnWidth(saved, "Op"), std::uint32_t(50));  // the others keep their width
+    table->LoadTableFile(InDir(QStringLiteral("long.db")));
+    QCOMPARE(Contents(*table), shown);
+    // Saved again, the file is the same.
+    table->SaveTableFile(InDir(QStringLiteral("again.db")));
+    QCOMPARE(ReadAll(InDir(QStringLiteral("again.db"))), ReadAll(InDir(QStringLiteral("long.db"))));
+}
+
+namespace {
+
+// A file as another program may write one: NN in two bytes, t in an unsigned byte, W as a single.
+void WriteNarrowFile(const QString& path) {
+    persist::Recordset recordset;
+    recordset.columns = SysRecordset::Columns();
+    recordset.columns[1].type = persist::DataType::I2;
+    recordset.columns[1].maxLength = 2;
+    recordset.columns[3].type = persist::DataType::R4;
+    recordset.columns[3].maxLength = 4;
+    recordset.columns[6].type = persist::DataType::UI1;
+    recordset.columns[6].maxLength = 1;
+    persist::Row& row = recordset.rows.emplace_back();
+    row.values.assign(recordset.columns.size(), std::nullopt);
+    row.values[1] = std::string("\x07\x00", 2);
+    WriteAll(path, persist::AdtgWriter().Write(recordset));
+}
+
+}  // namespace
+
+void TableFileTest::narrowColumnsRefuseNumbersTheyCannotHold() {
+    const QString path = InDir(QStringLiteral("narrow.db"));
+    WriteNarrowFile(path);
+    MeasurementTable table(std::make_unique<FileSource>(path));
+    table.OpenTable();
+    QCOMPARE(table.DisplayText(0, MeasurementField::NN), QStringLiteral("7"));
+
+    // A downloaded row and a typed value go through the same assignment.
+    table.AppendRow();
+    QCOMPARE(ErrorOf([&] { table.SetField(u"t", std::int32_t{-5}); }),
+             QStringLiteral("-5 is not a valid value for field 't'. The allowed range is 0 to 255"));
+    QCOMPARE(ErrorOf([&] { table.SetField(u"NN", QStringLiteral("40000")); }),
+             QStringLiteral("40000 is not a valid value for field 'NN'. The allowed range is -32768 to 32767"));
+    QVERIFY(ErrorOf([&] {
+                table.SetField(u"W", 1e300);
+            }).startsWith(QStringLiteral("1e+300 is not a valid value for field 'W'")));
+    QVERIFY(!table.PendingModified());  // nothing refused was assigned
+    table.SetField(u"t", std::int32_t{255});
+    table.SetField(u"NN", std::int32_t{-32768});
+    table.SetField(u"W", 12.5);
+    table.PostRow();
+
+    table.MoveTo(0);
+    table.Edit();
+    QCOMPARE(ErrorOf([&] { table.SetField(u"NN", std::int32_t{32768}); }),
+             QStringLiteral("32768 is not a valid value for field 'NN'. The allowed range is -32768 to 32767"));
+    table.Cancel();
+
+    table.SaveTableFile(path);
+    table.Close();
+    table.OpenTable();
+    QCOMPARE(table.VisibleRowCount(), 2);
+    QCOMPARE(table.DisplayText(0, MeasurementField::NN), QStringLiteral("7"));
+    QCOMPARE(table.PlainText(1, MeasurementField::t), QStringLiteral("255"));
+    QCOMPARE(table.PlainText(1, MeasurementField::NN), QStringLiteral("-32768"));
+    QCOMPARE(table.PlainText(1, MeasurementField::W), QStringLiteral("12.5"));
+}
+
+// A value that a saved file holds but its field cannot (a date out of any calendar) opens as in sys.mdb: the row
+// shows with the cell empty, one warning names it, and the file keeps the value until the cell is changed.
+void TableFileTest::valuesAFileCannotGiveAreShownEmptyAndKept() {
+    auto table = DatabaseTable();
+    table->SaveTableFile(InDir(QStringLiteral("good.db")));
+    persist::Recordset recordset = ReadSaved(InDir(QStringLiteral("good.db")));
+    const std::string impossibleDate = persist::EncodeDouble(1e300);
+    recordset.rows[1].values[2] = impossibleDate;
+    WriteAll(InDir(QStringLiteral("dates.db")), persist::AdtgWriter().Write(recordset));
+
+    table->LoadTableFile(InDir(QStringLiteral("dates.db")));
+    QCOMPARE(table->VisibleRowCount(), 4);
+    QCOMPARE(table->DisplayText(1, MeasurementField::DataTime), QString());
+    QCOMPARE(table->DisplayText(1, MeasurementField::NN), QStringLiteral("2"));
+    const QString warning = table->Source().ReadWarning();
+    QVERIFY2(
+        warning.contains(QStringLiteral("1 value(s)")) && warning.contains(QStringLiteral("field 'DataTime' of row 2")),
+        qPrintable(warning));
+
+    table->MoveTo(1);
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("другая ячейка"));
+    table->PostRow();
+    table->SaveTableFile(InDir(QStringLiteral("dates.db")));
+    const persist::Recordset saved = ReadSaved(InDir(QStringLiteral("dates.db")));
+    QCOMPARE(saved.rows[1].state, persist::RowState::Changed);
+    QVERIFY(saved.rows[1].values[2] == impossibleDate);
+    QVERIFY(saved.rows[1].original[2] == impossibleDate);
+
+    // A file without such values warns of nothing.
+    table->LoadTableFile(InDir(QStringLiteral("good.db")));
+    QCOMPARE(table->Source().ReadWarning(), QString());
 }
 
 RS5_TEST_CLASS(TableFileTest);

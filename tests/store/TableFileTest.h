@@ -20,4 +20,8 @@ private slots:
     void saveOfClosedTableFails();
     void unsavedChangesAreKnownUntilSaved();
     void anySourceIsSavedInTableOrderAsUnchangedRows();
+    void textsLongerThanTheirFieldAreSaved_data();
+    void textsLongerThanTheirFieldAreSaved();
+    void narrowColumnsRefuseNumbersTheyCannotHold();
+    void valuesAFileCannotGiveAreShownEmptyAndKept();
 };

@@ -4,6 +4,7 @@
 
 #include "store/persist/AdtgReader.h"
 #include "store/persist/AdtgWriter.h"
+#include "store/persist/ColumnFit.h"
 #include "store/persist/PersistError.h"
 #include "store/persist/RecordsetFile.h"
 #include "store/persist/RecordsetPrinter.h"
@@ -86,6 +87,60 @@ TEST(SampleFiles, RecordsetsBuiltInMemoryGetAdosVeryBytes) {
         ++compared;
     }
     EXPECT_GT(compared, 40);
+}
+
+// Fitting the columns to their values changes nothing in a file that ADO wrote, where every value fits.
+TEST(SampleFiles, FittingTheColumnsKeepsAdosBytes) {
+    for (const auto& file : SampleFiles("adtg-samples", ".adtg")) {
+        const std::string bytes = ReadFileBytes(file.string());
+        Recordset read = AdtgReader(kCodePage).Read(bytes);
+        const std::string before = AdtgWriter(kCodePage).Write(read);
+        FitTextColumnsToValues(read, kCodePage);
+        EXPECT_EQ(before, AdtgWriter(kCodePage).Write(read)) << file.filename();
+    }
+}
+
+// A text longer than its column, in a recordset as ADO wrote it, is refused by the writer until its column is
+// declared as wide as the text: in UTF-16 units for a Unicode column, in the code page's bytes for an 8-bit one (two
+// for a Korean syllable in code page 949). The file then reads back the same, and again the same after our writers.
+TEST(SampleFiles, ATextLongerThanItsColumnIsSavedOnceTheColumnFitsIt) {
+    struct Case {
+        const char* sample;
+        std::string text;
+        std::uint32_t width;
+    };
+    const std::string hangul = "\xED\x95\x9C";  // U+D55C, one UTF-16 unit, two bytes in code page 949
+    std::string wide(300, 'x');
+    std::string korean;
+    for (int i = 0; i < 100; ++i) {
+        korean += hangul;
+    }
+    for (const Case& c : {Case{"exhaustive__flat_VarWChar_states", wide + hangul, 301},
+                          Case{"exhaustive__flat_VarChar_states", korean, 200}}) {
+        const auto path = FormatsDir() / "adtg-samples" / (std::string(c.sample) + ".adtg");
+        Recordset read = ReadRecordset(ReadFileBytes(path.string()), kCodePage);
+        ASSERT_EQ(read.columns.size(), 2u) << c.sample;
+        ASSERT_LT(read.columns[1].maxLength, c.width) << c.sample;
+        Row* changed = nullptr;
+        for (Row& row : read.rows) {
+            if (row.state == RowState::Changed) {
+                changed = &row;
+            }
+        }
+        ASSERT_NE(changed, nullptr) << c.sample;
+        changed->original[1] = c.text;  // both the value read and the one it was changed to
+        changed->values[1] = c.text;
+        EXPECT_THROW(AdtgWriter(kCodePage).Write(read), PersistError) << c.sample;
+
+        FitTextColumnsToValues(read, kCodePage);
+        EXPECT_EQ(read.columns[1].maxLength, c.width) << c.sample;
+        const std::string adtg = AdtgWriter(kCodePage).Write(read);
+        const Recordset back = AdtgReader(kCodePage).Read(adtg);
+        EXPECT_EQ(PrintRecordset(read), PrintRecordset(back)) << c.sample;
+        EXPECT_EQ(adtg, AdtgWriter(kCodePage).Write(back)) << c.sample;
+        EXPECT_EQ(PrintRecordset(read), PrintRecordset(RowsetXmlReader().Read(RowsetXmlWriter().Write(read))))
+            << c.sample;
+    }
 }
 
 TEST(SampleFiles, XmlOfARecordsetBuiltInMemoryWritesBackAsAdtg) {
