@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <compare>
 #include <map>
 #include <unordered_map>
 
