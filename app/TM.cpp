@@ -10,6 +10,7 @@
 #include "app/platform/HelpEngine.h"
 #include "export/automation/Automation.h"
 #include "report/Unit2.h"
+#include "stats/ui/StatsWindow.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/TableSource.h"
@@ -189,6 +190,7 @@ void TM::BuildMenu() {
     AddCommand(data, "N12", QStringLiteral("Удалить строки"), &TM::N12Click);
     AddCommand(data, "N13", QStringLiteral("Очистить таблицу"), &TM::N13Click);
     AddCommand(data, "Exel1", QStringLiteral("Экспорт в Excel"), &TM::Exel1Click);
+    AddCommand(data, "Statistics1", QStringLiteral("Статистика"), &TM::StatisticsClick);
 
     AddCommand(bar, "N3", QStringLiteral("Справка"), &TM::N3Click);
 }
@@ -560,3 +562,15 @@ void TM::N3Click() {
 }
 
 void TM::FormCreate() {}
+
+void TM::StatisticsClick() {
+    if (!statsWindow_) {
+        statsWindow_ = new StatsWindow(*ADOTable1, DataSource1, this);
+        statsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(statsWindow_, &StatsWindow::RowActivated, this,
+                [this](int row) { ErrorBox::RunCommand([&] { ADOTable1->MoveTo(row); }); });
+    }
+    statsWindow_->show();
+    statsWindow_->raise();
+    statsWindow_->activateWindow();
+}

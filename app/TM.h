@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -16,6 +17,7 @@ class QAction;
 class QDialog;
 class QFrame;
 class QProgressBar;
+class StatsWindow;
 class StatusPanelBar;
 class TForm2;
 
@@ -74,6 +76,8 @@ private:
     void N6Click();
     void N3Click();
     void FormCreate();
+    // «Статистика»: opens the statistics window, or raises it when it is open; it stays open beside this one.
+    void StatisticsClick();
 
     // "Экспорт в Excel": the whole table into a new workbook of the spreadsheet server "Excel.Application",
     // which is then shown to the user. Lets no failure escape: the failures the user sees are message boxes.
@@ -119,4 +123,5 @@ private:
     AutomationValue ExcelApp;
     AutomationValue ExcelSheet;
     std::function<void()> showWorkbookFolder_;  // set while the status panel names a workbook nothing opened
+    QPointer<StatsWindow> statsWindow_;
 };

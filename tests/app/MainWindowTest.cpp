@@ -107,6 +107,7 @@ private slots:
                                       "N12:Удалить строки",
                                       "N13:Очистить таблицу",
                                       "Exel1:Экспорт в Excel",
+                                      "Statistics1:Статистика",
                                       "]",
                                       "N3:Справка"};
         QCOMPARE(Describe(m.menuBar()->actions()), expected);

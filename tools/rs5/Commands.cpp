@@ -11,6 +11,9 @@
 #ifdef RS5_WITH_EXPORT
 #include "tools/rs5/ExportCommand.h"
 #endif
+#ifdef RS5_WITH_STATS
+#include "tools/rs5/StatsCommand.h"
+#endif
 #ifdef RS5_WITH_REPORT
 #include "tools/rs5/PrintCommand.h"
 #include "tools/rs5/ReportCommand.h"
@@ -87,6 +90,20 @@ const std::vector<Command>& Commands() {
          "every page, a line per row with the grid's texts, the date and the page number at the foot. The\n"
          "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.",
          RunReport},
+#endif
+#ifdef RS5_WITH_STATS
+        {"stats",
+         "SOURCE [--by grain|day|grain,day] [--from DATE] [--to DATE] [--grain NAME]... [--limit W] "
+         "[--format text|csv|json]",
+         "Summarises the rows of a working database (a name ending in .mdb) or of a saved table file per\n"
+         "grain (the default), per day or per grain and day, and over all of them: the count; for W the\n"
+         "mean, minimum, maximum, sample standard deviation and median; the means of N, m and t; the first\n"
+         "and last date. A null value is left out of each figure and counted. --from and --to take dates as\n"
+         "YYYY-MM-DD and include the whole day (rows without a date are then left out); --grain, given once\n"
+         "or more, takes only those grains; --limit W adds how many rows have a W above W and their share.\n"
+         "text is a table for a terminal; csv and json are for scripts (numbers with a dot, dates ISO 8601).\n"
+         "Exit status 2 for a bad date, an unknown grain or an unknown option.",
+         RunStats},
 #endif
 #ifdef RS5_WITH_PRINT
         {"print", "SOURCE [--printer NAME] [--copies N] [--pages A-B]",

@@ -1,0 +1,208 @@
+#include "stats/ui/MoistureCharts.h"
+
+#include "stats/ui/ChartModels.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLineSeries>
+#include <QLocale>
+#include <QScatterSeries>
+#include <QStackedBarSeries>
+#include <QToolTip>
+#include <QVBarModelMapper>
+#include <QVXYModelMapper>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QChart* NewChart(const QString& title) {
+    auto* chart = new QChart();
+    chart->setTitle(title);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    return chart;
+}
+
+}  // namespace
+
+QColor MoistureCharts::ColourOf(const std::string& grain) const {
+    // One colour per grain, the same in both charts, from the chosen grains' order.
+    static const QColor kPalette[] = {QColor(0x1f77b4), QColor(0xff7f0e), QColor(0x2ca02c), QColor(0x9467bd),
+                                      QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0xbcbd22),
+                                      QColor(0x7f7f7f), QColor(0xaec7e8)};
+    const auto& grains = histogram_.Grains();
+    const auto at = std::find(grains.begin(), grains.end(), grain);
+    const auto index = static_cast<std::size_t>(at - grains.begin());
+    return kPalette[index % std::size(kPalette)];
+}
+
+MoistureCharts::MoistureCharts(MoisturePointsModel& points, MoistureHistogramModel& histogram, QWidget* parent)
+    : QWidget(parent), points_(points), histogram_(histogram) {
+    timeView_ = new QChartView(NewChart(QStringLiteral("Влажность по времени")), this);
+    timeView_->setObjectName("MoistureChart");
+    timeView_->setRenderHint(QPainter::Antialiasing, false);
+    histogramView_ = new QChartView(NewChart(QStringLiteral("Распределение влажности")), this);
+    histogramView_->setObjectName("HistogramChart");
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(timeView_, 3);
+    layout->addWidget(histogramView_, 2);
+}
+
+void MoistureCharts::Rebuild(std::optional<double> limit) {
+    BuildTimeChart(limit);
+    BuildHistogram();
+}
+
+QString MoistureCharts::PointText(int row) const {
+    const MoisturePointsModel::Point& point = points_.PointAt(row);
+    const QLocale locale;
+    const auto& block = *std::find_if(points_.Blocks().begin(), points_.Blocks().end(),
+                                      [row](const auto& b) { return row >= b.first && row < b.first + b.count; });
+    return QStringLiteral("№ %1\n%2\n%3\nW = %4 %")
+        .arg(point.number ? QString::number(*point.number) : QString())
+        .arg(locale.toString(MoisturePointsModel::DateTimeOf(point.when).date(), QLocale::ShortFormat) + ' ' +
+             locale.toString(MoisturePointsModel::DateTimeOf(point.when).time(), QLocale::LongFormat))
+        .arg(block.grain.empty() ? QStringLiteral("(без вида)") : QString::fromStdString(block.grain))
+        .arg(locale.toString(point.moisture, 'f', 1));
+}
+
+void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
+    QChart* chart = timeView_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* time = new QDateTimeAxis(chart);
+    time->setFormat(QStringLiteral("dd.MM.yy"));
+    time->setTickCount(6);
+    auto* moisture = new QValueAxis(chart);
+    moisture->setTitleText(QStringLiteral("W, %"));
+    moisture->setLabelFormat(QStringLiteral("%.1f"));
+    chart->addAxis(time, Qt::AlignBottom);
+    chart->addAxis(moisture, Qt::AlignLeft);
+
+    double low = 0;
+    double high = 0;
+    qint64 first = 0;
+    qint64 last = 0;
+    for (int i = 0; i < points_.rowCount(); ++i) {
+        const auto& point = points_.PointAt(i);
+        low = i == 0 ? point.moisture : std::min(low, point.moisture);
+        high = i == 0 ? point.moisture : std::max(high, point.moisture);
+        first = i == 0 ? point.msecs : std::min(first, point.msecs);
+        last = i == 0 ? point.msecs : std::max(last, point.msecs);
+    }
+    for (const auto& block : points_.Blocks()) {
+        auto* series = new QScatterSeries(chart);
+        series->setName(block.grain.empty() ? QStringLiteral("(без вида)") : QString::fromStdString(block.grain));
+        series->setMarkerSize(6);
+        series->setColor(ColourOf(block.grain));
+        series->setBorderColor(Qt::transparent);
+        auto* mapper = new QVXYModelMapper(series);
+        mapper->setXColumn(0);
+        mapper->setYColumn(1);
+        mapper->setFirstRow(block.first);
+        mapper->setRowCount(block.count);
+        mapper->setSeries(series);
+        mapper->setModel(&points_);
+        chart->addSeries(series);
+        series->attachAxis(time);
+        series->attachAxis(moisture);
+        const std::string grain = block.grain;
+        connect(series, &QXYSeries::hovered, this, [this, grain](const QPointF& at, bool state) {
+            if (!state) {
+                QToolTip::hideText();
+                return;
+            }
+            for (const auto& b : points_.Blocks()) {
+                if (b.grain == grain) {
+                    const int row = points_.NearestRow(b, static_cast<qint64>(at.x()), at.y());
+                    if (row >= 0) {
+                        QToolTip::showText(QCursor::pos(), PointText(row), timeView_);
+                    }
+                }
+            }
+        });
+        connect(series, &QXYSeries::doubleClicked, this, [this, grain](const QPointF& at) {
+            for (const auto& b : points_.Blocks()) {
+                if (b.grain == grain) {
+                    const int row = points_.NearestRow(b, static_cast<qint64>(at.x()), at.y());
+                    if (row >= 0) {
+                        emit PointActivated(static_cast<int>(points_.PointAt(row).row));
+                    }
+                }
+            }
+        });
+    }
+    if (limit) {
+        low = points_.rowCount() == 0 ? *limit : std::min(low, *limit);
+        high = points_.rowCount() == 0 ? *limit : std::max(high, *limit);
+        auto* line = new QLineSeries(chart);
+        line->setName(QStringLiteral("Предел %1 %").arg(QLocale().toString(*limit, 'f', 1)));
+        line->setPen(QPen(Qt::red, 1.5, Qt::DashLine));
+        line->append(static_cast<double>(first), *limit);
+        line->append(static_cast<double>(std::max(last, first + 1)), *limit);
+        chart->addSeries(line);
+        line->attachAxis(time);
+        line->attachAxis(moisture);
+    }
+    // A little room around the points, so none sits on the frame.
+    const double room = std::max(0.5, (high - low) * 0.05);
+    moisture->setRange(low - room, high + room);
+    const qint64 span = std::max<qint64>(last - first, 60 * 60 * 1000);
+    time->setRange(QDateTime::fromMSecsSinceEpoch(first - span / 50, Qt::UTC),
+                   QDateTime::fromMSecsSinceEpoch(first + span + span / 50, Qt::UTC));
+    time->setFormat(span > 2LL * 24 * 60 * 60 * 1000 ? QStringLiteral("dd.MM.yy") : QStringLiteral("dd.MM hh:mm"));
+}
+
+void MoistureCharts::BuildHistogram() {
+    QChart* chart = histogramView_->chart();
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto* series = new QStackedBarSeries(chart);
+    series->setBarWidth(1.0);
+    auto* mapper = new QVBarModelMapper(series);
+    mapper->setFirstBarSetColumn(0);
+    mapper->setLastBarSetColumn(histogram_.columnCount() - 1);
+    mapper->setSeries(series);
+    mapper->setModel(&histogram_);
+    chart->addSeries(series);
+    const QList<QBarSet*> sets = series->barSets();
+    for (int i = 0; i < sets.size() && i < static_cast<int>(histogram_.Grains().size()); ++i) {
+        sets[i]->setColor(ColourOf(histogram_.Grains()[static_cast<std::size_t>(i)]));
+        sets[i]->setBorderColor(Qt::transparent);
+    }
+
+    auto* bins = new QBarCategoryAxis(chart);
+    bins->setCategories(histogram_.BinLabels());
+    bins->setTitleText(QStringLiteral("W, %"));
+    auto* counts = new QValueAxis(chart);
+    counts->setLabelFormat(QStringLiteral("%d"));
+    counts->setTitleText(QStringLiteral("Замеров"));
+    chart->addAxis(bins, Qt::AlignBottom);
+    chart->addAxis(counts, Qt::AlignLeft);
+    series->attachAxis(bins);
+    series->attachAxis(counts);
+    int highest = 0;
+    for (int bin = 0; bin < histogram_.rowCount(); ++bin) {
+        int sum = 0;
+        for (int grain = 0; grain < histogram_.columnCount(); ++grain) {
+            sum += histogram_.index(bin, grain).data().toInt();
+        }
+        highest = std::max(highest, sum);
+    }
+    counts->setRange(0, std::max(1, highest));
+    counts->applyNiceNumbers();
+}
