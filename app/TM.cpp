@@ -267,8 +267,9 @@ bool TM::EndDespiteUnstoredRow(const QString& error) {
     // A value the field rejects, or a row the database refuses, is still on screen: one box says why and lets the
     // user go back to mend it or discard the row, or end without it.
     const QString text = ErrorBox::TextFor(error) + QStringLiteral("\n\n") + QString::fromUtf16(kEndWithoutRowQuestion);
-    if (MessageBox::Show(this, MessageBox::Icon::Stop, Application::Title(), text, MessageBox::Buttons::OkCancel) !=
-        MessageBox::Answer::Ok) {
+    // Enter goes back: ending loses the row, so only a deliberate OK does it.
+    if (MessageBox::Show(this, MessageBox::Icon::Stop, Application::Title(), text, MessageBox::Buttons::OkCancel,
+                         MessageBox::Position::OverParent, MessageBox::Answer::Cancel) != MessageBox::Answer::Ok) {
         return false;
     }
     DBGrid1->DiscardEditing();

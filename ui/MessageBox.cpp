@@ -59,7 +59,7 @@ protected:
 }  // namespace
 
 MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
-                                    Buttons buttons, Position position) {
+                                    Buttons buttons, Position position, Answer byDefault) {
     Recorder& recorder = TheRecorder();
     if (recorder.active) {
         recorder.shown.push_back({icon, caption, text, buttons});
@@ -86,6 +86,9 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, Icon icon, const QString& c
         QPushButton* cancel = box.addButton(QMessageBox::Cancel);
         cancel->setText(QStringLiteral("Cancel"));
         box.setEscapeButton(cancel);
+        if (byDefault == Answer::Cancel) {
+            box.setDefaultButton(cancel);
+        }
     } else {
         box.setEscapeButton(ok);
     }

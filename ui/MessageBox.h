@@ -26,10 +26,12 @@ public:
         Buttons buttons;
     };
 
-    // Shows a modal box over `parent` (the active window when null) and returns the answer; Ok is the default
-    // button, and Esc or the close button answer Cancel (Ok when it is the only button).
+    // Shows a modal box over `parent` (the active window when null) and returns the answer; Enter gives
+    // `byDefault` (Ok unless a question's Ok would lose something), and Esc or the close button answer Cancel (Ok
+    // when it is the only button).
     static Answer Show(QWidget* parent, Icon icon, const QString& caption, const QString& text,
-                       Buttons buttons = Buttons::Ok, Position position = Position::OverParent);
+                       Buttons buttons = Buttons::Ok, Position position = Position::OverParent,
+                       Answer byDefault = Answer::Ok);
     // The program's plain error box: the caption «О Ш И Б К А», no icon, OK. The failed download, the damaged
     // file and the failed export say so with it.
     static void ShowError(QWidget* parent, const QString& text);

@@ -119,18 +119,24 @@ private slots:
     void theRealBoxAnswers_data() {
         QTest::addColumn<int>("buttons");
         QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("byDefault");
         QTest::addColumn<int>("answer");
         const int ok = int(MessageBox::Buttons::Ok);
         const int question = int(MessageBox::Buttons::OkCancel);
-        QTest::newRow("one button, Enter") << ok << "enter" << int(MessageBox::Answer::Ok);
-        QTest::newRow("one button, Esc") << ok << "escape" << int(MessageBox::Answer::Ok);
-        QTest::newRow("question, Enter") << question << "enter" << int(MessageBox::Answer::Ok);
-        QTest::newRow("question, Esc") << question << "escape" << int(MessageBox::Answer::Cancel);
-        QTest::newRow("question, Cancel clicked") << question << "cancel" << int(MessageBox::Answer::Cancel);
+        const int yes = int(MessageBox::Answer::Ok);
+        const int no = int(MessageBox::Answer::Cancel);
+        QTest::newRow("one button, Enter") << ok << "enter" << yes << yes;
+        QTest::newRow("one button, Esc") << ok << "escape" << yes << yes;
+        QTest::newRow("question, Enter") << question << "enter" << yes << yes;
+        QTest::newRow("question, Esc") << question << "escape" << yes << no;
+        QTest::newRow("question, Cancel clicked") << question << "cancel" << yes << no;
+        QTest::newRow("question going back by default, Enter") << question << "enter" << no << no;
+        QTest::newRow("question going back by default, OK clicked") << question << "ok" << no << yes;
     }
     void theRealBoxAnswers() {
         QFETCH(int, buttons);
         QFETCH(QString, how);
+        QFETCH(int, byDefault);
         QFETCH(int, answer);
         QStringList texts;
         WithNextBox([&](QMessageBox& box) {
@@ -139,12 +145,15 @@ private slots:
                 QTest::keyClick(&box, Qt::Key_Return);
             } else if (how == "escape") {
                 QTest::keyClick(&box, Qt::Key_Escape);
+            } else if (how == "ok") {
+                box.button(QMessageBox::Ok)->click();
             } else {
                 box.button(QMessageBox::Cancel)->click();
             }
         });
         const auto given = MessageBox::Show(nullptr, MessageBox::Icon::Information, QStringLiteral("Information"),
-                                            QStringLiteral("Удалить все записи?"), MessageBox::Buttons(buttons));
+                                            QStringLiteral("Удалить все записи?"), MessageBox::Buttons(buttons),
+                                            MessageBox::Position::OverParent, MessageBox::Answer(byDefault));
         QCOMPARE(int(given), answer);
         // A question's buttons are the program's own texts, whatever language Qt speaks.
         if (MessageBox::Buttons(buttons) == MessageBox::Buttons::OkCancel) {
