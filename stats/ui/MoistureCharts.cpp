@@ -10,17 +10,28 @@
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QLocale>
-#include <QScatterSeries>
 #include <QStackedBarSeries>
 #include <QToolTip>
 #include <QVBarModelMapper>
-#include <QVXYModelMapper>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr int kMarkerSize = 6;
+
+QImage Marker(const QColor& colour) {
+    QImage image(kMarkerSize, kMarkerSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(0, 0, kMarkerSize, kMarkerSize));
+    return image;
+}
 
 QChart* NewChart(const QString& title) {
     auto* chart = new QChart();
@@ -102,18 +113,24 @@ void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
         last = i == 0 ? point.msecs : std::max(last, point.msecs);
     }
     for (const auto& block : points_.Blocks()) {
-        auto* series = new QScatterSeries(chart);
+        // A line series without its line, its points drawn as a light marker (an image at each point): a scatter
+        // series makes a graphics item per point, which takes seconds for tens of thousands of them.
+        auto* series = new QLineSeries(chart);
+        series->setPen(Qt::NoPen);
+        series->setPointsVisible(true);
         series->setName(block.grain.empty() ? QStringLiteral("(без вида)") : QString::fromStdString(block.grain));
-        series->setMarkerSize(6);
+        series->setMarkerSize(kMarkerSize);
         series->setColor(ColourOf(block.grain));
-        series->setBorderColor(Qt::transparent);
-        auto* mapper = new QVXYModelMapper(series);
-        mapper->setXColumn(0);
-        mapper->setYColumn(1);
-        mapper->setFirstRow(block.first);
-        mapper->setRowCount(block.count);
-        mapper->setSeries(series);
-        mapper->setModel(&points_);
+        series->setLightMarker(Marker(ColourOf(block.grain)));
+        // Not through a model mapper: it appends point by point, and each append redraws the series, which takes
+        // minutes for 65 535 points. One replace() draws once.
+        QList<QPointF> blockPoints;
+        blockPoints.reserve(block.count);
+        for (int row = block.first; row < block.first + block.count; ++row) {
+            const auto& point = points_.PointAt(row);
+            blockPoints.append(QPointF(static_cast<double>(point.msecs), point.moisture));
+        }
+        series->replace(blockPoints);
         chart->addSeries(series);
         series->attachAxis(time);
         series->attachAxis(moisture);

@@ -11,7 +11,7 @@ class QChart;
 class QChartView;
 
 // The two charts beside the summary: W over time, a series per grain with the limit as a line, and the histogram of
-// W, a bar set per grain. Both read their models through Qt Charts' model mappers. Hovering a point shows its row
+// W, a bar set per grain, read through Qt Charts' model mapper. Hovering a point shows its row
 // in a tool tip; a double click on one emits PointActivated with the table's row.
 class MoistureCharts : public QWidget {
     Q_OBJECT
