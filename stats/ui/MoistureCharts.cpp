@@ -21,6 +21,7 @@
 namespace {
 
 constexpr int kMarkerSize = 6;
+constexpr std::size_t kLegendGrains = 5;
 
 QImage Marker(const QColor& colour) {
     QImage image(kMarkerSize, kMarkerSize, QImage::Format_ARGB32_Premultiplied);
@@ -45,13 +46,22 @@ QChart* NewChart(const QString& title) {
 
 QColor MoistureCharts::ColourOf(const std::string& grain) const {
     // One colour per grain, the same in both charts, from the chosen grains' order.
-    static const QColor kPalette[] = {QColor(0x1f77b4), QColor(0xff7f0e), QColor(0x2ca02c), QColor(0x9467bd),
-                                      QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0xbcbd22),
-                                      QColor(0x7f7f7f), QColor(0xaec7e8)};
-    const auto& grains = histogram_.Grains();
-    const auto at = std::find(grains.begin(), grains.end(), grain);
-    const auto index = static_cast<std::size_t>(at - grains.begin());
+    static const QColor kPalette[] = {QColor(0x1f77b4), QColor(0xff7f0e), QColor(0x2ca02c), QColor(0xd62728),
+                                      QColor(0x9467bd), QColor(0x8c564b), QColor(0xe377c2), QColor(0x7f7f7f),
+                                      QColor(0xbcbd22), QColor(0x17becf), QColor(0xaec7e8), QColor(0xffbb78),
+                                      QColor(0x98df8a), QColor(0xff9896), QColor(0xc5b0d5), QColor(0xc49c94),
+                                      QColor(0xf7b6d2), QColor(0x393b79), QColor(0xdbdb8d), QColor(0x9edae5)};
+    const auto at = std::find(grains_.begin(), grains_.end(), grain);
+    const auto index = static_cast<std::size_t>(at - grains_.begin());
     return kPalette[index % std::size(kPalette)];
+}
+
+void MoistureCharts::AddGrains(const std::vector<std::string>& grains) {
+    for (const auto& grain : grains) {
+        if (std::find(grains_.begin(), grains_.end(), grain) == grains_.end()) {
+            grains_.push_back(grain);
+        }
+    }
 }
 
 MoistureCharts::MoistureCharts(MoisturePointsModel& points, MoistureHistogramModel& histogram, QWidget* parent)
@@ -70,6 +80,10 @@ MoistureCharts::MoistureCharts(MoisturePointsModel& points, MoistureHistogramMod
 void MoistureCharts::Rebuild(std::optional<double> limit) {
     BuildTimeChart(limit);
     BuildHistogram();
+    // A legend of many grains has no room for their names; the list of grains beside the charts shows the colours.
+    const bool few = points_.Blocks().size() <= kLegendGrains;
+    timeView_->chart()->legend()->setVisible(few);
+    histogramView_->chart()->legend()->setVisible(false);
 }
 
 QString MoistureCharts::PointText(int row) const {
@@ -204,7 +218,9 @@ void MoistureCharts::BuildHistogram() {
 
     auto* bins = new QBarCategoryAxis(chart);
     bins->setCategories(histogram_.BinLabels());
-    bins->setTitleText(QStringLiteral("W, %"));
+    // A label under every bin has no room; the chart's title gives the range and the width of the bins instead.
+    bins->setLabelsVisible(false);
+    chart->setTitle(QStringLiteral("Распределение влажности\n%1").arg(histogram_.RangeText()));
     auto* counts = new QValueAxis(chart);
     counts->setLabelFormat(QStringLiteral("%d"));
     counts->setTitleText(QStringLiteral("Замеров"));

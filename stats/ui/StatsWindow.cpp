@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -70,6 +71,7 @@ StatsWindow::StatsWindow(MeasurementTable& table, QAbstractItemModel* follow, QW
     summaryView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     summaryView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summaryView_->verticalHeader()->hide();
+    summaryView_->verticalHeader()->setDefaultSectionSize(summaryView_->fontMetrics().height() + 6);
     summaryView_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     charts_ = new MoistureCharts(*points_, *histogram_, this);
@@ -204,9 +206,12 @@ void StatsWindow::FollowTableInFilters() {
     for (int i = 0; i < grains_->count(); ++i) {
         listed.insert(grains_->item(i)->data(Qt::UserRole).toString().toStdString());
     }
+    charts_->AddGrains(std::vector<std::string>(grains.begin(), grains.end()));
     for (const auto& grain : grains) {
         if (!listed.contains(grain)) {
-            auto* item = new QListWidgetItem(SummaryModel::GrainText(grain));
+            QPixmap swatch(10, 10);
+            swatch.fill(charts_->ColourOf(grain));
+            auto* item = new QListWidgetItem(QIcon(swatch), SummaryModel::GrainText(grain));
             item->setData(Qt::UserRole, QString::fromStdString(grain));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Checked);
