@@ -7,6 +7,7 @@
 #include <QChartView>
 #include <QDate>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLocale>
 #include <QPageLayout>
@@ -27,6 +28,8 @@ constexpr double kTextPx = 8;
 constexpr double kLinePt = 12;
 constexpr double kTopOfTablePt = kMarginPt + 40;
 constexpr double kFooterPt = 14;
+// The charts are laid out in pixels this many times the page's points, which keeps their texts at a screen's sizes.
+constexpr double kChartScale = 1.6;
 
 QFont Font(double pixels, bool bold = false) {
     QFont font(QStringLiteral("Arial"));
@@ -148,8 +151,18 @@ void StatsPages::DrawChartsPage(QPainter& painter) const {
     const QRectF histogramRect(kMarginPt + timeWidth + gap, top, width - gap - timeWidth, height);
     for (const auto& [view, rect] :
          {std::pair{charts_.TimeView(), timeRect}, std::pair{charts_.HistogramView(), histogramRect}}) {
+        // Laid out for the page's box rather than the window's, so that it fills the box; then back as it was.
         QChart* chart = view->chart();
+        const QSizeF onScreen = chart->size();
+        chart->resize(rect.size() * kChartScale);
+        if (chart->layout()) {
+            chart->layout()->activate();
+        }
         chart->scene()->render(&painter, rect, chart->sceneBoundingRect(), Qt::KeepAspectRatio);
+        chart->resize(onScreen);
+        if (chart->layout()) {
+            chart->layout()->activate();
+        }
     }
 }
 
