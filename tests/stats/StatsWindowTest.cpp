@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
+#include <QWindow>
 #include <QXYSeries>
 
 #include <cmath>
@@ -238,6 +240,13 @@ private slots:
         // The rye rows are the odd rows; the tenth point of the series is the row of the tenth rye W in time.
         const QPointF point = rye->at(10);
         const QPoint at = view->mapFromScene(view->chart()->mapToScene(view->chart()->mapToPosition(point, rye)));
+        // Hovering it names its row first.
+        QWindow* handle = window->windowHandle();
+        QTest::mouseMove(handle, view->viewport()->mapTo(window, at - QPoint(20, 20)));
+        QTest::mouseMove(handle, view->viewport()->mapTo(window, at));
+        QString tip;
+        QTRY_VERIFY((tip = QToolTip::text()).startsWith(QStringLiteral("№ ")));
+        QVERIFY2(tip.contains(QStringLiteral("Рожь")), qPrintable(tip));
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         const int row = m.Grid()->currentIndex().row();
         QVERIFY2(row % 2 == 1, qPrintable(QString::number(row)));
@@ -246,6 +255,9 @@ private slots:
         QVERIFY(when);
         QCOMPARE(QDateTime(when->Date(), when->Time(), Qt::UTC).toMSecsSinceEpoch(), static_cast<qint64>(point.x()));
         QCOMPARE(std::get<double>(m.Table().Value(row, MeasurementField::W)), point.y());
+        QVERIFY2(tip.startsWith(QStringLiteral("№ %1\n").arg(std::get<std::int32_t>(m.Table().Value(row, MeasurementField::NN)))),
+                 qPrintable(tip));
+        QVERIFY2(tip.endsWith(QStringLiteral("W = %1 %").arg(QLocale().toString(point.y(), 'f', 1))), qPrintable(tip));
     }
 
     void pdfHoldsTheSummaryOnA4LandscapeAndAPageOfCharts() {
