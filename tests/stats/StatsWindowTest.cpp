@@ -255,7 +255,8 @@ private slots:
         QVERIFY(when);
         QCOMPARE(QDateTime(when->Date(), when->Time(), Qt::UTC).toMSecsSinceEpoch(), static_cast<qint64>(point.x()));
         QCOMPARE(std::get<double>(m.Table().Value(row, MeasurementField::W)), point.y());
-        QVERIFY2(tip.startsWith(QStringLiteral("№ %1\n").arg(std::get<std::int32_t>(m.Table().Value(row, MeasurementField::NN)))),
+        QVERIFY2(tip.startsWith(
+                     QStringLiteral("№ %1\n").arg(std::get<std::int32_t>(m.Table().Value(row, MeasurementField::NN)))),
                  qPrintable(tip));
         QVERIFY2(tip.endsWith(QStringLiteral("W = %1 %").arg(QLocale().toString(point.y(), 'f', 1))), qPrintable(tip));
     }
