@@ -141,6 +141,16 @@ QStringList MoistureHistogramModel::BinLabels() const {
     return labels;
 }
 
+QString MoistureHistogramModel::RangeText() const {
+    if (counts_.empty()) {
+        return QStringLiteral("W, %");
+    }
+    const QLocale locale;
+    const double end = start_ + width_ * static_cast<double>(counts_.size());
+    return QStringLiteral("W, % (%1–%2, по %3)")
+        .arg(locale.toString(start_, 'f', 1), locale.toString(end, 'f', 1), locale.toString(width_, 'f', 1));
+}
+
 int MoistureHistogramModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(counts_.size());
 }

@@ -60,6 +60,8 @@ public:
     // Bins of `width` percent from the lowest to the highest W, at most kMaxBins (wider bins then).
     void SetSamples(const std::vector<const stats::Sample*>& samples, const std::vector<std::string>& grains);
     QStringList BinLabels() const;
+    // «W, % (8,0–32,0, по 1,0)»: the range of the bins and their width.
+    QString RangeText() const;
     const std::vector<std::string>& Grains() const { return grains_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -67,7 +69,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    static constexpr int kMaxBins = 40;
+    static constexpr int kMaxBins = 24;
 
 private:
     std::vector<std::string> grains_;

@@ -10,17 +10,29 @@
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QLocale>
-#include <QScatterSeries>
 #include <QStackedBarSeries>
 #include <QToolTip>
 #include <QVBarModelMapper>
-#include <QVXYModelMapper>
 #include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr int kMarkerSize = 6;
+constexpr std::size_t kLegendGrains = 5;
+
+QImage Marker(const QColor& colour) {
+    QImage image(kMarkerSize, kMarkerSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(0, 0, kMarkerSize, kMarkerSize));
+    return image;
+}
 
 QChart* NewChart(const QString& title) {
     auto* chart = new QChart();
@@ -34,13 +46,22 @@ QChart* NewChart(const QString& title) {
 
 QColor MoistureCharts::ColourOf(const std::string& grain) const {
     // One colour per grain, the same in both charts, from the chosen grains' order.
-    static const QColor kPalette[] = {QColor(0x1f77b4), QColor(0xff7f0e), QColor(0x2ca02c), QColor(0x9467bd),
-                                      QColor(0x8c564b), QColor(0xe377c2), QColor(0x17becf), QColor(0xbcbd22),
-                                      QColor(0x7f7f7f), QColor(0xaec7e8)};
-    const auto& grains = histogram_.Grains();
-    const auto at = std::find(grains.begin(), grains.end(), grain);
-    const auto index = static_cast<std::size_t>(at - grains.begin());
+    static const QColor kPalette[] = {QColor(0x1f77b4), QColor(0xff7f0e), QColor(0x2ca02c), QColor(0xd62728),
+                                      QColor(0x9467bd), QColor(0x8c564b), QColor(0xe377c2), QColor(0x7f7f7f),
+                                      QColor(0xbcbd22), QColor(0x17becf), QColor(0xaec7e8), QColor(0xffbb78),
+                                      QColor(0x98df8a), QColor(0xff9896), QColor(0xc5b0d5), QColor(0xc49c94),
+                                      QColor(0xf7b6d2), QColor(0x393b79), QColor(0xdbdb8d), QColor(0x9edae5)};
+    const auto at = std::find(grains_.begin(), grains_.end(), grain);
+    const auto index = static_cast<std::size_t>(at - grains_.begin());
     return kPalette[index % std::size(kPalette)];
+}
+
+void MoistureCharts::AddGrains(const std::vector<std::string>& grains) {
+    for (const auto& grain : grains) {
+        if (std::find(grains_.begin(), grains_.end(), grain) == grains_.end()) {
+            grains_.push_back(grain);
+        }
+    }
 }
 
 MoistureCharts::MoistureCharts(MoisturePointsModel& points, MoistureHistogramModel& histogram, QWidget* parent)
@@ -59,6 +80,10 @@ MoistureCharts::MoistureCharts(MoisturePointsModel& points, MoistureHistogramMod
 void MoistureCharts::Rebuild(std::optional<double> limit) {
     BuildTimeChart(limit);
     BuildHistogram();
+    // A legend of many grains has no room for their names; the list of grains beside the charts shows the colours.
+    const bool few = points_.Blocks().size() <= kLegendGrains;
+    timeView_->chart()->legend()->setVisible(few);
+    histogramView_->chart()->legend()->setVisible(false);
 }
 
 QString MoistureCharts::PointText(int row) const {
@@ -102,18 +127,24 @@ void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
         last = i == 0 ? point.msecs : std::max(last, point.msecs);
     }
     for (const auto& block : points_.Blocks()) {
-        auto* series = new QScatterSeries(chart);
+        // A line series without its line, its points drawn as a light marker (an image at each point): a scatter
+        // series makes a graphics item per point, which takes seconds for tens of thousands of them.
+        auto* series = new QLineSeries(chart);
+        series->setPen(Qt::NoPen);
+        series->setPointsVisible(true);
         series->setName(block.grain.empty() ? QStringLiteral("(без вида)") : QString::fromStdString(block.grain));
-        series->setMarkerSize(6);
+        series->setMarkerSize(kMarkerSize);
         series->setColor(ColourOf(block.grain));
-        series->setBorderColor(Qt::transparent);
-        auto* mapper = new QVXYModelMapper(series);
-        mapper->setXColumn(0);
-        mapper->setYColumn(1);
-        mapper->setFirstRow(block.first);
-        mapper->setRowCount(block.count);
-        mapper->setSeries(series);
-        mapper->setModel(&points_);
+        series->setLightMarker(Marker(ColourOf(block.grain)));
+        // Not through a model mapper: it appends point by point, and each append redraws the series, which takes
+        // minutes for 65 535 points. One replace() draws once.
+        QList<QPointF> blockPoints;
+        blockPoints.reserve(block.count);
+        for (int row = block.first; row < block.first + block.count; ++row) {
+            const auto& point = points_.PointAt(row);
+            blockPoints.append(QPointF(static_cast<double>(point.msecs), point.moisture));
+        }
+        series->replace(blockPoints);
         chart->addSeries(series);
         series->attachAxis(time);
         series->attachAxis(moisture);
@@ -187,7 +218,9 @@ void MoistureCharts::BuildHistogram() {
 
     auto* bins = new QBarCategoryAxis(chart);
     bins->setCategories(histogram_.BinLabels());
-    bins->setTitleText(QStringLiteral("W, %"));
+    // A label under every bin has no room; the chart's title gives the range and the width of the bins instead.
+    bins->setLabelsVisible(false);
+    chart->setTitle(QStringLiteral("Распределение влажности\n%1").arg(histogram_.RangeText()));
     auto* counts = new QValueAxis(chart);
     counts->setLabelFormat(QStringLiteral("%d"));
     counts->setTitleText(QStringLiteral("Замеров"));

@@ -1,25 +1,38 @@
 #include "stats/ui/StatsWindow.h"
 
+#include "export/DesktopHandover.h"
+#include "report/ReportPrinting.h"
+#include "report/engine/ReportDefinition.h"
 #include "stats/Summary.h"
 #include "stats/table/TableSamples.h"
 #include "stats/ui/ChartModels.h"
 #include "stats/ui/MoistureCharts.h"
+#include "stats/ui/StatsPages.h"
 #include "stats/ui/SummaryModel.h"
+#include "stats/ui/SummaryWorkbook.h"
+#include "ui/MessageBox.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include <set>
+#include <stdexcept>
 
 namespace {
 
@@ -58,6 +71,7 @@ StatsWindow::StatsWindow(MeasurementTable& table, QAbstractItemModel* follow, QW
     summaryView_->setSelectionBehavior(QAbstractItemView::SelectRows);
     summaryView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     summaryView_->verticalHeader()->hide();
+    summaryView_->verticalHeader()->setDefaultSectionSize(summaryView_->fontMetrics().height() + 6);
     summaryView_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     charts_ = new MoistureCharts(*points_, *histogram_, this);
@@ -130,6 +144,15 @@ void StatsWindow::BuildFilters(QWidget* panel) {
     layout->addLayout(form);
     layout->addWidget(new QLabel(QStringLiteral("Вид зерна"), panel));
     layout->addWidget(grains_, 1);
+    const auto button = [&](const char* name, const QString& caption, void (StatsWindow::*command)()) {
+        auto* push = new QPushButton(caption, panel);
+        push->setObjectName(name);
+        connect(push, &QPushButton::clicked, this, [this, command] { RunCommand([&] { (this->*command)(); }); });
+        layout->addWidget(push);
+    };
+    button("Print", QStringLiteral("Печать…"), &StatsWindow::Print);
+    button("SavePdf", QStringLiteral("Сохранить как PDF…"), &StatsWindow::ChoosePdfFile);
+    button("ExportExcel", QStringLiteral("Экспорт в Excel"), &StatsWindow::ExportToDesktop);
     panel->setFixedWidth(230);
 
     const auto changed = [this] {
@@ -183,9 +206,12 @@ void StatsWindow::FollowTableInFilters() {
     for (int i = 0; i < grains_->count(); ++i) {
         listed.insert(grains_->item(i)->data(Qt::UserRole).toString().toStdString());
     }
+    charts_->AddGrains(std::vector<std::string>(grains.begin(), grains.end()));
     for (const auto& grain : grains) {
         if (!listed.contains(grain)) {
-            auto* item = new QListWidgetItem(SummaryModel::GrainText(grain));
+            QPixmap swatch(10, 10);
+            swatch.fill(charts_->ColourOf(grain));
+            auto* item = new QListWidgetItem(QIcon(swatch), SummaryModel::GrainText(grain));
             item->setData(Qt::UserRole, QString::fromStdString(grain));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
             item->setCheckState(Qt::Checked);
@@ -246,4 +272,79 @@ void StatsWindow::Recompute() {
     points_->SetSamples(passed);
     histogram_->SetSamples(passed, std::vector<std::string>(grains.begin(), grains.end()));
     charts_->Rebuild(query.limit);
+}
+
+QString StatsWindow::FiltersText() const {
+    const stats::Query query = CurrentQuery();
+    const QLocale locale;
+    QStringList parts;
+    parts << QStringLiteral("С %1 по %2")
+                 .arg(locale.toString(from_->date(), QLocale::ShortFormat),
+                      locale.toString(to_->date(), QLocale::ShortFormat));
+    QStringList grains;
+    for (int i = 0; i < grains_->count(); ++i) {
+        if (grains_->item(i)->checkState() == Qt::Checked) {
+            grains << grains_->item(i)->text();
+        }
+    }
+    parts << QStringLiteral("вид зерна: %1")
+                 .arg(query.filter.grains.empty() ? QStringLiteral("все") : grains.join(QStringLiteral(", ")));
+    parts << QStringLiteral("градуировка: %1")
+                 .arg(calibration_->currentIndex() > 0 ? calibration_->currentText().toLower() : QStringLiteral("все"));
+    parts << QStringLiteral("предел W: %1 %").arg(locale.toString(limit_->value(), 'f', 1));
+    parts << grouping_->currentText().toLower();
+    return parts.join(QStringLiteral("; "));
+}
+
+void StatsWindow::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        MessageBox::Show(this, MessageBox::Icon::Stop, windowTitle(), QString::fromUtf8(error.what()));
+    }
+}
+
+void StatsWindow::Print() {
+    if (QPrinterInfo::availablePrinterNames().isEmpty() && printer_.outputFormat() == QPrinter::NativeFormat) {
+        throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
+    }
+    const report::ReportDefinition paper;  // A4 landscape, the report's paper
+    const QString otherPaper = SetReportPaper(paper, printer_);
+    printer_.setDocName(windowTitle());
+    QPrintDialog dialog(&printer_, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (!otherPaper.isEmpty()) {
+        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), otherPaper);
+    }
+    const StatsPages pages(*sorted_, FiltersText(), *charts_);
+    QPainter painter;
+    if (!painter.begin(&printer_)) {
+        throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
+    }
+    pages.Draw(printer_, painter, PageToSheet(paper, printer_));
+    painter.end();
+}
+
+void StatsWindow::ChoosePdfFile() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить как PDF"),
+                                                      QStringLiteral("Статистика.pdf"), QStringLiteral("PDF (*.pdf)"));
+    if (!path.isEmpty()) {
+        SaveAsPdf(path);
+    }
+}
+
+void StatsWindow::SaveAsPdf(const QString& path) {
+    WriteStatsPdf(StatsPages(*sorted_, FiltersText(), *charts_), path);
+}
+
+void StatsWindow::ExportToDesktop() {
+    DesktopHandover handover;
+    ExportToExcel(handover);
+}
+
+void StatsWindow::ExportToExcel(WorkbookHandover& handover) {
+    const stats::Query query = CurrentQuery();
+    handover.HandOver(SummaryWorkbook(summary_->Summary(), query));
 }

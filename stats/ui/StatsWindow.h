@@ -3,9 +3,11 @@
 #include "stats/Query.h"
 #include "stats/Sample.h"
 
+#include <QPrinter>
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class MeasurementTable;
@@ -20,6 +22,7 @@ class QListWidget;
 class QTableView;
 class SummaryModel;
 class SummarySortModel;
+class WorkbookHandover;
 
 // The window «Статистика»: filters, the summary per grain, day or both with «Итого», and the moisture charts of the
 // rows that pass the filters. Non-modal. It reads the table's visible rows and follows the changes that `follow`
@@ -39,6 +42,17 @@ public:
     // Reads the table and makes the figures and charts anew, at once.
     void Refresh();
 
+    // The summary and the charts as the window shows them, on A4 landscape: «Печать…» asks for the printer in its
+    // dialog and prints; «Сохранить как PDF…» asks for the file and calls SaveAsPdf, which writes it whole or not at
+    // all. «Экспорт в Excel» hands the summary as a typed sheet to `handover` (the desktop's by default: an .xlsx in
+    // the documents folder beside the measurement export, opened with the desktop's program). Failures are shown in
+    // a message box; SaveAsPdf raises them.
+    void Print();
+    void SaveAsPdf(const QString& path);
+    void ExportToExcel(WorkbookHandover& handover);
+    // The filters in words, for the printed pages.
+    QString FiltersText() const;
+
     SummaryModel& Summary() const { return *summary_; }
     MoistureCharts& Charts() const { return *charts_; }
 
@@ -52,6 +66,10 @@ private:
     void FollowTableInFilters();
     void Recompute();
     void ScheduleRefresh();
+    void ChoosePdfFile();
+    void ExportToDesktop();
+    // Runs a command of a button; what it raises is shown in the error box.
+    void RunCommand(const std::function<void()>& command);
 
     MeasurementTable& table_;
     std::vector<stats::Sample> samples_;
@@ -68,6 +86,7 @@ private:
     QComboBox* grouping_ = nullptr;
     QTableView* summaryView_ = nullptr;
     QTimer refresh_;
+    QPrinter printer_{QPrinter::HighResolution};
     bool datesChosen_ = false;  // the user changed the range: it no longer follows the table's first and last date
     bool filling_ = false;      // the filters are being filled from the table, not changed by the user
 };

@@ -2,6 +2,7 @@
 // filters, following the table while open, and a chart point leading to its row in the grid.
 #include "app/MeasurementGrid.h"
 #include "app/TM.h"
+#include "export/DesktopHandover.h"
 #include "stats/ui/MoistureCharts.h"
 #include "stats/ui/StatsWindow.h"
 #include "stats/ui/SummaryModel.h"
@@ -16,9 +17,13 @@
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QListWidget>
-#include <QScatterSeries>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
+#include <QWindow>
+#include <QXYSeries>
 
 #include <cmath>
 
@@ -77,6 +82,17 @@ int TotalRow(const SummaryModel& model) {
     return model.rowCount() - 1;
 }
 
+// What a program prints, or an empty text when it fails.
+QString Output(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 }  // namespace
 
 class StatsWindowTest : public WindowTestCase {
@@ -131,8 +147,8 @@ private slots:
         const QList<QAbstractSeries*> series = window->Charts().TimeView()->chart()->series();
         int points = 0;
         for (QAbstractSeries* s : series) {
-            if (auto* scatter = qobject_cast<QScatterSeries*>(s)) {
-                points += static_cast<int>(scatter->count());
+            if (auto* xy = qobject_cast<QXYSeries*>(s); xy && !xy->name().startsWith(QStringLiteral("Предел"))) {
+                points += static_cast<int>(xy->count());
             }
         }
         QCOMPARE(points, static_cast<int>(seed.wheat.size() + seed.rye.size()));
@@ -214,16 +230,23 @@ private slots:
         StatsWindow* window = OpenStatistics(m);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QChartView* view = window->Charts().TimeView();
-        QScatterSeries* rye = nullptr;
+        QXYSeries* rye = nullptr;
         for (QAbstractSeries* s : view->chart()->series()) {
             if (s->name() == QStringLiteral("Рожь")) {
-                rye = qobject_cast<QScatterSeries*>(s);
+                rye = qobject_cast<QXYSeries*>(s);
             }
         }
         QVERIFY(rye);
         // The rye rows are the odd rows; the tenth point of the series is the row of the tenth rye W in time.
         const QPointF point = rye->at(10);
         const QPoint at = view->mapFromScene(view->chart()->mapToScene(view->chart()->mapToPosition(point, rye)));
+        // Hovering it names its row first.
+        QWindow* handle = window->windowHandle();
+        QTest::mouseMove(handle, view->viewport()->mapTo(window, at - QPoint(20, 20)));
+        QTest::mouseMove(handle, view->viewport()->mapTo(window, at));
+        QString tip;
+        QTRY_VERIFY((tip = QToolTip::text()).startsWith(QStringLiteral("№ ")));
+        QVERIFY2(tip.contains(QStringLiteral("Рожь")), qPrintable(tip));
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
         const int row = m.Grid()->currentIndex().row();
         QVERIFY2(row % 2 == 1, qPrintable(QString::number(row)));
@@ -232,6 +255,58 @@ private slots:
         QVERIFY(when);
         QCOMPARE(QDateTime(when->Date(), when->Time(), Qt::UTC).toMSecsSinceEpoch(), static_cast<qint64>(point.x()));
         QCOMPARE(std::get<double>(m.Table().Value(row, MeasurementField::W)), point.y());
+        QVERIFY2(tip.startsWith(
+                     QStringLiteral("№ %1\n").arg(std::get<std::int32_t>(m.Table().Value(row, MeasurementField::NN)))),
+                 qPrintable(tip));
+        QVERIFY2(tip.endsWith(QStringLiteral("W = %1 %").arg(QLocale().toString(point.y(), 'f', 1))), qPrintable(tip));
+    }
+
+    void pdfHoldsTheSummaryOnA4LandscapeAndAPageOfCharts() {
+        CreateDatabaseWithRows(HundredRows().rows);
+        TM m;
+        m.show();
+        StatsWindow* window = OpenStatistics(m);
+        const SummaryModel& summary = window->Summary();
+        const QString pdf = folder_->File(QStringLiteral("Статистика.pdf"));
+        window->SaveAsPdf(pdf);
+
+        const QString info = Output(QStringLiteral("pdfinfo"), {pdf});
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12][.\\d]* x 595[.\\d]* pts"))),
+                 qPrintable(info));
+        const QString first = Output(QStringLiteral("pdftotext"), {"-f", "1", "-l", "1", "-layout", pdf, "-"});
+        // Every text of the table as the window shows it: titles, grains, figures, «Итого».
+        for (int column = 0; column < summary.columnCount(); ++column) {
+            const QString title = summary.headerData(column, Qt::Horizontal).toString();
+            QVERIFY2(first.contains(title), qPrintable(title + QStringLiteral(" not in:\n") + first));
+            for (int row = 0; row < summary.rowCount(); ++row) {
+                const QString text = summary.index(row, column).data().toString();
+                QVERIFY2(first.contains(text), qPrintable(text + QStringLiteral(" not in:\n") + first));
+            }
+        }
+        const QString second = Output(QStringLiteral("pdftotext"), {"-f", "2", "-l", "2", pdf, "-"});
+        QVERIFY2(second.contains(QStringLiteral("Влажность по времени")), qPrintable(second));
+        QVERIFY2(second.contains(QStringLiteral("Распределение влажности")), qPrintable(second));
+        QVERIFY(!second.contains(QStringLiteral("Итого")));
+    }
+
+    void excelExportIsATypedSheetOfTheSummary() {
+        CreateDatabaseWithRows(HundredRows().rows);
+        TM m;
+        StatsWindow* window = OpenStatistics(m);
+        DesktopHandover handover;
+        handover.SetFolder(folder_->Path());
+        handover.SetOpener([](const QString&, std::function<void(const QString&)>) {});
+        window->ExportToExcel(handover);
+        QVERIFY(handover.LastFile().startsWith(folder_->File(QStringLiteral("Статистика "))));
+        const QString script = QStringLiteral(
+            "import sys, openpyxl\n"
+            "sheet = openpyxl.load_workbook(sys.argv[1])['Статистика']\n"
+            "rows = list(sheet.iter_rows(values_only=True))\n"
+            "print(rows[0][0], rows[1][0], type(rows[1][1]).__name__, rows[1][1], rows[-1][0], rows[-1][1])\n"
+            "print(type(rows[1][-1]).__name__, rows[1][-1].isoformat())\n");
+        const QString read = Output(QStringLiteral("/usr/bin/python3"), {"-c", script, handover.LastFile()});
+        QCOMPARE(read, QStringLiteral("Вид зерна Пшеница int 50 Итого 100\ndatetime 2026-12-05T20:15:00\n"));
     }
 };
 
