@@ -1,6 +1,7 @@
 #include "stats/ui/MoistureCharts.h"
 
 #include "stats/ui/ChartModels.h"
+#include "store/FieldFormatter.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -39,6 +40,9 @@ QChart* NewChart(const QString& title) {
     chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
+    // The axes' numbers in the user's locale, as the grid shows them (a decimal comma in Russian).
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale());
     return chart;
 }
 
@@ -107,7 +111,7 @@ void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
         delete axis;
     }
     auto* time = new QDateTimeAxis(chart);
-    time->setFormat(QStringLiteral("dd.MM.yy"));
+    time->setFormat(DatePattern(QLocale()));
     time->setTickCount(6);
     auto* moisture = new QValueAxis(chart);
     moisture->setTitleText(QStringLiteral("W, %"));
@@ -192,7 +196,8 @@ void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
     const qint64 span = std::max<qint64>(last - first, 60 * 60 * 1000);
     time->setRange(QDateTime::fromMSecsSinceEpoch(first - span / 50, Qt::UTC),
                    QDateTime::fromMSecsSinceEpoch(first + span + span / 50, Qt::UTC));
-    time->setFormat(span > 2LL * 24 * 60 * 60 * 1000 ? QStringLiteral("dd.MM.yy") : QStringLiteral("dd.MM hh:mm"));
+    // The dates as the grid writes them, with all four digits of the year; within two days the hours matter more.
+    time->setFormat(span > 2LL * 24 * 60 * 60 * 1000 ? DatePattern(QLocale()) : QStringLiteral("dd.MM HH:mm"));
 }
 
 void MoistureCharts::BuildHistogram() {

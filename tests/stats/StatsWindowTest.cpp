@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QChartView>
 #include <QDateEdit>
+#include <QDateTimeAxis>
 #include <QDoubleSpinBox>
 #include <QListWidget>
 #include <QProcess>
@@ -152,6 +153,11 @@ private slots:
             }
         }
         QCOMPARE(points, static_cast<int>(seed.wheat.size() + seed.rye.size()));
+        // The time axis writes the year with all its digits, as the grid does.
+        const auto* axis =
+            qobject_cast<QDateTimeAxis*>(window->Charts().TimeView()->chart()->axes(Qt::Horizontal).value(0));
+        QVERIFY(axis);
+        QVERIFY2(axis->min().toString(axis->format()).contains(QStringLiteral("2026")), qPrintable(axis->format()));
         QVERIFY(MessageBox::TakeRecorded().empty());
     }
 
