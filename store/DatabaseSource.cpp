@@ -434,6 +434,12 @@ void DatabaseSource::Update(SourceKey key, const MeasurementRow& row, FieldMask 
 }
 
 void DatabaseSource::Remove(SourceKey key) {
+    RemoveRow(key);
+    nextPosition_ = -1;  // the rows after it moved up
+    Changed();
+}
+
+void DatabaseSource::RemoveRow(SourceKey key) {
     RequireConnected();
     if (!remove_) {
         remove_ = std::make_unique<SqliteStatement>(db_->Prepare(kDelete));
@@ -444,6 +450,45 @@ void DatabaseSource::Remove(SourceKey key) {
     if (db_->Changes() == 0) {
         throw TableError(QString::fromLatin1(kRowNotFoundMessage));
     }
-    nextPosition_ = -1;  // the rows after it moved up
-    Changed();
+}
+
+std::size_t DatabaseSource::RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) {
+    RequireConnected();
+    if (keys.empty()) {
+        return 0;
+    }
+    db_->Execute("BEGIN IMMEDIATE");
+    std::size_t removed = 0;
+    std::exception_ptr stopped;
+    try {
+        for (; removed < keys.size(); ++removed) {
+            RemoveRow(keys[removed]);
+        }
+    } catch (...) {
+        stopped = std::current_exception();
+    }
+    // The rows deleted before a failure are kept deleted, as deleting them one by one would have left them; unless
+    // SQLite undid the whole transaction itself (a full disk, say), and then none is.
+    if (stopped && !db_->InTransaction()) {
+        std::rethrow_exception(stopped);
+    }
+    try {
+        db_->Execute("COMMIT");
+    } catch (...) {
+        try {
+            db_->Execute("ROLLBACK");
+        } catch (const SqliteError&) {
+            // Rolled back already.
+        }
+        if (stopped) {
+            std::rethrow_exception(stopped);
+        }
+        throw;
+    }
+    if (removed > 0) {
+        nextPosition_ = -1;
+        Changed();
+    }
+    failure = stopped;
+    return removed;
 }

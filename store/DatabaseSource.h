@@ -53,6 +53,8 @@ public:
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
+    // All in one transaction: one commit, however many rows.
+    std::size_t RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) override;
 
     std::int64_t Count() override;
     std::vector<SourceRow> Rows(std::int64_t first, std::int64_t count) override;
@@ -75,6 +77,7 @@ private:
     void RequireConnected() const;
     SqliteStatement& UpdateStatement(FieldMask changed);
     SourceKey InsertRow(MeasurementRow& row);
+    void RemoveRow(SourceKey key);
     void ReadRow(const SqliteStatement& select, SourceRow& row);
     std::int64_t DataVersion();
     void Changed();

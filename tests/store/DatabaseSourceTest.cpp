@@ -538,3 +538,51 @@ void DatabaseSourceTest::storeTellsOfChanges() {
     store.Insert(row);
     QCOMPARE(calls, 5);
 }
+
+void DatabaseSourceTest::deletingSelectedRowsStopsAtRowDeletedElsewhere() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    {
+        DatabaseSource filler(path);
+        filler.Connect();
+        FillNumbered(filler, 8);
+    }
+    auto table = OpenTable(path);
+    const OtherConnection other(path);
+    const auto tableRows = [&] {
+        QStringList nums;
+        for (int row = 0; row < table->VisibleRowCount(); ++row) {
+            nums << table->PlainText(row, MeasurementField::Num);
+        }
+        return nums.join(QLatin1Char(' '));
+    };
+    const auto fileRows = [&] {
+        return other.Query("SELECT group_concat(Num, ' ') FROM (SELECT Num FROM Sys ORDER BY Num)");
+    };
+
+    // Picked in the grid in the order 2, 4, 5, 7 and deleted from the last picked on; 4 went meanwhile.
+    const RowId two = table->IdAt(1);
+    const RowId four = table->IdAt(3);
+    std::vector<RowId> selection{two, four, table->IdAt(4), table->IdAt(6)};
+    other.Execute("DELETE FROM Sys WHERE Num = 4");
+    QCOMPARE(ErrorOf([&] { table->DeleteSelectedRows(selection); }),
+             QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last "
+                            "read."));
+    // 7 and 5 are deleted for good; 4 and 2 stay selected, and the row that failed is current.
+    QCOMPARE(tableRows(), QStringLiteral("1 2 3 4 6 8"));
+    QCOMPARE(fileRows(), QStringLiteral("1 2 3 6 8"));
+    QCOMPARE(selection, (std::vector<RowId>{two, four}));
+    QCOMPARE(table->CurrentRow(), 3);
+
+    // Read again, the table has what the file has; a row picked twice is deleted once, and the last row left where
+    // the last deletion was is current.
+    table->Close();
+    table->OpenTable();
+    selection = {table->IdAt(0), table->IdAt(4), table->IdAt(0)};
+    table->DeleteSelectedRows(selection);
+    QVERIFY(selection.empty());
+    QCOMPARE(tableRows(), QStringLiteral("2 3 6"));
+    QCOMPARE(fileRows(), QStringLiteral("2 3 6"));
+    QCOMPARE(table->CurrentRow(), 2);
+}

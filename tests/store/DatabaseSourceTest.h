@@ -21,4 +21,5 @@ private slots:
     void storeReadsRowsByPositionWhileRowsGo();
     void readAllSpansChunksAndCountsBadValuesOfEach();
     void storeTellsOfChanges();
+    void deletingSelectedRowsStopsAtRowDeletedElsewhere();
 };
