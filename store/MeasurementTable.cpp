@@ -172,10 +172,16 @@ void MeasurementTable::Impl::DeleteCurrent() {
 void MeasurementTable::Impl::DeleteStored(std::vector<RowId>& ids) {
     std::vector<SourceKey> keys;
     keys.reserve(ids.size());
-    std::unordered_set<RowId> taken;  // a row listed twice is deleted once
+    // A row listed twice is deleted once. The set is only built when some row is: it would take more memory than
+    // the list itself.
+    std::vector<RowId> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    const bool repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    sorted = {};
+    std::unordered_set<RowId> taken;
     for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
         const int stored = rows.IndexOf(*id);
-        if (stored >= 0 && taken.insert(*id).second) {
+        if (stored >= 0 && (!repeated || taken.insert(*id).second)) {
             keys.push_back(rows.Row(stored).key);
         }
     }
@@ -356,6 +362,33 @@ void MeasurementTable::DeleteSelectedRows(std::vector<RowId>& selection) {
     } catch (...) {
         selection = std::move(rows);
         throw;
+    }
+}
+
+void MeasurementTable::DeleteRows(int count) {
+    impl_->RequireOpen();
+    for (; count > 0 && impl_->pending; --count) {
+        DeleteRow();  // a new row is discarded, an edited one deleted
+    }
+    if (count <= 0) {
+        return;
+    }
+    if (impl_->rows.empty()) {
+        throw TableError(TableMessages::EmptyDatasetText());
+    }
+    // Deleting the current row over and over takes the rows from it to the last, then those above it upwards.
+    const int size = static_cast<int>(impl_->rows.size());
+    const int deleted = std::min(count, size);
+    const int first = impl_->current;
+    std::vector<RowId> ids;  // the last to go first, as DeleteStored takes them from the end
+    ids.reserve(static_cast<std::size_t>(deleted));
+    for (int k = deleted - 1; k >= 0; --k) {
+        const int row = k < size - first ? first + k : size - 1 - k;
+        ids.push_back(impl_->rows.Id(static_cast<std::size_t>(row)));
+    }
+    impl_->DeleteStored(ids);
+    if (count > deleted) {
+        throw TableError(TableMessages::EmptyDatasetText());
     }
 }
 
