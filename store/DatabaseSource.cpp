@@ -12,7 +12,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -187,12 +186,7 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     db_->Execute("BEGIN");  // one state of the file for every chunk
     try {
         rows.reserve(static_cast<std::size_t>(Count()));
-        for (;;) {
-            std::vector<SourceRow> chunk = Rows(static_cast<std::int64_t>(rows.size()), kReadChunkRows);
-            if (chunk.empty()) {
-                break;
-            }
-            std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
+        while (AppendRows(static_cast<std::int64_t>(rows.size()), kReadChunkRows, rows) > 0) {
         }
         db_->Execute("COMMIT");
     } catch (...) {
@@ -226,10 +220,16 @@ std::int64_t DatabaseSource::Count() {
 }
 
 std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t count) {
-    RequireConnected();
     std::vector<SourceRow> rows;
+    rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, kReadChunkRows)));
+    AppendRows(first, count, rows);
+    return rows;
+}
+
+std::size_t DatabaseSource::AppendRows(std::int64_t first, std::int64_t count, std::vector<SourceRow>& rows) {
+    RequireConnected();
     if (first < 0 || count <= 0) {
-        return rows;
+        return 0;
     }
     if (const std::int64_t version = DataVersion(); version != seenDataVersion_) {
         seenDataVersion_ = version;  // others changed the file: positions may have moved
@@ -252,16 +252,17 @@ std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t cou
         select->BindInt(1, first);
     }
     select->BindInt(2, count);
-    rows.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, kReadChunkRows)));
+    const std::size_t before = rows.size();
     while (select->Step()) {
         ReadRow(*select, rows.emplace_back());
     }
     select->Reset();
-    if (!rows.empty()) {
-        nextPosition_ = first + static_cast<std::int64_t>(rows.size());
+    const std::size_t read = rows.size() - before;
+    if (read > 0) {
+        nextPosition_ = first + static_cast<std::int64_t>(read);
         lastKey_ = rows.back().key;
     }
-    return rows;
+    return read;
 }
 
 void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row) {
