@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -186,7 +187,12 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     db_->Execute("BEGIN");  // one state of the file for every chunk
     try {
         rows.reserve(static_cast<std::size_t>(Count()));
-        while (AppendRows(static_cast<std::int64_t>(rows.size()), kReadChunkRows, rows) > 0) {
+        for (;;) {
+            std::vector<SourceRow> chunk = Rows(static_cast<std::int64_t>(rows.size()), kReadChunkRows);
+            if (chunk.empty()) {
+                break;
+            }
+            std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
         }
         db_->Execute("COMMIT");
     } catch (...) {
@@ -220,16 +226,10 @@ std::int64_t DatabaseSource::Count() {
 }
 
 std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t count) {
-    std::vector<SourceRow> rows;
-    rows.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, kReadChunkRows)));
-    AppendRows(first, count, rows);
-    return rows;
-}
-
-std::size_t DatabaseSource::AppendRows(std::int64_t first, std::int64_t count, std::vector<SourceRow>& rows) {
     RequireConnected();
+    std::vector<SourceRow> rows;
     if (first < 0 || count <= 0) {
-        return 0;
+        return rows;
     }
     if (const std::int64_t version = DataVersion(); version != seenDataVersion_) {
         seenDataVersion_ = version;  // others changed the file: positions may have moved
@@ -252,17 +252,16 @@ std::size_t DatabaseSource::AppendRows(std::int64_t first, std::int64_t count, s
         select->BindInt(1, first);
     }
     select->BindInt(2, count);
-    const std::size_t before = rows.size();
+    rows.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, kReadChunkRows)));
     while (select->Step()) {
         ReadRow(*select, rows.emplace_back());
     }
     select->Reset();
-    const std::size_t read = rows.size() - before;
-    if (read > 0) {
-        nextPosition_ = first + static_cast<std::int64_t>(read);
+    if (!rows.empty()) {
+        nextPosition_ = first + static_cast<std::int64_t>(rows.size());
         lastKey_ = rows.back().key;
     }
-    return read;
+    return rows;
 }
 
 void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row) {

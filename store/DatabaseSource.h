@@ -78,8 +78,6 @@ private:
     SqliteStatement& UpdateStatement(FieldMask changed);
     SourceKey InsertRow(MeasurementRow& row);
     void RemoveRow(SourceKey key);
-    // Rows as Rows reads them, added to the end of `rows`; returns how many.
-    std::size_t AppendRows(std::int64_t first, std::int64_t count, std::vector<SourceRow>& rows);
     void ReadRow(const SqliteStatement& select, SourceRow& row);
     std::int64_t DataVersion();
     void Changed();
