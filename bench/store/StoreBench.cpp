@@ -195,6 +195,7 @@ int main(int argc, char** argv) {
     const double append = Seconds(timer);
     std::printf("append %d rows, one PostRow each: %8.1f ms (%.3f ms a row; processor time %.1f ms)\n", kAppended,
                 append * 1e3, append * 1e3 / kAppended, (CpuSeconds() - cpu) * 1e3);
+    std::printf("peak memory after appending: %8.1f MB\n", PeakMegabytes());
 
     // A selection spread over the whole table, as the grid passes it: ids in the order they were picked.
     constexpr int kSelected = 1000;
