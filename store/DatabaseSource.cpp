@@ -12,15 +12,21 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
 
 namespace {
 
-constexpr char kSelectAll[] =
+#define RS5_SELECT_FIELDS \
     "SELECT \"Num\", \"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Op\", \"Vid\" FROM \"Sys\" "
-    "ORDER BY \"Num\"";
+constexpr char kSelectAt[] = RS5_SELECT_FIELDS "ORDER BY \"Num\" LIMIT ?2 OFFSET ?1";
+constexpr char kSelectAfter[] = RS5_SELECT_FIELDS "WHERE \"Num\" > ?1 ORDER BY \"Num\" LIMIT ?2";
+#undef RS5_SELECT_FIELDS
+
+// Rows a chunk of ReadAll holds: large enough that a chunk's query costs nothing beside its rows.
+constexpr std::int64_t kReadChunkRows = 8192;
 constexpr char kInsert[] =
     "INSERT INTO \"Sys\" (\"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Op\", \"Vid\") "
     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
@@ -109,12 +115,19 @@ void DatabaseSource::Connect() {
     // In WAL mode a commit at NORMAL is safe from a crash of the program and needs no flush to disk of its own.
     db->Execute("PRAGMA synchronous=NORMAL");
     db_ = std::move(db);
+    seenDataVersion_ = DataVersion();
+    nextPosition_ = -1;
 }
 
 void DatabaseSource::Disconnect() {
     updates_.clear();
     insert_.reset();
     remove_.reset();
+    count_.reset();
+    rowsAt_.reset();
+    rowsAfter_.reset();
+    dataVersion_.reset();
+    nextPosition_ = -1;
     db_.reset();
 }
 
@@ -169,84 +182,184 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     }
 
     readWarning_.clear();
+    bad_ = BadValues{};
     std::vector<SourceRow> rows;
-    SqliteStatement count = db_->Prepare("SELECT count(*) FROM \"Sys\"");
-    if (count.Step()) {
-        rows.reserve(static_cast<std::size_t>(count.ColumnInt(0)));
-    }
-    SqliteStatement select = db_->Prepare(kSelectAll);
-    TextPool texts[kMeasurementFieldCount];
-    int badValues = 0;
-    QString firstBadField;
-    SourceKey firstBadRow = 0;
-    while (select.Step()) {
-        SourceRow& row = rows.emplace_back();
-        row.key = select.ColumnInt(0);
-        for (int i = 0; i < kMeasurementFieldCount; ++i) {
-            const auto field = static_cast<MeasurementField>(i);
-            const int type = select.ColumnType(i);
-            if (type == SQLITE_NULL) {
-                continue;
+    db_->Execute("BEGIN");  // one state of the file for every chunk
+    try {
+        rows.reserve(static_cast<std::size_t>(Count()));
+        for (;;) {
+            std::vector<SourceRow> chunk = Rows(static_cast<std::int64_t>(rows.size()), kReadChunkRows);
+            if (chunk.empty()) {
+                break;
             }
-            FieldValue& value = row.values[static_cast<std::size_t>(i)];
-            bool valid = true;
-            switch (MeasurementFieldKind(field)) {
-                case FieldKind::AutoIncrement:
-                case FieldKind::Integer: {
-                    const std::int64_t number = select.ColumnInt(i);
-                    valid = type == SQLITE_INTEGER && number >= std::numeric_limits<std::int32_t>::min() &&
-                            number <= std::numeric_limits<std::int32_t>::max();
-                    if (valid) {
-                        value = static_cast<std::int32_t>(number);
-                    }
-                    break;
-                }
-                case FieldKind::Double:
-                    valid = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
-                    if (valid) {
-                        value = select.ColumnDouble(i);
-                    }
-                    break;
-                case FieldKind::DateTime: {
-                    const std::optional<WallClockTime> dateTime =
-                        type == SQLITE_TEXT ? StoredDateTime::FromText(select.ColumnText(i)) : std::nullopt;
-                    valid = dateTime.has_value();
-                    if (valid) {
-                        value = *dateTime;
-                    }
-                    break;
-                }
-                case FieldKind::Text:
-                    valid = type == SQLITE_TEXT;
-                    if (valid) {
-                        value = texts[i].Get(select.ColumnText(i));
-                    }
-                    break;
-            }
-            if (!valid) {
-                if (++badValues == 1) {
-                    firstBadField = MeasurementFieldName(field);
-                    firstBadRow = row.key;
-                } else if (badValues <= kMaxLoggedBadValues) {
-                    qWarning("%s: field '%s' of the row with Num %lld does not fit and is shown as empty",
-                             qUtf8Printable(absolutePath_), qUtf8Printable(MeasurementFieldName(field)),
-                             static_cast<long long>(row.key));
-                }
-            }
+            std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
         }
+        db_->Execute("COMMIT");
+    } catch (...) {
+        try {
+            db_->Execute("ROLLBACK");
+        } catch (const SqliteError&) {
+            // Nothing was written; the transaction is gone already.
+        }
+        throw;
     }
-    if (badValues > 0) {
-        readWarning_ = QString::fromLatin1(kBadValuesMessage)
-                           .arg(absolutePath_, QString::number(badValues), firstBadField, QString::number(firstBadRow));
-        if (badValues > kMaxLoggedBadValues) {
+    if (bad_.count > 0) {
+        readWarning_ =
+            QString::fromLatin1(kBadValuesMessage)
+                .arg(absolutePath_, QString::number(bad_.count), bad_.firstField, QString::number(bad_.firstRow));
+        if (bad_.count > kMaxLoggedBadValues) {
             qWarning("%s: %d more values do not fit their fields", qUtf8Printable(absolutePath_),
-                     badValues - kMaxLoggedBadValues);
+                     bad_.count - kMaxLoggedBadValues);
         }
     }
     return rows;
 }
 
+std::int64_t DatabaseSource::Count() {
+    RequireConnected();
+    if (!count_) {
+        count_ = std::make_unique<SqliteStatement>(db_->Prepare("SELECT count(*) FROM \"Sys\""));
+    }
+    const std::int64_t count = count_->Step() ? count_->ColumnInt(0) : 0;
+    count_->Reset();  // a statement left stepping would hold its snapshot of the file
+    return count;
+}
+
+std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t count) {
+    RequireConnected();
+    std::vector<SourceRow> rows;
+    if (first < 0 || count <= 0) {
+        return rows;
+    }
+    if (const std::int64_t version = DataVersion(); version != seenDataVersion_) {
+        seenDataVersion_ = version;  // others changed the file: positions may have moved
+        nextPosition_ = -1;
+    }
+    SqliteStatement* select = nullptr;
+    if (first == nextPosition_) {
+        if (!rowsAfter_) {
+            rowsAfter_ = std::make_unique<SqliteStatement>(db_->Prepare(kSelectAfter));
+        }
+        select = rowsAfter_.get();
+        select->Reset();
+        select->BindInt(1, lastKey_);
+    } else {
+        if (!rowsAt_) {
+            rowsAt_ = std::make_unique<SqliteStatement>(db_->Prepare(kSelectAt));
+        }
+        select = rowsAt_.get();
+        select->Reset();
+        select->BindInt(1, first);
+    }
+    select->BindInt(2, count);
+    rows.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, kReadChunkRows)));
+    while (select->Step()) {
+        ReadRow(*select, rows.emplace_back());
+    }
+    select->Reset();
+    if (!rows.empty()) {
+        nextPosition_ = first + static_cast<std::int64_t>(rows.size());
+        lastKey_ = rows.back().key;
+    }
+    return rows;
+}
+
+void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row) {
+    row.key = select.ColumnInt(0);
+    for (int i = 0; i < kMeasurementFieldCount; ++i) {
+        const auto field = static_cast<MeasurementField>(i);
+        const int type = select.ColumnType(i);
+        if (type == SQLITE_NULL) {
+            continue;
+        }
+        FieldValue& value = row.values[static_cast<std::size_t>(i)];
+        bool valid = true;
+        switch (MeasurementFieldKind(field)) {
+            case FieldKind::AutoIncrement:
+            case FieldKind::Integer: {
+                const std::int64_t number = select.ColumnInt(i);
+                valid = type == SQLITE_INTEGER && number >= std::numeric_limits<std::int32_t>::min() &&
+                        number <= std::numeric_limits<std::int32_t>::max();
+                if (valid) {
+                    value = static_cast<std::int32_t>(number);
+                }
+                break;
+            }
+            case FieldKind::Double:
+                valid = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+                if (valid) {
+                    value = select.ColumnDouble(i);
+                }
+                break;
+            case FieldKind::DateTime: {
+                const std::optional<WallClockTime> dateTime =
+                    type == SQLITE_TEXT ? StoredDateTime::FromText(select.ColumnText(i)) : std::nullopt;
+                valid = dateTime.has_value();
+                if (valid) {
+                    value = *dateTime;
+                }
+                break;
+            }
+            case FieldKind::Text:
+                valid = type == SQLITE_TEXT;
+                if (valid) {
+                    value = texts_[i].Get(select.ColumnText(i));
+                }
+                break;
+        }
+        if (!valid) {
+            if (++bad_.count == 1) {
+                bad_.firstField = MeasurementFieldName(field);
+                bad_.firstRow = row.key;
+            } else if (bad_.count <= kMaxLoggedBadValues) {
+                qWarning("%s: field '%s' of the row with Num %lld does not fit and is shown as empty",
+                         qUtf8Printable(absolutePath_), qUtf8Printable(MeasurementFieldName(field)),
+                         static_cast<long long>(row.key));
+            }
+        }
+    }
+}
+
+std::int64_t DatabaseSource::DataVersion() {
+    if (!dataVersion_) {
+        dataVersion_ = std::make_unique<SqliteStatement>(db_->Prepare("PRAGMA data_version"));
+    }
+    const std::int64_t version = dataVersion_->Step() ? dataVersion_->ColumnInt(0) : 0;
+    dataVersion_->Reset();
+    return version;
+}
+
+void DatabaseSource::SetChangeListener(ChangeListener listener) {
+    listener_ = std::move(listener);
+}
+
+bool DatabaseSource::CheckForChanges() {
+    RequireConnected();
+    const std::int64_t version = DataVersion();
+    if (version == seenDataVersion_) {
+        return false;
+    }
+    seenDataVersion_ = version;
+    nextPosition_ = -1;
+    if (listener_) {
+        listener_();
+    }
+    return true;
+}
+
+void DatabaseSource::Changed() {
+    if (listener_) {
+        listener_();
+    }
+}
+
 SourceKey DatabaseSource::Insert(MeasurementRow& row) {
+    const SourceKey key = InsertRow(row);
+    Changed();
+    return key;
+}
+
+SourceKey DatabaseSource::InsertRow(MeasurementRow& row) {
     RequireConnected();
     if (!insert_) {
         insert_ = std::make_unique<SqliteStatement>(db_->Prepare(kInsert));
@@ -267,7 +380,7 @@ void DatabaseSource::InsertAll(std::vector<MeasurementRow>& rows) {
     db_->Execute("BEGIN IMMEDIATE");
     try {
         for (MeasurementRow& row : rows) {
-            Insert(row);
+            InsertRow(row);
         }
         db_->Execute("COMMIT");
     } catch (...) {
@@ -278,6 +391,7 @@ void DatabaseSource::InsertAll(std::vector<MeasurementRow>& rows) {
         }
         throw;
     }
+    Changed();
 }
 
 SqliteStatement& DatabaseSource::UpdateStatement(FieldMask changed) {
@@ -316,9 +430,16 @@ void DatabaseSource::Update(SourceKey key, const MeasurementRow& row, FieldMask 
     if (db_->Changes() == 0) {
         throw TableError(QString::fromLatin1(kRowNotFoundMessage));
     }
+    Changed();
 }
 
 void DatabaseSource::Remove(SourceKey key) {
+    RemoveRow(key);
+    nextPosition_ = -1;  // the rows after it moved up
+    Changed();
+}
+
+void DatabaseSource::RemoveRow(SourceKey key) {
     RequireConnected();
     if (!remove_) {
         remove_ = std::make_unique<SqliteStatement>(db_->Prepare(kDelete));
@@ -329,4 +450,45 @@ void DatabaseSource::Remove(SourceKey key) {
     if (db_->Changes() == 0) {
         throw TableError(QString::fromLatin1(kRowNotFoundMessage));
     }
+}
+
+std::size_t DatabaseSource::RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) {
+    RequireConnected();
+    if (keys.empty()) {
+        return 0;
+    }
+    db_->Execute("BEGIN IMMEDIATE");
+    std::size_t removed = 0;
+    std::exception_ptr stopped;
+    try {
+        for (; removed < keys.size(); ++removed) {
+            RemoveRow(keys[removed]);
+        }
+    } catch (...) {
+        stopped = std::current_exception();
+    }
+    // The rows deleted before a failure are kept deleted, as deleting them one by one would have left them; unless
+    // SQLite undid the whole transaction itself (a full disk, say), and then none is.
+    if (stopped && !db_->InTransaction()) {
+        std::rethrow_exception(stopped);
+    }
+    try {
+        db_->Execute("COMMIT");
+    } catch (...) {
+        try {
+            db_->Execute("ROLLBACK");
+        } catch (const SqliteError&) {
+            // Rolled back already.
+        }
+        if (stopped) {
+            std::rethrow_exception(stopped);
+        }
+        throw;
+    }
+    if (removed > 0) {
+        nextPosition_ = -1;
+        Changed();
+    }
+    failure = stopped;
+    return removed;
 }

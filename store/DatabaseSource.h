@@ -1,6 +1,8 @@
 #pragma once
 
+#include "store/MeasurementStore.h"
 #include "store/TableSource.h"
+#include "store/TextPool.h"
 #include "store/WorkingDatabase.h"
 
 #include <QString>
@@ -26,7 +28,10 @@ class SqliteStatement;
 // number field) does not stop the table from opening: it is read as empty, and stays in the file as it is
 // unless that very field of its row is changed. ReadWarning names the first and the count; the rest go to the
 // log. A file whose permission bits let nobody write is opened for reading only, whoever runs the program.
-class DatabaseSource final : public TableSource {
+//
+// As a store it reads rows by position in the order of Num; ReadAll reads them so, a chunk at a time, inside one
+// read transaction, so that it sees one state of the file however others change it meanwhile.
+class DatabaseSource final : public TableSource, public MeasurementStore {
 public:
     static constexpr int kBusyTimeoutMs = 5000;
     static constexpr char kMissingFileMessage[] = "Could not find file '%1'.";
@@ -48,15 +53,34 @@ public:
     SourceKey Insert(MeasurementRow& row) override;
     void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
+    // All in one transaction: one commit, however many rows.
+    std::size_t RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) override;
+
+    std::int64_t Count() override;
+    std::vector<SourceRow> Rows(std::int64_t first, std::int64_t count) override;
+    void SetChangeListener(ChangeListener listener) override;
+    bool CheckForChanges() override;
 
     // Stores the rows after all others in one transaction: all of them, or on failure none (the error raised).
     // For filling a database; quicker than a transaction a row.
     void InsertAll(std::vector<MeasurementRow>& rows);
 
 private:
+    // The values that did not fit, counted while reading.
+    struct BadValues {
+        int count = 0;
+        QString firstField;
+        SourceKey firstRow = 0;
+    };
+
     void CheckFields();
     void RequireConnected() const;
     SqliteStatement& UpdateStatement(FieldMask changed);
+    SourceKey InsertRow(MeasurementRow& row);
+    void RemoveRow(SourceKey key);
+    void ReadRow(const SqliteStatement& select, SourceRow& row);
+    std::int64_t DataVersion();
+    void Changed();
 
     QString path_;
     QString absolutePath_;
@@ -64,5 +88,17 @@ private:
     std::unique_ptr<SqliteConnection> db_;
     std::unique_ptr<SqliteStatement> insert_;
     std::unique_ptr<SqliteStatement> remove_;
+    std::unique_ptr<SqliteStatement> count_;
+    std::unique_ptr<SqliteStatement> rowsAt_;     // by offset
+    std::unique_ptr<SqliteStatement> rowsAfter_;  // after a Num
+    std::unique_ptr<SqliteStatement> dataVersion_;
+    // Where the last Rows call ended, so that the next can go on from the last Num read instead of counting rows
+    // again from the first; forgotten on any change that could move rows (-1).
+    std::int64_t nextPosition_ = -1;
+    SourceKey lastKey_ = 0;
+    std::int64_t seenDataVersion_ = 0;
+    BadValues bad_;
+    TextPool texts_[kMeasurementFieldCount];
+    ChangeListener listener_;
     std::map<unsigned long, SqliteStatement> updates_;  // by the set of fields written
 };

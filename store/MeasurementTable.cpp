@@ -11,7 +11,9 @@
 #include "store/TableSource.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -95,6 +97,7 @@ struct MeasurementTable::Impl {
     }
     void BeginNewRow(int position);
     void DeleteCurrent();
+    void DeleteStored(std::vector<RowId>& ids);
     void CloseDiscarding();
 };
 
@@ -160,6 +163,70 @@ void MeasurementTable::Impl::DeleteCurrent() {
     rows.Erase(stored);
     observer->EndRemoveRow();
     SetCurrent(std::min(current, static_cast<int>(rows.size()) - 1));
+}
+
+// Deletes the stored rows `ids` from the last to the first, with no row pending, in one call of the source, and
+// then shows the deletions one by one as deleting each in turn would: the row made current, then gone. Takes the
+// deleted rows off `ids`; on a failure the ones not deleted stay, the row that failed is current, and the error is
+// raised.
+void MeasurementTable::Impl::DeleteStored(std::vector<RowId>& ids) {
+    std::vector<SourceKey> keys;
+    keys.reserve(ids.size());
+    // A row listed twice is deleted once. The set is only built when some row is: it would take more memory than
+    // the list itself.
+    std::vector<RowId> sorted = ids;
+    std::sort(sorted.begin(), sorted.end());
+    const bool repeated = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+    sorted = {};
+    std::unordered_set<RowId> taken;
+    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+        const int stored = rows.IndexOf(*id);
+        if (stored >= 0 && (!repeated || taken.insert(*id).second)) {
+            keys.push_back(rows.Row(stored).key);
+        }
+    }
+    if (keys.empty()) {
+        ids.clear();
+        return;
+    }
+    const auto makeCurrent = [this](int stored) {
+        if (stored != current) {
+            SetCurrent(stored);
+        }
+    };
+    const auto stopAtFailed = [&] {
+        while (!ids.empty() && rows.IndexOf(ids.back()) < 0) {
+            ids.pop_back();
+        }
+        if (!ids.empty()) {
+            makeCurrent(rows.IndexOf(ids.back()));
+        }
+    };
+    std::exception_ptr failure;
+    std::size_t removed = 0;
+    try {
+        removed = source->RemoveRows(keys, failure);
+    } catch (...) {
+        stopAtFailed();
+        throw;
+    }
+    for (std::size_t done = 0; done < removed; ids.pop_back()) {
+        const int stored = rows.IndexOf(ids.back());
+        if (stored < 0) {
+            continue;
+        }
+        makeCurrent(stored);
+        observer->BeginRemoveRow(stored);
+        rows.Erase(static_cast<std::size_t>(stored));
+        observer->EndRemoveRow();
+        SetCurrent(std::min(stored, static_cast<int>(rows.size()) - 1));
+        ++done;
+    }
+    if (failure) {
+        stopAtFailed();
+        std::rethrow_exception(failure);
+    }
+    ids.clear();  // what is left was gone already
 }
 
 void MeasurementTable::Impl::CloseDiscarding() {
@@ -280,18 +347,48 @@ void MeasurementTable::DeleteSelectedRows(std::vector<RowId>& selection) {
     // meanwhile. Should a deletion fail, the rows not deleted yet stay selected.
     std::vector<RowId> rows;
     rows.swap(selection);
-    while (!rows.empty()) {
-        try {
+    try {
+        // One by one while a pending row is there to be settled or discarded on the way; then every row left is a
+        // stored row, and they go together.
+        while (!rows.empty() && impl_->pending) {
             const int row = IndexOf(rows.back());
             if (row >= 0) {
                 MoveTo(row);
                 DeleteRow();
             }
-        } catch (...) {
-            selection = std::move(rows);
-            throw;
+            rows.pop_back();
         }
-        rows.pop_back();
+        impl_->DeleteStored(rows);
+    } catch (...) {
+        selection = std::move(rows);
+        throw;
+    }
+}
+
+void MeasurementTable::DeleteRows(int count) {
+    impl_->RequireOpen();
+    for (; count > 0 && impl_->pending; --count) {
+        DeleteRow();  // a new row is discarded, an edited one deleted
+    }
+    if (count <= 0) {
+        return;
+    }
+    if (impl_->rows.empty()) {
+        throw TableError(TableMessages::EmptyDatasetText());
+    }
+    // Deleting the current row over and over takes the rows from it to the last, then those above it upwards.
+    const int size = static_cast<int>(impl_->rows.size());
+    const int deleted = std::min(count, size);
+    const int first = impl_->current;
+    std::vector<RowId> ids;  // the last to go first, as DeleteStored takes them from the end
+    ids.reserve(static_cast<std::size_t>(deleted));
+    for (int k = deleted - 1; k >= 0; --k) {
+        const int row = k < size - first ? first + k : size - 1 - k;
+        ids.push_back(impl_->rows.Id(static_cast<std::size_t>(row)));
+    }
+    impl_->DeleteStored(ids);
+    if (count > deleted) {
+        throw TableError(TableMessages::EmptyDatasetText());
     }
 }
 

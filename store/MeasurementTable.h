@@ -56,6 +56,10 @@ public:
     QString FieldText(QStringView fieldName) const;
     void DeleteRow();
     void DeleteSelectedRows(std::vector<RowId>& selection);
+    // DeleteRow `count` times, with the same result, each deletion shown in turn; the stored rows among them go
+    // in one call of the source (one transaction of the working database): what clearing the table needs. Raises
+    // DeleteRow's error when the table runs out of rows first, and on a failure keeps what DeleteRow would have.
+    void DeleteRows(int count);
     int RowCount() const;
     void MoveFirst();
     void MoveNext();

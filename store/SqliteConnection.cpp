@@ -39,6 +39,10 @@ bool SqliteConnection::ReadOnly() const {
     return sqlite3_db_readonly(db_, "main") == 1;
 }
 
+bool SqliteConnection::InTransaction() const {
+    return sqlite3_get_autocommit(db_) == 0;
+}
+
 int SqliteConnection::Changes() const {
     return sqlite3_changes(db_);
 }

@@ -23,6 +23,8 @@ public:
     // Whether the database was opened for reading only (asked so, or SQLite could not open it for writing).
     bool ReadOnly() const;
     int Changes() const;
+    // Whether a transaction begun with BEGIN is still open (SQLite ends one by itself after some failures).
+    bool InTransaction() const;
 
 private:
     sqlite3* db_ = nullptr;

@@ -20,6 +20,7 @@ RowId StoredRows::Adopt(std::vector<SourceRow> rows, RowId firstId) {
         order[i] = Entry{firstId + i, static_cast<std::uint32_t>(i)};
     }
     pool_ = std::move(rows);
+    appended_.clear();
     freeSlots_.clear();
     order_ = RowSequence<Entry>(std::move(order));
     return firstId + pool_.size();
@@ -28,19 +29,19 @@ RowId StoredRows::Adopt(std::vector<SourceRow> rows, RowId firstId) {
 void StoredRows::Append(RowId id, SourceRow row) {
     std::uint32_t slot;
     if (freeSlots_.empty()) {
-        slot = static_cast<std::uint32_t>(pool_.size());
-        pool_.push_back(std::move(row));
+        slot = static_cast<std::uint32_t>(pool_.size() + appended_.size());
+        appended_.push_back(std::move(row));
     } else {
         slot = freeSlots_.back();
         freeSlots_.pop_back();
-        pool_[slot] = std::move(row);
+        Slot(slot) = std::move(row);
     }
     order_.push_back(Entry{id, slot});
 }
 
 void StoredRows::Erase(std::size_t index) {
     const std::uint32_t slot = order_[index].slot;
-    pool_[slot] = SourceRow{};  // lets go of its texts at once
+    Slot(slot) = SourceRow{};  // lets go of its texts at once
     freeSlots_.push_back(slot);
     order_.erase(index);
 }
@@ -48,6 +49,7 @@ void StoredRows::Erase(std::size_t index) {
 void StoredRows::Clear() {
     pool_.clear();
     pool_.shrink_to_fit();
+    appended_ = {};
     freeSlots_.clear();
     order_.clear();
 }

@@ -6,6 +6,18 @@
 #include "store/persist/ColumnFit.h"
 #include "store/persist/Recordset.h"
 
+std::size_t TableSource::RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) {
+    std::size_t removed = 0;
+    try {
+        for (; removed < keys.size(); ++removed) {
+            Remove(keys[removed]);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    return removed;
+}
+
 const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) {
     scratch = persist::Recordset();
     scratch.columns = SysRecordset::Columns();

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 #include <vector>
 
 namespace persist {
@@ -52,6 +53,10 @@ public:
     virtual void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) = 0;
     // Deletes the row `key`.
     virtual void Remove(SourceKey key) = 0;
+    // Deletes the rows `keys` in that order, stopping at the first that cannot be deleted: the ones before it stay
+    // deleted. Returns how many were deleted; when that is not all, `failure` holds the error of the one that
+    // stopped it. Raises the error itself, nothing deleted, when none could be.
+    virtual std::size_t RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure);
 
     // The saved table file whose rows these are, or an empty text for a source that is no file.
     virtual QString FilePath() const { return {}; }

@@ -70,6 +70,23 @@ void AddRow(MeasurementTable& table, int nn, const QDateTime& when) {
     table.PostRow();
 }
 
+// Rows whose NN is 1, 2, ... `count`, stored in one transaction; they get the Nums 1 to `count` in a new database.
+void FillNumbered(DatabaseSource& store, int count) {
+    std::vector<MeasurementRow> rows(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        FieldOf(rows[static_cast<std::size_t>(k)], MeasurementField::NN) = std::int32_t{k + 1};
+    }
+    store.InsertAll(rows);
+}
+
+QList<SourceKey> Keys(const std::vector<SourceRow>& rows) {
+    QList<SourceKey> keys;
+    for (const SourceRow& row : rows) {
+        keys << row.key;
+    }
+    return keys;
+}
+
 }  // namespace
 
 void DatabaseSourceTest::roundTrip() {
@@ -405,3 +422,167 @@ void DatabaseSourceTest::dateTimesKeepWallClockInAnyZone() {
 }
 
 RS5_TEST_CLASS(DatabaseSourceTest);
+
+void DatabaseSourceTest::storeReadsRowsByPositionWhileRowsGo() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    DatabaseSource source(path);
+    MeasurementStore& store = source;
+    source.Connect();
+    FillNumbered(source, 10);
+    const OtherConnection other(path);
+
+    QCOMPARE(store.Count(), 10);
+    QCOMPARE(Keys(store.Rows(0, 3)), (QList<SourceKey>{1, 2, 3}));
+    QCOMPARE(Keys(store.Rows(3, 3)), (QList<SourceKey>{4, 5, 6}));  // reading on
+    QCOMPARE(Keys(store.Rows(2, 2)), (QList<SourceKey>{3, 4}));     // anywhere
+    QCOMPARE(Keys(store.Rows(8, 5)), (QList<SourceKey>{9, 10}));    // fewer at the end
+    QVERIFY(store.Rows(10, 5).empty());
+    QVERIFY(store.Rows(-1, 5).empty());
+    QVERIFY(store.Rows(0, 0).empty());
+
+    // A deletion through the store moves the rows after it up: position 6 is now Num 8, not the 7 that reading on
+    // from Num 6 would give.
+    QCOMPARE(Keys(store.Rows(3, 3)), (QList<SourceKey>{4, 5, 6}));
+    store.Remove(1);
+    QCOMPARE(Keys(store.Rows(6, 2)), (QList<SourceKey>{8, 9}));
+
+    // So does another program's: after it deleted Num 2, eight rows are left and position 8 is past the end.
+    other.Execute("DELETE FROM Sys WHERE Num = 2");
+    QVERIFY(store.Rows(8, 5).empty());
+    QCOMPARE(store.Count(), 8);
+    const std::vector<SourceRow> first = store.Rows(0, 1);
+    QCOMPARE(Keys(first), (QList<SourceKey>{3}));
+    QCOMPARE(std::get<std::int32_t>(FieldOf(first[0].values, MeasurementField::NN)), 3);
+    QCOMPARE(std::get<std::int32_t>(FieldOf(first[0].values, MeasurementField::Num)), 3);
+
+    // Rows stored after the last one read are read on.
+    QCOMPARE(Keys(store.Rows(1, 7)), (QList<SourceKey>{4, 5, 6, 7, 8, 9, 10}));
+    FillNumbered(source, 2);
+    QCOMPARE(Keys(store.Rows(8, 5)), (QList<SourceKey>{11, 12}));
+}
+
+void DatabaseSourceTest::readAllSpansChunksAndCountsBadValuesOfEach() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    constexpr int kRows = 20000;  // several chunks, the last one short
+    {
+        DatabaseSource filler(path);
+        filler.Connect();
+        FillNumbered(filler, kRows);
+    }
+    {
+        const OtherConnection other(path);
+        other.Execute(
+            "UPDATE Sys SET W = 'wet' WHERE Num = 9000; UPDATE Sys SET t = 2.5 WHERE Num = 19999;"
+            "DELETE FROM Sys WHERE Num = 8192");
+    }
+    DatabaseSource source(path);
+    const std::vector<SourceRow> rows = source.ReadAll();
+    QCOMPARE(rows.size(), std::size_t{kRows - 1});
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const SourceKey expected = static_cast<SourceKey>(k) + (k < 8191 ? 1 : 2);
+        if (rows[k].key != expected ||
+            std::get<std::int32_t>(FieldOf(rows[k].values, MeasurementField::NN)) != expected) {
+            QFAIL(qPrintable(QStringLiteral("row %1 has Num %2").arg(k).arg(rows[k].key)));
+        }
+    }
+    QVERIFY(std::holds_alternative<std::monostate>(FieldOf(rows[8997].values, MeasurementField::W)));
+    QCOMPARE(source.ReadWarning(), QString::fromLatin1(DatabaseSource::kBadValuesMessage)
+                                       .arg(QFileInfo(path).absoluteFilePath(), QStringLiteral("2"),
+                                            QStringLiteral("W"), QStringLiteral("9000")));
+    // Read again, the count starts afresh.
+    QCOMPARE(source.ReadAll().size(), std::size_t{kRows - 1});
+    QCOMPARE(source.ReadWarning().section(QLatin1Char(' '), 4, 4), QStringLiteral("2"));
+}
+
+void DatabaseSourceTest::storeTellsOfChanges() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    DatabaseSource source(path);
+    MeasurementStore& store = source;
+    source.Connect();
+    const OtherConnection other(path);
+    int calls = 0;
+    store.SetChangeListener([&] { ++calls; });
+
+    MeasurementRow row;
+    FieldOf(row, MeasurementField::NN) = std::int32_t{1};
+    const SourceKey key = store.Insert(row);
+    QCOMPARE(calls, 1);
+    QCOMPARE(std::get<std::int32_t>(FieldOf(row, MeasurementField::Num)), key);
+    FieldOf(row, MeasurementField::Op) = QStringLiteral("сухое");
+    store.Update(key, row, FieldMask().set(static_cast<std::size_t>(MeasurementField::Op)));
+    QCOMPARE(calls, 2);
+    FillNumbered(source, 3);  // one transaction, one call
+    QCOMPARE(calls, 3);
+    store.Remove(key);
+    QCOMPARE(calls, 4);
+    // A change that fails is none.
+    QVERIFY(!ErrorOf([&] { store.Remove(key); }).isEmpty());
+    QCOMPARE(calls, 4);
+
+    // The store's own changes are not others'.
+    QVERIFY(!store.CheckForChanges());
+    other.Execute("INSERT INTO Sys (NN) VALUES (7)");
+    QVERIFY(store.CheckForChanges());
+    QCOMPARE(calls, 5);
+    QVERIFY(!store.CheckForChanges());
+    QCOMPARE(calls, 5);
+    QCOMPARE(store.Count(), 4);
+
+    store.SetChangeListener({});
+    store.Insert(row);
+    QCOMPARE(calls, 5);
+}
+
+void DatabaseSourceTest::deletingSelectedRowsStopsAtRowDeletedElsewhere() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    CreateWorkingDatabase(path);
+    {
+        DatabaseSource filler(path);
+        filler.Connect();
+        FillNumbered(filler, 8);
+    }
+    auto table = OpenTable(path);
+    const OtherConnection other(path);
+    const auto tableRows = [&] {
+        QStringList nums;
+        for (int row = 0; row < table->VisibleRowCount(); ++row) {
+            nums << table->PlainText(row, MeasurementField::Num);
+        }
+        return nums.join(QLatin1Char(' '));
+    };
+    const auto fileRows = [&] {
+        return other.Query("SELECT group_concat(Num, ' ') FROM (SELECT Num FROM Sys ORDER BY Num)");
+    };
+
+    // Picked in the grid in the order 2, 4, 5, 7 and deleted from the last picked on; 4 went meanwhile.
+    const RowId two = table->IdAt(1);
+    const RowId four = table->IdAt(3);
+    std::vector<RowId> selection{two, four, table->IdAt(4), table->IdAt(6)};
+    other.Execute("DELETE FROM Sys WHERE Num = 4");
+    QCOMPARE(ErrorOf([&] { table->DeleteSelectedRows(selection); }),
+             QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last "
+                            "read."));
+    // 7 and 5 are deleted for good; 4 and 2 stay selected, and the row that failed is current.
+    QCOMPARE(tableRows(), QStringLiteral("1 2 3 4 6 8"));
+    QCOMPARE(fileRows(), QStringLiteral("1 2 3 6 8"));
+    QCOMPARE(selection, (std::vector<RowId>{two, four}));
+    QCOMPARE(table->CurrentRow(), 3);
+
+    // Read again, the table has what the file has; a row picked twice is deleted once, and the last row left where
+    // the last deletion was is current.
+    table->Close();
+    table->OpenTable();
+    selection = {table->IdAt(0), table->IdAt(4), table->IdAt(0)};
+    table->DeleteSelectedRows(selection);
+    QVERIFY(selection.empty());
+    QCOMPARE(tableRows(), QStringLiteral("2 3 6"));
+    QCOMPARE(fileRows(), QStringLiteral("2 3 6"));
+    QCOMPARE(table->CurrentRow(), 2);
+}

@@ -18,4 +18,8 @@ private slots:
     void concurrentCreationGivesOneCompleteDatabase();
     void failedFillLeavesNoDatabase();
     void dateTimesKeepWallClockInAnyZone();
+    void storeReadsRowsByPositionWhileRowsGo();
+    void readAllSpansChunksAndCountsBadValuesOfEach();
+    void storeTellsOfChanges();
+    void deletingSelectedRowsStopsAtRowDeletedElsewhere();
 };

@@ -402,6 +402,56 @@ void MeasurementTableTest::deleteSelectedRowsSettlesPendingRowFirst() {
     QCOMPARE(f.Rows(), QStringLiteral("1 3 9"));
 }
 
+void MeasurementTableTest::deleteRowsDoesWhatDeleteRowDoesTimesCount_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QString>("pending");  // "new", "edit" or none
+    QTest::addColumn<int>("count");
+    QTest::newRow("all from the middle") << 5 << "" << 8;
+    QTest::newRow("some from the middle") << 2 << "" << 4;
+    QTest::newRow("all from the last") << 7 << "" << 8;
+    QTest::newRow("a new row first") << 5 << "new" << 9;
+    QTest::newRow("an edited row first") << 3 << "edit" << 3;
+    QTest::newRow("more than there are") << 4 << "" << 11;
+}
+
+void MeasurementTableTest::deleteRowsDoesWhatDeleteRowDoesTimesCount() {
+    QFETCH(int, current);
+    QFETCH(QString, pending);
+    QFETCH(int, count);
+    Fixture oneByOne(8);
+    Fixture together(8);
+    RecordingObserver oneByOneSeen(*oneByOne.table);
+    RecordingObserver togetherSeen(*together.table);
+    for (Fixture* f : {&oneByOne, &together}) {
+        f->table->MoveTo(current);
+        if (pending == QLatin1String("new")) {
+            f->table->InsertRow();
+            f->table->SetField(u"NN", std::int32_t{9});
+        } else if (pending == QLatin1String("edit")) {
+            f->table->Edit();
+            f->table->SetField(u"Op", QStringLiteral("x"));
+        }
+        f->shared.log.clear();
+    }
+    oneByOne.table->SetObserver(&oneByOneSeen);
+    together.table->SetObserver(&togetherSeen);
+    const QString noError = ErrorOf([] {});
+    QString oneByOneError = noError;
+    for (int k = 0; k < count && oneByOneError == noError; ++k) {
+        oneByOneError = ErrorOf([&] { oneByOne.table->DeleteRow(); });
+    }
+    QCOMPARE(ErrorOf([&] { together.table->DeleteRows(count); }), oneByOneError);
+    QCOMPARE(together.Rows(), oneByOne.Rows());
+    QCOMPARE(together.SourceRows(), oneByOne.SourceRows());
+    QCOMPARE(together.shared.log, oneByOne.shared.log);
+    QCOMPARE(togetherSeen.log, oneByOneSeen.log);
+    QCOMPARE(togetherSeen.faults, QStringList());
+    QCOMPARE(together.table->CurrentRow(), oneByOne.table->CurrentRow());
+    QVERIFY(!together.shared.log.isEmpty());
+    together.table->SetObserver(nullptr);
+    oneByOne.table->SetObserver(nullptr);
+}
+
 void MeasurementTableTest::failedChangesLeaveTableAsItWas() {
     Fixture f(2);
     f.table->InsertRow();

@@ -24,6 +24,8 @@ private slots:
     void deleteSelectedRows_data();
     void deleteSelectedRows();
     void deleteSelectedRowsSettlesPendingRowFirst();
+    void deleteRowsDoesWhatDeleteRowDoesTimesCount_data();
+    void deleteRowsDoesWhatDeleteRowDoesTimesCount();
     void failedChangesLeaveTableAsItWas();
     void editWritesAssignedFieldsOnly();
     void moveToKeepsTargetAcrossSettle();

@@ -17,16 +17,20 @@ Q_DECLARE_METATYPE(Where)
 void StoredRowsTest::followsPlainList_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<Where>("where");
+    QTest::addColumn<int>("appendedFirst");  // rows added before any is erased
     // Beyond 4096 rows the gap left at the front is reclaimed, which only a long run reaches.
-    QTest::newRow("from the front") << 10000 << Where::Front;
-    QTest::newRow("from the back") << 10000 << Where::Back;
-    QTest::newRow("anywhere, with appends") << 10000 << Where::Anywhere;
+    QTest::newRow("from the front") << 10000 << Where::Front << 0;
+    QTest::newRow("from the back") << 10000 << Where::Back << 0;
+    QTest::newRow("anywhere, with appends") << 10000 << Where::Anywhere << 0;
+    QTest::newRow("added rows, then anywhere") << 10000 << Where::Anywhere << 5000;
+    QTest::newRow("added rows, then from the front") << 3000 << Where::Front << 6000;
 }
 
 // Erases and appends on a large table, checked after every step against a plain list.
 void StoredRowsTest::followsPlainList() {
     QFETCH(int, rows);
     QFETCH(Where, where);
+    QFETCH(int, appendedFirst);
     std::vector<SourceRow> initial(static_cast<std::size_t>(rows));
     for (int i = 0; i < rows; ++i) {
         initial[i].key = i;
@@ -40,6 +44,16 @@ void StoredRowsTest::followsPlainList() {
     }
     QRandomGenerator random(42);
     SourceKey nextKey = rows;
+    const auto append = [&] {
+        SourceRow row{nextKey, {}};
+        FieldOf(row.values, MeasurementField::Vid) = QString::number(nextKey);
+        stored.Append(nextId, std::move(row));
+        model.emplace_back(nextId++, nextKey++);
+    };
+    for (int i = 0; i < appendedFirst; ++i) {
+        append();
+    }
+    const SourceKey lastKey = nextKey + 2 * rows;
     while (!model.empty()) {
         std::size_t index = 0;
         if (where == Where::Back) {
@@ -50,11 +64,8 @@ void StoredRowsTest::followsPlainList() {
         QCOMPARE(stored.Id(index), model[index].first);
         stored.Erase(index);
         model.erase(model.begin() + static_cast<std::ptrdiff_t>(index));
-        if (where == Where::Anywhere && random.bounded(3) == 0 && nextKey < 3 * rows) {
-            SourceRow row{nextKey, {}};
-            FieldOf(row.values, MeasurementField::Vid) = QString::number(nextKey);
-            stored.Append(nextId, std::move(row));
-            model.emplace_back(nextId++, nextKey++);
+        if (where == Where::Anywhere && random.bounded(3) == 0 && nextKey < lastKey) {
+            append();
         }
         QCOMPARE(stored.size(), model.size());
         if (!model.empty()) {
@@ -68,6 +79,16 @@ void StoredRowsTest::followsPlainList() {
     }
     QCOMPARE(stored.IndexOf(1), -1);
     QVERIFY(stored.empty());
+
+    // Read again after all that, the rows are the new ones alone.
+    std::vector<SourceRow> again(2);
+    again[1].key = 77;
+    QCOMPARE(stored.Adopt(std::move(again), nextId), nextId + 2);
+    QCOMPARE(stored.size(), std::size_t{2});
+    QCOMPARE(stored.Row(1).key, SourceKey{77});
+    stored.Append(nextId + 2, SourceRow{78, {}});
+    QCOMPARE(stored.Row(2).key, SourceKey{78});
+    QCOMPARE(stored.IndexOf(nextId + 2), 2);
 }
 
 RS5_TEST_CLASS(StoredRowsTest);
