@@ -1,6 +1,7 @@
 #include "stats/ui/StatsWindow.h"
 
 #include "export/DesktopHandover.h"
+#include "report/ReportPrintDialog.h"
 #include "report/ReportPrinting.h"
 #include "report/engine/ReportDefinition.h"
 #include "stats/Summary.h"
@@ -24,7 +25,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
-#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSplitter>
@@ -309,14 +309,15 @@ void StatsWindow::Print() {
         throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
     }
     const report::ReportDefinition paper;  // A4 landscape, the report's paper
-    const QString otherPaper = SetReportPaper(paper, printer_);
+    SetReportPaper(paper, printer_);
     printer_.setDocName(windowTitle());
-    QPrintDialog dialog(&printer_, this);
+    ReportPrintDialog dialog(paper, printer_, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (!otherPaper.isEmpty()) {
-        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), otherPaper);
+    // Said for the printer chosen in the dialog, which need not be the one it opened on.
+    if (!dialog.OtherPaper().isEmpty()) {
+        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), dialog.OtherPaper());
     }
     const StatsPages pages(*sorted_, FiltersText(), *charts_);
     QPainter painter;
