@@ -201,10 +201,16 @@ void StatsWindow::FollowTableInFilters() {
             last = last ? std::max(*last, sample.when->day) : sample.when->day;
         }
     }
-    // New grains come in chosen; the user's choice of the others stays.
+    // New grains come in chosen, grains no row has any more leave (another file opened, the table cleared), and the
+    // user's choice of the others stays.
     std::set<std::string> listed;
-    for (int i = 0; i < grains_->count(); ++i) {
-        listed.insert(grains_->item(i)->data(Qt::UserRole).toString().toStdString());
+    for (int i = grains_->count() - 1; i >= 0; --i) {
+        const std::string grain = grains_->item(i)->data(Qt::UserRole).toString().toStdString();
+        if (grains.contains(grain)) {
+            listed.insert(grain);
+        } else {
+            delete grains_->takeItem(i);
+        }
     }
     charts_->AddGrains(std::vector<std::string>(grains.begin(), grains.end()));
     for (const auto& grain : grains) {
