@@ -1,6 +1,7 @@
 #include "report/ReportPreview.h"
 
 #include "report/ReportPageView.h"
+#include "report/ReportPrintDialog.h"
 #include "report/ReportPrinting.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
-#include <QPrintDialog>
 #include <QProgressDialog>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -388,7 +388,7 @@ void ReportPreview::PrinterSetup() {
     if (Destination(printer_) != paperFor_) {
         FitPrinterPaper();
     }
-    QPrintDialog dialog(&printer_, this);
+    ReportPrintDialog dialog(document_->definition, printer_, this);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     dialog.setMinMax(1, std::max(1, PageCount()));

@@ -1,6 +1,7 @@
 #include "stats/ui/StatsWindow.h"
 
 #include "export/DesktopHandover.h"
+#include "report/ReportPrintDialog.h"
 #include "report/ReportPrinting.h"
 #include "report/engine/ReportDefinition.h"
 #include "stats/Summary.h"
@@ -24,7 +25,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
-#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSplitter>
@@ -180,6 +180,8 @@ void StatsWindow::ScheduleRefresh() {
 
 void StatsWindow::Refresh() {
     refresh_.stop();
+    // The old samples go before the new are read, not after: a million of them take 170 MB.
+    std::vector<stats::Sample>().swap(samples_);
     samples_ = TableSamples(table_);
     FollowTableInFilters();
     Recompute();
@@ -201,10 +203,16 @@ void StatsWindow::FollowTableInFilters() {
             last = last ? std::max(*last, sample.when->day) : sample.when->day;
         }
     }
-    // New grains come in chosen; the user's choice of the others stays.
+    // New grains come in chosen, grains no row has any more leave (another file opened, the table cleared), and the
+    // user's choice of the others stays.
     std::set<std::string> listed;
-    for (int i = 0; i < grains_->count(); ++i) {
-        listed.insert(grains_->item(i)->data(Qt::UserRole).toString().toStdString());
+    for (int i = grains_->count() - 1; i >= 0; --i) {
+        const std::string grain = grains_->item(i)->data(Qt::UserRole).toString().toStdString();
+        if (grains.contains(grain)) {
+            listed.insert(grain);
+        } else {
+            delete grains_->takeItem(i);
+        }
     }
     charts_->AddGrains(std::vector<std::string>(grains.begin(), grains.end()));
     for (const auto& grain : grains) {
@@ -309,14 +317,15 @@ void StatsWindow::Print() {
         throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
     }
     const report::ReportDefinition paper;  // A4 landscape, the report's paper
-    const QString otherPaper = SetReportPaper(paper, printer_);
+    SetReportPaper(paper, printer_);
     printer_.setDocName(windowTitle());
-    QPrintDialog dialog(&printer_, this);
+    ReportPrintDialog dialog(paper, printer_, this);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (!otherPaper.isEmpty()) {
-        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), otherPaper);
+    // Said for the printer chosen in the dialog, which need not be the one it opened on.
+    if (!dialog.OtherPaper().isEmpty()) {
+        MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), dialog.OtherPaper());
     }
     const StatsPages pages(*sorted_, FiltersText(), *charts_);
     QPainter painter;

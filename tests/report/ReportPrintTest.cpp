@@ -10,6 +10,7 @@
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
 #include "tests/QtTestRunner.h"
+#include "tests/report/PrintReadBack.h"
 #include "tests/report/ReportTestRows.h"
 #include "ui/MessageBox.h"
 
@@ -38,17 +39,14 @@
 #include <pwd.h>
 #include <unistd.h>
 
-namespace {
+using namespace rs5test;
 
-QString ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
-}
+namespace {
 
 // Where cups-pdf writes the jobs of this user: its "Out" setting with ${HOME} filled in.
 QString CupsPdfFolder() {
     QString out = QStringLiteral("${HOME}/PDF");
-    const QStringList lines = ReadFile(QStringLiteral("/etc/cups/cups-pdf.conf")).split(QLatin1Char('\n'));
+    const QStringList lines = ReadTextFile(QStringLiteral("/etc/cups/cups-pdf.conf")).split(QLatin1Char('\n'));
     for (const QString& line : lines) {
         if (line.startsWith(QStringLiteral("Out "))) {
             out = line.mid(4).trimmed();
@@ -60,19 +58,10 @@ QString CupsPdfFolder() {
     return out;
 }
 
-QString Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 QImage FirstPage(const QString& pdf, const QString& prefix) {
-    Run(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-gray"), QStringLiteral("-f"), QStringLiteral("1"),
-         QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, prefix});
+    RunProgram(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("30"), QStringLiteral("-gray"),
+                                            QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                                            QStringLiteral("1"), QStringLiteral("-singlefile"), pdf, prefix});
     return QImage(prefix + QStringLiteral(".pgm")).convertToFormat(QImage::Format_Grayscale8);
 }
 
@@ -94,88 +83,6 @@ double Difference(const QImage& a, const QImage& b) {
     return sum / (grid.width() * grid.height());
 }
 
-struct FileQueue {
-    QString name;
-    QString format;  // pdf or ps
-    QString file;
-};
-
-struct Word {
-    QRectF box;
-    QString text;
-};
-
-struct PrintedPage {
-    QSizeF sheet;  // points
-    std::vector<Word> words;
-
-    QString Text() const {
-        QStringList texts;
-        for (const Word& word : words) {
-            texts << word.text;
-        }
-        return texts.join(QLatin1Char(' '));
-    }
-    QRectF inked;  // points: where the page has ink, from a rasterisation
-
-    // Whether the report lies along the sheet's long side (landscape paper upright, or portrait paper with the page
-    // turned a quarter): its printed area, 277 by about 190 mm, is longest that way.
-    bool Landscape() const { return (inked.width() > inked.height()) == (sheet.width() > sheet.height()); }
-    QString Outside() const {
-        const QRectF paper(QPointF(0, 0), sheet);
-        for (const Word& word : words) {
-            if (!paper.adjusted(-0.5, -0.5, 0.5, 0.5).contains(word.box)) {
-                return word.text;
-            }
-        }
-        return {};
-    }
-};
-
-// The words of every page with their boxes, as pdftotext finds them, and where each page has ink.
-std::vector<PrintedPage> ReadPages(const QString& pdf) {
-    std::vector<PrintedPage> pages;
-    QXmlStreamReader xml(Run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement) {
-            continue;
-        }
-        const auto a = xml.attributes();
-        if (xml.name() == QLatin1String("page")) {
-            pages.push_back(
-                {QSizeF(a.value(QLatin1String("width")).toDouble(), a.value(QLatin1String("height")).toDouble()),
-                 {},
-                 {}});
-        } else if (xml.name() == QLatin1String("word") && !pages.empty()) {
-            const QRectF box(
-                QPointF(a.value(QLatin1String("xMin")).toDouble(), a.value(QLatin1String("yMin")).toDouble()),
-                QPointF(a.value(QLatin1String("xMax")).toDouble(), a.value(QLatin1String("yMax")).toDouble()));
-            pages.back().words.push_back({box, xml.readElementText()});
-        }
-    }
-    QTemporaryDir dir;
-    constexpr int kDpi = 36;
-    Run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-gray"), pdf,
-                                     dir.filePath(QStringLiteral("page"))});
-    const QStringList images = QDir(dir.path()).entryList({QStringLiteral("page*.pgm")}, QDir::Files, QDir::Name);
-    for (qsizetype i = 0; i < images.size() && i < static_cast<qsizetype>(pages.size()); ++i) {
-        const QImage image = QImage(dir.filePath(images[i])).convertToFormat(QImage::Format_Grayscale8);
-        QRect ink;
-        for (int y = 0; y < image.height(); ++y) {
-            const uchar* line = image.constScanLine(y);
-            for (int x = 0; x < image.width(); ++x) {
-                if (line[x] < 160) {
-                    ink = ink.united(QRect(x, y, 1, 1));
-                }
-            }
-        }
-        const double scale = 72.0 / kDpi;
-        pages[static_cast<std::size_t>(i)].inked =
-            QRectF(ink.x() * scale, ink.y() * scale, ink.width() * scale, ink.height() * scale);
-    }
-    return pages;
-}
-
 // The "Page N" footers of the printed pages, in order.
 QStringList PageNumbers(const std::vector<PrintedPage>& pages) {
     QStringList numbers;
@@ -184,46 +91,6 @@ QStringList PageNumbers(const std::vector<PrintedPage>& pages) {
         numbers << (match.hasMatch() ? match.captured(1) : QStringLiteral("?"));
     }
     return numbers;
-}
-
-std::vector<FileQueue> FileQueues(const QString& state) {
-    std::vector<FileQueue> queues;
-    for (const QString& line : ReadFile(state + QStringLiteral("/file-queues")).split(QLatin1Char('\n'))) {
-        const QStringList parts = line.split(QLatin1Char(' '));
-        if (parts.size() == 3) {
-            queues.push_back({parts[0], parts[1], parts[2]});
-        }
-    }
-    return queues;
-}
-
-// Waits until the queue has finished its jobs and its file is there, then gives the job as PDF (PostScript turned
-// into PDF by ghostscript) in `dir`; empty when nothing came.
-QString ReadBackJob(const FileQueue& queue, const QString& dir) {
-    QDeadlineTimer deadline(120000);
-    while (!deadline.hasExpired()) {
-        QProcess lpstat;
-        lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue.name});
-        lpstat.waitForFinished(30000);
-        const bool idle = lpstat.readAllStandardOutput().trimmed().isEmpty();
-        if (idle && QFileInfo(queue.file).size() > 0) {
-            break;
-        }
-        QTest::qWait(200);
-    }
-    if (QFileInfo(queue.file).size() <= 0) {
-        return {};
-    }
-    const QString pdf = dir + QLatin1Char('/') + queue.name + QStringLiteral(".pdf");
-    QFile::remove(pdf);
-    if (queue.format == QLatin1String("ps")) {
-        Run(QStringLiteral("gs"),
-            {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"), QStringLiteral("-dSAFER"),
-             QStringLiteral("-sDEVICE=pdfwrite"), QStringLiteral("-o"), pdf, queue.file});
-    } else {
-        QFile::copy(queue.file, pdf);
-    }
-    return pdf;
 }
 
 }  // namespace
@@ -263,15 +130,15 @@ private slots:
     void initTestCase() {
         const QString state = qEnvironmentVariable("RS5_CUPS_STATE");
         QVERIFY2(!state.isEmpty(), "RS5_CUPS_STATE names the fixture's folder");
-        const QString skip = ReadFile(state + QStringLiteral("/skip"));
+        const QString skip = ReadTextFile(state + QStringLiteral("/skip"));
         if (!skip.isEmpty()) {
             QSKIP(qPrintable(QStringLiteral("no print queue: ") + skip));
         }
-        queue_ = ReadFile(state + QStringLiteral("/queue"));
+        queue_ = ReadTextFile(state + QStringLiteral("/queue"));
         QVERIFY2(!queue_.isEmpty(), "the fixture set up no queue");
         QVERIFY2(QPrinterInfo::availablePrinterNames().contains(queue_), qPrintable(queue_));
         fileQueues_ = FileQueues(state);
-        fileQueuesSkip_ = ReadFile(state + QStringLiteral("/file-queues-skip"));
+        fileQueuesSkip_ = ReadTextFile(state + QStringLiteral("/file-queues-skip"));
     }
 
     void everyDriverPrintsLandscapeOrFitsThePaperChosen_data() {
@@ -335,15 +202,7 @@ private slots:
             // Nothing runs to the sheet's edge, where a page too big for its sheet is cut: the report keeps its
             // margins of 10 mm (7 when fitted to portrait paper).
             constexpr double kGap = 4 * 72 / 25.4;
-            const QRectF sheet(QPointF(0, 0), page.sheet);
-            QVERIFY2(sheet.adjusted(kGap, kGap, -kGap, -kGap).contains(page.inked),
-                     qPrintable(QStringLiteral("ink at %1,%2 %3x%4 on %5x%6")
-                                    .arg(page.inked.x())
-                                    .arg(page.inked.y())
-                                    .arg(page.inked.width())
-                                    .arg(page.inked.height())
-                                    .arg(page.sheet.width())
-                                    .arg(page.sheet.height())));
+            QVERIFY2(page.InkWithin(kGap), qPrintable(page.InkText()));
             QCOMPARE(page.Landscape(), !portrait);
             // A4 either way round.
             QCOMPARE(qRound(std::min(page.sheet.width(), page.sheet.height())), 595);
@@ -444,7 +303,7 @@ private slots:
             const QStringList files = folder.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
             if (!files.isEmpty()) {
                 printed = folder.filePath(files.first());
-                info = Run(QStringLiteral("pdfinfo"), {printed});
+                info = RunProgram(QStringLiteral("pdfinfo"), {printed});
                 if (info.contains(QStringLiteral("Pages:"))) {
                     break;
                 }

@@ -17,6 +17,8 @@
 #include <QDateEdit>
 #include <QDateTimeAxis>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,6 +94,16 @@ QString Output(const QString& program, const QStringList& arguments) {
         return {};
     }
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The grains the window lists, in order, each with "+" when chosen and "-" when not.
+QStringList ListedGrains(StatsWindow& window) {
+    auto* grains = window.findChild<QListWidget*>("Grains");
+    QStringList listed;
+    for (int i = 0; i < grains->count(); ++i) {
+        listed << grains->item(i)->text() + (grains->item(i)->checkState() == Qt::Checked ? "+" : "-");
+    }
+    return listed;
 }
 
 }  // namespace
@@ -227,6 +239,60 @@ private slots:
         table.DeleteRow();
         QTRY_COMPARE(Figure(summary, 2, "rows").toLongLong(), 2);
         QCOMPARE(Figure(summary, 2, "w_max").toDouble(), 26.0);
+    }
+
+    void theGrainsFollowTheTableThroughOpenNewAndClear() {
+        std::vector<SeedRow> rows = HundredRows().rows;
+        for (int i = 0; i < 3; ++i) {
+            rows.push_back({{"NN", std::int32_t(101 + i)},
+                            {"DataTime", DateTimeFieldValue(QDateTime(QDate(2026, 12, 6), QTime(9, i)))},
+                            {"Vid", QStringLiteral("Кукуруза")},
+                            {"W", 15.0}});
+        }
+        CreateDatabaseWithRows(rows);
+        TM m;
+        m.show();
+        StatsWindow* window = OpenStatistics(m);
+        const SummaryModel& summary = window->Summary();
+        QCOMPARE(ListedGrains(*window), (QStringList{"Кукуруза+", "Пшеница+", "Рожь+"}));
+        window->findChild<QListWidget*>("Grains")->item(2)->setCheckState(Qt::Unchecked);
+
+        // «Открыть» a file whose rows are oats, wheat, rye, barley and one without a grain: the maize leaves, the rye
+        // stays unchosen, the new ones come in chosen.
+        HandleNextModal([](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral(RS5_TEST_TABLE_FILE));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        m.findChild<QAction*>("N4")->trigger();
+        QTRY_COMPARE(ListedGrains(*window), (QStringList{"Пшеница+", "Рожь-", "(без вида)+", "Овёс+", "Ячмень+"}));
+        QCOMPARE(summary.rowCount(), 5);
+        QCOMPARE(m.Table().VisibleRowCount(), 5);
+        QCOMPARE(Figure(summary, TotalRow(summary), "rows").toLongLong(), 4);
+
+        // «Новый» empties the table, and the list with it.
+        MessageBox::QueueAnswer(MessageBox::Answer::Ok);
+        m.findChild<QAction*>("N6")->trigger();
+        QTRY_COMPARE(ListedGrains(*window), QStringList());
+        QCOMPARE(Figure(summary, TotalRow(summary), "rows").toLongLong(), 0);
+
+        // Rows of a new grain come in chosen; «Очистить таблицу» takes them out again.
+        MeasurementTable& table = m.Table();
+        for (int i = 0; i < 2; ++i) {
+            table.InsertRow();
+            table.SetField(u"NN", std::int32_t(1 + i));
+            table.SetField(u"DataTime", DateTimeFieldValue(QDateTime(QDate(2026, 12, 7), QTime(9, i))));
+            table.SetField(u"W", 12.0);
+            table.SetField(u"Vid", QStringLiteral("Гречиха"));
+        }
+        table.PostRow();
+        QTRY_COMPARE(ListedGrains(*window), QStringList{"Гречиха+"});
+        QCOMPARE(Figure(summary, TotalRow(summary), "rows").toLongLong(), 2);
+        MessageBox::QueueAnswer(MessageBox::Answer::Ok);
+        m.findChild<QAction*>("N13")->trigger();
+        QTRY_COMPARE(ListedGrains(*window), QStringList());
+        QCOMPARE(Figure(summary, TotalRow(summary), "rows").toLongLong(), 0);
     }
 
     void doubleClickOnAPointMakesItsRowCurrentInTheGrid() {
