@@ -125,6 +125,36 @@ ReportPrintJob::~ReportPrintJob() {
     }
 }
 
+std::vector<int> SheetsToPrint(const QPrinter& printer, int pageCount) {
+    int first = 0;
+    int last = pageCount - 1;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0 && pageCount > 0) {
+        first = std::clamp(printer.fromPage(), 1, pageCount) - 1;
+        last = std::clamp(printer.toPage() > 0 ? printer.toPage() : pageCount, first + 1, pageCount) - 1;
+    }
+    std::vector<int> pages;
+    for (int p = first; p <= last; ++p) {
+        pages.push_back(p);
+    }
+    // Qt leaves the order to the program, for queues and files alike.
+    if (printer.pageOrder() == QPrinter::LastPageFirst) {
+        std::reverse(pages.begin(), pages.end());
+    }
+    // A printer that makes copies itself (a queue) gets one set and the count; a file gets every copy.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    std::vector<int> sheets;
+    if (printer.collateCopies()) {
+        for (int c = 0; c < copies; ++c) {
+            sheets.insert(sheets.end(), pages.begin(), pages.end());
+        }
+    } else {
+        for (const int p : pages) {
+            sheets.insert(sheets.end(), static_cast<std::size_t>(copies), p);
+        }
+    }
+    return sheets;
+}
+
 void ReportPrintJob::Begin() {
     if (begun_) {
         return;
@@ -132,33 +162,7 @@ void ReportPrintJob::Begin() {
     if (NoPrinter(printer_)) {
         throw ReportError(QString::fromUtf16(kNoPrinterText));
     }
-    const int pageCount = generator_ ? generator_->PageCount() : static_cast<int>(document_->pages.size());
-    int first = 0;
-    int last = pageCount - 1;
-    if (printer_.printRange() == QPrinter::PageRange && printer_.fromPage() > 0 && pageCount > 0) {
-        first = std::clamp(printer_.fromPage(), 1, pageCount) - 1;
-        last = std::clamp(printer_.toPage() > 0 ? printer_.toPage() : pageCount, first + 1, pageCount) - 1;
-    }
-    std::vector<int> pages;
-    for (int p = first; p <= last; ++p) {
-        pages.push_back(p);
-    }
-    // Qt leaves the order to the program, for queues and files alike.
-    if (printer_.pageOrder() == QPrinter::LastPageFirst) {
-        std::reverse(pages.begin(), pages.end());
-    }
-    // A printer that makes copies itself (a queue) gets one set and the count; a file gets every copy.
-    const int copies = printer_.supportsMultipleCopies() ? 1 : std::max(1, printer_.copyCount());
-    sheets_.clear();
-    if (printer_.collateCopies()) {
-        for (int c = 0; c < copies; ++c) {
-            sheets_.insert(sheets_.end(), pages.begin(), pages.end());
-        }
-    } else {
-        for (const int p : pages) {
-            sheets_.insert(sheets_.end(), static_cast<std::size_t>(copies), p);
-        }
-    }
+    sheets_ = SheetsToPrint(printer_, generator_ ? generator_->PageCount() : static_cast<int>(document_->pages.size()));
     printer_.setFullPage(true);
     if (printer_.docName().isEmpty()) {
         printer_.setDocName(document_->definition.page.title);

@@ -36,6 +36,11 @@ bool PrinterHasReportPaper(const report::ReportDefinition& definition, QPrinter&
 // another paper or a portrait sheet chosen in the print dialog shrinks the page instead of cutting it.
 QTransform PageToSheet(const report::ReportDefinition& definition, QPrinter& printer);
 
+// The pages (counted from 0, of `pageCount`) that a print on `printer` puts on sheets, in their order: all pages or
+// the range fromPage()..toPage() (counted from 1, cut to the pages there are), first or last page first, and every
+// copy, collated or not, where the printer does not make copies itself (printing to a file).
+std::vector<int> SheetsToPrint(const QPrinter& printer, int pageCount);
+
 // The message for a print command when there is no printer to print on.
 extern const char16_t* const kNoPrinterText;
 

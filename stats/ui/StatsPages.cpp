@@ -59,10 +59,18 @@ int StatsPages::PageCount() const {
     return std::max(1, (rows + RowsPerPage() - 1) / RowsPerPage()) + 1;
 }
 
-void StatsPages::Draw(QPagedPaintDevice& device, QPainter& painter, const QTransform& toDevice) const {
+void StatsPages::Draw(QPagedPaintDevice& device, QPainter& painter, const QTransform& toDevice,
+                      const std::vector<int>& sheets) const {
     const int summaryPages = PageCount() - 1;
-    for (int page = 0; page < PageCount(); ++page) {
-        if (page > 0) {
+    std::vector<int> order = sheets;
+    if (order.empty()) {
+        for (int page = 0; page < PageCount(); ++page) {
+            order.push_back(page);
+        }
+    }
+    for (std::size_t sheet = 0; sheet < order.size(); ++sheet) {
+        const int page = order[sheet];
+        if (sheet > 0) {
             device.newPage();
         }
         painter.save();

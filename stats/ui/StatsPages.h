@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTransform>
 
+#include <vector>
+
 class MoistureCharts;
 class QAbstractItemModel;
 class QPagedPaintDevice;
@@ -16,9 +18,10 @@ public:
     StatsPages(const QAbstractItemModel& summary, const QString& filters, MoistureCharts& charts);
 
     int PageCount() const;
-    // Draws every page on a device that has begun painting with `painter`, a new device page before every page but
-    // the first.
-    void Draw(QPagedPaintDevice& device, QPainter& painter, const QTransform& toDevice) const;
+    // Draws the pages `sheets` (counted from 0, in their order; every page when empty) on a device that has begun
+    // painting with `painter`, a new device page before every sheet but the first.
+    void Draw(QPagedPaintDevice& device, QPainter& painter, const QTransform& toDevice,
+              const std::vector<int>& sheets = {}) const;
 
     // The size of the pages in points: A4 landscape.
     static constexpr double kWidthPt = 841.89;

@@ -332,7 +332,8 @@ void StatsWindow::Print() {
     if (!painter.begin(&printer_)) {
         throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
     }
-    pages.Draw(printer_, painter, PageToSheet(paper, printer_));
+    // The dialog's page range, page order and, for a file, copies, as the report prints them.
+    pages.Draw(printer_, painter, PageToSheet(paper, printer_), SheetsToPrint(printer_, pages.PageCount()));
     painter.end();
 }
 

@@ -3,7 +3,9 @@
 #include "app/MeasurementGrid.h"
 #include "app/TM.h"
 #include "export/DesktopHandover.h"
+#include "report/ReportPrinting.h"
 #include "stats/ui/MoistureCharts.h"
+#include "stats/ui/StatsPages.h"
 #include "stats/ui/StatsWindow.h"
 #include "stats/ui/SummaryModel.h"
 #include "store/MeasurementTable.h"
@@ -20,6 +22,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTableView>
@@ -360,6 +364,65 @@ private slots:
         QVERIFY2(second.contains(QStringLiteral("Влажность по времени")), qPrintable(second));
         QVERIFY2(second.contains(QStringLiteral("Распределение влажности")), qPrintable(second));
         QVERIFY(!second.contains(QStringLiteral("Итого")));
+    }
+
+    // The pages a print to a file puts on sheets: the dialog's range, order and copies, collated or not.
+    void printingToAFileFollowsRangeOrderAndCopies_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<bool>("lastFirst");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<bool>("collate");
+        QTest::addColumn<QStringList>("footers");
+        const QString one = QStringLiteral("Страница 1 из 2");
+        const QString two = QStringLiteral("Страница 2 из 2");
+        QTest::newRow("all") << 0 << 0 << false << 1 << false << QStringList{one, two};
+        QTest::newRow("the second alone") << 2 << 2 << false << 1 << false << QStringList{two};
+        QTest::newRow("last first, two sets") << 0 << 0 << true << 2 << true << QStringList{two, one, two, one};
+        QTest::newRow("two of each page") << 0 << 0 << false << 2 << false << QStringList{one, one, two, two};
+    }
+    void printingToAFileFollowsRangeOrderAndCopies() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(bool, lastFirst);
+        QFETCH(int, copies);
+        QFETCH(bool, collate);
+        QFETCH(QStringList, footers);
+        CreateDatabaseWithRows(HundredRows().rows);
+        TM m;
+        StatsWindow* window = OpenStatistics(m);
+        const StatsPages pages(window->Summary(), QString(), window->Charts());
+        QCOMPARE(pages.PageCount(), 2);
+
+        const QString pdf = folder_->File(QStringLiteral("printed.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        const report::ReportDefinition paper;
+        SetReportPaper(paper, printer);
+        if (from > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+        }
+        printer.setPageOrder(lastFirst ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+        printer.setCopyCount(copies);
+        printer.setCollateCopies(collate);
+        QPainter painter(&printer);
+        pages.Draw(printer, painter, PageToSheet(paper, printer), SheetsToPrint(printer, pages.PageCount()));
+        painter.end();
+
+        QStringList printed;
+        const QString info = Output(QStringLiteral("pdfinfo"), {pdf});
+        const QRegularExpressionMatch count = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(info);
+        QVERIFY2(count.hasMatch(), qPrintable(info));
+        for (int sheet = 1; sheet <= count.captured(1).toInt(); ++sheet) {
+            const QString text = Output(QStringLiteral("pdftotext"),
+                                        {"-f", QString::number(sheet), "-l", QString::number(sheet), pdf, "-"});
+            const QRegularExpressionMatch footer =
+                QRegularExpression(QStringLiteral("Страница \\d+ из \\d+")).match(text);
+            printed << (footer.hasMatch() ? footer.captured(0) : QStringLiteral("(no footer)"));
+        }
+        QCOMPARE(printed, footers);
     }
 
     void excelExportIsATypedSheetOfTheSummary() {
