@@ -319,7 +319,10 @@ void StatsWindow::Print() {
     const report::ReportDefinition paper;  // A4 landscape, the report's paper
     SetReportPaper(paper, printer_);
     printer_.setDocName(windowTitle());
+    const StatsPages pages(*sorted_, FiltersText(), *charts_);
     ReportPrintDialog dialog(paper, printer_, this);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setMinMax(1, pages.PageCount());
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -327,7 +330,6 @@ void StatsWindow::Print() {
     if (!dialog.OtherPaper().isEmpty()) {
         MessageBox::Show(this, MessageBox::Icon::Information, windowTitle(), dialog.OtherPaper());
     }
-    const StatsPages pages(*sorted_, FiltersText(), *charts_);
     QPainter painter;
     if (!painter.begin(&printer_)) {
         throw std::runtime_error(QString::fromUtf16(kNoPrinterText).toStdString());
