@@ -178,11 +178,11 @@ FieldFormatter::PatternWriter::PatternWriter(const QLocale& locale, const QStrin
     // Trusted only where it writes what the locale writes.
     usable = true;
     if (hasDate) {
-        // Dates 40 days apart over more than a year (every month, every day of the week, days of one and two
+        // Dates 31 days apart over more than a year (every month, every day of the week, days of one and two
         // digits, the change of a century) and one after 2030.
         std::vector<QDate> probes{QDate(2035, 2, 28)};
         for (int k = 0; k < 14; ++k) {
-            probes.push_back(QDate(1999, 12, 31).addDays(40 * k));
+            probes.push_back(QDate(1999, 12, 31).addDays(31 * k));
         }
         for (const QDate& probe : probes) {
             if (Write(probe, QTime()) != locale.toString(probe, pattern)) {
