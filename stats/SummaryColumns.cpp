@@ -14,6 +14,21 @@ Cell Optional(const std::optional<double>& value) {
     return {};
 }
 
+// The figures every grouping shows, after the group's key.
+const ColumnInfo kFigureColumns[] = {
+    {Column::Rows, "rows", "Строк"},
+    {Column::MoistureCount, "w_count", "Замеров W"},
+    {Column::MoistureNulls, "w_nulls", "Без W"},
+    {Column::MoistureMean, "w_mean", "Wср., %"},
+    {Column::MoistureMinimum, "w_min", "Wмин., %"},
+    {Column::MoistureMaximum, "w_max", "Wмакс., %"},
+    {Column::MoistureDeviation, "w_stddev", "Ст. откл. W"},
+    {Column::MoistureMedian, "w_median", "Медиана W"},
+    {Column::TestWeightMean, "n_mean", "Nср., г/л"},
+    {Column::MassMean, "m_mean", "mср., гр."},
+    {Column::TemperatureMean, "t_mean", "tср., град"},
+};
+
 }  // namespace
 
 std::vector<ColumnInfo> SummaryColumns(Grouping grouping, bool withLimit) {
@@ -24,19 +39,10 @@ std::vector<ColumnInfo> SummaryColumns(Grouping grouping, bool withLimit) {
     if (grouping != Grouping::Grain) {
         columns.push_back({Column::Day, "day", "День"});
     }
-    columns.insert(columns.end(), {
-                                      {Column::Rows, "rows", "Строк"},
-                                      {Column::MoistureCount, "w_count", "Замеров W"},
-                                      {Column::MoistureNulls, "w_nulls", "Без W"},
-                                      {Column::MoistureMean, "w_mean", "Wср., %"},
-                                      {Column::MoistureMinimum, "w_min", "Wмин., %"},
-                                      {Column::MoistureMaximum, "w_max", "Wмакс., %"},
-                                      {Column::MoistureDeviation, "w_stddev", "Ст. откл. W"},
-                                      {Column::MoistureMedian, "w_median", "Медиана W"},
-                                      {Column::TestWeightMean, "n_mean", "Nср., г/л"},
-                                      {Column::MassMean, "m_mean", "mср., гр."},
-                                      {Column::TemperatureMean, "t_mean", "tср., град"},
-                                  });
+    // One at a time: GCC 12 at -O3 misreads a range insert into a short vector as out of bounds.
+    for (const ColumnInfo& figure : kFigureColumns) {
+        columns.push_back(figure);
+    }
     if (withLimit) {
         columns.push_back({Column::AboveLimit, "above_limit", "Выше предела"});
         columns.push_back({Column::AboveLimitShare, "above_limit_share", "Доля выше, %"});
