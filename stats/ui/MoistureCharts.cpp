@@ -40,9 +40,6 @@ QChart* NewChart(const QString& title) {
     chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    // The axes' numbers in the user's locale, as the grid shows them (a decimal comma in Russian).
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(QLocale());
     return chart;
 }
 
@@ -113,6 +110,9 @@ void MoistureCharts::BuildTimeChart(std::optional<double> limit) {
     auto* time = new QDateTimeAxis(chart);
     time->setFormat(DatePattern(QLocale()));
     time->setTickCount(6);
+    // W in the user's locale, as the grid shows it (a decimal comma in Russian).
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale());
     auto* moisture = new QValueAxis(chart);
     moisture->setTitleText(QStringLiteral("W, %"));
     moisture->setLabelFormat(QStringLiteral("%.1f"));
