@@ -81,6 +81,26 @@ void Bind(SqliteStatement& statement, int index, const FieldValue& value) {
 
 }  // namespace
 
+template <typename Body>
+void DatabaseSource::InTransaction(const char* begin, Body&& body) {
+    db_->Execute(begin);
+    try {
+        body();
+        db_->Execute("COMMIT");
+    } catch (...) {
+        RollBackQuietly();
+        throw;
+    }
+}
+
+void DatabaseSource::RollBackQuietly() {
+    try {
+        db_->Execute("ROLLBACK");
+    } catch (const SqliteError&) {
+        // SQLite undid the transaction itself; nothing is left to undo.
+    }
+}
+
 DatabaseSource::DatabaseSource(QString path) : path_(std::move(path)) {}
 
 DatabaseSource::~DatabaseSource() {
@@ -184,8 +204,8 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     readWarning_.clear();
     bad_ = BadValues{};
     std::vector<SourceRow> rows;
-    db_->Execute("BEGIN");  // one state of the file for every chunk
-    try {
+    // One state of the file for every chunk.
+    InTransaction("BEGIN", [&] {
         rows.reserve(static_cast<std::size_t>(Count()));
         for (;;) {
             std::vector<SourceRow> chunk = Rows(static_cast<std::int64_t>(rows.size()), kReadChunkRows);
@@ -194,15 +214,7 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
             }
             std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
         }
-        db_->Execute("COMMIT");
-    } catch (...) {
-        try {
-            db_->Execute("ROLLBACK");
-        } catch (const SqliteError&) {
-            // Nothing was written; the transaction is gone already.
-        }
-        throw;
-    }
+    });
     if (bad_.count > 0) {
         readWarning_ =
             QString::fromLatin1(kBadValuesMessage)
@@ -377,20 +389,11 @@ SourceKey DatabaseSource::InsertRow(MeasurementRow& row) {
 
 void DatabaseSource::InsertAll(std::vector<MeasurementRow>& rows) {
     RequireConnected();
-    db_->Execute("BEGIN IMMEDIATE");
-    try {
+    InTransaction("BEGIN IMMEDIATE", [&] {
         for (MeasurementRow& row : rows) {
             InsertRow(row);
         }
-        db_->Execute("COMMIT");
-    } catch (...) {
-        try {
-            db_->Execute("ROLLBACK");
-        } catch (const SqliteError&) {
-            // SQLite rolled back by itself (a full disk, say); nothing is left to undo.
-        }
-        throw;
-    }
+    });
     Changed();
 }
 
@@ -475,11 +478,7 @@ std::size_t DatabaseSource::RemoveRows(const std::vector<SourceKey>& keys, std::
     try {
         db_->Execute("COMMIT");
     } catch (...) {
-        try {
-            db_->Execute("ROLLBACK");
-        } catch (const SqliteError&) {
-            // Rolled back already.
-        }
+        RollBackQuietly();
         if (stopped) {
             std::rethrow_exception(stopped);
         }

@@ -81,6 +81,11 @@ private:
     void ReadRow(const SqliteStatement& select, SourceRow& row);
     std::int64_t DataVersion();
     void Changed();
+    // Runs `body` inside a transaction begun with `begin` and commits it; on any failure rolls back and rethrows.
+    template <typename Body>
+    void InTransaction(const char* begin, Body&& body);
+    // Undoes the open transaction where SQLite has not undone it already (a full disk, say).
+    void RollBackQuietly();
 
     QString path_;
     QString absolutePath_;
