@@ -36,7 +36,14 @@ QVariant MeasurementGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return table_.DisplayText(index.row(), GridColumnField(ColumnOf(index)));
+            try {
+                return table_.DisplayText(index.row(), GridColumnField(ColumnOf(index)));
+            } catch (const TableError& error) {
+                // Painting cannot report it; the row is read again at the next paint, and a command that needs
+                // it reports the error.
+                qWarning("%s", qUtf8Printable(error.Message()));
+                return {};
+            }
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignVCenter |
                                        (GridColumnIsNumeric(ColumnOf(index)) ? Qt::AlignRight : Qt::AlignLeft));

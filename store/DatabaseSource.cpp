@@ -23,6 +23,8 @@ namespace {
     "SELECT \"Num\", \"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Op\", \"Vid\" FROM \"Sys\" "
 constexpr char kSelectAt[] = RS5_SELECT_FIELDS "ORDER BY \"Num\" LIMIT ?2 OFFSET ?1";
 constexpr char kSelectAfter[] = RS5_SELECT_FIELDS "WHERE \"Num\" > ?1 ORDER BY \"Num\" LIMIT ?2";
+constexpr char kSelectBetween[] = RS5_SELECT_FIELDS "WHERE \"Num\" BETWEEN ?1 AND ?2 ORDER BY \"Num\"";
+constexpr char kSelectAll[] = RS5_SELECT_FIELDS "ORDER BY \"Num\"";
 #undef RS5_SELECT_FIELDS
 
 // Rows a chunk of ReadAll holds: large enough that a chunk's query costs nothing beside its rows.
@@ -64,6 +66,29 @@ QString DeclaredKindName(const QString& declared, bool primaryKey) {
         return FieldKindName(*kind);
     }
     return declared.isEmpty() ? QStringLiteral("Variant") : declared;
+}
+
+// Whether the value in `column` (numbered as the fields) fits its field; a null always does.
+bool ColumnFits(const SqliteStatement& select, int column) {
+    const int type = select.ColumnType(column);
+    if (type == SQLITE_NULL) {
+        return true;
+    }
+    switch (MeasurementFieldKind(static_cast<MeasurementField>(column))) {
+        case FieldKind::AutoIncrement:
+        case FieldKind::Integer: {
+            const std::int64_t number = select.ColumnInt(column);
+            return type == SQLITE_INTEGER && number >= std::numeric_limits<std::int32_t>::min() &&
+                   number <= std::numeric_limits<std::int32_t>::max();
+        }
+        case FieldKind::Double:
+            return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+        case FieldKind::DateTime:
+            return type == SQLITE_TEXT && StoredDateTime::FromText(select.ColumnText(column)).has_value();
+        case FieldKind::Text:
+            return type == SQLITE_TEXT;
+    }
+    return false;
 }
 
 void Bind(SqliteStatement& statement, int index, const FieldValue& value) {
@@ -146,6 +171,7 @@ void DatabaseSource::Disconnect() {
     count_.reset();
     rowsAt_.reset();
     rowsAfter_.reset();
+    rowsBetween_.reset();
     dataVersion_.reset();
     nextPosition_ = -1;
     db_.reset();
@@ -192,7 +218,7 @@ void DatabaseSource::CheckFields() {
     }
 }
 
-std::vector<SourceRow> DatabaseSource::ReadAll() {
+void DatabaseSource::Open() {
     Connect();
     CheckFields();
     // Lets another program read and write meanwhile; kept in the file. Only set on a file found usable, and
@@ -200,9 +226,84 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
     if (!db_->ReadOnly()) {
         db_->Execute("PRAGMA journal_mode=WAL");
     }
-
     readWarning_.clear();
     bad_ = BadValues{};
+}
+
+void DatabaseSource::NoteBadValue(MeasurementField field, SourceKey row) {
+    if (++bad_.count == 1) {
+        bad_.firstField = MeasurementFieldName(field);
+        bad_.firstRow = row;
+    } else if (bad_.count <= kMaxLoggedBadValues) {
+        qWarning("%s: field '%s' of the row with Num %lld does not fit and is shown as empty",
+                 qUtf8Printable(absolutePath_), qUtf8Printable(MeasurementFieldName(field)),
+                 static_cast<long long>(row));
+    }
+}
+
+void DatabaseSource::MakeReadWarning() {
+    if (bad_.count > 0) {
+        readWarning_ =
+            QString::fromLatin1(kBadValuesMessage)
+                .arg(absolutePath_, QString::number(bad_.count), bad_.firstField, QString::number(bad_.firstRow));
+        if (bad_.count > kMaxLoggedBadValues) {
+            qWarning("%s: %d more values do not fit their fields", qUtf8Printable(absolutePath_),
+                     bad_.count - kMaxLoggedBadValues);
+        }
+    }
+}
+
+std::vector<SourceKey> DatabaseSource::ReadKeys() {
+    Open();
+    std::vector<SourceKey> keys;
+    // The values are only looked at, not kept: what does not fit is counted for the warning now, so that reading
+    // the rows later as they are shown need not.
+    SqliteStatement select = db_->Prepare(kSelectAll);
+    while (select.Step()) {
+        const SourceKey key = select.ColumnInt(0);
+        keys.push_back(key);
+        for (int i = 0; i < kMeasurementFieldCount; ++i) {
+            if (!ColumnFits(select, i)) {
+                NoteBadValue(static_cast<MeasurementField>(i), key);
+            }
+        }
+    }
+    MakeReadWarning();
+    return keys;
+}
+
+std::vector<SourceRow> DatabaseSource::RowsWithKeys(std::span<const SourceKey> keys) {
+    RequireConnected();
+    std::vector<SourceRow> rows;
+    if (keys.empty()) {
+        return rows;
+    }
+    if (!rowsBetween_) {
+        rowsBetween_ = std::make_unique<SqliteStatement>(db_->Prepare(kSelectBetween));
+    }
+    SqliteStatement& select = *rowsBetween_;
+    select.Reset();
+    select.BindInt(1, keys.front());
+    select.BindInt(2, keys.back());
+    rows.reserve(keys.size());
+    // Both in the order of Num: a row others added between them is passed over, one they deleted is missing.
+    auto wanted = keys.begin();
+    while (wanted != keys.end() && select.Step()) {
+        const SourceKey key = select.ColumnInt(0);
+        while (wanted != keys.end() && *wanted < key) {
+            ++wanted;
+        }
+        if (wanted != keys.end() && *wanted == key) {
+            ReadRow(select, rows.emplace_back(), false);
+            ++wanted;
+        }
+    }
+    select.Reset();
+    return rows;
+}
+
+std::vector<SourceRow> DatabaseSource::ReadAll() {
+    Open();
     std::vector<SourceRow> rows;
     // One state of the file for every chunk.
     InTransaction("BEGIN", [&] {
@@ -215,15 +316,7 @@ std::vector<SourceRow> DatabaseSource::ReadAll() {
             std::move(chunk.begin(), chunk.end(), std::back_inserter(rows));
         }
     });
-    if (bad_.count > 0) {
-        readWarning_ =
-            QString::fromLatin1(kBadValuesMessage)
-                .arg(absolutePath_, QString::number(bad_.count), bad_.firstField, QString::number(bad_.firstRow));
-        if (bad_.count > kMaxLoggedBadValues) {
-            qWarning("%s: %d more values do not fit their fields", qUtf8Printable(absolutePath_),
-                     bad_.count - kMaxLoggedBadValues);
-        }
-    }
+    MakeReadWarning();
     return rows;
 }
 
@@ -266,7 +359,7 @@ std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t cou
     select->BindInt(2, count);
     rows.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, kReadChunkRows)));
     while (select->Step()) {
-        ReadRow(*select, rows.emplace_back());
+        ReadRow(*select, rows.emplace_back(), true);
     }
     select->Reset();
     if (!rows.empty()) {
@@ -276,58 +369,34 @@ std::vector<SourceRow> DatabaseSource::Rows(std::int64_t first, std::int64_t cou
     return rows;
 }
 
-void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row) {
+void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row, bool countBadValues) {
     row.key = select.ColumnInt(0);
     for (int i = 0; i < kMeasurementFieldCount; ++i) {
         const auto field = static_cast<MeasurementField>(i);
-        const int type = select.ColumnType(i);
-        if (type == SQLITE_NULL) {
+        if (select.ColumnType(i) == SQLITE_NULL) {
+            continue;
+        }
+        if (!ColumnFits(select, i)) {
+            if (countBadValues) {
+                NoteBadValue(field, row.key);
+            }
             continue;
         }
         FieldValue& value = row.values[static_cast<std::size_t>(i)];
-        bool valid = true;
         switch (MeasurementFieldKind(field)) {
             case FieldKind::AutoIncrement:
-            case FieldKind::Integer: {
-                const std::int64_t number = select.ColumnInt(i);
-                valid = type == SQLITE_INTEGER && number >= std::numeric_limits<std::int32_t>::min() &&
-                        number <= std::numeric_limits<std::int32_t>::max();
-                if (valid) {
-                    value = static_cast<std::int32_t>(number);
-                }
+            case FieldKind::Integer:
+                value = static_cast<std::int32_t>(select.ColumnInt(i));
                 break;
-            }
             case FieldKind::Double:
-                valid = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
-                if (valid) {
-                    value = select.ColumnDouble(i);
-                }
+                value = select.ColumnDouble(i);
                 break;
-            case FieldKind::DateTime: {
-                const std::optional<WallClockTime> dateTime =
-                    type == SQLITE_TEXT ? StoredDateTime::FromText(select.ColumnText(i)) : std::nullopt;
-                valid = dateTime.has_value();
-                if (valid) {
-                    value = *dateTime;
-                }
+            case FieldKind::DateTime:
+                value = *StoredDateTime::FromText(select.ColumnText(i));
                 break;
-            }
             case FieldKind::Text:
-                valid = type == SQLITE_TEXT;
-                if (valid) {
-                    value = texts_[i].Get(select.ColumnText(i));
-                }
+                value = texts_[i].Get(select.ColumnText(i));
                 break;
-        }
-        if (!valid) {
-            if (++bad_.count == 1) {
-                bad_.firstField = MeasurementFieldName(field);
-                bad_.firstRow = row.key;
-            } else if (bad_.count <= kMaxLoggedBadValues) {
-                qWarning("%s: field '%s' of the row with Num %lld does not fit and is shown as empty",
-                         qUtf8Printable(absolutePath_), qUtf8Printable(MeasurementFieldName(field)),
-                         static_cast<long long>(row.key));
-            }
         }
     }
 }

@@ -29,8 +29,9 @@ class SqliteStatement;
 // unless that very field of its row is changed. ReadWarning names the first and the count; the rest go to the
 // log. A file whose permission bits let nobody write is opened for reading only, whoever runs the program.
 //
-// As a store it reads rows by position in the order of Num; ReadAll reads them so, a chunk at a time, inside one
-// read transaction, so that it sees one state of the file however others change it meanwhile.
+// As a store it reads rows by position or by key in the order of Num; ReadAll reads them by position, a chunk at a
+// time, inside one read transaction, so that it sees one state of the file however others change it meanwhile.
+// ReadKeys looks at every value to count those that do not fit, but keeps only the keys.
 class DatabaseSource final : public TableSource, public MeasurementStore {
 public:
     static constexpr int kBusyTimeoutMs = 5000;
@@ -48,6 +49,7 @@ public:
 
     void Connect() override;
     std::vector<SourceRow> ReadAll() override;
+    MeasurementStore* Store() override { return this; }
     QString ReadWarning() const override { return readWarning_; }
     void Disconnect() override;
     SourceKey Insert(MeasurementRow& row) override;
@@ -56,8 +58,10 @@ public:
     // All in one transaction: one commit, however many rows.
     std::size_t RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) override;
 
+    std::vector<SourceKey> ReadKeys() override;
     std::int64_t Count() override;
     std::vector<SourceRow> Rows(std::int64_t first, std::int64_t count) override;
+    std::vector<SourceRow> RowsWithKeys(std::span<const SourceKey> keys) override;
     void SetChangeListener(ChangeListener listener) override;
     bool CheckForChanges() override;
 
@@ -73,12 +77,16 @@ private:
         SourceKey firstRow = 0;
     };
 
+    // Connects, checks the fields and starts counting the values that do not fit afresh: the start of a reading.
+    void Open();
     void CheckFields();
+    void NoteBadValue(MeasurementField field, SourceKey row);
+    void MakeReadWarning();
     void RequireConnected() const;
     SqliteStatement& UpdateStatement(FieldMask changed);
     SourceKey InsertRow(MeasurementRow& row);
     void RemoveRow(SourceKey key);
-    void ReadRow(const SqliteStatement& select, SourceRow& row);
+    void ReadRow(const SqliteStatement& select, SourceRow& row, bool countBadValues);
     std::int64_t DataVersion();
     void Changed();
     // Runs `body` inside a transaction begun with `begin` and commits it; on any failure rolls back and rethrows.
@@ -96,6 +104,7 @@ private:
     std::unique_ptr<SqliteStatement> count_;
     std::unique_ptr<SqliteStatement> rowsAt_;     // by offset
     std::unique_ptr<SqliteStatement> rowsAfter_;  // after a Num
+    std::unique_ptr<SqliteStatement> rowsBetween_;
     std::unique_ptr<SqliteStatement> dataVersion_;
     // Where the last Rows call ended, so that the next can go on from the last Num read instead of counting rows
     // again from the first; forgotten on any change that could move rows (-1).

@@ -161,7 +161,7 @@ void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask chan
     unsaved_ = true;
 }
 
-const persist::Recordset& FileSource::RowsAsSaved(const StoredRows&, persist::Recordset&) {
+const persist::Recordset& FileSource::RowsAsSaved(const TableRows&, persist::Recordset&) {
     if (!dropped_.empty()) {
         std::vector<bool> drop(recordset_.rows.size(), false);
         for (const std::size_t index : dropped_) {

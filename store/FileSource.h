@@ -34,7 +34,7 @@ public:
     QString FilePath() const override { return path_; }
     bool HasUnsavedChanges() const override { return unsaved_; }
     // The file's columns and every row with its pending change; `tableRows` and `scratch` are not needed.
-    const persist::Recordset& RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) override;
+    const persist::Recordset& RowsAsSaved(const TableRows& tableRows, persist::Recordset& scratch) override;
     void ChangesSaved() override { unsaved_ = false; }
 
 private:

@@ -4,7 +4,10 @@
 #include "store/FieldConverter.h"
 #include "store/FieldFormatter.h"
 #include "store/FileSource.h"
-#include "store/StoredRows.h"
+#include "store/MeasurementStore.h"
+#include "store/RowCache.h"
+#include "store/RowKeys.h"
+#include "store/RowReader.h"
 #include "store/TableFile.h"
 #include "store/TableMessages.h"
 #include "store/TableObserver.h"
@@ -22,6 +25,10 @@ TableObserver& NoObserver() {
     static TableObserver none;
     return none;
 }
+
+// Rows read at once when a row is shown or walked that is not held: a screen's worth many times over, read in one
+// query, while memory stays small.
+constexpr std::size_t kReadRows = 1024;
 
 const FieldValue& EmptyValue() {
     static const FieldValue kEmpty;
@@ -44,7 +51,9 @@ struct MeasurementTable::Impl {
     FieldFormatter formatter;
 
     bool open = false;
-    StoredRows rows;
+    RowKeys rows;
+    std::unique_ptr<RowReader> reader;  // while open
+    RowCache cache;
     RowId nextId = 1;
     int current = -1;
     std::optional<PendingRow> pending;
@@ -65,8 +74,8 @@ struct MeasurementTable::Impl {
 
     int StoredIndexOf(RowId id) const { return rows.IndexOf(id); }
 
-    // The value as kept, or null for a row that does not exist.
-    const FieldValue* ValueAt(int row, MeasurementField field) const {
+    // The value as kept, or null for a row that does not exist. Holds until the table changes or reads other rows.
+    const FieldValue* ValueAt(int row, MeasurementField field) {
         if (!open || row < 0 || row >= VisibleCount()) {
             return nullptr;
         }
@@ -74,7 +83,19 @@ struct MeasurementTable::Impl {
         if (pending && (stored < 0 || rows.Id(stored) == pending->id)) {
             return &FieldOf(pending->values, field);
         }
-        return &FieldOf(rows.Row(stored).values, field);
+        return &FieldOf(StoredValues(static_cast<std::size_t>(stored)), field);
+    }
+    // A stored row's values, read with the rows around it when they are not held. Holds as ValueAt's value.
+    const MeasurementRow& StoredValues(std::size_t stored);
+    void ReadAround(std::size_t stored);
+    // The row `key` was stored with these values, or deleted.
+    void Remember(SourceKey key, MeasurementRow values) {
+        reader->Stored(key, values);
+        cache.Put(key, std::move(values));
+    }
+    void Forget(SourceKey key) {
+        reader->Removed(key);
+        cache.Forget(key);
     }
 
     void RequireOpen() const {
@@ -101,11 +122,50 @@ struct MeasurementTable::Impl {
     void CloseDiscarding();
 };
 
+const MeasurementRow& MeasurementTable::Impl::StoredValues(std::size_t stored) {
+    const SourceKey key = rows.Key(stored);
+    if (const MeasurementRow* held = cache.Find(key)) {
+        return *held;
+    }
+    ReadAround(stored);
+    return *cache.Find(key);
+}
+
+void MeasurementTable::Impl::ReadAround(std::size_t stored) {
+    // Reads on in the direction of travel: ahead when walking or scrolling down, behind when going up.
+    std::size_t first = 0;
+    if (stored > 0 && cache.Find(rows.Key(stored - 1))) {
+        first = stored;
+    } else if (stored + 1 < rows.size() && cache.Find(rows.Key(stored + 1))) {
+        first = stored + 1 > kReadRows ? stored + 1 - kReadRows : 0;
+    } else {
+        first = stored > kReadRows / 4 ? stored - kReadRows / 4 : 0;
+    }
+    const std::size_t end = std::min(rows.size(), first + kReadRows);
+    std::vector<SourceKey> keys;
+    keys.reserve(end - first);
+    for (std::size_t i = first; i < end; ++i) {
+        keys.push_back(rows.Key(i));
+    }
+    std::vector<SourceRow> read = reader->Read(keys);
+    auto next = read.begin();
+    for (const SourceKey key : keys) {
+        if (next != read.end() && next->key == key) {
+            cache.Put(key, std::move(next->values));
+            ++next;
+        } else if (!cache.Find(key)) {
+            // Another program deleted the row meanwhile: it shows empty, and changing it fails as the source says.
+            cache.Put(key, MeasurementRow{});
+        }
+    }
+}
+
 void MeasurementTable::Impl::Store() {
     if (pending->kind == PendingRow::Kind::Edited) {
         const int stored = StoredIndexOf(pending->id);
-        source->Update(rows.Row(stored).key, pending->values, pending->assigned);
-        rows.Row(stored).values = std::move(pending->values);
+        const SourceKey key = rows.Key(static_cast<std::size_t>(stored));
+        source->Update(key, pending->values, pending->assigned);
+        Remember(key, std::move(pending->values));
         pending.reset();
         observer->RowChanged(VisibleIndex(stored));
         return;
@@ -115,16 +175,17 @@ void MeasurementTable::Impl::Store() {
     const SourceKey key = source->Insert(values);
     const RowId id = pending->id;
     const int last = static_cast<int>(rows.size());
+    Remember(key, std::move(values));
     if (newRowPosition == last) {
         pending.reset();
-        rows.Append(id, SourceRow{key, std::move(values)});
+        rows.Append(id, key);
         observer->RowChanged(last);
     } else {
         observer->BeginRemoveRow(newRowPosition);
         pending.reset();
         observer->EndRemoveRow();
         observer->BeginInsertRow(last);
-        rows.Append(id, SourceRow{key, std::move(values)});
+        rows.Append(id, key);
         observer->EndInsertRow();
     }
     newRowPosition = -1;
@@ -157,10 +218,12 @@ void MeasurementTable::Impl::BeginNewRow(int position) {
 
 void MeasurementTable::Impl::DeleteCurrent() {
     const int stored = StoredIndex(current);
-    source->Remove(rows.Row(stored).key);
+    const SourceKey key = rows.Key(static_cast<std::size_t>(stored));
+    source->Remove(key);
+    Forget(key);
     pending.reset();  // an edit of the deleted row goes with it
     observer->BeginRemoveRow(current);
-    rows.Erase(stored);
+    rows.Erase(static_cast<std::size_t>(stored));
     observer->EndRemoveRow();
     SetCurrent(std::min(current, static_cast<int>(rows.size()) - 1));
 }
@@ -182,7 +245,7 @@ void MeasurementTable::Impl::DeleteStored(std::vector<RowId>& ids) {
     for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
         const int stored = rows.IndexOf(*id);
         if (stored >= 0 && (!repeated || taken.insert(*id).second)) {
-            keys.push_back(rows.Row(stored).key);
+            keys.push_back(rows.Key(static_cast<std::size_t>(stored)));
         }
     }
     if (keys.empty()) {
@@ -216,6 +279,7 @@ void MeasurementTable::Impl::DeleteStored(std::vector<RowId>& ids) {
             continue;
         }
         makeCurrent(stored);
+        Forget(rows.Key(static_cast<std::size_t>(stored)));
         observer->BeginRemoveRow(stored);
         rows.Erase(static_cast<std::size_t>(stored));
         observer->EndRemoveRow();
@@ -237,6 +301,8 @@ void MeasurementTable::Impl::CloseDiscarding() {
     pending.reset();
     newRowPosition = -1;
     rows.Clear();
+    cache.Clear();
+    reader.reset();
     current = -1;
     open = false;
     source->Disconnect();
@@ -262,15 +328,30 @@ void MeasurementTable::OpenTable() {
     if (impl_->open) {
         return;
     }
-    std::vector<SourceRow> rows;
+    // A store is read by parts: its keys and its first rows now, the others as they are shown. A source read whole
+    // is held as read. The table stays closed, and so invisible to its observer, until all of that has worked.
     try {
-        rows = impl_->source->ReadAll();
+        std::vector<SourceKey> keys;
+        if (MeasurementStore* store = impl_->source->Store()) {
+            keys = store->ReadKeys();
+            impl_->reader = std::make_unique<StoreRowReader>(*store);
+        } else {
+            auto loaded = std::make_unique<LoadedRowReader>(impl_->source->ReadAll());
+            keys = loaded->Keys();
+            impl_->reader = std::move(loaded);
+        }
+        impl_->nextId = impl_->rows.Adopt(keys, impl_->nextId);
+        if (!impl_->rows.empty()) {
+            impl_->ReadAround(0);
+        }
     } catch (...) {
+        impl_->rows.Clear();
+        impl_->cache.Clear();
+        impl_->reader.reset();
         impl_->source->Disconnect();  // a closed table holds no connection
         throw;
     }
     impl_->observer->BeginReset();
-    impl_->nextId = impl_->rows.Adopt(std::move(rows), impl_->nextId);
     impl_->open = true;
     impl_->current = impl_->rows.empty() ? -1 : 0;
     impl_->observer->EndReset();
@@ -472,8 +553,8 @@ void MeasurementTable::Edit() {
         impl_->BeginNewRow(0);
         return;
     }
-    const int stored = impl_->StoredIndex(impl_->current);
-    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->rows.Id(stored), impl_->rows.Row(stored).values, {}};
+    const auto stored = static_cast<std::size_t>(impl_->StoredIndex(impl_->current));
+    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->rows.Id(stored), impl_->StoredValues(stored), {}};
     impl_->observer->RowChanged(impl_->current);
 }
 
@@ -538,9 +619,32 @@ void MeasurementTable::SettlePendingRow() {
     impl_->Settle();
 }
 
+namespace {
+
+// The table's stored rows for a source that saves them.
+class RowsOfTable final : public TableRows {
+public:
+    explicit RowsOfTable(std::size_t count, std::function<const MeasurementRow&(std::size_t)> row)
+        : count_(count), row_(std::move(row)) {}
+    std::size_t Count() const override { return count_; }
+    void ForEach(const std::function<void(const MeasurementRow&)>& visit) const override {
+        for (std::size_t i = 0; i < count_; ++i) {
+            visit(row_(i));
+        }
+    }
+
+private:
+    std::size_t count_;
+    std::function<const MeasurementRow&(std::size_t)> row_;
+};
+
+}  // namespace
+
 const persist::Recordset& MeasurementTable::RowsAsSaved(persist::Recordset& scratch) {
     SettlePendingRow();
-    return impl_->source->RowsAsSaved(impl_->rows, scratch);
+    const RowsOfTable rows(impl_->rows.size(),
+                           [this](std::size_t stored) -> const MeasurementRow& { return impl_->StoredValues(stored); });
+    return impl_->source->RowsAsSaved(rows, scratch);
 }
 
 void MeasurementTable::ReplaceSource(std::unique_ptr<TableSource> source) {

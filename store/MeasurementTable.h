@@ -31,8 +31,10 @@ enum class TableState { Closed, Browse, Insert, Edit };
 
 enum class PendingRowAtClose { Discard, Store };
 
-// The measurement table ("ADOTable1"): the rows of its current source, read whole when opened, with at
-// most one pending row (a new row being inserted, or a stored row being edited).
+// The measurement table ("ADOTable1"): the rows of its current source, with at most one pending row (a new row
+// being inserted, or a stored row being edited). Opening a working database reads only the rows' keys; the values
+// are read a run of rows at a time as they are shown or walked, and only a fixed number of rows is held, so a
+// million rows take little more memory than a thousand. A saved table file is read whole.
 //
 // Visible rows are the stored rows in table order plus, while inserting, the pending new row at the place it
 // was begun. Indexes below are visible-row indexes. Main thread only; every failure raises TableError and
@@ -101,7 +103,8 @@ public:
     RowId IdAt(int row) const;
     int IndexOf(RowId id) const;  // -1 when no such row
     // A visible row's value (an empty value for a row that does not exist), as the source keeps it; the reference
-    // holds until the table next changes. A date-time is a WallClockTime.
+    // holds until the table next changes or reads another row. A date-time is a WallClockTime. These three read
+    // the row from the source when it is not held, and raise its TableError when that fails.
     const FieldValue& Value(int row, MeasurementField field) const;
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;

@@ -1,6 +1,5 @@
 #include "store/TableSource.h"
 
-#include "store/StoredRows.h"
 #include "store/SysRecordset.h"
 
 #include "store/persist/ColumnFit.h"
@@ -18,18 +17,17 @@ std::size_t TableSource::RemoveRows(const std::vector<SourceKey>& keys, std::exc
     return removed;
 }
 
-const persist::Recordset& TableSource::RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch) {
+const persist::Recordset& TableSource::RowsAsSaved(const TableRows& tableRows, persist::Recordset& scratch) {
     scratch = persist::Recordset();
     scratch.columns = SysRecordset::Columns();
-    scratch.rows.reserve(tableRows.size());
-    for (std::size_t r = 0; r < tableRows.size(); ++r) {
-        const MeasurementRow& values = tableRows.Row(r).values;
+    scratch.rows.reserve(tableRows.Count());
+    tableRows.ForEach([&scratch](const MeasurementRow& values) {
         persist::Row& row = scratch.rows.emplace_back();
         row.values.reserve(kMeasurementFieldCount);
         for (std::size_t i = 0; i < values.size(); ++i) {
             row.values.push_back(SysRecordset::ToStored(scratch.columns[i], values[i]));
         }
-    }
+    });
     // Another program may have stored texts longer than the field's width; saving must not refuse what is shown.
     persist::FitTextColumnsToValues(scratch);
     return scratch;

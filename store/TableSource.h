@@ -6,12 +6,13 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <vector>
 
 namespace persist {
 struct Recordset;
 }
-class StoredRows;
+class MeasurementStore;
 
 // How a source names one of its rows: the database's Num, or a file source's own row number. Chosen by the source,
 // unique among its rows while it is open, never reused for another row.
@@ -22,10 +23,23 @@ struct SourceRow {
     MeasurementRow values;
 };
 
-// Where the measurement table's rows come from and where its changes go. The table reads the source whole when it
-// opens and then tells it every change as it happens, so a source that keeps its rows in memory (a saved table
-// file) can track each row's state: unchanged, inserted, modified (it still has the original values, since only it
-// is told of the first change) or deleted; a database source writes each change at once.
+// The table's rows in table order, every change so far included, as a source that saves them reads them: a chunk at
+// a time, however many there are.
+class TableRows {
+public:
+    virtual std::size_t Count() const = 0;
+    // Calls `visit` with each row's values in table order. Raises TableError when a row cannot be read.
+    virtual void ForEach(const std::function<void(const MeasurementRow&)>& visit) const = 0;
+
+protected:
+    ~TableRows() = default;
+};
+
+// Where the measurement table's rows come from and where its changes go. A source that keeps its rows in memory (a
+// saved table file) is read whole when the table opens; a working database is a store (Store()), of which the table
+// reads the keys when it opens and the rows as it shows them. Either is told every change as it happens, so a source
+// in memory can track each row's state: unchanged, inserted, modified (it still has the original values, since only
+// it is told of the first change) or deleted; a database source writes each change at once.
 //
 // Every failure raises TableError with a text the user can act on; a failed call changes nothing. Main thread only.
 class TableSource {
@@ -38,8 +52,10 @@ public:
     // Connects when needed, checks that the source has the ten fields in compatible types, and returns every row in
     // table order (the order in which the rows were stored).
     virtual std::vector<SourceRow> ReadAll() = 0;
-    // What the last ReadAll had to leave out, for a warning when the table opens: empty when nothing, else a text
-    // that names the first value that could not be read and how many there were.
+    // The source as a store read by parts, for the table to read instead of ReadAll; null for a source read whole.
+    virtual MeasurementStore* Store() { return nullptr; }
+    // What the last ReadAll (or the store's ReadKeys) had to leave out, for a warning when the table opens: empty when
+    // nothing, else a text that names the first value that could not be read and how many there were.
     virtual QString ReadWarning() const { return {}; }
     // The table closed: lets go of the connection. Never fails.
     virtual void Disconnect() = 0;
@@ -63,11 +79,11 @@ public:
     // Whether the source keeps changes in memory that have not been saved to a file since it was read or last
     // saved; they are lost when the source goes. A source that writes every change at once never has any.
     virtual bool HasUnsavedChanges() const { return false; }
-    // The rows as a saved table file holds them, for writing one. `tableRows` are the table's rows in table order,
-    // every change so far included. This builds the ten fields with the rows as unchanged rows in `scratch` and
-    // returns it; a source that keeps a file's own rows (its columns and each row's pending change) returns those
-    // instead, without a copy, and leaves `scratch` alone. The result holds until the source or `scratch` changes.
-    virtual const persist::Recordset& RowsAsSaved(const StoredRows& tableRows, persist::Recordset& scratch);
+    // The rows as a saved table file holds them, for writing one. This builds the ten fields with the rows as unchanged
+    // rows in `scratch` and returns it; a source that keeps a file's own rows (its columns and each row's pending
+    // change) returns those instead, without a copy, and leaves `scratch` alone. The result holds until the source or
+    // `scratch` changes.
+    virtual const persist::Recordset& RowsAsSaved(const TableRows& tableRows, persist::Recordset& scratch);
     // The rows, every change so far included, have just been saved to a file.
     virtual void ChangesSaved() {}
 };

@@ -1,6 +1,6 @@
-#include "tests/store/StoredRowsTest.h"
+#include "tests/store/RowKeysTest.h"
 
-#include "store/StoredRows.h"
+#include "store/RowKeys.h"
 #include "tests/QtTestRunner.h"
 
 #include <QRandomGenerator>
@@ -14,7 +14,7 @@ enum class Where { Front, Back, Anywhere };
 
 Q_DECLARE_METATYPE(Where)
 
-void StoredRowsTest::followsPlainList_data() {
+void RowKeysTest::followsPlainList_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<Where>("where");
     QTest::addColumn<int>("appendedFirst");  // rows added before any is erased
@@ -27,17 +27,16 @@ void StoredRowsTest::followsPlainList_data() {
 }
 
 // Erases and appends on a large table, checked after every step against a plain list.
-void StoredRowsTest::followsPlainList() {
+void RowKeysTest::followsPlainList() {
     QFETCH(int, rows);
     QFETCH(Where, where);
     QFETCH(int, appendedFirst);
-    std::vector<SourceRow> initial(static_cast<std::size_t>(rows));
+    std::vector<SourceKey> initial(static_cast<std::size_t>(rows));
     for (int i = 0; i < rows; ++i) {
-        initial[i].key = i;
-        FieldOf(initial[i].values, MeasurementField::Vid) = QString::number(i);
+        initial[i] = i;
     }
-    StoredRows stored;
-    RowId nextId = stored.Adopt(std::move(initial), 1);
+    RowKeys stored;
+    RowId nextId = stored.Adopt(initial, 1);
     std::vector<std::pair<RowId, SourceKey>> model;
     for (int i = 0; i < rows; ++i) {
         model.emplace_back(RowId(i + 1), i);
@@ -45,9 +44,7 @@ void StoredRowsTest::followsPlainList() {
     QRandomGenerator random(42);
     SourceKey nextKey = rows;
     const auto append = [&] {
-        SourceRow row{nextKey, {}};
-        FieldOf(row.values, MeasurementField::Vid) = QString::number(nextKey);
-        stored.Append(nextId, std::move(row));
+        stored.Append(nextId, nextKey);
         model.emplace_back(nextId++, nextKey++);
     };
     for (int i = 0; i < appendedFirst; ++i) {
@@ -71,9 +68,7 @@ void StoredRowsTest::followsPlainList() {
         if (!model.empty()) {
             const std::size_t probe = random.bounded(static_cast<quint32>(model.size()));
             QCOMPARE(stored.Id(probe), model[probe].first);
-            QCOMPARE(stored.Row(probe).key, model[probe].second);
-            QCOMPARE(std::get<QString>(FieldOf(stored.Row(probe).values, MeasurementField::Vid)),
-                     QString::number(model[probe].second));
+            QCOMPARE(stored.Key(probe), model[probe].second);
             QCOMPARE(stored.IndexOf(model[probe].first), int(probe));
         }
     }
@@ -81,14 +76,12 @@ void StoredRowsTest::followsPlainList() {
     QVERIFY(stored.empty());
 
     // Read again after all that, the rows are the new ones alone.
-    std::vector<SourceRow> again(2);
-    again[1].key = 77;
-    QCOMPARE(stored.Adopt(std::move(again), nextId), nextId + 2);
+    QCOMPARE(stored.Adopt({5, 77}, nextId), nextId + 2);
     QCOMPARE(stored.size(), std::size_t{2});
-    QCOMPARE(stored.Row(1).key, SourceKey{77});
-    stored.Append(nextId + 2, SourceRow{78, {}});
-    QCOMPARE(stored.Row(2).key, SourceKey{78});
+    QCOMPARE(stored.Key(1), SourceKey{77});
+    stored.Append(nextId + 2, 78);
+    QCOMPARE(stored.Key(2), SourceKey{78});
     QCOMPARE(stored.IndexOf(nextId + 2), 2);
 }
 
-RS5_TEST_CLASS(StoredRowsTest);
+RS5_TEST_CLASS(RowKeysTest);

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class StoredRowsTest : public QObject {
+class RowKeysTest : public QObject {
     Q_OBJECT
 
 private slots:
