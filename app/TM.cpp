@@ -24,6 +24,7 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -493,10 +494,12 @@ void TM::N13Click() {
     }
     const int count = ADOTable1->RowCount();
     DiscardNewRow(*ADOTable1);
-    for (int k = 1; k <= count; ++k) {
-        ADOTable1->DeleteRow();
-        ProgressBar1->setValue(k - 1);
-    }
+    // The rows go in one transaction; the bar follows each row as the grid is told of it going.
+    int deleted = 0;
+    const QMetaObject::Connection progress = connect(DataSource1, &QAbstractItemModel::rowsRemoved, ProgressBar1,
+                                                     [&] { ProgressBar1->setValue(deleted++); });
+    const auto stopFollowing = qScopeGuard([&] { disconnect(progress); });
+    ADOTable1->DeleteRows(count);
     ProgressBar1->setValue(0);
 }
 

@@ -586,3 +586,119 @@ void DatabaseSourceTest::deletingSelectedRowsStopsAtRowDeletedElsewhere() {
     QCOMPARE(fileRows(), QStringLiteral("2 3 6"));
     QCOMPARE(table->CurrentRow(), 2);
 }
+
+namespace {
+
+// Far more rows than the table reads at a time or keeps: every row shown must still be its own.
+constexpr int kManyRows = 20000;
+
+std::unique_ptr<MeasurementTable> OpenNumbered(const QString& path) {
+    CreateWorkingDatabase(path);
+    {
+        DatabaseSource filler(path);
+        filler.Connect();
+        FillNumbered(filler, kManyRows);
+    }
+    return OpenTable(path);
+}
+
+// The row's NN, 0 when it has none.
+int NnAt(MeasurementTable& table, int row) {
+    const auto* nn = std::get_if<std::int32_t>(&table.Value(row, MeasurementField::NN));
+    return nn ? *nn : 0;
+}
+
+// The first row, from `first` on in the direction `step`, whose NN is not `offset` more than its index.
+int FirstAmiss(MeasurementTable& table, int first, int step, int offset = 1) {
+    for (int row = first; row >= 0 && row < table.VisibleRowCount(); row += step) {
+        if (NnAt(table, row) != row + offset) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// Jumps past the rows read so far, to the end and back into the middle, then whole scrolls down and up.
+void DatabaseSourceTest::rowsAreReadAsShownWhereverTheyAre() {
+    QTemporaryDir dir;
+    auto table = OpenNumbered(dir.filePath(QStringLiteral("sys.mdb")));
+    QCOMPARE(table->RowCount(), kManyRows);
+    for (const int row : {1023, 1024, 1025, kManyRows - 1, 10000, 9999, 9998, 0}) {
+        QCOMPARE(NnAt(*table, row), row + 1);
+    }
+    QCOMPARE(FirstAmiss(*table, 0, 1), -1);
+    QCOMPARE(FirstAmiss(*table, kManyRows - 1, -1), -1);
+    QCOMPARE(table->PlainText(kManyRows, MeasurementField::NN), QString());
+}
+
+// Deletions and a pending row where the rows read at opening end, and an edit whose row is read again meanwhile.
+void DatabaseSourceTest::rowsReadFollowDeletionsAndPendingRows() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    auto table = OpenNumbered(path);
+    std::vector<RowId> selection{table->IdAt(1023)};  // the last row read at opening
+    for (int row = 500; row < 510; ++row) {
+        selection.push_back(table->IdAt(row));
+    }
+    table->DeleteSelectedRows(selection);
+    QCOMPARE(table->RowCount(), kManyRows - 11);
+    QCOMPARE(FirstAmiss(*table, 0, 1), 500);
+    QCOMPARE(FirstAmiss(*table, 500, 1, 11), 1013);
+    QCOMPARE(FirstAmiss(*table, 1013, 1, 12), -1);
+
+    // A new row begun at the first row not read at opening: the rows on either side keep their values while far
+    // rows are read, and storing it puts it at the end.
+    table->MoveTo(1013);
+    table->InsertRow();
+    table->SetField(u"NN", std::int32_t{-1});
+    QCOMPARE(FirstAmiss(*table, kManyRows - 11, -1, 11), 1013);  // the new row
+    QCOMPARE(NnAt(*table, 1013), -1);
+    QCOMPARE(NnAt(*table, 1012), 1023);
+    table->PostRow();
+    QCOMPARE(NnAt(*table, 1013), 1025);
+    QCOMPARE(NnAt(*table, table->RowCount() - 1), -1);
+    QCOMPARE(table->CurrentRow(), table->RowCount() - 1);
+
+    // An edit of a row that leaves the rows kept while the others are shown.
+    table->MoveTo(3);
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("пересчитано"));
+    QCOMPARE(FirstAmiss(*table, table->RowCount() - 2, -1, 12), 1012);
+    table->PostRow();
+    QCOMPARE(FirstAmiss(*table, 1013, 1, 12), table->RowCount() - 1);
+    QCOMPARE(table->PlainText(3, MeasurementField::Op), QStringLiteral("пересчитано"));
+    QCOMPARE(NnAt(*table, 3), 4);
+    QCOMPARE(OtherConnection(path).Query("SELECT Num FROM Sys WHERE Op = 'пересчитано'"), QStringLiteral("4"));
+}
+
+// Another program deletes rows the table has not read yet: a walk still visits every row in order, those rows are
+// empty, and changing one fails with the source's text.
+void DatabaseSourceTest::walkPassesRowsDeletedElsewhere() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    auto table = OpenNumbered(path);
+    OtherConnection(path).Execute("DELETE FROM Sys WHERE Num BETWEEN 5001 AND 6000");
+    int empty = 0;
+    int amiss = -1;
+    table->MoveFirst();
+    for (int row = 0; row < table->RowCount(); ++row) {
+        const QString nn = table->FieldText(u"NN");
+        if (nn.isEmpty()) {
+            ++empty;
+        } else if (nn != QString::number(row + 1) && amiss < 0) {
+            amiss = row;
+        }
+        table->MoveNext();
+    }
+    QCOMPARE(empty, 1000);
+    QCOMPARE(amiss, -1);
+    QCOMPARE(table->CurrentRow(), kManyRows - 1);
+    table->MoveTo(5500);
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("x"));
+    QCOMPARE(ErrorOf([&] { table->PostRow(); }),
+             QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last "
+                            "read."));
+}

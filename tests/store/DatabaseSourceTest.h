@@ -22,4 +22,7 @@ private slots:
     void readAllSpansChunksAndCountsBadValuesOfEach();
     void storeTellsOfChanges();
     void deletingSelectedRowsStopsAtRowDeletedElsewhere();
+    void rowsAreReadAsShownWhereverTheyAre();
+    void rowsReadFollowDeletionsAndPendingRows();
+    void walkPassesRowsDeletedElsewhere();
 };
