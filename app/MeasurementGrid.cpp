@@ -23,6 +23,8 @@ MeasurementGrid::MeasurementGrid(MeasurementGridModel& model, QWidget* parent)
     : QTableView(parent), model_(model), table_(model.Table()), selection_(model.Table()) {
     setObjectName("DBGrid1");
     setVerticalHeader(new GridIndicator(this));
+    // The row height is set before the rows come: set afterwards, Qt resizes every row one by one.
+    verticalHeader()->setDefaultSectionSize(RowHeight());
     setModel(&model_);
     setItemDelegate(new GridCellDelegate(
         [this](int row) { return selection_.IsSelected(row); },
@@ -412,8 +414,12 @@ void MeasurementGrid::ApplyFontMetrics() {
         }
         setColumnWidth(column, width);
     }
-    verticalHeader()->setDefaultSectionSize(metrics.height() + kRowPadding);
-    horizontalHeader()->setFixedHeight(metrics.height() + kRowPadding + 1);
+    verticalHeader()->setDefaultSectionSize(RowHeight());
+    horizontalHeader()->setFixedHeight(RowHeight() + 1);
+}
+
+int MeasurementGrid::RowHeight() const {
+    return QFontMetrics(font()).height() + kRowPadding;
 }
 
 int MeasurementGrid::CellWidthFor(const QString& text) const {

@@ -81,6 +81,7 @@ private:
     void SetCurrentColumn(int column);
     int CurrentColumn() const;
     void ApplyFontMetrics();
+    int RowHeight() const;
     // The width a column needs to show the text whole.
     int CellWidthFor(const QString& text) const;
 

@@ -1,10 +1,13 @@
 // Times the program's start-up with a full working database: from the process's start (and from main()) to the
 // main window painted with its grid's first screen, the windows built exactly as the program builds them.
 //
-//   startup_bench [--rows N] [--keep FOLDER]
+//   startup_bench [--rows N] [--keep FOLDER] [--scroll]
 //
 // Creates "sys.mdb" with N rows (65 535 by default) in a temporary folder (or FOLDER, kept) and runs there. Run it
-// with QT_QPA_PLATFORM=offscreen for a headless machine, or under xvfb-run for a real X server.
+// with QT_QPA_PLATFORM=offscreen for a headless machine, or under xvfb-run for a real X server. With --scroll the
+// grid is then scrolled from the first row to the last as dragging its scroll bar does, a paint at each of 500
+// steps, and page by page over the last 100 pages; the longest pause between two paints is printed. The peak memory
+// (resident set) is printed at the end.
 #include "app/Application.h"
 #include "app/MeasurementGrid.h"
 #include "app/ProgramWindows.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -24,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -85,7 +90,8 @@ void FillDatabase(const QString& path, int rows) {
 // Ends the event loop once the grid has painted for the first time.
 class FirstPaint : public QObject {
 public:
-    FirstPaint(QElapsedTimer& clock, const QAbstractItemModel& model) : clock_(clock), model_(model) {}
+    FirstPaint(QElapsedTimer& clock, const QAbstractItemModel& model, std::function<void()> then)
+        : clock_(clock), model_(model), then_(std::move(then)) {}
     double paintedMs = -1;
     int rowsShown = 0;
     double sinceStartS = -1;
@@ -98,6 +104,7 @@ protected:
                 paintedMs = clock_.nsecsElapsed() / 1e6;
                 sinceStartS = SecondsSinceProcessStart();
                 rowsShown = model_.rowCount();
+                then_();
                 QCoreApplication::quit();
             });
             paintedMs = 0;
@@ -108,7 +115,57 @@ protected:
 private:
     QElapsedTimer& clock_;
     const QAbstractItemModel& model_;
+    std::function<void()> then_;  // run in the event loop, with the window shown
 };
+
+// The process's peak resident set so far, in MB (VmHWM of /proc/self/status).
+double PeakMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024;
+        }
+    }
+    return -1;
+}
+
+// Moves the grid's scroll bar through `positions` and paints after each move; returns the longest move and paint.
+template <typename Positions>
+double LongestPaintMs(QAbstractItemView& grid, const Positions& positions) {
+    QScrollBar& bar = *grid.verticalScrollBar();
+    double longest = 0;
+    QElapsedTimer step;
+    for (const int position : positions) {
+        step.start();
+        bar.setValue(position);
+        grid.viewport()->repaint();
+        QCoreApplication::processEvents();
+        longest = std::max(longest, step.nsecsElapsed() / 1e6);
+    }
+    return longest;
+}
+
+void ScrollToTheEnd(QAbstractItemView& grid) {
+    const QScrollBar& bar = *grid.verticalScrollBar();
+    constexpr int kDragSteps = 500;
+    constexpr int kPages = 100;
+    std::vector<int> dragged;
+    for (int i = 0; i <= kDragSteps; ++i) {
+        dragged.push_back(bar.minimum() +
+                          static_cast<int>(static_cast<long long>(bar.maximum() - bar.minimum()) * i / kDragSteps));
+    }
+    std::vector<int> paged;
+    for (int page = kPages; page >= 0; --page) {
+        paged.push_back(std::max(bar.minimum(), bar.maximum() - page * bar.pageStep()));
+    }
+    QElapsedTimer all;
+    all.start();
+    const double longestDragged = LongestPaintMs(grid, dragged);
+    const double longestPaged = LongestPaintMs(grid, paged);
+    std::printf("scrolled to the last row in %zu paints, %.0f ms: longest pause %.1f ms dragging, %.1f ms paging\n",
+                dragged.size() + paged.size(), all.nsecsElapsed() / 1e6, longestDragged, longestPaged);
+}
 
 }  // namespace
 
@@ -117,11 +174,14 @@ int main(int argc, char** argv) {
 
     int rows = 65535;
     QString keep;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--rows") {
-            rows = std::atoi(argv[i + 1]);
-        } else if (std::string(argv[i]) == "--keep") {
-            keep = QString::fromLocal8Bit(argv[i + 1]);
+    bool scroll = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--rows" && i + 1 < argc) {
+            rows = std::atoi(argv[++i]);
+        } else if (std::string(argv[i]) == "--keep" && i + 1 < argc) {
+            keep = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::string(argv[i]) == "--scroll") {
+            scroll = true;
         }
     }
     QTemporaryDir temporary;
@@ -143,18 +203,26 @@ int main(int argc, char** argv) {
     MessageBox::RecordInsteadOfShowing();  // an error box would stop the clock; the count is printed instead
     ProgramWindows windows;
     const double builtMs = startup.nsecsElapsed() / 1e6;
-    FirstPaint firstPaint(startup, *windows.M().Grid()->model());
+    double peakAtFirstPaint = 0;
+    FirstPaint firstPaint(startup, *windows.M().Grid()->model(), [&] {
+        peakAtFirstPaint = PeakMegabytes();
+        if (scroll) {
+            ScrollToTheEnd(*windows.M().Grid());
+            std::printf("peak memory after scrolling: %.1f MB\n", PeakMegabytes());
+        }
+    });
     windows.M().Grid()->viewport()->installEventFilter(&firstPaint);
     windows.M().show();
     Application::exec();
 
     std::printf("rows in the grid: %d, error boxes: %zu\n", firstPaint.rowsShown, MessageBox::TakeRecorded().size());
-    std::printf("windows built (table read whole): %.0f ms\n", builtMs);
+    std::printf("windows built (table opened): %.0f ms\n", builtMs);
     std::printf("application object to painted window: %.0f ms\n", firstPaint.paintedMs);
     std::printf("process start to main(): %.2f s (to 10 ms)\n", beforeMain);
     if (!made) {
         // Only when the database was there already: otherwise making it is part of this figure.
         std::printf("process start to painted window: %.2f s (to 10 ms)\n", firstPaint.sinceStartS);
     }
+    std::printf("peak memory at the first paint: %.1f MB\n", peakAtFirstPaint);
     return 0;
 }
