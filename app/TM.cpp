@@ -6,6 +6,7 @@
 #include "app/JetImportQuestion.h"
 #include "app/MeasurementGrid.h"
 #include "app/MeasurementGridModel.h"
+#include "app/SharedDatabaseWarning.h"
 #include "app/StatusPanelBar.h"
 #include "app/platform/HelpEngine.h"
 #include "export/automation/Automation.h"
@@ -156,6 +157,7 @@ void TM::OpenWorkingTable() {
     ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
     ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });
     ShowReadWarning();
+    SharedDatabaseWarning::ShowIfNeeded(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName));
 }
 
 void TM::ShowReadWarning() {

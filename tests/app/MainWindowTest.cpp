@@ -4,6 +4,7 @@
 #include "app/MeasurementGrid.h"
 #include "app/Program.h"
 #include "app/ProgramWindows.h"
+#include "app/SharedDatabaseWarning.h"
 #include "app/StatusPanelBar.h"
 #include "app/TM.h"
 #include "archive/Unit1.h"
@@ -16,9 +17,12 @@
 #include "ui/MessageBox.h"
 #include "ui/ScreenFit.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
@@ -165,6 +169,37 @@ private slots:
         QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("1"));
         QCOMPARE(model->index(2, 0).data().toString(), QString());
         QCOMPARE(model->index(2, 2).data().toString(), QStringLiteral("Пшеница"));
+    }
+
+    // sys.mdb in a network folder: one warning in a run of the program, naming the file and the kind of file system;
+    // none for a local folder.
+    void databaseInNetworkFolderIsWarnedOfOnce() {
+        CreateDatabaseWithRows(NumberedRows(1));
+        const QString database = QFileInfo(QStringLiteral("sys.mdb")).absoluteFilePath();
+        QStringList probed;
+        SharedDatabaseWarning::SetProbe([&](const QString& path) {
+            probed << path;
+            return QStringLiteral("NFS");
+        });
+        const auto restore = qScopeGuard([] { SharedDatabaseWarning::SetProbe({}); });
+        {
+            TM first;
+            const auto shown = MessageBox::TakeRecorded();
+            QCOMPARE(shown.size(), size_t(1));
+            QCOMPARE(shown[0].text, QString::fromUtf16(SharedDatabaseWarning::kText)
+                                        .arg(QDir::toNativeSeparators(database), QStringLiteral("NFS")));
+            QVERIFY(first.Table().IsOpen());
+        }
+        {
+            TM second;
+            QVERIFY(MessageBox::TakeRecorded().empty());
+        }
+        QCOMPARE(probed, QStringList{database});
+        SharedDatabaseWarning::SetProbe([](const QString&) { return QString(); });
+        {
+            TM local;
+            QVERIFY(MessageBox::TakeRecorded().empty());
+        }
     }
 
     void statusBarPanelsAndProgressBarFollowResizes() {
