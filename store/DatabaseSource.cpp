@@ -68,6 +68,12 @@ QString DeclaredKindName(const QString& declared, bool primaryKey) {
     return declared.isEmpty() ? QStringLiteral("Variant") : declared;
 }
 
+// The date and time in `column`, or none when it holds something else.
+std::optional<WallClockTime> DateTimeIn(const SqliteStatement& select, int column) {
+    return select.ColumnType(column) == SQLITE_TEXT ? StoredDateTime::FromText(select.ColumnText(column))
+                                                    : std::nullopt;
+}
+
 // Whether the value in `column` (numbered as the fields) fits its field; a null always does.
 bool ColumnFits(const SqliteStatement& select, int column) {
     const int type = select.ColumnType(column);
@@ -84,7 +90,7 @@ bool ColumnFits(const SqliteStatement& select, int column) {
         case FieldKind::Double:
             return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
         case FieldKind::DateTime:
-            return type == SQLITE_TEXT && StoredDateTime::FromText(select.ColumnText(column)).has_value();
+            return DateTimeIn(select, column).has_value();
         case FieldKind::Text:
             return type == SQLITE_TEXT;
     }
@@ -376,13 +382,16 @@ void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row, bool
         if (select.ColumnType(i) == SQLITE_NULL) {
             continue;
         }
-        if (!ColumnFits(select, i)) {
+        FieldValue& value = row.values[static_cast<std::size_t>(i)];
+        // A date is checked by reading it: read once.
+        const bool isDateTime = MeasurementFieldKind(field) == FieldKind::DateTime;
+        const std::optional<WallClockTime> dateTime = isDateTime ? DateTimeIn(select, i) : std::nullopt;
+        if (isDateTime ? !dateTime : !ColumnFits(select, i)) {
             if (countBadValues) {
                 NoteBadValue(field, row.key);
             }
             continue;
         }
-        FieldValue& value = row.values[static_cast<std::size_t>(i)];
         switch (MeasurementFieldKind(field)) {
             case FieldKind::AutoIncrement:
             case FieldKind::Integer:
@@ -392,7 +401,7 @@ void DatabaseSource::ReadRow(const SqliteStatement& select, SourceRow& row, bool
                 value = select.ColumnDouble(i);
                 break;
             case FieldKind::DateTime:
-                value = *StoredDateTime::FromText(select.ColumnText(i));
+                value = *dateTime;
                 break;
             case FieldKind::Text:
                 value = texts_[i].Get(select.ColumnText(i));

@@ -38,5 +38,6 @@ void RowCache::MakeRoom() {
 
 void RowCache::Clear() {
     rows_ = {};
+    rows_.reserve(capacity_ + 1);
     arrivals_ = {};
 }

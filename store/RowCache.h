@@ -14,7 +14,7 @@ public:
     // Rows a table keeps: some screens' worth in either direction, and a chunk of a walk many times over.
     static constexpr std::size_t kDefaultCapacity = 16384;
 
-    explicit RowCache(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) {}
+    explicit RowCache(std::size_t capacity = kDefaultCapacity) : capacity_(capacity) { rows_.reserve(capacity + 1); }
 
     std::size_t size() const { return rows_.size(); }
     std::size_t capacity() const { return capacity_; }
