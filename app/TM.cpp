@@ -558,9 +558,7 @@ void TM::N6Click() {
         return;
     }
     DiscardNewRow(*ADOTable1);
-    for (int k = 0; k < count; ++k) {
-        ADOTable1->DeleteRow();
-    }
+    ADOTable1->DeleteRows(count);  // one transaction, as many rows as there are
 }
 
 void TM::N3Click() {
