@@ -268,7 +268,11 @@ std::vector<SourceKey> DatabaseSource::ReadKeys() {
     while (select.Step()) {
         const SourceKey key = select.ColumnInt(0);
         keys.push_back(key);
-        for (int i = 0; i < kMeasurementFieldCount; ++i) {
+        // Num, the key itself, is always an integer.
+        if (key < std::numeric_limits<std::int32_t>::min() || key > std::numeric_limits<std::int32_t>::max()) {
+            NoteBadValue(MeasurementField::Num, key);
+        }
+        for (int i = 1; i < kMeasurementFieldCount; ++i) {
             if (!ColumnFits(select, i)) {
                 NoteBadValue(static_cast<MeasurementField>(i), key);
             }

@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
         return seconds;
     });
     std::printf(
-        "open the table (read whole) + first screen (%d rows x 9 columns): %8.1f ms (best of 5; processor "
+        "open the table + first screen (%d rows x 9 columns): %8.1f ms (best of 5; processor "
         "time %.1f ms a run)",
         kScreenRows, open * 1e3, (CpuSeconds() - cpuBeforeOpen) * 1e3 / 5);
     if (toolRead > 0) {
