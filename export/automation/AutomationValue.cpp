@@ -60,6 +60,14 @@ AutomationValue::AutomationValue(ObjectRef object) {
     }
 }
 
+void AutomationValue::AssignText(std::u16string_view text) {
+    if (auto* held = std::get_if<std::u16string>(&value_)) {
+        held->assign(text);
+    } else {
+        value_ = std::u16string(text);
+    }
+}
+
 namespace {
 
 [[noreturn]] void Mismatch(const char* wanted) {

@@ -76,6 +76,10 @@ public:
     const std::u16string& Text() const;
     const ObjectRef& Object() const;
 
+    // Holds `text` from now on; a value that holds a text already keeps its storage, so that one value refilled
+    // for many calls allocates only when a text outgrows it.
+    void AssignText(std::u16string_view text);
+
     // Empties the value; an object it referred to loses this value's count.
     void Clear() noexcept { value_ = std::monostate{}; }
 

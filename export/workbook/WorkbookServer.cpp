@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <span>
 #include <string>
+#include <utility>
 
 struct WorkbookServer::State {
     InputLocale locale;
@@ -38,6 +39,12 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 }
 
 DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
+    // Clients mostly write a name as the server spells it: the exact comparison first is the cheap one.
+    for (const Member& member : members) {
+        if (member.name == name) {
+            return member.id;
+        }
+    }
     for (const Member& member : members) {
         if (SameName(member.name, name)) {
             return member.id;
@@ -120,15 +127,25 @@ void CheckSheetName(const Workbook& book, const Worksheet& sheet, std::u16string
     }
 }
 
-class CellObject final : public ServerObject {
+// A cell of a sheet. The export takes one cell a write and gives it back at once, so the sheet keeps a cell
+// that was given back and hands it out again instead of making a new one: an idle cell holds no count of its
+// sheet (none of anything) and is not counted among the live objects.
+class CellObject final : public AutomationObject {
 public:
-    CellObject(std::shared_ptr<State> state, ObjectRef sheetObject, std::shared_ptr<Worksheet> sheet, std::int32_t row,
-               std::int32_t column)
-        : ServerObject(std::move(state)),
-          sheetObject_(std::move(sheetObject)),
-          sheet_(std::move(sheet)),
-          row_(row),
-          column_(column) {}
+    CellObject() = default;
+
+    // Now the cell at (row, column) of `sheetObject`, whose server state and worksheet it uses; counted as live.
+    void Attach(ObjectRef sheetObject, State& state, Worksheet& sheet, std::int32_t row, std::int32_t column) {
+        sheetObject_ = std::move(sheetObject);
+        state_ = &state;
+        sheet_ = &sheet;
+        row_ = row;
+        column_ = column;
+        ++state_->liveObjects;
+    }
+
+    // An idle cell that its sheet kept goes with the sheet.
+    void Discard() noexcept { delete this; }
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
         static constexpr Member kMembers[] = {{u"Value", 1}};
@@ -148,7 +165,12 @@ public:
         return {};
     }
 
+protected:
+    void LastReleased() noexcept override;
+
 private:
+    ~CellObject() override = default;
+
     AutomationValue Read() const {
         const Cell& cell = sheet_->At(row_, column_);
         switch (cell.kind) {
@@ -193,7 +215,7 @@ private:
         if (text.size() > kMaxCellText) {
             Fail(AutomationCode::kException, "a cell holds at most 32767 characters");
         }
-        const InputLocale& locale = ServerState()->locale;
+        const InputLocale& locale = state_->locale;
         const TypedInput input = ReadTypedInput(text, locale);
         switch (input.kind) {
             case TypedInput::Kind::Empty:
@@ -221,10 +243,11 @@ private:
         }
     }
 
-    ObjectRef sheetObject_;
-    std::shared_ptr<Worksheet> sheet_;
-    std::int32_t row_;
-    std::int32_t column_;
+    ObjectRef sheetObject_;  // keeps state_ and sheet_ alive while the cell is in use
+    State* state_ = nullptr;
+    Worksheet* sheet_ = nullptr;
+    std::int32_t row_ = 0;
+    std::int32_t column_ = 0;
 };
 
 class ColumnObject final : public ServerObject {
@@ -294,6 +317,20 @@ public:
           parent_(std::move(parent)),
           book_(std::move(book)),
           sheet_(std::move(sheet)) {}
+    ~SheetObject() override {
+        if (idleCell_) {
+            idleCell_->Discard();
+        }
+    }
+
+    // A cell given back: kept for the next "Cells" when none is kept yet.
+    void TakeBack(CellObject* cell) noexcept {
+        if (idleCell_) {
+            cell->Discard();
+        } else {
+            idleCell_ = cell;
+        }
+    }
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
         static constexpr Member kMembers[] = {{u"Name", kName}, {u"Columns", kColumns}, {u"Cells", kCells}};
@@ -324,14 +361,30 @@ public:
         ExpectCount(arguments, 2);
         const std::int32_t row = Index(arguments[0], kMaxRows);
         const std::int32_t column = Index(arguments[1], kMaxColumns);
-        return Make<CellObject>(ObjectRef::Share(this), sheet_, row, column);
+        CellObject* cell = std::exchange(idleCell_, nullptr);
+        if (cell) {
+            cell->AddRef();
+        } else {
+            cell = new CellObject();
+        }
+        cell->Attach(ObjectRef::Share(this), *ServerState(), *sheet_, row, column);
+        return AutomationValue(ObjectRef::Adopt(cell));
     }
 
 private:
     ObjectRef parent_;
     std::shared_ptr<Workbook> book_;
     std::shared_ptr<Worksheet> sheet_;
+    CellObject* idleCell_ = nullptr;
 };
+
+void CellObject::LastReleased() noexcept {
+    --state_->liveObjects;
+    // Giving the sheet's count back may end the sheet, and with it this cell: nothing of the cell is touched after.
+    ObjectRef sheet = std::move(sheetObject_);
+    static_cast<SheetObject*>(sheet.get())->TakeBack(this);
+    sheet.Reset();
+}
 
 AutomationValue SheetAt(const std::shared_ptr<State>& state, ObjectRef parent, const std::shared_ptr<Workbook>& book,
                         const AutomationValue& index) {
