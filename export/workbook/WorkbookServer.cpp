@@ -10,7 +10,18 @@
 #include <utility>
 
 struct WorkbookServer::State {
-    InputLocale locale;
+    State(InputLocale locale, std::shared_ptr<WorkbookHandover> handover)
+        : reader(std::move(locale)),
+          dateFormat(reader.Locale().dateFormat),
+          dateTimeFormat(dateFormat + ' ' + reader.Locale().timeFormat),
+          dateShortTimeFormat(dateFormat + ' ' + reader.Locale().timeFormatWithoutSeconds),
+          handover(std::move(handover)) {}
+
+    TypedInputReader reader;
+    // The number formats of the three shapes of a date cell.
+    std::string dateFormat;
+    std::string dateTimeFormat;
+    std::string dateShortTimeFormat;
     std::shared_ptr<WorkbookHandover> handover;
     long liveObjects = 0;
 };
@@ -41,7 +52,7 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
     // Clients mostly write a name as the server spells it: the exact comparison first is the cheap one.
     for (const Member& member : members) {
-        if (member.name == name) {
+        if (member.name.size() == name.size() && std::equal(name.begin(), name.end(), member.name.begin())) {
             return member.id;
         }
     }
@@ -215,8 +226,7 @@ private:
         if (text.size() > kMaxCellText) {
             Fail(AutomationCode::kException, "a cell holds at most 32767 characters");
         }
-        const InputLocale& locale = state_->locale;
-        const TypedInput input = ReadTypedInput(text, locale);
+        const TypedInput input = state_->reader.Read(text);
         switch (input.kind) {
             case TypedInput::Kind::Empty:
                 sheet_->Clear(row_, column_);
@@ -228,15 +238,12 @@ private:
                     sheet_->SetNumber(row_, column_, input.number);
                 }
                 break;
-            case TypedInput::Kind::DateTime: {
-                std::string format = locale.dateFormat;
-                if (input.hasTime) {
-                    format += ' ';
-                    format += input.hasSeconds ? locale.timeFormat : locale.timeFormatWithoutSeconds;
-                }
-                sheet_->SetDateTime(row_, column_, input.number, format);
+            case TypedInput::Kind::DateTime:
+                sheet_->SetDateTime(row_, column_, input.number,
+                                    !input.hasTime     ? state_->dateFormat
+                                    : input.hasSeconds ? state_->dateTimeFormat
+                                                       : state_->dateShortTimeFormat);
                 break;
-            }
             case TypedInput::Kind::Text:
                 sheet_->SetText(row_, column_, text);
                 break;
@@ -553,7 +560,7 @@ AutomationValue WorkbooksObject::Invoke(DispatchId, InvokeKind kind, Arguments a
 }  // namespace
 
 WorkbookServer::WorkbookServer(InputLocale locale, std::shared_ptr<WorkbookHandover> handover)
-    : state_(std::make_shared<State>(State{std::move(locale), std::move(handover), 0})) {}
+    : state_(std::make_shared<State>(std::move(locale), std::move(handover))) {}
 
 WorkbookServer::~WorkbookServer() = default;
 
