@@ -57,40 +57,47 @@ bool IsLetter(char16_t c) {
 using Part = InputLocale::Part;
 using PartKind = InputLocale::Part::Kind;
 
-// The names of a list by their first letter (folded): at a place only the names that begin with its letter are
-// tried, in the list's order, and a place whose letter begins none (a digit, as most places of a date) at once.
+// The names of a list, folded, by their first letter: at a place only the names that begin with its letter are
+// tried, in the list's order, and a place whose letter begins none (a digit, as most places of a date) at once. A
+// name the list holds twice is kept once, as only its first could ever be read.
 class NameIndex {
 public:
+    struct Name {
+        std::u16string folded;
+        std::size_t index;  // in the list
+    };
+
     explicit NameIndex(const std::vector<std::u16string>& names) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!names[i].empty()) {
-                entries_.push_back({FoldCase(names[i].front()), i});
+            if (names[i].empty()) {
+                continue;
+            }
+            std::u16string folded(names[i]);
+            std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+            if (std::none_of(names_.begin(), names_.end(), [&](const Name& name) { return name.folded == folded; })) {
+                names_.push_back({std::move(folded), i});
             }
         }
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        std::stable_sort(names_.begin(), names_.end(),
+                         [](const Name& a, const Name& b) { return a.folded.front() < b.folded.front(); });
     }
 
-    // The indices of the names that may stand at `pos`, in the list's order.
+    // The names that may stand at `pos`, in the list's order.
     template <class Visit>
     void ForEachAt(std::u16string_view text, std::size_t pos, Visit&& visit) const {
         if (pos >= text.size()) {
             return;
         }
         const char16_t c = FoldCase(text[pos]);
-        auto it = std::lower_bound(entries_.begin(), entries_.end(), c,
-                                   [](const Entry& entry, char16_t letter) { return entry.first < letter; });
-        for (; it != entries_.end() && it->first == c; ++it) {
-            visit(it->index);
+        auto it = std::lower_bound(names_.begin(), names_.end(), c,
+                                   [](const Name& name, char16_t letter) { return name.folded.front() < letter; });
+        for (; it != names_.end() && it->folded.front() == c; ++it) {
+            visit(*it);
         }
     }
 
 private:
-    struct Entry {
-        char16_t first;
-        std::size_t index;
-    };
-    std::vector<Entry> entries_;
+    std::vector<Name> names_;
 };
 
 }  // namespace
@@ -187,20 +194,24 @@ bool StartsWithFolded(std::u16string_view text, std::size_t pos, std::u16string_
 }
 
 // The longest of the names at `pos` that is not followed by a further letter, moving `pos` past it; its index
-// (the first of the longest when several are as long).
-std::optional<std::size_t> ReadName(std::u16string_view text, std::size_t& pos,
-                                    const std::vector<std::u16string>& names, const NameIndex& index) {
+// in the list (the first of the longest when several are as long).
+std::optional<std::size_t> ReadName(std::u16string_view text, std::size_t& pos, const NameIndex& names) {
     std::size_t best = 0;
     std::size_t found = 0;
-    index.ForEachAt(text, pos, [&](std::size_t i) {
-        const std::u16string& name = names[i];
-        if (name.size() <= best || !StartsWithFolded(text, pos, name)) {
+    names.ForEachAt(text, pos, [&](const NameIndex::Name& name) {
+        const std::u16string& folded = name.folded;
+        if (folded.size() <= best || pos + folded.size() > text.size()) {
             return;
         }
-        const std::size_t end = pos + name.size();
-        if (end == text.size() || !IsLetter(text[end]) || !IsLetter(name.back())) {
-            best = name.size();
-            found = i;
+        for (std::size_t k = 1; k < folded.size(); ++k) {
+            if (FoldCase(text[pos + k]) != folded[k]) {
+                return;
+            }
+        }
+        const std::size_t end = pos + folded.size();
+        if (end == text.size() || !IsLetter(text[end]) || !IsLetter(folded.back())) {
+            best = folded.size();
+            found = name.index;
         }
     });
     if (best == 0) {
@@ -288,7 +299,7 @@ bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Patter
             case PartKind::Month:
             case PartKind::MonthName:
                 // A number in the place of a name and a name in the place of a number are read all the same.
-                if (const auto name = ReadName(text, at, locale.monthNames, prepared.months)) {
+                if (const auto name = ReadName(text, at, prepared.months)) {
                     number = static_cast<int>(*name % 12) + 1;
                 } else {
                     number = ReadNumber(text, at, locale.zeroDigit, 2);
@@ -300,7 +311,7 @@ bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Patter
                 fields.year = number.value_or(-1);
                 break;
             case PartKind::DayName:
-                if (ReadName(text, at, locale.dayNames, prepared.days)) {
+                if (ReadName(text, at, prepared.days)) {
                     number = 0;
                 }
                 break;
