@@ -49,13 +49,9 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
                       [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
 
-DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
-    // Clients mostly write a name as the server spells it: the exact comparison first is the cheap one.
-    for (const Member& member : members) {
-        if (member.name.size() == name.size() && std::equal(name.begin(), name.end(), member.name.begin())) {
-            return member.id;
-        }
-    }
+// The lookup without regard to case, and its failure: apart from the exact match, which every call of the
+// export's takes, so that the common way is short.
+[[gnu::noinline]] DispatchId LookupIgnoringCase(std::span<const Member> members, std::u16string_view name) {
     for (const Member& member : members) {
         if (SameName(member.name, name)) {
             return member.id;
@@ -68,14 +64,33 @@ DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
     throw AutomationError(AutomationCode::kUnknownName, "unknown member '" + narrow + "'");
 }
 
+DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
+    // Clients mostly write a name as the server spells it: the exact comparison first is the cheap one.
+    for (const Member& member : members) {
+        if (member.name.size() == name.size() && std::equal(name.begin(), name.end(), member.name.begin())) {
+            return member.id;
+        }
+    }
+    return LookupIgnoringCase(members, name);
+}
+
 [[noreturn]] void Fail(std::uint32_t code, const std::string& what) {
     throw AutomationError(code, what);
 }
 
+// The failures of the checks below, made apart from them so that a check that passes costs a comparison.
+[[noreturn, gnu::noinline]] void FailCount(std::size_t count, std::size_t given) {
+    Fail(AutomationCode::kBadParamCount,
+         "expected " + std::to_string(count) + " argument(s), got " + std::to_string(given));
+}
+
+[[noreturn, gnu::noinline]] void FailIndex(std::int32_t index, std::int32_t last) {
+    Fail(AutomationCode::kBadIndex, "index " + std::to_string(index) + " out of 1.." + std::to_string(last));
+}
+
 void ExpectCount(Arguments arguments, std::size_t count) {
     if (arguments.size() != count) {
-        Fail(AutomationCode::kBadParamCount,
-             "expected " + std::to_string(count) + " argument(s), got " + std::to_string(arguments.size()));
+        FailCount(count, arguments.size());
     }
 }
 
@@ -89,7 +104,7 @@ std::int32_t IntegerArgument(const AutomationValue& value) {
 std::int32_t Index(const AutomationValue& value, std::int32_t last) {
     const std::int32_t index = IntegerArgument(value);
     if (index < 1 || index > last) {
-        Fail(AutomationCode::kBadIndex, "index " + std::to_string(index) + " out of 1.." + std::to_string(last));
+        FailIndex(index, last);
     }
     return index;
 }
