@@ -64,8 +64,10 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
     throw AutomationError(AutomationCode::kUnknownName, "unknown member '" + narrow + "'");
 }
 
-DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
-    // Clients mostly write a name as the server spells it: the exact comparison first is the cheap one.
+// Clients mostly write a name as the server spells it: the exact comparison first is the cheap one, made inline
+// with each object's few names.
+template <std::size_t N>
+DispatchId Lookup(const Member (&members)[N], std::u16string_view name) {
     for (const Member& member : members) {
         if (member.name.size() == name.size() && std::equal(name.begin(), name.end(), member.name.begin())) {
             return member.id;
