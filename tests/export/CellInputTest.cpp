@@ -22,6 +22,15 @@ InputLocale WithMonthNames(InputLocale locale) {
 }
 // Qt's own C locale writes dates with a month name.
 const InputLocale kNamed = WithMonthNames(InputLocale::FromPatterns(u'.', u"d MMM yyyy", u"HH:mm:ss"));
+// Short names with a full stop besides those without: the longest name that fits is the one read.
+InputLocale WithDottedNames(InputLocale locale) {
+    for (const char16_t* name :
+         {u"Jan.", u"Feb.", u"Mar.", u"Apr.", u"May.", u"Jun.", u"Jul.", u"Aug.", u"Sep.", u"Oct.", u"Nov.", u"Dec."}) {
+        locale.monthNames.push_back(name);
+    }
+    return locale;
+}
+const InputLocale kDotted = WithDottedNames(kNamed);
 
 // Locales as the system gives them: group separators, percent, their own digits and halves of the day, times
 // with other separators and units.
@@ -103,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", kDate, kDecember9},
         Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", kText, 0},
         Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", kText, 0},
+        Case{"TheLongestNameThatFits", &kDotted, u"9 dec. 2026", kDate, kDecember9},
         Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", kText, 0},
         Case{"NoSuchDay", &kRussian, u"31.02.2026", kText, 0},
         Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", kText, 0},
