@@ -31,9 +31,21 @@ constexpr int kFirstDataRow = 3;
 constexpr int kGrainColumn = 3;
 constexpr int kGrainColumnWidth = 16;
 
-void SetCell(const AutomationValue& sheet, int row, int column, const QString& text) {
-    SetProperty(GetProperty(sheet, u"Cells", row, column), u"Value", text.toStdU16String());
-}
+// Writes cells of one sheet, each through its "Cells" and "Value"; the text's value is refilled for every cell,
+// so that a row's texts cost no allocation of their own.
+class CellWriter {
+public:
+    explicit CellWriter(const AutomationValue& sheet) : sheet_(sheet) {}
+
+    void Write(int row, int column, QStringView text) {
+        text_.AssignText(std::u16string_view(text.utf16(), static_cast<std::size_t>(text.size())));
+        SetProperty(GetProperty(sheet_, u"Cells", row, column), u"Value", text_);
+    }
+
+private:
+    const AutomationValue& sheet_;
+    AutomationValue text_;
+};
 
 }  // namespace
 
@@ -44,12 +56,13 @@ void ExportTable(MeasurementTable& table, const std::function<void(int done, int
     SetProperty(app, u"SheetsInNewWorkbook", 1);
     const AutomationValue sheet = GetProperty(GetProperty(app, u"Worksheets"), u"Item", 1);
     SetProperty(sheet, u"Name", kSheetName);
+    CellWriter cells(sheet);
     int column = 1;
     for (const char16_t* title : kHeader) {
-        SetCell(sheet, kHeaderRow, column++, QString::fromUtf16(title));
+        cells.Write(kHeaderRow, column++, QStringView(title));
     }
     SetProperty(GetProperty(GetProperty(sheet, u"Columns"), u"Item", kGrainColumn), u"ColumnWidth", kGrainColumnWidth);
-    SetCell(sheet, kTitleRow, kTitleColumn, QString::fromUtf16(kSheetTitle));
+    cells.Write(kTitleRow, kTitleColumn, QStringView(kSheetTitle));
     QString fieldNames[std::size(kExportedFields)];
     for (std::size_t k = 0; k < std::size(kExportedFields); ++k) {
         fieldNames[k] = MeasurementFieldName(kExportedFields[k]);
@@ -58,7 +71,7 @@ void ExportTable(MeasurementTable& table, const std::function<void(int done, int
     for (int i = 0; i < rows; ++i) {
         column = 1;
         for (const QString& name : fieldNames) {
-            SetCell(sheet, i + kFirstDataRow, column++, table.FieldText(name));
+            cells.Write(i + kFirstDataRow, column++, table.FieldText(name));
         }
         table.MoveNext();
         if (progress) {

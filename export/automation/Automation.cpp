@@ -14,10 +14,14 @@ std::string Narrow(std::u16string_view name) {
     return text;
 }
 
+[[noreturn, gnu::noinline]] void FailEmpty(std::u16string_view name) {
+    throw AutomationError(AutomationCode::kEmptyValue,
+                          "'" + Narrow(name) + "' accessed through a value that holds no object");
+}
+
 AutomationObject& Target(const AutomationValue& object, std::u16string_view name) {
     if (!object.HoldsObject()) {
-        throw AutomationError(AutomationCode::kEmptyValue,
-                              "'" + Narrow(name) + "' accessed through a value that holds no object");
+        FailEmpty(name);
     }
     return *object.Object().get();
 }

@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kSystemDefaultLocale = 0x0800;
 
 // An automation object as a server offers it: a counted object whose members are reached by name through a
 // lookup, then an invocation. Counts start at one (the creator's); the object deletes itself when the last is
-// given back. Failures raise AutomationError with the server's code.
+// given back (or does what LastReleased says instead). Failures raise AutomationError with the server's code.
 class AutomationObject {
 public:
     AutomationObject() = default;
@@ -26,7 +26,7 @@ public:
     void AddRef() noexcept { ++count_; }
     void Release() noexcept {
         if (--count_ == 0) {
-            delete this;
+            LastReleased();
         }
     }
     long RefCount() const noexcept { return count_; }
@@ -40,6 +40,9 @@ public:
 
 protected:
     virtual ~AutomationObject() = default;
+    // The last count is gone. A server that keeps such objects for reuse takes the object back here; it may be
+    // counted again (AddRef from zero) once handed out anew.
+    virtual void LastReleased() noexcept { delete this; }
 
 private:
     long count_ = 1;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,6 +56,64 @@ bool IsLetter(char16_t c) {
 
 using Part = InputLocale::Part;
 using PartKind = InputLocale::Part::Kind;
+
+// The names of a list, folded, by their first letter: at a place only the names that begin with its letter are
+// tried, in the list's order, and a place whose letter begins none (a digit, as most places of a date) at once. A
+// name the list holds twice is kept once, as only its first could ever be read.
+class NameIndex {
+public:
+    struct Name {
+        std::u16string folded;
+        std::size_t index;  // in the list
+    };
+
+    explicit NameIndex(const std::vector<std::u16string>& names) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i].empty()) {
+                continue;
+            }
+            std::u16string folded(names[i]);
+            std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+            if (std::none_of(names_.begin(), names_.end(), [&](const Name& name) { return name.folded == folded; })) {
+                names_.push_back({std::move(folded), i});
+            }
+        }
+        std::stable_sort(names_.begin(), names_.end(),
+                         [](const Name& a, const Name& b) { return a.folded.front() < b.folded.front(); });
+    }
+
+    // The names that may stand at `pos`, in the list's order.
+    template <class Visit>
+    void ForEachAt(std::u16string_view text, std::size_t pos, Visit&& visit) const {
+        if (pos >= text.size()) {
+            return;
+        }
+        const char16_t c = FoldCase(text[pos]);
+        auto it = std::lower_bound(names_.begin(), names_.end(), c,
+                                   [](const Name& name, char16_t letter) { return name.folded.front() < letter; });
+        for (; it != names_.end() && it->folded.front() == c; ++it) {
+            visit(*it);
+        }
+    }
+
+private:
+    std::vector<Name> names_;
+};
+
+}  // namespace
+
+struct TypedInputReader::Prepared {
+    explicit Prepared(InputLocale from) : locale(std::move(from)), months(locale.monthNames), days(locale.dayNames) {}
+
+    InputLocale locale;
+    NameIndex months;
+    NameIndex days;
+    bool plainNumbers = false;  // plain decimals may take the short way
+};
+
+namespace {
+
+using Prepared = TypedInputReader::Prepared;
 
 bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\u00A0' || c == u'\u202F' || c == u'\u2009' || c == u'\u2007';
@@ -134,22 +193,27 @@ bool StartsWithFolded(std::u16string_view text, std::size_t pos, std::u16string_
     return true;
 }
 
-// The longest of the names at `pos` that is not followed by a further letter, moving `pos` past it; its index.
-std::optional<std::size_t> ReadName(std::u16string_view text, std::size_t& pos,
-                                    const std::vector<std::u16string>& names) {
+// The longest of the names at `pos` that is not followed by a further letter, moving `pos` past it; its index
+// in the list (the first of the longest when several are as long).
+std::optional<std::size_t> ReadName(std::u16string_view text, std::size_t& pos, const NameIndex& names) {
     std::size_t best = 0;
     std::size_t found = 0;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::u16string& name = names[i];
-        if (name.size() <= best || !StartsWithFolded(text, pos, name)) {
-            continue;
+    names.ForEachAt(text, pos, [&](const NameIndex::Name& name) {
+        const std::u16string& folded = name.folded;
+        if (folded.size() <= best || pos + folded.size() > text.size()) {
+            return;
         }
-        const std::size_t end = pos + name.size();
-        if (end == text.size() || !IsLetter(text[end]) || !IsLetter(name.back())) {
-            best = name.size();
-            found = i;
+        for (std::size_t k = 1; k < folded.size(); ++k) {
+            if (FoldCase(text[pos + k]) != folded[k]) {
+                return;
+            }
         }
-    }
+        const std::size_t end = pos + folded.size();
+        if (end == text.size() || !IsLetter(text[end]) || !IsLetter(folded.back())) {
+            best = folded.size();
+            found = name.index;
+        }
+    });
     if (best == 0) {
         return std::nullopt;
     }
@@ -214,8 +278,9 @@ struct Fields {
 };
 
 // The pattern matched from `pos` on, its fields filled in; `pos` is moved past what it matched.
-bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Pattern& pattern, const InputLocale& locale,
+bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Pattern& pattern, const Prepared& prepared,
            Fields& fields) {
+    const InputLocale& locale = prepared.locale;
     std::size_t at = pos;
     for (const Part& part : pattern) {
         if (part.kind == PartKind::Literal) {
@@ -234,7 +299,7 @@ bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Patter
             case PartKind::Month:
             case PartKind::MonthName:
                 // A number in the place of a name and a name in the place of a number are read all the same.
-                if (const auto name = ReadName(text, at, locale.monthNames)) {
+                if (const auto name = ReadName(text, at, prepared.months)) {
                     number = static_cast<int>(*name % 12) + 1;
                 } else {
                     number = ReadNumber(text, at, locale.zeroDigit, 2);
@@ -246,7 +311,7 @@ bool Match(std::u16string_view text, std::size_t& pos, const InputLocale::Patter
                 fields.year = number.value_or(-1);
                 break;
             case PartKind::DayName:
-                if (ReadName(text, at, locale.dayNames)) {
+                if (ReadName(text, at, prepared.days)) {
                     number = 0;
                 }
                 break;
@@ -330,14 +395,15 @@ const InputLocale::Pattern& IsoShortTime() {
 }
 
 // A date, optionally followed by blanks and a time, that takes the whole text.
-bool ReadDateTime(std::u16string_view text, const InputLocale& locale, TypedInput& input) {
+bool ReadDateTime(std::u16string_view text, const Prepared& prepared, TypedInput& input) {
+    const InputLocale& locale = prepared.locale;
     for (const InputLocale::Pattern* date : {&locale.date, &IsoDate()}) {
         if (date->empty()) {
             continue;
         }
         std::size_t pos = 0;
         Fields fields;
-        if (!Match(text, pos, *date, locale, fields)) {
+        if (!Match(text, pos, *date, prepared, fields)) {
             continue;
         }
         const auto day = DateOf(fields);
@@ -359,7 +425,7 @@ bool ReadDateTime(std::u16string_view text, const InputLocale& locale, TypedInpu
         for (const InputLocale::Pattern* time : {&locale.time, &locale.shortTime, &IsoTime(), &IsoShortTime()}) {
             std::size_t at = pos;
             Fields clock;
-            if (time->empty() || !Match(text, at, *time, locale, clock)) {
+            if (time->empty() || !Match(text, at, *time, prepared, clock)) {
                 continue;
             }
             SkipMarks(text, at);
@@ -375,6 +441,50 @@ bool ReadDateTime(std::u16string_view text, const InputLocale& locale, TypedInpu
         }
     }
     return false;
+}
+
+// Whether a plain decimal ("-12,345" under ru_RU: an optional minus, ASCII digits, the decimal separator and
+// digits) is read by the locale as what it looks like: no digit, minus or decimal separator takes part in the
+// percent sign, and the separator is neither a blank nor one of the locale's digits. Every real locale is so.
+bool PlainNumbersAsTheyLook(const InputLocale& locale) {
+    const auto localeDigit = [&](char32_t c) { return c >= locale.zeroDigit && c <= locale.zeroDigit + 9; };
+    const auto numberCharacter = [&](char32_t c) {
+        return (c >= U'0' && c <= U'9') || c == U'-' || c == locale.decimalPoint || localeDigit(c);
+    };
+    const char16_t point = locale.decimalPoint;
+    return !IsSpace(point) && !IsDigit(point) && point != u'-' && !localeDigit(point) &&
+           std::none_of(locale.percentSign.begin(), locale.percentSign.end(), numberCharacter);
+}
+
+// A plain decimal of at most 15 digits, which is every number the table's texts hold, read without the full
+// reading: its digits as an integer and a power of ten are both exact doubles, so one division rounds the value as
+// reading the text in full does. False (nothing read) for any other text.
+bool ReadPlainNumber(std::u16string_view text, char16_t decimalPoint, TypedInput& input) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr std::size_t kMostDigits = 15;
+    const bool negative = text.front() == u'-';
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++count) {
+        digits = digits * 10 + static_cast<std::uint64_t>(text[i] - u'0');
+    }
+    std::size_t fraction = 0;
+    if (count > 0 && i + 1 < text.size() && text[i] == decimalPoint) {
+        for (++i; i < text.size() && IsDigit(text[i]); ++i, ++fraction) {
+            digits = digits * 10 + static_cast<std::uint64_t>(text[i] - u'0');
+        }
+        count += fraction;
+    }
+    if (count == 0 || count > kMostDigits || i != text.size()) {
+        return false;
+    }
+    const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
+    input.kind = TypedInput::Kind::Number;
+    input.number = negative ? -value : value;
+    input.fractionTyped = fraction > 0;
+    return true;
 }
 
 // A number in the locale's notation: sign, digits (in groups of three with the group separator, if any), the
@@ -721,14 +831,31 @@ InputLocale InputLocale::FromPatterns(char16_t decimalPoint, std::u16string_view
     return locale;
 }
 
-TypedInput ReadTypedInput(std::u16string_view text, const InputLocale& locale) {
+TypedInputReader::TypedInputReader(InputLocale locale) {
+    auto prepared = std::make_shared<Prepared>(std::move(locale));
+    prepared->plainNumbers = PlainNumbersAsTheyLook(prepared->locale);
+    prepared_ = std::move(prepared);
+}
+
+const InputLocale& TypedInputReader::Locale() const {
+    return prepared_->locale;
+}
+
+TypedInput TypedInputReader::Read(std::u16string_view text) const {
     TypedInput input;
     if (text.empty()) {
         return input;
     }
-    if (ReadNumberText(text, locale, input) || ReadDateTime(text, locale, input)) {
+    if (prepared_->plainNumbers && ReadPlainNumber(text, prepared_->locale.decimalPoint, input)) {
+        return input;
+    }
+    if (ReadNumberText(text, prepared_->locale, input) || ReadDateTime(text, *prepared_, input)) {
         return input;
     }
     input.kind = TypedInput::Kind::Text;
     return input;
+}
+
+TypedInput ReadTypedInput(std::u16string_view text, const InputLocale& locale) {
+    return TypedInputReader(locale).Read(text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,22 @@ struct TypedInput {
     bool hasSeconds = false;
     bool percent = false;        // a number typed as a percentage ("12%" is 0.12)
     bool fractionTyped = false;  // a percentage typed with decimals
+};
+
+// Reads typed input under one locale, with what depends on the locale alone prepared once: a server reading many
+// cells keeps one. Copies share what was prepared.
+class TypedInputReader {
+public:
+    explicit TypedInputReader(InputLocale locale);
+
+    const InputLocale& Locale() const;
+    // As ReadTypedInput under Locale().
+    TypedInput Read(std::u16string_view text) const;
+
+    struct Prepared;
+
+private:
+    std::shared_ptr<const Prepared> prepared_;
 };
 
 // The empty text makes an empty cell; a number in the locale's notation ("12,345" and "1 234" under ru_RU, "12%")

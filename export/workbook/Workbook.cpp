@@ -29,7 +29,12 @@ Cell& Worksheet::Place(std::int32_t row, std::int32_t column) {
         if (cells.capacity() == 0 && row > 1) {
             cells.reserve(rows_[static_cast<std::size_t>(row - 2)].size());
         }
-        cells.resize(static_cast<std::size_t>(column));
+        // Cells mostly come column after column: the next one is a cell added at the end.
+        if (static_cast<std::size_t>(column) == cells.size() + 1) {
+            cells.emplace_back();
+        } else {
+            cells.resize(static_cast<std::size_t>(column));
+        }
     }
     return cells[static_cast<std::size_t>(column - 1)];
 }

@@ -7,9 +7,21 @@
 #include <algorithm>
 #include <span>
 #include <string>
+#include <utility>
 
 struct WorkbookServer::State {
-    InputLocale locale;
+    State(InputLocale locale, std::shared_ptr<WorkbookHandover> handover)
+        : reader(std::move(locale)),
+          dateFormat(reader.Locale().dateFormat),
+          dateTimeFormat(dateFormat + ' ' + reader.Locale().timeFormat),
+          dateShortTimeFormat(dateFormat + ' ' + reader.Locale().timeFormatWithoutSeconds),
+          handover(std::move(handover)) {}
+
+    TypedInputReader reader;
+    // The number formats of the three shapes of a date cell.
+    std::string dateFormat;
+    std::string dateTimeFormat;
+    std::string dateShortTimeFormat;
     std::shared_ptr<WorkbookHandover> handover;
     long liveObjects = 0;
 };
@@ -37,7 +49,9 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
                       [](char16_t x, char16_t y) { return Lower(x) == Lower(y); });
 }
 
-DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
+// The lookup without regard to case, and its failure: apart from the exact match, which every call of the
+// export's takes, so that the common way is short.
+[[gnu::noinline]] DispatchId LookupIgnoringCase(std::span<const Member> members, std::u16string_view name) {
     for (const Member& member : members) {
         if (SameName(member.name, name)) {
             return member.id;
@@ -50,14 +64,35 @@ DispatchId Lookup(std::span<const Member> members, std::u16string_view name) {
     throw AutomationError(AutomationCode::kUnknownName, "unknown member '" + narrow + "'");
 }
 
+// Clients mostly write a name as the server spells it: the exact comparison first is the cheap one, made inline
+// with each object's few names.
+template <std::size_t N>
+DispatchId Lookup(const Member (&members)[N], std::u16string_view name) {
+    for (const Member& member : members) {
+        if (member.name.size() == name.size() && std::equal(name.begin(), name.end(), member.name.begin())) {
+            return member.id;
+        }
+    }
+    return LookupIgnoringCase(members, name);
+}
+
 [[noreturn]] void Fail(std::uint32_t code, const std::string& what) {
     throw AutomationError(code, what);
 }
 
+// The failures of the checks below, made apart from them so that a check that passes costs a comparison.
+[[noreturn, gnu::noinline]] void FailCount(std::size_t count, std::size_t given) {
+    Fail(AutomationCode::kBadParamCount,
+         "expected " + std::to_string(count) + " argument(s), got " + std::to_string(given));
+}
+
+[[noreturn, gnu::noinline]] void FailIndex(std::int32_t index, std::int32_t last) {
+    Fail(AutomationCode::kBadIndex, "index " + std::to_string(index) + " out of 1.." + std::to_string(last));
+}
+
 void ExpectCount(Arguments arguments, std::size_t count) {
     if (arguments.size() != count) {
-        Fail(AutomationCode::kBadParamCount,
-             "expected " + std::to_string(count) + " argument(s), got " + std::to_string(arguments.size()));
+        FailCount(count, arguments.size());
     }
 }
 
@@ -71,7 +106,7 @@ std::int32_t IntegerArgument(const AutomationValue& value) {
 std::int32_t Index(const AutomationValue& value, std::int32_t last) {
     const std::int32_t index = IntegerArgument(value);
     if (index < 1 || index > last) {
-        Fail(AutomationCode::kBadIndex, "index " + std::to_string(index) + " out of 1.." + std::to_string(last));
+        FailIndex(index, last);
     }
     return index;
 }
@@ -120,15 +155,25 @@ void CheckSheetName(const Workbook& book, const Worksheet& sheet, std::u16string
     }
 }
 
-class CellObject final : public ServerObject {
+// A cell of a sheet. The export takes one cell a write and gives it back at once, so the sheet keeps a cell
+// that was given back and hands it out again instead of making a new one: an idle cell holds no count of its
+// sheet (none of anything) and is not counted among the live objects.
+class CellObject final : public AutomationObject {
 public:
-    CellObject(std::shared_ptr<State> state, ObjectRef sheetObject, std::shared_ptr<Worksheet> sheet, std::int32_t row,
-               std::int32_t column)
-        : ServerObject(std::move(state)),
-          sheetObject_(std::move(sheetObject)),
-          sheet_(std::move(sheet)),
-          row_(row),
-          column_(column) {}
+    CellObject() = default;
+
+    // Now the cell at (row, column) of `sheetObject`, whose server state and worksheet it uses; counted as live.
+    void Attach(ObjectRef sheetObject, State& state, Worksheet& sheet, std::int32_t row, std::int32_t column) {
+        sheetObject_ = std::move(sheetObject);
+        state_ = &state;
+        sheet_ = &sheet;
+        row_ = row;
+        column_ = column;
+        ++state_->liveObjects;
+    }
+
+    // An idle cell that its sheet kept goes with the sheet.
+    void Discard() noexcept { delete this; }
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
         static constexpr Member kMembers[] = {{u"Value", 1}};
@@ -148,7 +193,12 @@ public:
         return {};
     }
 
+protected:
+    void LastReleased() noexcept override;
+
 private:
+    ~CellObject() override = default;
+
     AutomationValue Read() const {
         const Cell& cell = sheet_->At(row_, column_);
         switch (cell.kind) {
@@ -193,8 +243,7 @@ private:
         if (text.size() > kMaxCellText) {
             Fail(AutomationCode::kException, "a cell holds at most 32767 characters");
         }
-        const InputLocale& locale = ServerState()->locale;
-        const TypedInput input = ReadTypedInput(text, locale);
+        const TypedInput input = state_->reader.Read(text);
         switch (input.kind) {
             case TypedInput::Kind::Empty:
                 sheet_->Clear(row_, column_);
@@ -206,25 +255,23 @@ private:
                     sheet_->SetNumber(row_, column_, input.number);
                 }
                 break;
-            case TypedInput::Kind::DateTime: {
-                std::string format = locale.dateFormat;
-                if (input.hasTime) {
-                    format += ' ';
-                    format += input.hasSeconds ? locale.timeFormat : locale.timeFormatWithoutSeconds;
-                }
-                sheet_->SetDateTime(row_, column_, input.number, format);
+            case TypedInput::Kind::DateTime:
+                sheet_->SetDateTime(row_, column_, input.number,
+                                    !input.hasTime     ? state_->dateFormat
+                                    : input.hasSeconds ? state_->dateTimeFormat
+                                                       : state_->dateShortTimeFormat);
                 break;
-            }
             case TypedInput::Kind::Text:
                 sheet_->SetText(row_, column_, text);
                 break;
         }
     }
 
-    ObjectRef sheetObject_;
-    std::shared_ptr<Worksheet> sheet_;
-    std::int32_t row_;
-    std::int32_t column_;
+    ObjectRef sheetObject_;  // keeps state_ and sheet_ alive while the cell is in use
+    State* state_ = nullptr;
+    Worksheet* sheet_ = nullptr;
+    std::int32_t row_ = 0;
+    std::int32_t column_ = 0;
 };
 
 class ColumnObject final : public ServerObject {
@@ -294,6 +341,20 @@ public:
           parent_(std::move(parent)),
           book_(std::move(book)),
           sheet_(std::move(sheet)) {}
+    ~SheetObject() override {
+        if (idleCell_) {
+            idleCell_->Discard();
+        }
+    }
+
+    // A cell given back: kept for the next "Cells" when none is kept yet.
+    void TakeBack(CellObject* cell) noexcept {
+        if (idleCell_) {
+            cell->Discard();
+        } else {
+            idleCell_ = cell;
+        }
+    }
 
     DispatchId GetIDOfName(std::u16string_view name, std::uint32_t) override {
         static constexpr Member kMembers[] = {{u"Name", kName}, {u"Columns", kColumns}, {u"Cells", kCells}};
@@ -324,14 +385,30 @@ public:
         ExpectCount(arguments, 2);
         const std::int32_t row = Index(arguments[0], kMaxRows);
         const std::int32_t column = Index(arguments[1], kMaxColumns);
-        return Make<CellObject>(ObjectRef::Share(this), sheet_, row, column);
+        CellObject* cell = std::exchange(idleCell_, nullptr);
+        if (cell) {
+            cell->AddRef();
+        } else {
+            cell = new CellObject();
+        }
+        cell->Attach(ObjectRef::Share(this), *ServerState(), *sheet_, row, column);
+        return AutomationValue(ObjectRef::Adopt(cell));
     }
 
 private:
     ObjectRef parent_;
     std::shared_ptr<Workbook> book_;
     std::shared_ptr<Worksheet> sheet_;
+    CellObject* idleCell_ = nullptr;
 };
+
+void CellObject::LastReleased() noexcept {
+    --state_->liveObjects;
+    // Giving the sheet's count back may end the sheet, and with it this cell: nothing of the cell is touched after.
+    ObjectRef sheet = std::move(sheetObject_);
+    static_cast<SheetObject*>(sheet.get())->TakeBack(this);
+    sheet.Reset();
+}
 
 AutomationValue SheetAt(const std::shared_ptr<State>& state, ObjectRef parent, const std::shared_ptr<Workbook>& book,
                         const AutomationValue& index) {
@@ -500,7 +577,7 @@ AutomationValue WorkbooksObject::Invoke(DispatchId, InvokeKind kind, Arguments a
 }  // namespace
 
 WorkbookServer::WorkbookServer(InputLocale locale, std::shared_ptr<WorkbookHandover> handover)
-    : state_(std::make_shared<State>(State{std::move(locale), std::move(handover), 0})) {}
+    : state_(std::make_shared<State>(std::move(locale), std::move(handover))) {}
 
 WorkbookServer::~WorkbookServer() = default;
 

@@ -30,6 +30,12 @@ TEST(AutomationValueTest, CopiesGainACountAndClearingGivesItBack) {
         EXPECT_EQ(b.Integer(), 7);
     }
     EXPECT_EQ(destroyed, 1);
+    // A text assigned over an object gives the object back too; refilled, the text is the new one whole.
+    AutomationValue text(ObjectRef::Adopt(new FakeObject(&destroyed)));
+    text.AssignText(u"Пшеница озимая");
+    EXPECT_EQ(destroyed, 2);
+    text.AssignText(u"Рожь");
+    EXPECT_EQ(text.Text(), u"Рожь");
 }
 
 TEST(AutomationValueTest, AssigningAValueToItselfKeepsItsObject) {

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <string>
+
 namespace {
 
 const InputLocale kRussian = InputLocale::FromPatterns(u',', u"dd.MM.yyyy", u"HH:mm:ss");
@@ -17,6 +22,15 @@ InputLocale WithMonthNames(InputLocale locale) {
 }
 // Qt's own C locale writes dates with a month name.
 const InputLocale kNamed = WithMonthNames(InputLocale::FromPatterns(u'.', u"d MMM yyyy", u"HH:mm:ss"));
+// Short names with a full stop besides those without: the longest name that fits is the one read.
+InputLocale WithDottedNames(InputLocale locale) {
+    for (const char16_t* name :
+         {u"Jan.", u"Feb.", u"Mar.", u"Apr.", u"May.", u"Jun.", u"Jul.", u"Aug.", u"Sep.", u"Oct.", u"Nov.", u"Dec."}) {
+        locale.monthNames.push_back(name);
+    }
+    return locale;
+}
+const InputLocale kDotted = WithDottedNames(kNamed);
 
 // Locales as the system gives them: group separators, percent, their own digits and halves of the day, times
 // with other separators and units.
@@ -45,6 +59,12 @@ InputLocale WithDigits(InputLocale locale, char32_t zero) {
 const InputLocale kArabic = WithDigits(
     WithHalves(InputLocale::FromPatterns(u'\u066B', u"d\u200F/M\u200F/yyyy", u"h:mm:ss AP"), u"ص", u"م"), U'\u0660');
 const InputLocale kChakma = WithDigits(InputLocale::FromPatterns(u'.', u"d/M/yyyy", u"h:mm:ss"), U'\U00011136');
+// Settings no real locale has, which a plain-looking number must still be read under as the locale says.
+InputLocale WithPercent(InputLocale locale, std::u16string percent) {
+    locale.percentSign = std::move(percent);
+    return locale;
+}
+const InputLocale kDigitPercent = WithPercent(kC, u"5");
 
 // 2026-12-09 as the spreadsheet counts days.
 constexpr double kDecember9 = 46365;
@@ -92,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"LongMonthNameAnyCase", &kNamed, u"9 DECEMBER 2026", kDate, kDecember9},
         Case{"NoSuchMonthName", &kNamed, u"9 Dez 2026", kText, 0},
         Case{"NameInTheDayPlace", &kNamed, u"Dec 9 2026", kText, 0},
+        Case{"TheLongestNameThatFits", &kDotted, u"9 dec. 2026", kDate, kDecember9},
         Case{"TextAfterTheDate", &kRussian, u"09.12.2026г", kText, 0},
         Case{"NoSuchDay", &kRussian, u"31.02.2026", kText, 0},
         Case{"BadTime", &kRussian, u"09.12.2026 25:00:00", kText, 0},
@@ -128,8 +149,42 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ArabicDecimalSeparator", &kArabic, u"١٢\u066B٥", kNumber, 12.5},
         Case{"DigitsBeyondSixteenBits", &kChakma,
              u"\U0001113F/\U00011137\U00011138/\U00011138\U00011136\U00011138\U0001113C", kDate, kDecember9},
-        Case{"HalfADigitIsNoDigit", &kChakma, u"\xD804", kText, 0}),
+        Case{"HalfADigitIsNoDigit", &kChakma, u"\xD804", kText, 0},
+        Case{"APercentSignThatIsADigit", &kDigitPercent, u"125", kNumber, 0.12},
+        Case{"SixteenDigits", &kC, u"-1234567890.123456", kNumber, -1234567890.123456},
+        Case{"PointWithoutDecimals", &kRussian, u"12,", kNumber, 12}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+// Numbers as the table writes them, each read under the locale's decimal separator, are the very doubles that
+// reading their digits in full gives: every length up to beyond 15 digits, every place of the separator.
+TEST(CellInputNumbersTest, PlainDecimalsAreReadToTheLastBit) {
+    std::uint64_t state = 0x9E3779B97F4A7C15u;
+    const auto next = [&] {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return state >> 11;
+    };
+    for (int k = 0; k < 20000; ++k) {
+        std::string digits = std::to_string(next() % 100000000000000000u);
+        digits.resize(1 + next() % std::min<std::size_t>(digits.size(), 17));
+        const std::size_t point = next() % (digits.size() + 1);
+        std::string ascii = (next() % 2 ? "-" : "") + digits.substr(0, point);
+        if (point > 0 && point < digits.size()) {
+            ascii += '.' + digits.substr(point);
+        } else {
+            ascii += digits.substr(point);
+        }
+        double expected = 0;
+        std::from_chars(ascii.data(), ascii.data() + ascii.size(), expected);
+        for (const InputLocale* locale : {&kC, &kRussianSystem}) {
+            std::u16string text(ascii.begin(), ascii.end());
+            std::replace(text.begin(), text.end(), u'.', locale->decimalPoint);
+            const TypedInput input = ReadTypedInput(text, *locale);
+            ASSERT_EQ(input.kind, TypedInput::Kind::Number) << ascii;
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(input.number), std::bit_cast<std::uint64_t>(expected)) << ascii;
+            ASSERT_EQ(input.fractionTyped, ascii.find('.') != std::string::npos) << ascii;
+        }
+    }
+}
 
 TEST(InputLocaleTest, FormatsFollowTheLocalePatterns) {
     EXPECT_EQ(kRussian.dateOrder, InputLocale::DateOrder::DayMonthYear);

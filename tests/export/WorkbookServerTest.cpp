@@ -176,6 +176,31 @@ TEST_F(WorkbookServerTest, CountsReachZeroOnceTheLastReferenceGoes) {
     EXPECT_EQ(server.LiveObjects(), 0);
 }
 
+TEST_F(WorkbookServerTest, CellsGivenBackAndTakenAgainKeepTheirOwnPlacesAndParents) {
+    {
+        AutomationValue app = StartedApplication();
+        AutomationValue sheet = GetProperty(app, u"WorkSheets", 1);
+        SetProperty(GetProperty(sheet, u"Cells", 1, 1), u"Value", u"1");  // given back at once
+        const AutomationValue first = GetProperty(sheet, u"Cells", 2, 1);
+        const AutomationValue second = GetProperty(sheet, u"Cells", 2, 2);  // while the first is held
+        SetProperty(second, u"Value", u"3");
+        SetProperty(first, u"Value", u"2");
+        EXPECT_EQ(server.LiveObjects(), 4);
+        SetProperty(app, u"Visible", true);
+        ClearValue(app);
+        ClearValue(sheet);
+        EXPECT_EQ(server.LiveObjects(), 4);  // each cell keeps its sheet, the sheet its application
+        EXPECT_EQ(GetProperty(first, u"Value").Integer(), 2);
+        EXPECT_EQ(GetProperty(second, u"Value").Integer(), 3);
+    }
+    EXPECT_EQ(server.LiveObjects(), 0);  // the last cell given back ended its sheet and application
+    ASSERT_EQ(handover->books.size(), 1u);
+    const Worksheet& written = *handover->books[0].sheets.at(0);
+    EXPECT_EQ(written.At(1, 1).number, 1);
+    EXPECT_EQ(written.At(2, 1).number, 2);
+    EXPECT_EQ(written.At(2, 2).number, 3);
+}
+
 TEST_F(WorkbookServerTest, AFailedHandOverFailsTheAssignment) {
     AutomationValue app = StartedApplication();
     handover->fail = true;
