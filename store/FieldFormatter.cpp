@@ -163,6 +163,7 @@ FieldFormatter::PatternWriter::PatternWriter(const QLocale& locale, const QStrin
         const char32_t digit = first + char32_t(d);
         digits[d] = QString::fromUcs4(&digit, 1);
     }
+    asciiDigits = first == U'0';
     for (int month = 1; month <= 12; ++month) {
         monthNames[0][month] = locale.monthName(month, QLocale::ShortFormat);
         monthNames[1][month] = locale.monthName(month, QLocale::LongFormat);
@@ -207,6 +208,11 @@ bool FieldFormatter::PatternWriter::Writes(const QDate& date) const {
 QString FieldFormatter::PatternWriter::Write(const QDate& date, const QTime& time) const {
     QString text;
     text.reserve(32);  // every date and time of the locales fits: no growing piece by piece
+    WriteTo(text, date, time);
+    return text;
+}
+
+void FieldFormatter::PatternWriter::WriteTo(QString& text, const QDate& date, const QTime& time) const {
     const auto number = [&](int value, int width) {
         int reversed[4];
         int count = 0;
@@ -214,6 +220,19 @@ QString FieldFormatter::PatternWriter::Write(const QDate& date, const QTime& tim
             reversed[count++] = value % 10;
             value /= 10;
         } while (value > 0 && count < 4);
+        if (asciiDigits) {
+            // Appended at once: the export writes a date and a time for every row.
+            char16_t written[8];
+            int length = 0;
+            for (int pad = count; pad < width; ++pad) {
+                written[length++] = u'0';
+            }
+            while (count > 0) {
+                written[length++] = static_cast<char16_t>(u'0' + reversed[--count]);
+            }
+            text.append(reinterpret_cast<const QChar*>(written), length);
+            return;
+        }
         for (int pad = count; pad < width; ++pad) {
             text += digits[0];
         }
@@ -261,7 +280,6 @@ QString FieldFormatter::PatternWriter::Write(const QDate& date, const QTime& tim
                 break;
         }
     }
-    return text;
 }
 
 const FieldFormatter::LocaleFormats& FieldFormatter::Formats() const {
@@ -292,13 +310,15 @@ QString FieldFormatter::DateTimeText(const WallClockTime& value) const {
     if (time == QTime(0, 0)) {
         return lastDateText_;
     }
-    const QString timeText =
-        formats.time.usable ? formats.time.Write(QDate(), time) : formats.locale.toString(time, formats.timeFormat);
     QString text;
-    text.reserve(lastDateText_.size() + 1 + timeText.size());
+    text.reserve(lastDateText_.size() + 32);  // every time of the locales fits
     text += lastDateText_;
     text += QLatin1Char(' ');
-    text += timeText;
+    if (formats.time.usable) {
+        formats.time.WriteTo(text, QDate(), time);
+    } else {
+        text += formats.locale.toString(time, formats.timeFormat);
+    }
     return text;
 }
 

@@ -43,6 +43,7 @@ private:
         };
         std::vector<Piece> pieces;
         QString digits[10];
+        bool asciiDigits = false;  // the digits are 0 to 9 themselves
         QString amUpper, amLower, pmUpper, pmLower;
         // Names of months 1 to 12 and days of the week 1 (Monday) to 7, short (index 0) and long (1).
         QString monthNames[2][13];
@@ -53,6 +54,7 @@ private:
         // Whether `date` is one this writer writes as the locale does (four-digit years only).
         bool Writes(const QDate& date) const;
         QString Write(const QDate& date, const QTime& time) const;
+        void WriteTo(QString& text, const QDate& date, const QTime& time) const;
     };
     struct LocaleFormats {
         QLocale locale;

@@ -48,8 +48,9 @@ std::optional<MeasurementField> MeasurementFieldByName(QStringView name) {
     // Called once a cell by the export: the length rules out most names before any letters are compared.
     for (std::size_t i = 0; i < kFields.size(); ++i) {
         const std::string_view candidate = kFields[i].name;
-        if (name.size() == qsizetype(candidate.size()) &&
-            name.compare(QLatin1String(candidate.data(), qsizetype(candidate.size())), Qt::CaseInsensitive) == 0) {
+        const QLatin1String latin(candidate.data(), qsizetype(candidate.size()));
+        // The name as written is the usual case, and an exact comparison costs a tenth of one that ignores case.
+        if (name.size() == latin.size() && (name == latin || name.compare(latin, Qt::CaseInsensitive) == 0)) {
             return static_cast<MeasurementField>(i);
         }
     }
