@@ -19,12 +19,37 @@ constexpr char kSchema[] =
 
 }  // namespace
 
+namespace {
+
+bool TableExists(PgConnection& db) {
+    return db.Execute("SELECT to_regclass('\"Sys\"') IS NOT NULL").Text(0, 0) == "t";
+}
+
+}  // namespace
+
 void CreateServerDatabase(const QString& conninfo) {
     PgConnection db(conninfo);
     // One statement string is one transaction: a table half made is never left behind, and of two stations
     // creating it at once one fails on the other's table.
-    if (db.Execute("SELECT to_regclass('\"Sys\"') IS NOT NULL").Text(0, 0) == "t") {
+    if (TableExists(db)) {
         throw TableError(QString::fromLatin1(ServerDatabase::kTableExistsMessage).arg(db.ServerName()));
     }
     db.Execute(kSchema);
+}
+
+bool CreateServerDatabaseIfMissing(const QString& conninfo) {
+    PgConnection db(conninfo);
+    if (TableExists(db)) {
+        return false;
+    }
+    try {
+        db.Execute(kSchema);
+        return true;
+    } catch (const TableError&) {
+        // Another station made it first: its table is the one to use.
+        if (!db.Lost() && TableExists(db)) {
+            return false;
+        }
+        throw;
+    }
 }

@@ -25,3 +25,7 @@ inline constexpr char kTableExistsMessage[] =
 // all of it or, on failure, nothing. Refuses with TableError (kTableExistsMessage) when the table exists, so that
 // stored rows are never touched. Other failures raise the connection's TableError.
 void CreateServerDatabase(const QString& conninfo);
+
+// Creates table Sys as CreateServerDatabase does unless it exists, or is made by another station meanwhile (that
+// one is then used); returns whether this call created it. Other failures raise TableError.
+bool CreateServerDatabaseIfMissing(const QString& conninfo);
