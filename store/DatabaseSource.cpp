@@ -37,9 +37,6 @@ constexpr char kDelete[] = "DELETE FROM \"Sys\" WHERE \"Num\" = ?1";
 // Values that do not fit are logged one by one up to this many; the rest are counted.
 constexpr int kMaxLoggedBadValues = 100;
 
-constexpr char kRowNotFoundMessage[] =
-    "Row cannot be located for updating. Some values may have been changed since it was last read.";
-
 // The kind of a column as SQLite's type affinity rules read its declared type, or none for a kind the table has
 // no field of (BLOB, NUMERIC, no type).
 std::optional<FieldKind> DeclaredKind(const QString& declared, bool primaryKey) {
@@ -513,7 +510,7 @@ void DatabaseSource::Update(SourceKey key, const MeasurementRow& row, FieldMask 
     update.BindInt(kMeasurementFieldCount, key);
     update.Run();
     if (db_->Changes() == 0) {
-        throw TableError(QString::fromLatin1(kRowNotFoundMessage));
+        throw TableError(QString::fromLatin1(TableMessages::kRowNotFound));
     }
     Changed();
 }
@@ -533,7 +530,7 @@ void DatabaseSource::RemoveRow(SourceKey key) {
     remove_->Run();
     // A row another program deleted meanwhile is as lost to a deletion as to an update.
     if (db_->Changes() == 0) {
-        throw TableError(QString::fromLatin1(kRowNotFoundMessage));
+        throw TableError(QString::fromLatin1(TableMessages::kRowNotFound));
     }
 }
 

@@ -17,6 +17,9 @@ inline constexpr char kFieldReadOnly[] = "Field '%1' cannot be modified";
 inline constexpr char kInvalidInteger[] = "'%1' is not a valid integer value for field '%2'";
 inline constexpr char kInvalidFloat[] = "'%1' is not a valid floating point value for field '%2'";
 inline constexpr char kInvalidDateTime[] = "'%1' is not a valid date and time";
+// A row to be changed or deleted that is no longer stored (another program deleted it).
+inline constexpr char kRowNotFound[] =
+    "Row cannot be located for updating. Some values may have been changed since it was last read.";
 inline constexpr char kValueOutOfRange[] = "%1 is not a valid value for field '%2'. The allowed range is %3 to %4";
 
 // "ADOTable1: <message>".

@@ -36,12 +36,17 @@ const std::vector<Command>& Commands() {
          "field (numbers in full, the locale's decimal separator and date format, NULL as nothing).",
          RunDump},
 #ifdef RS5_WITH_DOWNLOAD
-        {"download", "--port NAME [--db PATH] [--step-ms MS] [--fast] [--new-only]",
+        {"download",
+         "--port NAME [--db PATH | --database CONNINFO [--create-database]] [--step-ms MS] [--fast] [--new-only]",
          "Downloads the meter's archive from the serial port NAME (COM1, /dev/ttyUSB0, the device that\n"
          "rs5-meter-sim prints, ...) into the working database: sys.mdb in the working directory unless\n"
-         "--db names another (created when missing). The meter must be in its mode for communication\n"
-         "with a PC. One request a step, one step a second (--step-ms: another period, for tests), so n\n"
-         "records take n + 2 seconds. Progress goes to standard error: a bar on a terminal, a line per\n"
+         "--db names another (created when missing), or the table Sys on a PostgreSQL server that several\n"
+         "stations share: --database CONNINFO, a libpq connection string or URI (postgresql://lab-server/rs5,\n"
+         "service=rs5; a password from ~/.pgpass, the service file or PGPASSWORD, never on the command\n"
+         "line), where --create-database creates the table when missing. The meter must be in its mode\n"
+         "for communication with a PC. One request a step, one step a second (--step-ms: another period,\n"
+         "for tests), so n records take n + 2 seconds. Progress goes to standard error: a bar on a terminal, a line "
+         "per\n"
          "record otherwise; the meter's failures as error lines, each followed by its cause. Each row is\n"
          "stored as soon as it is received, and rows received before a failure are kept. Ctrl+C or\n"
          "SIGTERM stops after the current step (exit status 130 or 143). Exit status 0 only when the\n"

@@ -10,6 +10,8 @@
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "store/server/ServerDatabase.h"
+#include "store/server/ServerSource.h"
 #include "tools/rs5/ConsoleDownload.h"
 
 #include <QCoreApplication>
@@ -69,6 +71,9 @@ const char* SignalName(int signal) {
 struct DownloadOptions {
     std::optional<std::string> port;
     std::string database = WorkingDatabase::kDefaultFileName;
+    // A database server's connection string instead of the file.
+    std::optional<std::string> server;
+    bool createDatabase = false;
     int stepMs = kStepPeriodMs;
     bool fast = false;
     bool newOnly = false;
@@ -76,6 +81,7 @@ struct DownloadOptions {
 
 DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
     DownloadOptions options;
+    bool hasDb = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
         if (name == "--fast") {
@@ -86,7 +92,11 @@ DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
             options.newOnly = true;
             continue;
         }
-        if (name != "--port" && name != "--db" && name != "--step-ms") {
+        if (name == "--create-database") {
+            options.createDatabase = true;
+            continue;
+        }
+        if (name != "--port" && name != "--db" && name != "--database" && name != "--step-ms") {
             throw UsageError("unknown argument '" + name + "'");
         }
         if (i + 1 >= arguments.size()) {
@@ -97,6 +107,9 @@ DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
             options.port = value;
         } else if (name == "--db") {
             options.database = value;
+            hasDb = true;
+        } else if (name == "--database") {
+            options.server = value;
         } else {
             const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), options.stepMs);
             if (error != std::errc() || end != value.data() + value.size() || options.stepMs < 1 ||
@@ -107,6 +120,12 @@ DownloadOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (!options.port) {
         throw UsageError("--port is required");
+    }
+    if (hasDb && options.server) {
+        throw UsageError("--db and --database name two databases; give one");
+    }
+    if (options.createDatabase && !options.server) {
+        throw UsageError("--create-database needs --database (the file is created when missing anyway)");
     }
     return options;
 }
@@ -124,7 +143,11 @@ int RunDownload(const Invocation& invocation) {
     const auto mainThread = std::make_shared<QtMainThreadCaller>();
 
     const QString database = QString::fromStdString(options.database);
-    MeasurementTable table(std::make_unique<DatabaseSource>(database));
+    const QString server = QString::fromStdString(options.server.value_or(std::string()));
+    MeasurementTable table(options.server ? std::unique_ptr<TableSource>(std::make_unique<ServerSource>(server))
+                                          : std::make_unique<DatabaseSource>(database));
+    // Never the connection string itself in messages: it may hold a password.
+    const std::string stored = options.server ? "the database server" : options.database;
 
     TSlComm port(nullptr, mainThread);
     SlDownloadLink::ApplyMeterSettings(port);
@@ -148,7 +171,11 @@ int RunDownload(const Invocation& invocation) {
     // The port first: a port that cannot be opened must leave no new database behind.
     steps->Start(*options.port, options.fast ? DownloadSteps::Pace::Fast : DownloadSteps::Pace::Paced,
                  options.newOnly ? DownloadSteps::Records::NewOnly : DownloadSteps::Records::All);
-    if (CreateWorkingDatabaseIfMissing(database)) {
+    if (options.server) {
+        if (options.createDatabase && CreateServerDatabaseIfMissing(server)) {
+            invocation.err << "rs5 download: created the table Sys on the database server\n";
+        }
+    } else if (CreateWorkingDatabaseIfMissing(database)) {
         invocation.err << "rs5 download: created the working database " << options.database << '\n';
     }
     table.Connect();
@@ -183,7 +210,7 @@ int RunDownload(const Invocation& invocation) {
     if (const int signal = interrupt.Signal()) {
         invocation.err << "rs5 download: interrupted by " << SignalName(signal) << '\n';
     }
-    invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << options.database << '\n';
+    invocation.err << "rs5 download: " << observer.RowsStored() << " records stored in " << stored << '\n';
     if (options.newOnly && observer.Complete()) {
         invocation.err << "rs5 download: " << NewRecordsText(steps->RecordsNew(), steps->RecordsKnown()) << '\n';
     }
