@@ -3,6 +3,7 @@
 #include "Rs5Version.h"
 #include "app/Application.h"
 #include "app/DataFolder.h"
+#include "app/DatabaseChoice.h"
 #include "app/ErrorBox.h"
 #include "app/ProgramOptions.h"
 #include "app/ProgramWindows.h"
@@ -12,6 +13,7 @@
 #include "export/automation/Automation.h"
 #include "process/AllocatorTuning.h"
 #include "store/WorkingDatabase.h"
+#include "store/server/ServerDatabase.h"
 
 #include <cstdio>
 #include <exception>
@@ -19,8 +21,12 @@
 
 namespace {
 
-int CreateDatabase() {
+int CreateDatabase(const QString& server) {
     try {
+        if (!server.isEmpty()) {
+            CreateServerDatabase(server);
+            return 0;
+        }
         CreateWorkingDatabase(QString::fromLatin1(WorkingDatabase::kDefaultFileName));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "zarudedu-rs5: %s\n", error.what());
@@ -47,7 +53,10 @@ int RunProgram(int argc, char** argv) {
         return 2;
     }
     if (options.createDatabase) {
-        return CreateDatabase();
+        return CreateDatabase(options.database.trimmed());
+    }
+    if (options.databaseGiven) {
+        DatabaseChoice::UseForThisRun(options.database);
     }
     process::KeepFreedMemoryForLargeTables();
     // The export's automation needs the thread's apartment before anything else runs.

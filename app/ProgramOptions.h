@@ -8,6 +8,8 @@ struct ProgramOptions {
     bool version = false;         // --version: print the version and end
     bool createDatabase = false;  // --create-database: make an empty "sys.mdb" in the working directory and end
     bool dataFolder = false;      // --data-folder: work in DataFolder::DefaultPath() (see DataFolder.h)
+    QString database;             // --database CONNINFO: the PostgreSQL server's table instead of "sys.mdb"
+    bool databaseGiven = false;
 };
 
 ProgramOptions ParseProgramOptions(int argc, const char* const* argv);

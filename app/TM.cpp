@@ -2,12 +2,15 @@
 
 #include "app/Application.h"
 #include "app/Confirmation.h"
+#include "app/DatabaseChoice.h"
+#include "app/DatabaseDialog.h"
 #include "app/ErrorBox.h"
 #include "app/JetImportQuestion.h"
 #include "app/MeasurementGrid.h"
 #include "app/MeasurementGridModel.h"
 #include "app/SharedDatabaseWarning.h"
 #include "app/StatusPanelBar.h"
+#include "app/WorkingSource.h"
 #include "app/platform/HelpEngine.h"
 #include "export/automation/Automation.h"
 #include "report/Unit2.h"
@@ -148,16 +151,38 @@ TM::~TM() {
 }
 
 void TM::OpenWorkingTable() {
-    ADOTable1 = std::make_unique<MeasurementTable>(std::make_unique<DatabaseSource>());
+    const QString server = DatabaseChoice::Connection();
+    ADOTable1 = std::make_unique<MeasurementTable>(MakeWorkingSource(server));
     // An old working database in the Jet format is offered for import instead of failing to open.
-    if (!OfferJetImport(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName))) {
+    if (server.isEmpty() && !OfferJetImport(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName))) {
         return;
     }
+    ConnectAndOpenTable();
+    if (server.isEmpty()) {
+        SharedDatabaseWarning::ShowIfNeeded(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName));
+    }
+}
+
+void TM::ConnectAndOpenTable() {
     // A failed connection is tried again by the table's own opening, so a missing database is reported twice.
     ErrorBox::RunCommand([&] { ADOTable1->Connect(); });
     ErrorBox::RunCommand([&] { ADOTable1->OpenTable(); });
     ShowReadWarning();
-    SharedDatabaseWarning::ShowIfNeeded(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName));
+}
+
+void TM::DatabaseClick() {
+    DatabaseDialog dialog(this, CheckServerConnection);
+    const QString current = DatabaseChoice::Connection();
+    dialog.SetConnection(current);
+    if (dialog.exec() != QDialog::Accepted || dialog.Connection() == current) {
+        return;
+    }
+    // The row being typed belongs to the database it was begun in.
+    CloseTable();
+    DatabaseChoice::Keep(dialog.Connection());
+    ADOTable1->ReplaceSource(MakeWorkingSource(dialog.Connection()));
+    UpdateTitle();
+    ConnectAndOpenTable();
 }
 
 void TM::ShowReadWarning() {
@@ -183,6 +208,8 @@ void TM::BuildMenu() {
     AddCommand(file, "N10", QStringLiteral("Предварительный просмотр"), &TM::N10Click);
     AddCommand(file, "N11", QStringLiteral("Печать"), nullptr);
     AddSeparator(file, "N8");
+    AddCommand(file, "Database1", QStringLiteral("База данных…"), &TM::DatabaseClick);
+    AddSeparator(file, "N16");
     AddCommand(file, "N7", QStringLiteral("Выход"), &TM::N7Click);
 
     QMenu* data = bar->addMenu(QStringLiteral("Данные"));
@@ -321,7 +348,8 @@ void TM::N4Click() {
     if (ADOTable1->HasUnsavedChanges() && !Confirm(this, QString::fromUtf16(kUnsavedRowsQuestion))) {
         return;
     }
-    const bool loaded = RunFileStep([&] { ADOTable1->LoadTableFile(lastOpenedFile_); });
+    const bool loaded = RunFileStep(
+        [&] { ADOTable1->LoadTableFile(lastOpenedFile_, MakeWorkingSource(DatabaseChoice::Connection())); });
     UpdateTitle();
     if (loaded) {
         ADOTable1->OpenTable();

@@ -64,6 +64,8 @@ protected:
 
 private:
     void N7Click();
+    // «База данных…»: sys.mdb or a PostgreSQL server; the table is opened again on the chosen one.
+    void DatabaseClick();
     void N5Click();
     void N4Click();
     void Exel1Click();
@@ -92,6 +94,7 @@ private:
     bool EndDespiteUnstoredRow(const QString& error);
     void OpenWorkingTable();
     void ShowReadWarning();
+    void ConnectAndOpenTable();
     // The caption, followed by the name of an opened table file with the mark of unsaved changes.
     void FollowTableInTitle();
     void UpdateTitle();

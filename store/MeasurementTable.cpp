@@ -402,8 +402,9 @@ void MeasurementTable::SaveTableFile(const QString& name) {
     impl_->source->ChangesSaved();
 }
 
-void MeasurementTable::LoadTableFile(const QString& name) {
-    ReplaceSource(std::make_unique<FileSource>(name, std::make_unique<DatabaseSource>()));
+void MeasurementTable::LoadTableFile(const QString& name, std::unique_ptr<TableSource> connection) {
+    ReplaceSource(
+        std::make_unique<FileSource>(name, connection ? std::move(connection) : std::make_unique<DatabaseSource>()));
     OpenTable();
 }
 

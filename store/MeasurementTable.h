@@ -71,9 +71,10 @@ public:
     // The table stays as it is.
     void SaveTableFile(const QString& name);
     // Closes the table (a pending row is discarded), makes the file `name` its source and opens it: through the
-    // working database's connection ("sys.mdb" in the working directory), which must be reachable. On failure
-    // the table stays closed with the file as its source, and OpenTable tries the same file again.
-    void LoadTableFile(const QString& name);
+    // working database's connection (`connection`, or "sys.mdb" in the working directory when none is given),
+    // which must be reachable. On failure the table stays closed with the file as its source, and OpenTable tries
+    // the same file again.
+    void LoadTableFile(const QString& name, std::unique_ptr<TableSource> connection = nullptr);
 
     // Browsing and editing, for the grid.
     // Closing the table. Close() discards a pending row, as loading a saved file needs. At the end of the program

@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/DatabaseChoice.h"
+#include "app/DatabaseDialog.h"
 #include "app/HelpDocument.h"
 #include "app/HelpWindow.h"
 #include "app/MeasurementGrid.h"
@@ -102,6 +104,8 @@ private slots:
                                       "N10:Предварительный просмотр",
                                       "N11:Печать",
                                       "N8:-",
+                                      "Database1:База данных…",
+                                      "N16:-",
                                       "N7:Выход",
                                       "]",
                                       "N2:Данные",
@@ -200,6 +204,41 @@ private slots:
             TM local;
             QVERIFY(MessageBox::TakeRecorded().empty());
         }
+    }
+
+    // «База данных…»: a server that cannot be reached is reported with its name and kept as the choice, the table
+    // left closed; choosing sys.mdb again opens its rows.
+    void databaseMenuSwitchesBetweenFileAndServer() {
+        CreateDatabaseWithRows(NumberedRows(2));
+        const auto forget = qScopeGuard([] {
+            DatabaseChoice::Keep(QString());
+            DatabaseChoice::Reset();
+        });
+        TM m;
+        const QString server =
+            QStringLiteral("host=%1 dbname=rs5").arg(QDir::current().absoluteFilePath(QStringLiteral("no-server")));
+        const auto choose = [&](const QString& connection) {
+            HandleNextModal([&](QWidget* modal) {
+                auto* dialog = qobject_cast<DatabaseDialog*>(modal);
+                QVERIFY(dialog);
+                dialog->SetConnection(connection);
+                dialog->accept();
+            });
+            m.findChild<QAction*>("Database1")->trigger();
+        };
+        choose(server);
+        const auto shown = MessageBox::TakeRecorded();
+        QVERIFY(!shown.empty());
+        QVERIFY2(shown[0].text.contains(QStringLiteral("no-server")), qPrintable(shown[0].text));
+        QVERIFY(!m.Table().IsOpen());
+        QCOMPARE(DatabaseChoice::Connection(), server);
+        DatabaseChoice::Reset();
+        QCOMPARE(DatabaseChoice::Connection(), server);  // kept for the next run
+
+        choose(QString());
+        QVERIFY(MessageBox::TakeRecorded().empty());
+        QCOMPARE(m.Table().RowCount(), 2);
+        QCOMPARE(DatabaseChoice::Connection(), QString());
     }
 
     void statusBarPanelsAndProgressBarFollowResizes() {
