@@ -144,6 +144,10 @@ void ServerSource::Connect() {
     open_ = true;
 }
 
+QString ServerSource::ServerName() const {
+    return db_ ? db_->ServerName() : QString();
+}
+
 void ServerSource::Disconnect() {
     open_ = false;
     db_.reset();
