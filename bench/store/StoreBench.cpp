@@ -3,12 +3,17 @@
 // walk of every row with MoveFirst/MoveNext, appending rows one by one, deleting 1 000 selected rows, and
 // clearing the table (DeleteRows, one transaction; with --one-by-one a DeleteRow for each row instead); the peak
 // memory (resident set) after opening and at the end; and, for comparison, the sqlite3 tool reading the same file.
-//   store_bench [rows] [--one-by-one]
+// With --database the same on the table Sys of a PostgreSQL server instead (made afresh there: any table Sys
+// in that database is dropped), without the sqlite3 comparison.
+//   store_bench [rows] [--one-by-one] [--database CONNINFO]
 
 #include "app/MeasurementGridModel.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
+#include "store/server/PgConnection.h"
+#include "store/server/ServerDatabase.h"
+#include "store/server/ServerSource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -58,6 +63,21 @@ void Fill(const QString& path, int rows) {
     sqlite3_close(db);
 }
 
+// The same rows on a server, made by the server itself (not timed).
+void FillServer(const QString& conninfo, int rows) {
+    PgConnection db(conninfo);
+    db.Execute("DROP TABLE IF EXISTS \"Sys\"; DROP FUNCTION IF EXISTS rs5_sys_changed() CASCADE");
+    CreateServerDatabase(conninfo);
+    const std::string count = std::to_string(rows);
+    db.Execute(
+        "INSERT INTO \"Sys\" (\"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Vid\") SELECT k, "
+        "make_timestamp(2007 + k % 10, 1 + k % 12, 1 + k % 28, k % 24, k % 60, (k * 7) % 60), "
+        "((100 + k % 200) * 0.1::real)::double precision, ((1400 + k % 300) * 0.1::real)::double precision, "
+        "700 + k % 90, k % 40 - 10, CASE WHEN k % 3 <> 0 THEN 'Базовая' ELSE 'Индивидуальная' END, "
+        "(ARRAY['Пшеница', 'Рожь', 'Ячмень', 'Овёс', 'Кукуруза'])[1 + k % 5] FROM generate_series(1, $1::int) k",
+        {count.c_str()});
+}
+
 double Seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;
 }
@@ -95,22 +115,33 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int rows = 65535;
     bool oneByOne = false;
+    QString server;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--one-by-one") {
             oneByOne = true;
+        } else if (std::string(argv[i]) == "--database" && i + 1 < argc) {
+            server = QString::fromLocal8Bit(argv[++i]);
         } else {
             rows = std::max(1, std::atoi(argv[i]));
         }
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
-    CreateWorkingDatabase(path);
-    Fill(path, rows);
-    std::printf("store_bench: %d rows in %s\n", rows, qPrintable(path));
+    if (server.isEmpty()) {
+        CreateWorkingDatabase(path);
+        Fill(path, rows);
+        std::printf("store_bench: %d rows in %s\n", rows, qPrintable(path));
+    } else {
+        FillServer(server, rows);
+        std::printf("store_bench: %d rows on the database server\n", rows);
+    }
 
-    const QString sqlite3Tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    const QString sqlite3Tool =
+        server.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("sqlite3")) : QString();
     double toolRead = 0;
-    if (sqlite3Tool.isEmpty()) {
+    if (!server.isEmpty()) {
+        // Nothing to compare with.
+    } else if (sqlite3Tool.isEmpty()) {
         std::printf("sqlite3 tool not found: no comparison\n");
     } else {
         toolRead = Best(5, [&] {
@@ -125,7 +156,8 @@ int main(int argc, char** argv) {
         std::printf("sqlite3 sys.mdb 'select * from Sys' >/dev/null: %8.1f ms (best of 5)\n", toolRead * 1e3);
     }
 
-    MeasurementTable table(std::make_unique<DatabaseSource>(path));
+    MeasurementTable table(server.isEmpty() ? std::unique_ptr<TableSource>(std::make_unique<DatabaseSource>(path))
+                                            : std::make_unique<ServerSource>(server));
     // The first screen as the grid gets it: through its model, which follows the table.
     MeasurementGridModel model(table);
     const double cpuBeforeOpen = CpuSeconds();

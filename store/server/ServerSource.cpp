@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace {
@@ -30,6 +31,9 @@ constexpr char kInsert[] =
     "INSERT INTO \"Sys\" (\"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Op\", \"Vid\") "
     "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) RETURNING \"Num\"";
 constexpr char kDelete[] = "DELETE FROM \"Sys\" WHERE \"Num\" = $1";
+constexpr char kDeleteRun[] = "DELETE FROM \"Sys\" WHERE \"Num\" = ANY($1::bigint[]) RETURNING \"Num\"";
+// Rows RemoveRows deletes in one statement.
+constexpr std::size_t kRemoveRunRows = 4096;
 // Each column's name, type, and whether the server numbers it itself (an identity or a serial).
 constexpr char kColumns[] =
     "SELECT a.attname, t.typname, a.attidentity <> '' OR coalesce(pg_get_expr(d.adbin, d.adrelid) LIKE "
@@ -142,6 +146,10 @@ void ServerSource::Connect() {
         db_ = std::move(db);
     }
     open_ = true;
+}
+
+QString ServerSource::ServerName() const {
+    return db_ ? db_->ServerName() : QString();
 }
 
 void ServerSource::Disconnect() {
@@ -429,13 +437,41 @@ std::size_t ServerSource::RemoveRows(const std::vector<SourceKey>& keys, std::ex
     }
     std::size_t removed = 0;
     // A row gone elsewhere stops the deletion and the ones before it stay deleted, as deleting them one by one
-    // would have left them; a failure of the server (the connection lost) undoes them all and is raised.
+    // would have left them; a failure of the server (the connection lost) undoes them all and is raised. The rows
+    // go a run at a time, one statement a run; a run that misses a row is undone and the rows before the one
+    // missed deleted again, so that none after it goes.
     InTransaction([&](PgConnection& db) {
-        for (; removed < keys.size(); ++removed) {
-            if (!RemoveRow(db, keys[removed])) {
+        std::size_t window = kRemoveRunRows;
+        while (removed < keys.size()) {
+            const std::size_t count = std::min(window, keys.size() - removed);
+            std::string array = "{";
+            for (std::size_t k = removed; k < removed + count; ++k) {
+                array += std::to_string(keys[k]);
+                array += ',';
+            }
+            array.back() = '}';
+            db.Execute("SAVEPOINT rs5_run");
+            const PgResult gone = db.Execute(kDeleteRun, {array.c_str()});
+            std::set<SourceKey> deleted;
+            for (int row = 0; row < gone.Rows(); ++row) {
+                deleted.insert(ParseInt(gone.Text(row, 0)).value_or(0));
+            }
+            std::size_t kept = 0;  // a key given twice is missing the second time, as one by one
+            while (kept < count && deleted.erase(keys[removed + kept]) == 1) {
+                ++kept;
+            }
+            if (kept == count) {
+                db.Execute("RELEASE SAVEPOINT rs5_run");
+                removed += count;
+                window = kRemoveRunRows;
+                continue;
+            }
+            db.Execute("ROLLBACK TO SAVEPOINT rs5_run");
+            if (kept == 0) {
                 failure = std::make_exception_ptr(TableError(QString::fromLatin1(TableMessages::kRowNotFound)));
                 break;
             }
+            window = kept;
         }
     });
     if (removed > 0) {

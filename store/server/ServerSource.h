@@ -47,6 +47,8 @@ public:
     void SetChangeListener(ChangeListener listener) override;
     bool CheckForChanges() override;
 
+    // "HOST:PORT/DATABASE" of the connection, for messages; empty before connecting.
+    QString ServerName() const;
     // Stores the rows after all others in one transaction: all of them, or on failure none (the error raised).
     void InsertAll(std::vector<MeasurementRow>& rows);
 

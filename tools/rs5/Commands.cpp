@@ -5,6 +5,9 @@
 #ifdef RS5_WITH_DOWNLOAD
 #include "tools/rs5/DownloadCommand.h"
 #endif
+#ifdef RS5_WITH_COPY
+#include "tools/rs5/CopyCommand.h"
+#endif
 #ifdef RS5_WITH_JET_IMPORT
 #include "tools/rs5/ImportJetCommand.h"
 #endif
@@ -69,6 +72,15 @@ const std::vector<Command>& Commands() {
          "complete. OUT files are replaced whole or, on failure, left as they were; a link is followed, the\n"
          "permissions kept, and a read-only file, a folder or a device refused.",
          RunConvert},
+#ifdef RS5_WITH_COPY
+        {"copy", "[--codepage N] SOURCE --database CONNINFO [--append]",
+         "Copies the rows of a working database (a name ending in .mdb) or of a saved table file, as the\n"
+         "table shows them, into the table Sys on a PostgreSQL server (--database: a libpq connection string\n"
+         "or URI, the password from ~/.pgpass, the service file or PGPASSWORD), in one transaction and in\n"
+         "their order, each row given a new Num by the server. A table that holds rows already is refused\n"
+         "unless --append adds the rows after them. Prints the number of rows copied.",
+         RunCopy},
+#endif
 #ifdef RS5_WITH_JET_IMPORT
         {"import-jet", "OLD.mdb [--db PATH]",
          "Carries an old working database in Microsoft's Jet format (an .mdb of Access 97 to 2003 with the\n"

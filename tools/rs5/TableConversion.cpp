@@ -6,6 +6,7 @@
 #include "store/SysRecordset.h"
 #include "store/TableFile.h"
 #include "store/WorkingDatabase.h"
+#include "tools/rs5/ShownRows.h"
 
 #include <QFileInfo>
 
@@ -80,7 +81,7 @@ persist::Recordset ReadWorkingDatabase(const std::string& path) {
     return TableFile::ToRecordset(*table);
 }
 
-void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string& path) {
+std::vector<MeasurementRow> ShownRows(const persist::Recordset& recordset) {
     const SysRecordset::FieldColumns fields = SysRecordset::FindFields(recordset);
     std::vector<MeasurementRow> rows;
     for (const persist::Row& stored : recordset.rows) {
@@ -95,7 +96,11 @@ void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string
         }
         rows.push_back(std::move(row));
     }
+    return rows;
+}
 
+void WriteWorkingDatabase(const persist::Recordset& recordset, const std::string& path) {
+    std::vector<MeasurementRow> rows = ShownRows(recordset);
     const QString name = QString::fromStdString(path);
     const auto fill = [&rows](const QString& file) {
         DatabaseSource database(file);

@@ -1,0 +1,63 @@
+#include "tools/rs5/CopyCommand.h"
+
+#include "store/MeasurementTable.h"
+#include "store/persist/FileReplace.h"
+#include "store/persist/RecordsetFile.h"
+#include "store/server/ServerSource.h"
+#include "tools/rs5/CodePageOption.h"
+#include "tools/rs5/ShownRows.h"
+#include "tools/rs5/TableConversion.h"
+
+#include <optional>
+
+namespace rs5 {
+
+namespace {
+
+constexpr char kNotEmptyMessage[] =
+    "The database server '%1' already holds rows in table Sys; give --append to add these after them.";
+
+}  // namespace
+
+int RunCopy(const Invocation& invocation) {
+    std::vector<std::string> arguments = invocation.arguments;
+    const text::AnsiCodePage codePage = TakeCodePageOption(arguments);
+    std::optional<std::string> conninfo;
+    std::vector<std::string> sources;
+    bool append = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--append") {
+            append = true;
+        } else if (arguments[i] == "--database") {
+            if (i + 1 == arguments.size()) {
+                throw UsageError("--database needs a connection string");
+            }
+            conninfo = arguments[++i];
+        } else if (arguments[i].rfind("--", 0) == 0) {
+            throw UsageError("unknown option " + arguments[i]);
+        } else {
+            sources.push_back(arguments[i]);
+        }
+    }
+    if (sources.size() != 1 || !conninfo) {
+        throw UsageError("copy takes one source and --database");
+    }
+    const std::string& source = sources[0];
+    const persist::Recordset recordset = IsWorkingDatabaseName(source)
+                                             ? ReadWorkingDatabase(source)
+                                             : persist::ReadRecordset(persist::ReadFileBytes(source), codePage);
+    std::vector<MeasurementRow> rows = ShownRows(recordset);
+
+    ServerSource server(QString::fromStdString(*conninfo));
+    server.ReadKeys();  // connects and checks the fields
+    if (!append && server.Count() > 0) {
+        throw TableError(QString::fromLatin1(kNotEmptyMessage).arg(server.ServerName()));
+    }
+    // One transaction, in the source's order: the server gets every row or, on failure, none.
+    server.InsertAll(rows);
+    invocation.out << rows.size() << (rows.size() == 1 ? " row" : " rows") << " copied to the database server "
+                   << server.ServerName().toStdString() << '\n';
+    return 0;
+}
+
+}  // namespace rs5
