@@ -143,6 +143,12 @@ void MeasurementGridModel::RowChanged(int row) {
     MarkChanged(row);
 }
 
+void MeasurementGridModel::AllRowsChanged() {
+    if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kGridColumnCount - 1));
+    }
+}
+
 void MeasurementGridModel::CurrentRowChanged(int row) {
     MarkChanged(row);
     emit CurrentRowMoved(row);

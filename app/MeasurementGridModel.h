@@ -53,6 +53,7 @@ private:
     void BeginRemoveRow(int row) override;
     void EndRemoveRow() override;
     void RowChanged(int row) override;
+    void AllRowsChanged() override;
     void CurrentRowChanged(int row) override;
 
     void MarkChanged(int row);

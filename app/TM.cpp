@@ -21,6 +21,7 @@
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -46,6 +48,8 @@ enum StatusPanel { kProgressPanel, kMessagePanel, kExcelPanel };
 constexpr int kProgressPanelWidth = 150;
 constexpr int kMessagePanelWidth = 250;
 constexpr int kExcelPanelWidth = 50;
+// How often the table asks its store whether others changed the rows: what "within a second" needs.
+constexpr int kStoreChangesIntervalMs = 500;
 
 const char16_t* const kUnsavedRowsQuestion = u"Не сохраненные записи будут удалены! Продолжить?";
 const char16_t* const kDeleteAllQuestion = u"Удалить все записи?";
@@ -140,6 +144,7 @@ TM::TM(QWidget* parent) : QMainWindow(parent) {
     BuildFileDialogs();
     StatusBar1->SetPanelText(kExcelPanel, QString::fromUtf16(kExportStatus));
     FollowTableInTitle();
+    FollowOtherStations();
     FormCreate();
     DBGrid1->setFocus();
 }
@@ -355,6 +360,25 @@ void TM::N4Click() {
         ADOTable1->OpenTable();
         ShowReadWarning();
     }
+}
+
+void TM::FollowOtherStations() {
+    // Rows that other stations (or other programs) store, change or delete show within a second; not while a dialog
+    // of this program waits for the user or runs a download, export or report.
+    auto* timer = new QTimer(this);
+    timer->setObjectName("StoreChangesTimer");
+    connect(timer, &QTimer::timeout, this, [this] {
+        if (QApplication::activeModalWidget()) {
+            return;
+        }
+        try {
+            ADOTable1->FollowStoreChanges();
+        } catch (const TableError& error) {
+            // Told when the user next works on the table; asked twice a second, a box would come again and again.
+            qWarning("%s", qUtf8Printable(error.Message()));
+        }
+    });
+    timer->start(kStoreChangesIntervalMs);
 }
 
 void TM::FollowTableInTitle() {

@@ -95,6 +95,7 @@ private:
     void OpenWorkingTable();
     void ShowReadWarning();
     void ConnectAndOpenTable();
+    void FollowOtherStations();
     // The caption, followed by the name of an opened table file with the mark of unsaved changes.
     void FollowTableInTitle();
     void UpdateTitle();

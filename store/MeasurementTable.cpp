@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <unordered_set>
 
@@ -120,6 +121,8 @@ struct MeasurementTable::Impl {
     void DeleteCurrent();
     void DeleteStored(std::vector<RowId>& ids);
     void CloseDiscarding();
+    // The store's keys, read again: see FollowStoreChanges.
+    void TakeKeys(const std::vector<SourceKey>& keys);
 };
 
 const MeasurementRow& MeasurementTable::Impl::StoredValues(std::size_t stored) {
@@ -605,6 +608,65 @@ QString MeasurementTable::DisplayText(int row, MeasurementField field) const {
 QString MeasurementTable::PlainText(int row, MeasurementField field) const {
     const FieldValue* value = impl_->ValueAt(row, field);
     return value ? impl_->formatter.PlainText(field, *value) : QString();
+}
+
+bool MeasurementTable::FollowStoreChanges() {
+    MeasurementStore* store = impl_->open ? impl_->source->Store() : nullptr;
+    if (!store || !store->CheckForChanges()) {
+        return false;
+    }
+    impl_->TakeKeys(store->ReadKeys());
+    return true;
+}
+
+void MeasurementTable::Impl::TakeKeys(const std::vector<SourceKey>& keys) {
+    const SourceKey pendingKey = pending && pending->kind == PendingRow::Kind::Edited
+                                     ? rows.Key(static_cast<std::size_t>(StoredIndexOf(pending->id)))
+                                     : -1;
+    // Both lists are in the order of Num: a row of the table that the store no longer has was deleted elsewhere.
+    std::vector<std::size_t> gone;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SourceKey key = rows.Key(i);
+        while (next < keys.size() && keys[next] < key) {
+            ++next;  // a row added between the table's rows: only a program that sets Num itself makes one
+        }
+        if (next < keys.size() && keys[next] == key) {
+            ++next;
+        } else if (key != pendingKey) {
+            gone.push_back(i);
+        }
+    }
+    const SourceKey last = rows.empty() ? std::numeric_limits<SourceKey>::min() : rows.Key(rows.size() - 1);
+    for (auto stored = gone.rbegin(); stored != gone.rend(); ++stored) {
+        const int row = VisibleIndex(static_cast<int>(*stored));
+        cache.Forget(rows.Key(*stored));
+        observer->BeginRemoveRow(row);
+        rows.Erase(*stored);
+        if (InsertingNew() && newRowPosition > row) {
+            --newRowPosition;
+        }
+        const bool wasCurrent = current == row;
+        if (current > row) {
+            --current;
+        }
+        observer->EndRemoveRow();
+        if (wasCurrent || current >= VisibleCount()) {
+            SetCurrent(std::min(row, VisibleCount() - 1));
+        }
+    }
+    for (const SourceKey key : keys) {
+        if (key > last) {
+            const int row = VisibleIndex(static_cast<int>(rows.size()));
+            observer->BeginInsertRow(row);
+            rows.Append(nextId++, key);
+            observer->EndInsertRow();
+        }
+    }
+    SetCurrent(current < 0 && VisibleCount() > 0 ? 0 : current);  // also tells where the current row is now
+    // Values changed elsewhere are read again as they are shown.
+    cache.Clear();
+    observer->AllRowsChanged();
 }
 
 void MeasurementTable::SetObserver(TableObserver* observer) {

@@ -110,6 +110,14 @@ public:
     QString DisplayText(int row, MeasurementField field) const;
     QString PlainText(int row, MeasurementField field) const;
 
+    // Takes in what others changed in a store (the working database): when the store tells of changes since the
+    // table read it, its keys are read again; rows deleted elsewhere go, rows added elsewhere come at the end, and
+    // every row's values are read again as they are shown. The current row, the pending row and every row's RowId
+    // stay as they were (a row being edited stays while pending, even when deleted elsewhere: storing it then fails
+    // with the source's text). Returns whether anything changed; does nothing for a closed table or a source read
+    // whole. Raises the store's TableError, the table left as it was.
+    bool FollowStoreChanges();
+
     // At most one observer (the grid's model); not owned. Pass nullptr before the observer goes away.
     void SetObserver(TableObserver* observer);
 

@@ -13,5 +13,7 @@ public:
     virtual void BeginRemoveRow(int /*row*/) {}
     virtual void EndRemoveRow() {}
     virtual void RowChanged(int /*row*/) {}
+    // Any row's values may have changed (others changed the stored rows).
+    virtual void AllRowsChanged() {}
     virtual void CurrentRowChanged(int /*row*/) {}
 };

@@ -241,6 +241,23 @@ private slots:
         QCOMPARE(DatabaseChoice::Connection(), QString());
     }
 
+    // A row another program stores in sys.mdb shows in the open grid within a second, the current row kept.
+    void rowsStoredElsewhereShowWithinASecond() {
+        CreateDatabaseWithRows(NumberedRows(2));
+        TM m;
+        m.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&m));
+        m.Table().MoveTo(1);
+        SqliteConnection other("sys.mdb", SQLITE_OPEN_READWRITE, QString());
+        other.Execute("INSERT INTO Sys (NN, Vid) VALUES (3, 'Рожь')");
+        other.Execute("DELETE FROM Sys WHERE NN = 1");
+        const QAbstractItemModel* model = m.Grid()->model();
+        QTRY_COMPARE_WITH_TIMEOUT(model->index(1, 2).data().toString(), QStringLiteral("Рожь"), 1000);
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(m.Table().CurrentRow(), 0);
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("2"));
+    }
+
     void statusBarPanelsAndProgressBarFollowResizes() {
         CreateDatabaseWithRows({});
         TM m;

@@ -356,3 +356,56 @@ void TableOnStoresTest::walkPassesRowsDeletedElsewhere() {
 }
 
 RS5_TEST_CLASS(TableOnStoresTest);
+
+void TableOnStoresTest::othersChangesAreTakenIn_data() {
+    AddEngineRows();
+}
+
+// Another station adds, changes and deletes rows while the table is open: the table takes them in, keeping its
+// rows' ids, the current row and the pending row (an edited row stays while pending, though deleted elsewhere).
+void TableOnStoresTest::othersChangesAreTakenIn() {
+    auto store = EmptyStore();
+    store->Fill(6);
+    auto table = OpenTable(*store);
+    const auto follow = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        bool changed = false;
+        while (!(changed = table->FollowStoreChanges()) && clock.elapsed() < 1000) {
+            QTest::qWait(10);
+        }
+        return changed;
+    };
+    const RowId two = table->IdAt(1);
+    const RowId four = table->IdAt(3);
+    const RowId six = table->IdAt(5);
+    table->MoveTo(1);
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("правка"));
+    QVERIFY(!table->FollowStoreChanges());
+
+    store->Execute(
+        "DELETE FROM \"Sys\" WHERE \"Num\" IN (1, 2, 5); UPDATE \"Sys\" SET \"W\" = 99.5 WHERE \"Num\" = 4; "
+        "INSERT INTO \"Sys\" (\"NN\") VALUES (7)");
+    QVERIFY(follow());
+    QCOMPARE(TableNums(*table), QStringLiteral("2 3 4 6 7"));
+    QCOMPARE((std::vector<RowId>{table->IdAt(0), table->IdAt(2), table->IdAt(3)}),
+             (std::vector<RowId>{two, four, six}));
+    QCOMPARE(table->CurrentRow(), 0);
+    QCOMPARE(table->State(), TableState::Edit);
+    QCOMPARE(table->PlainText(0, MeasurementField::Op), QStringLiteral("правка"));
+    QCOMPARE(table->Value(2, MeasurementField::W), FieldValue(99.5));
+    QCOMPARE(NnAt(*table, 4), 7);
+    QCOMPARE(ErrorOf([&] { table->PostRow(); }), kRowNotFound);
+    table->Cancel();
+
+    // A new row begun among them stays current where it was, rows above it going.
+    table->MoveTo(2);
+    table->InsertRow();
+    store->Execute("DELETE FROM \"Sys\" WHERE \"Num\" = 3");
+    QVERIFY(follow());
+    QCOMPARE(TableNums(*table), QStringLiteral(" 4 6 7"));
+    QCOMPARE(table->CurrentRow(), 0);
+    QCOMPARE(table->State(), TableState::Insert);
+    QCOMPARE(table->IdAt(1), four);
+}

@@ -25,4 +25,6 @@ private slots:
     void rowsReadFollowDeletionsAndPendingRows();
     void walkPassesRowsDeletedElsewhere_data();
     void walkPassesRowsDeletedElsewhere();
+    void othersChangesAreTakenIn_data();
+    void othersChangesAreTakenIn();
 };
