@@ -12,6 +12,7 @@
 #include "app/MeasurementGrid.h"
 #include "app/ProgramWindows.h"
 #include "app/TM.h"
+#include "bench/common/PeakMemory.h"
 #include "store/WorkingDatabase.h"
 #include "ui/MessageBox.h"
 
@@ -117,18 +118,6 @@ private:
     const QAbstractItemModel& model_;
     std::function<void()> then_;  // run in the event loop, with the window shown
 };
-
-// The process's peak resident set so far, in MB (VmHWM of /proc/self/status).
-double PeakMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024;
-        }
-    }
-    return -1;
-}
 
 // Moves the grid's scroll bar through `positions` and paints after each move; returns the longest move and paint.
 template <typename Positions>

@@ -8,6 +8,7 @@
 //   store_bench [rows] [--one-by-one] [--database CONNINFO]
 
 #include "app/MeasurementGridModel.h"
+#include "bench/common/PeakMemory.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
 #include "store/WorkingDatabase.h"
@@ -85,18 +86,6 @@ double Seconds(const QElapsedTimer& timer) {
 // Processor time of this process, in seconds: on a busy machine it shows what the work itself costs.
 double CpuSeconds() {
     return double(std::clock()) / CLOCKS_PER_SEC;
-}
-
-// The process's peak resident set so far, in MB (VmHWM of /proc/self/status).
-double PeakMegabytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024;
-        }
-    }
-    return -1;
 }
 
 // The best of a few runs: the figure least disturbed by whatever else the machine does.

@@ -23,6 +23,4 @@ private slots:
     void storeTellsOfChanges();
     void deletingSelectedRowsStopsAtRowDeletedElsewhere();
     void rowsAreReadAsShownWhereverTheyAre();
-    void rowsReadFollowDeletionsAndPendingRows();
-    void walkPassesRowsDeletedElsewhere();
 };
