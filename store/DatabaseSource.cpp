@@ -2,6 +2,7 @@
 
 #include "store/FieldConverter.h"
 #include "store/MeasurementTable.h"
+#include "store/RowChangedElsewhere.h"
 #include "store/SqliteConnection.h"
 #include "store/StoredDateTime.h"
 #include "store/TableMessages.h"
@@ -495,23 +496,24 @@ SqliteStatement& DatabaseSource::UpdateStatement(FieldMask changed) {
     return updates_.emplace(changed.to_ulong(), db_->Prepare(sql)).first->second;
 }
 
-void DatabaseSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
+void DatabaseSource::Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) {
     RequireConnected();
     changed.reset(static_cast<std::size_t>(MeasurementField::Num));
     if (changed.none()) {
         return;
     }
     SqliteStatement& update = UpdateStatement(changed);
-    for (int i = 1; i < kMeasurementFieldCount; ++i) {
-        if (changed.test(static_cast<std::size_t>(i))) {
-            Bind(update, i, row[static_cast<std::size_t>(i)]);
+    // The write lock first, so that no other program changes the row between the look and the change.
+    InTransaction("BEGIN IMMEDIATE", [&] {
+        RequireRowAsSeen(RowsWithKeys(std::span(&key, 1)), seen);
+        for (int i = 1; i < kMeasurementFieldCount; ++i) {
+            if (changed.test(static_cast<std::size_t>(i))) {
+                Bind(update, i, row[static_cast<std::size_t>(i)]);
+            }
         }
-    }
-    update.BindInt(kMeasurementFieldCount, key);
-    update.Run();
-    if (db_->Changes() == 0) {
-        throw TableError(QString::fromLatin1(TableMessages::kRowNotFound));
-    }
+        update.BindInt(kMeasurementFieldCount, key);
+        update.Run();
+    });
     Changed();
 }
 

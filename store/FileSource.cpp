@@ -142,7 +142,8 @@ SourceKey FileSource::Insert(MeasurementRow& row) {
     return static_cast<SourceKey>(rowOfKey_.size() - 1);
 }
 
-void FileSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
+// The file's rows are this program's alone while it has them: nobody else changes them.
+void FileSource::Update(SourceKey key, const MeasurementRow& /*seen*/, const MeasurementRow& row, FieldMask changed) {
     persist::Row& stored = recordset_.rows[IndexOf(key)];
     CheckRow(row, changed);
     if (stored.state == persist::RowState::Unchanged) {

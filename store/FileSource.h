@@ -29,7 +29,7 @@ public:
     void CheckValue(MeasurementField field, const FieldValue& value) const override;
     QString ReadWarning() const override { return readWarning_; }
     SourceKey Insert(MeasurementRow& row) override;
-    void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
+    void Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
     QString FilePath() const override { return path_; }
     bool HasUnsavedChanges() const override { return unsaved_; }

@@ -30,8 +30,10 @@ public:
     virtual std::vector<SourceRow> RowsWithKeys(std::span<const SourceKey> keys) = 0;
     // Stores a new row after all others and returns its key; fills in what the store assigns itself (Num).
     virtual SourceKey Insert(MeasurementRow& row) = 0;
-    // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change.
-    virtual void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) = 0;
+    // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change. Raises
+    // RowChangedElsewhere, storing nothing, when the row stored is no longer `seen` (its values as the caller read
+    // them): another station changed it meanwhile. Looking and storing are one transaction.
+    virtual void Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) = 0;
     // Deletes the row `key`.
     virtual void Remove(SourceKey key) = 0;
 

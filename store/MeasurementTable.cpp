@@ -6,12 +6,15 @@
 #include "store/FileSource.h"
 #include "store/MeasurementStore.h"
 #include "store/RowCache.h"
+#include "store/RowChangedElsewhere.h"
 #include "store/RowKeys.h"
 #include "store/RowReader.h"
 #include "store/TableFile.h"
 #include "store/TableMessages.h"
 #include "store/TableObserver.h"
 #include "store/TableSource.h"
+
+#include <QStringList>
 
 #include <algorithm>
 #include <exception>
@@ -42,6 +45,8 @@ struct PendingRow {
     RowId id = 0;
     MeasurementRow values;
     FieldMask assigned;
+    // An edited row's values as they were read when the edit began: what the store must still hold to take it.
+    MeasurementRow seen;
 };
 
 }  // namespace
@@ -111,6 +116,7 @@ struct MeasurementTable::Impl {
     }
 
     void Store();
+    QString TakeNewerValues(int stored, const MeasurementRow& newer);
     void Discard();
     void Settle() {
         if (pending) {
@@ -167,7 +173,11 @@ void MeasurementTable::Impl::Store() {
     if (pending->kind == PendingRow::Kind::Edited) {
         const int stored = StoredIndexOf(pending->id);
         const SourceKey key = rows.Key(static_cast<std::size_t>(stored));
-        source->Update(key, pending->values, pending->assigned);
+        try {
+            source->Update(key, pending->seen, pending->values, pending->assigned);
+        } catch (const RowChangedElsewhere& conflict) {
+            throw TableError(TakeNewerValues(stored, conflict.Stored()));
+        }
         Remember(key, std::move(pending->values));
         pending.reset();
         observer->RowChanged(VisibleIndex(stored));
@@ -195,6 +205,29 @@ void MeasurementTable::Impl::Store() {
     SetCurrent(last);
 }
 
+// Another station changed the edited row meanwhile: the row shows their values, with the user's own changes kept
+// on top of them and still pending, so that storing it again is a choice made knowingly and Cancel shows theirs.
+// Returns the message that tells so.
+QString MeasurementTable::Impl::TakeNewerValues(int stored, const MeasurementRow& newer) {
+    QStringList changes;
+    for (std::size_t i = 0; i < newer.size(); ++i) {
+        if (SameStoredValue(newer[i], pending->seen[i])) {
+            continue;
+        }
+        const auto field = static_cast<MeasurementField>(i);
+        const QString text = formatter.DisplayText(field, newer[i]);
+        changes << MeasurementFieldName(field) + QLatin1Char(' ') +
+                       (text.isEmpty() ? QStringLiteral("пусто") : QStringLiteral("«%1»").arg(text));
+        if (!pending->assigned.test(i)) {
+            pending->values[i] = newer[i];
+        }
+    }
+    pending->seen = newer;
+    cache.Put(rows.Key(static_cast<std::size_t>(stored)), newer);
+    observer->RowChanged(VisibleIndex(stored));
+    return TableMessages::RowChangedElsewhereText(changes.join(QStringLiteral(", ")));
+}
+
 void MeasurementTable::Impl::Discard() {
     if (pending->kind == PendingRow::Kind::Edited) {
         const int stored = StoredIndexOf(pending->id);
@@ -213,7 +246,7 @@ void MeasurementTable::Impl::Discard() {
 
 void MeasurementTable::Impl::BeginNewRow(int position) {
     observer->BeginInsertRow(position);
-    pending = PendingRow{PendingRow::Kind::New, nextId++, {}, {}};
+    pending = PendingRow{PendingRow::Kind::New, nextId++, {}, {}, {}};
     newRowPosition = position;
     observer->EndInsertRow();
     SetCurrent(position);
@@ -558,7 +591,8 @@ void MeasurementTable::Edit() {
         return;
     }
     const auto stored = static_cast<std::size_t>(impl_->StoredIndex(impl_->current));
-    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->rows.Id(stored), impl_->StoredValues(stored), {}};
+    const MeasurementRow& values = impl_->StoredValues(stored);
+    impl_->pending = PendingRow{PendingRow::Kind::Edited, impl_->rows.Id(stored), values, {}, values};
     impl_->observer->RowChanged(impl_->current);
 }
 

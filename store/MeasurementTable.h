@@ -38,7 +38,10 @@ enum class PendingRowAtClose { Discard, Store };
 //
 // Visible rows are the stored rows in table order plus, while inserting, the pending new row at the place it
 // was begun. Indexes below are visible-row indexes. Main thread only; every failure raises TableError and
-// leaves the table as it was (a failed PostRow leaves the row pending, unchanged).
+// leaves the table as it was (a failed PostRow leaves the row pending, unchanged). The one exception: an edited row
+// that another station changed since the edit began is not stored (PostRow raises a text that names the newer
+// values); it stays pending with those values and the user's own changes on top, so that PostRow again stores them
+// knowingly and Cancel leaves the other station's row.
 //
 // The operations named after the system's table operations keep their meaning exactly; the others are
 // what the grid needs to browse and edit. The error texts are in TableMessages.h; the texts of values and the

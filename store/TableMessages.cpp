@@ -60,6 +60,10 @@ QString InvalidDateTimeText(QStringView text) {
     return QString::fromLatin1(kInvalidDateTime).arg(Excerpt(text));
 }
 
+QString RowChangedElsewhereText(const QString& newerValues) {
+    return QString::fromUtf8(kRowChangedElsewhereInTable).arg(newerValues);
+}
+
 QString ValueOutOfRangeText(QStringView value, QStringView fieldName, QStringView lowest, QStringView highest) {
     return QString::fromLatin1(kValueOutOfRange).arg(value, fieldName, lowest, highest);
 }

@@ -65,8 +65,10 @@ public:
     virtual void CheckValue(MeasurementField /*field*/, const FieldValue& /*value*/) const {}
     // Stores a new row after all others and returns its key. The source fills in what it assigns itself (Num).
     virtual SourceKey Insert(MeasurementRow& row) = 0;
-    // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change.
-    virtual void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) = 0;
+    // Stores the fields `changed` of the row `key`; `row` holds all of its values after the change, `seen` its values
+    // as the caller read them before. A source others write too (a working database) stores nothing and raises
+    // RowChangedElsewhere when the stored row is no longer `seen`, so that nobody's change is overwritten unseen.
+    virtual void Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) = 0;
     // Deletes the row `key`.
     virtual void Remove(SourceKey key) = 0;
     // Deletes the rows `keys` in that order, stopping at the first that cannot be deleted: the ones before it stay

@@ -3,6 +3,7 @@
 #include "store/DatabaseSource.h"
 #include "store/FieldConverter.h"
 #include "store/MeasurementTable.h"
+#include "store/RowChangedElsewhere.h"
 #include "store/StoredDateTime.h"
 #include "store/TableMessages.h"
 #include "store/server/PgConnection.h"
@@ -24,6 +25,7 @@ namespace {
     "\"Op\", \"Vid\" FROM \"Sys\" "
 constexpr char kSelectAt[] = RS5_SELECT_FIELDS "ORDER BY \"Num\" LIMIT $2 OFFSET $1";
 constexpr char kSelectKeys[] = RS5_SELECT_FIELDS "WHERE \"Num\" = ANY($1::bigint[]) ORDER BY \"Num\"";
+constexpr char kSelectKeyForUpdate[] = RS5_SELECT_FIELDS "WHERE \"Num\" = $1 FOR UPDATE";
 #undef RS5_SELECT_FIELDS
 
 constexpr std::int64_t kReadChunkRows = 8192;
@@ -389,7 +391,7 @@ void ServerSource::InsertAll(std::vector<MeasurementRow>& rows) {
     Changed();
 }
 
-void ServerSource::Update(SourceKey key, const MeasurementRow& row, FieldMask changed) {
+void ServerSource::Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) {
     changed.reset(static_cast<std::size_t>(MeasurementField::Num));
     if (changed.none()) {
         Db();  // still fails on a closed source
@@ -407,10 +409,11 @@ void ServerSource::Update(SourceKey key, const MeasurementRow& row, FieldMask ch
     }
     parameters.Add(std::to_string(key));
     sql += " WHERE \"Num\" = $" + std::to_string(parameters.Pointers().size());
-    Guarded([&](PgConnection& db) {
-        if (db.Execute(sql, parameters.Pointers()).Affected() == 0) {
-            throw TableError(QString::fromLatin1(TableMessages::kRowNotFound));
-        }
+    const std::string num = std::to_string(key);
+    // The row locked as it is looked at, so that no other station changes it between the look and the change.
+    InTransaction([&](PgConnection& db) {
+        RequireRowAsSeen(ReadRows(db.Execute(kSelectKeyForUpdate, {num.c_str()})), seen);
+        db.Execute(sql, parameters.Pointers());
     });
     Changed();
 }

@@ -35,7 +35,7 @@ public:
     QString ReadWarning() const override { return readWarning_; }
     void Disconnect() override;
     SourceKey Insert(MeasurementRow& row) override;
-    void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override;
+    void Update(SourceKey key, const MeasurementRow& seen, const MeasurementRow& row, FieldMask changed) override;
     void Remove(SourceKey key) override;
     // All in one transaction.
     std::size_t RemoveRows(const std::vector<SourceKey>& keys, std::exception_ptr& failure) override;

@@ -44,7 +44,7 @@ public:
         rows_.push_back({static_cast<SourceKey>(rows_.size() + 1), row});
         return rows_.back().key;
     }
-    void Update(SourceKey, const MeasurementRow&, FieldMask) override {}
+    void Update(SourceKey, const MeasurementRow&, const MeasurementRow&, FieldMask) override {}
     void Remove(SourceKey) override {}
 
 private:

@@ -36,7 +36,7 @@ public:
         shared_.log << QStringLiteral("insert %1").arg(shared_.nextKey);
         return shared_.nextKey++;
     }
-    void Update(SourceKey key, const MeasurementRow& row, FieldMask changed) override {
+    void Update(SourceKey key, const MeasurementRow& /*seen*/, const MeasurementRow& row, FieldMask changed) override {
         FailIfAsked();
         Find(key)->values = row;
         shared_.log << QStringLiteral("update %1 %2").arg(key).arg(QString::fromStdString(changed.to_string()));

@@ -260,13 +260,14 @@ void TableOnStoresTest::storeTellsOfChanges() {
     const SourceKey key = store.Insert(row);
     QCOMPARE(calls, 1);
     QCOMPARE(FieldOf(row, MeasurementField::Num), FieldValue(std::int32_t(key)));
+    const MeasurementRow stored = row;
     FieldOf(row, MeasurementField::Op) = QStringLiteral("сухое");
-    store.Update(key, row, FieldMask().set(static_cast<std::size_t>(MeasurementField::Op)));
+    store.Update(key, stored, row, FieldMask().set(static_cast<std::size_t>(MeasurementField::Op)));
     QCOMPARE(calls, 2);
     store.Remove(key);
     QCOMPARE(calls, 3);
     QCOMPARE(ErrorOf([&] { store.Remove(key); }), kRowNotFound);
-    QCOMPARE(ErrorOf([&] { store.Update(key, row, FieldMask().set(1)); }), kRowNotFound);
+    QCOMPARE(ErrorOf([&] { store.Update(key, row, row, FieldMask().set(1)); }), kRowNotFound);
     QCOMPARE(calls, 3);
 
     // The store's own changes are not others'.
@@ -408,4 +409,67 @@ void TableOnStoresTest::othersChangesAreTakenIn() {
     QCOMPARE(table->CurrentRow(), 0);
     QCOMPARE(table->State(), TableState::Insert);
     QCOMPARE(table->IdAt(1), four);
+}
+
+void TableOnStoresTest::rowEditedAtTwoStations_data() {
+    AddEngineRows();
+}
+
+// Two stations edit one row: the later one is told, sees the newer values with its own changes still pending, and
+// stores them only when it posts again; nobody's change is overwritten unseen, and a station's own stored values
+// never count as another's change.
+void TableOnStoresTest::rowEditedAtTwoStations() {
+    auto store = EmptyStore();
+    store->Fill(2);
+    auto first = OpenTable(*store);
+    auto second = OpenTable(*store);
+    const QString told = QStringLiteral("Строку изменили на другой станции, пока вы её правили. Теперь в ней: ");
+    const auto row = [&](const char* columns) {
+        return store->Query(
+            QStringLiteral("SELECT %1 FROM \"Sys\" WHERE \"Num\" = 2").arg(columns).toUtf8().constData());
+    };
+
+    second->MoveTo(1);
+    second->Edit();
+    second->SetField(u"Op", QStringLiteral("второй"));
+    first->MoveTo(1);
+    first->Edit();
+    first->SetField(u"Vid", QStringLiteral("Рожь"));
+    first->SetField(u"W", 0.1 + 0.2);
+    first->SetField(u"DataTime", DateTimeFieldValue(QDateTime(QDate(2026, 12, 11), QTime(8, 30, 15))));
+    first->PostRow();
+
+    const QString message = ErrorOf([&] { second->PostRow(); });
+    QVERIFY2(message.startsWith(told) && message.contains(QStringLiteral("Vid «Рожь»")) &&
+                 !message.contains(QStringLiteral("Op ")),
+             qPrintable(message));
+    QCOMPARE(second->State(), TableState::Edit);
+    QCOMPARE(second->PlainText(1, MeasurementField::Vid), QStringLiteral("Рожь"));
+    QCOMPARE(second->Value(1, MeasurementField::W), FieldValue(0.1 + 0.2));
+    QCOMPARE(second->PlainText(1, MeasurementField::Op), QStringLiteral("второй"));
+    QCOMPARE(row("\"Op\""), QStringList{"null"});
+    second->PostRow();  // knowingly now
+    QCOMPARE(row("\"Vid\", \"Op\""), QStringList{"Рожь|второй"});
+
+    // The same field at both: the first station's value stays in its row until it chooses; Cancel shows the other's.
+    first->Edit();
+    first->SetField(u"Op", QStringLiteral("первый"));
+    const QString sameField = ErrorOf([&] { first->PostRow(); });
+    QVERIFY2(sameField.startsWith(told) && sameField.contains(QStringLiteral("Op «второй»")), qPrintable(sameField));
+    QCOMPARE(first->PlainText(1, MeasurementField::Op), QStringLiteral("первый"));
+    first->Cancel();
+    QCOMPARE(first->PlainText(1, MeasurementField::Op), QStringLiteral("второй"));
+    QCOMPARE(row("\"Op\""), QStringList{"второй"});
+
+    // Edits of a row a station stored itself, or took in, go through at once, as many as are made.
+    for (int t = 20; t < 23; ++t) {
+        second->Edit();
+        second->SetField(u"t", std::int32_t{t});
+        second->PostRow();
+    }
+    first->Edit();
+    first->SetField(u"m", 45.5);
+    QCOMPARE(ErrorOf([&] { first->PostRow(); }).left(told.size()), told);
+    first->PostRow();
+    QCOMPARE(row("\"t\", \"m\", \"Vid\""), QStringList{"22|45.5|Рожь"});
 }

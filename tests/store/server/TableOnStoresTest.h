@@ -27,4 +27,6 @@ private slots:
     void walkPassesRowsDeletedElsewhere();
     void othersChangesAreTakenIn_data();
     void othersChangesAreTakenIn();
+    void rowEditedAtTwoStations_data();
+    void rowEditedAtTwoStations();
 };
