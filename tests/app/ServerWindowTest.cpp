@@ -35,7 +35,7 @@ private slots:
     void stationFollowsAnotherOnTheServer() {
         const QString conninfo = ServerTestCluster::Conninfo(QStringLiteral("rs5_window"));
         PgConnection other(conninfo);
-        other.Execute("DROP TABLE IF EXISTS \"Sys\"");
+        other.Execute("DROP TABLE IF EXISTS \"Sys\"; DROP FUNCTION IF EXISTS rs5_sys_changed() CASCADE");
         CreateServerDatabase(conninfo);
         other.Execute(
             "INSERT INTO \"Sys\" (\"NN\", \"Vid\") VALUES (1, 'Пшеница'), (2, 'Пшеница'), (3, 'Пшеница'), "
