@@ -49,6 +49,15 @@ QString GridColumnTitle(GridColumn column) {
     return QString::fromUtf16(Info(column).title);
 }
 
+QString GridFieldTitle(MeasurementField field) {
+    for (int column = 0; column < kGridColumnCount; ++column) {
+        if (GridColumnField(static_cast<GridColumn>(column)) == field) {
+            return GridColumnTitle(static_cast<GridColumn>(column));
+        }
+    }
+    return {};
+}
+
 int GridColumnWidth(GridColumn column, const QFontMetrics& metrics) {
     const ColumnInfo& info = Info(column);
     if (info.fixedWidth > 0) {

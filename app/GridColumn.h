@@ -12,6 +12,8 @@ inline constexpr int kGridColumnCount = 9;
 
 MeasurementField GridColumnField(GridColumn column);
 QString GridColumnTitle(GridColumn column);
+// The title of the field's column; empty for Num, which has none.
+QString GridFieldTitle(MeasurementField field);
 
 // The column's width in pixels in a grid using that font: for some columns a fixed width, scaled to the font's
 // digit width (DesignScale); for the others the larger of the title's width and the field's display width in

@@ -1,4 +1,5 @@
 #include "app/TM.h"
+#include "app/GridColumn.h"
 
 #include "app/Application.h"
 #include "app/Confirmation.h"
@@ -158,6 +159,7 @@ TM::~TM() {
 void TM::OpenWorkingTable() {
     const QString server = DatabaseChoice::Connection();
     ADOTable1 = std::make_unique<MeasurementTable>(MakeWorkingSource(server));
+    ADOTable1->SetFieldTitles(GridFieldTitle);
     // An old working database in the Jet format is offered for import instead of failing to open.
     if (server.isEmpty() && !OfferJetImport(this, QString::fromLatin1(WorkingDatabase::kDefaultFileName))) {
         return;

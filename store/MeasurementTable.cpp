@@ -55,6 +55,7 @@ struct MeasurementTable::Impl {
     std::unique_ptr<TableSource> source;
     TableObserver* observer = &NoObserver();
     FieldFormatter formatter;
+    std::function<QString(MeasurementField)> fieldTitles;
 
     bool open = false;
     RowKeys rows;
@@ -216,7 +217,8 @@ QString MeasurementTable::Impl::TakeNewerValues(int stored, const MeasurementRow
         }
         const auto field = static_cast<MeasurementField>(i);
         const QString text = formatter.DisplayText(field, newer[i]);
-        changes << MeasurementFieldName(field) + QLatin1Char(' ') +
+        const QString title = fieldTitles ? fieldTitles(field) : QString();
+        changes << (title.isEmpty() ? MeasurementFieldName(field) : title) + QLatin1Char(' ') +
                        (text.isEmpty() ? QStringLiteral("пусто") : QStringLiteral("«%1»").arg(text));
         if (!pending->assigned.test(i)) {
             pending->values[i] = newer[i];
@@ -701,6 +703,10 @@ void MeasurementTable::Impl::TakeKeys(const std::vector<SourceKey>& keys) {
     // Values changed elsewhere are read again as they are shown.
     cache.Clear();
     observer->AllRowsChanged();
+}
+
+void MeasurementTable::SetFieldTitles(std::function<QString(MeasurementField)> titles) {
+    impl_->fieldTitles = std::move(titles);
 }
 
 void MeasurementTable::SetObserver(TableObserver* observer) {

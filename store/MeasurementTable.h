@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -120,6 +121,10 @@ public:
     // with the source's text). Returns whether anything changed; does nothing for a closed table or a source read
     // whole. Raises the store's TableError, the table left as it was.
     bool FollowStoreChanges();
+
+    // How the table's messages name a field to the user (the grid's column titles): an empty text, or no function,
+    // gives the field's own name.
+    void SetFieldTitles(std::function<QString(MeasurementField)> titles);
 
     // At most one observer (the grid's model); not owned. Pass nullptr before the observer goes away.
     void SetObserver(TableObserver* observer);

@@ -95,7 +95,7 @@ private slots:
         const auto shown = MessageBox::TakeRecorded();
         QCOMPARE(shown.size(), std::size_t(1));
         QVERIFY2(shown[0].text.startsWith(QStringLiteral("Строку изменили на другой станции")) &&
-                     shown[0].text.contains(QStringLiteral("Vid «Овёс»")),
+                     shown[0].text.contains(QStringLiteral("Вид зерна «Овёс»")),
                  qPrintable(shown[0].text));
         QCOMPARE(m.Table().CurrentRow(), 1);
         QCOMPARE(cell(1, GridColumn::Vid), QStringLiteral("Овёс"));
