@@ -15,6 +15,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace JetImport {
 namespace {
 
@@ -27,29 +29,39 @@ constexpr char kIncompleteMessage[] =
     "The working database '%1' was not completed: %2 rows were read from the Jet database, %3 were stored.";
 constexpr char kRenameMessage[] = "The working database '%1' cannot be put in place of '%2'.";
 
-void Bind(SqliteStatement& statement, int index, const jet::Value& value) {
+FieldValue ToFieldValue(const jet::Value& value) {
+    struct Visitor {
+        FieldValue operator()(std::monostate) const { return std::monostate{}; }
+        FieldValue operator()(std::int32_t v) const { return v; }
+        FieldValue operator()(double v) const { return v; }
+        FieldValue operator()(const jet::DateTime& v) const {
+            return WallClockTime{v.year, v.month, v.day, v.hour, v.minute, v.second};
+        }
+        FieldValue operator()(const std::string& v) const {
+            return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+void Bind(SqliteStatement& statement, int index, const FieldValue& value) {
     struct Visitor {
         SqliteStatement& statement;
         int index;
         void operator()(std::monostate) const { statement.BindNull(index); }
         void operator()(std::int32_t v) const { statement.BindInt(index, v); }
         void operator()(double v) const { statement.BindDouble(index, v); }
-        void operator()(const jet::DateTime& v) const {
-            statement.BindText(
-                index, StoredDateTime::ToText(WallClockTime{v.year, v.month, v.day, v.hour, v.minute, v.second}));
-        }
-        void operator()(const std::string& v) const {
-            statement.BindText(index, QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size())));
-        }
+        void operator()(const WallClockTime& v) const { statement.BindText(index, StoredDateTime::ToText(v)); }
+        void operator()(const QString& v) const { statement.BindText(index, v); }
     };
     std::visit(Visitor{statement, index}, value);
 }
 
-void WriteRows(const QString& path, const std::vector<jet::SysRow>& rows) {
+void WriteRows(const QString& path, const std::vector<MeasurementRow>& rows) {
     SqliteConnection db(path, SQLITE_OPEN_READWRITE, QStringLiteral("Cannot write the database '%1': ").arg(path));
     db.Execute("BEGIN");
     SqliteStatement insert = db.Prepare(kInsert);
-    for (const jet::SysRow& row : rows) {
+    for (const MeasurementRow& row : rows) {
         for (std::size_t f = 0; f < row.size(); ++f) {
             Bind(insert, static_cast<int>(f) + 1, row[f]);
         }
@@ -76,17 +88,28 @@ bool IsJetDatabase(const QString& path) {
     return jet::IsJetFile(QFile::encodeName(path).toStdString());
 }
 
+std::vector<MeasurementRow> ReadJetRows(const QString& jetPath) {
+    std::vector<jet::SysRow> jetRows;
+    try {
+        jetRows = jet::ReadSysTable(QFile::encodeName(QFileInfo(jetPath).absoluteFilePath()).toStdString());
+    } catch (const jet::JetError& error) {
+        throw TableError(QString::fromLocal8Bit(error.what()));
+    }
+    std::vector<MeasurementRow> rows;
+    rows.reserve(jetRows.size());
+    for (const jet::SysRow& jetRow : jetRows) {
+        MeasurementRow& row = rows.emplace_back();
+        std::transform(jetRow.begin(), jetRow.end(), row.begin(), ToFieldValue);
+    }
+    return rows;
+}
+
 int ImportJetDatabase(const QString& jetPath, const QString& databasePath) {
     const QString target = QFileInfo(databasePath).absoluteFilePath();
     if (QFileInfo::exists(target) || QFileInfo(target).isSymLink()) {
         throw TableError(QString::fromLatin1(WorkingDatabase::kFileExistsMessage).arg(target));
     }
-    std::vector<jet::SysRow> rows;
-    try {
-        rows = jet::ReadSysTable(QFile::encodeName(QFileInfo(jetPath).absoluteFilePath()).toStdString());
-    } catch (const jet::JetError& error) {
-        throw TableError(QString::fromLocal8Bit(error.what()));
-    }
+    const std::vector<MeasurementRow> rows = ReadJetRows(jetPath);
 
     const QString temporary = TemporaryName(target);
     try {

@@ -74,11 +74,14 @@ const std::vector<Command>& Commands() {
          RunConvert},
 #ifdef RS5_WITH_COPY
         {"copy", "[--codepage N] SOURCE --database CONNINFO [--append]",
-         "Copies the rows of a working database (a name ending in .mdb) or of a saved table file, as the\n"
-         "table shows them, into the table Sys on a PostgreSQL server (--database: a libpq connection string\n"
-         "or URI, the password from ~/.pgpass, the service file or PGPASSWORD), in one transaction and in\n"
-         "their order, each row given a new Num by the server. A table that holds rows already is refused\n"
-         "unless --append adds the rows after them. Prints the number of rows copied.",
+         "Copies the rows of a working database (a name ending in .mdb), of a saved table file, or, where\n"
+         "rs5 has import-jet, of an old working database in Microsoft's Jet format (an .mdb of Access 97 to\n"
+         "2003 with the table Sys, told by its header; only read, its rows sorted by Num, the values as\n"
+         "import-jet keeps them), as the table shows them, into the table Sys on a PostgreSQL server\n"
+         "(--database: a libpq connection string or URI, the password from ~/.pgpass, the service file or\n"
+         "PGPASSWORD), in one transaction and in their order, each row given a new Num by the server (the\n"
+         "source's Num is not kept). A table that holds rows already is refused unless --append adds the\n"
+         "rows after them. Prints the number of rows copied.",
          RunCopy},
 #endif
 #ifdef RS5_WITH_JET_IMPORT

@@ -5,6 +5,7 @@
 #include "store/persist/RecordsetFile.h"
 #include "store/server/ServerSource.h"
 #include "tools/rs5/CodePageOption.h"
+#include "tools/rs5/JetSource.h"
 #include "tools/rs5/ShownRows.h"
 #include "tools/rs5/TableConversion.h"
 
@@ -16,6 +17,15 @@ namespace {
 
 constexpr char kNotEmptyMessage[] =
     "The database server '%1' already holds rows in table Sys; give --append to add these after them.";
+
+// A Jet database is told by its header before its name: an old sys.mdb ends in .mdb as the working database does.
+std::vector<MeasurementRow> ReadSourceRows(const std::string& source, text::AnsiCodePage codePage) {
+    if (IsJetSource(source)) {
+        return ReadJetSource(source);
+    }
+    return ShownRows(IsWorkingDatabaseName(source) ? ReadWorkingDatabase(source)
+                                                   : persist::ReadRecordset(persist::ReadFileBytes(source), codePage));
+}
 
 }  // namespace
 
@@ -42,11 +52,7 @@ int RunCopy(const Invocation& invocation) {
     if (sources.size() != 1 || !conninfo) {
         throw UsageError("copy takes one source and --database");
     }
-    const std::string& source = sources[0];
-    const persist::Recordset recordset = IsWorkingDatabaseName(source)
-                                             ? ReadWorkingDatabase(source)
-                                             : persist::ReadRecordset(persist::ReadFileBytes(source), codePage);
-    std::vector<MeasurementRow> rows = ShownRows(recordset);
+    std::vector<MeasurementRow> rows = ReadSourceRows(sources[0], codePage);
 
     ServerSource server(QString::fromStdString(*conninfo));
     server.ReadKeys();  // connects and checks the fields

@@ -4,6 +4,8 @@
 #   pg_cluster.sh start STATE    initdb and start; STATE (a folder, made afresh) then holds "cluster" (the
 #                                cluster's folder), "conninfo" (a libpq connection string to its database
 #                                "postgres" as the superuser "rs5") and "pid" (the server's process id)
+#   pg_cluster.sh kill STATE     kill -9 of the server and its sessions, as a crash of the machine leaves it:
+#                                no shutdown, no session ending cleanly; "restart" brings it back
 #   pg_cluster.sh restart STATE  starts the cluster of STATE again, after it stopped or was killed
 #   pg_cluster.sh stop STATE     stops the server by its process id and removes the cluster; also every cluster
 #                                started in a folder below STATE. Never fails.
@@ -47,6 +49,17 @@ server_stop() {
     rm -f "$folder/pid"
 }
 
+# The processes whose parent is $1, read from /proc (no procps needed).
+children() {
+    local stat line fields
+    for stat in /proc/[0-9]*/stat; do
+        { read -r line < "$stat"; } 2> /dev/null || continue
+        # "pid (name) state ppid ...": the name may hold spaces, so the fields count from its last ')'.
+        read -r -a fields <<< "${line##*) }"
+        [ "${fields[1]}" = "$1" ] && echo "${line%% *}"
+    done
+}
+
 case $action in
 start)
     [ -x "$bin/initdb" ] || fail "no PostgreSQL in $bin (Debian package postgresql)"
@@ -62,6 +75,13 @@ start)
     server_start "$cluster"
     echo "host=$cluster user=rs5 dbname=postgres" > "$state/conninfo"
     echo "PostgreSQL cluster in $cluster, process $(cat "$state/pid")"
+    ;;
+kill)
+    pid=$(cat "$state/pid") || fail "no server running in $state"
+    # The sessions first, found while their parent lives: one outliving its server a moment would still answer.
+    sessions=$(children "$pid")
+    kill -KILL "$pid" $sessions 2> /dev/null
+    rm -f "$state/pid"
     ;;
 restart)
     cluster=$(cat "$state/cluster-path") || fail "no cluster in $state"
@@ -89,7 +109,7 @@ stop)
     exit 0
     ;;
 *)
-    echo "usage: $0 start|restart|stop STATE" >&2
+    echo "usage: $0 start|kill|restart|stop STATE" >&2
     exit 2
     ;;
 esac
