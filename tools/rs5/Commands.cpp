@@ -33,10 +33,12 @@ const std::vector<Command>& Commands() {
          "from its ADTG and its XML file. --codepage gives the Windows code page of 8-bit text in ADTG\n"
          "files (default 1251).",
          RunInspect},
-        {"dump", "SOURCE",
+        {"dump", "SOURCE | --database CONNINFO",
          "Prints the rows of a working database (a name ending in .mdb) or of a saved table file as CSV in\n"
          "UTF-8: a header line with the field names, then one line per row with the plain text of each\n"
-         "field (numbers in full, the locale's decimal separator and date format, NULL as nothing).",
+         "field (numbers in full, the locale's decimal separator and date format, NULL as nothing).\n"
+         "In place of SOURCE, --database CONNINFO reads the table Sys on a PostgreSQL server (a libpq\n"
+         "connection string or URI, as for download).",
          RunDump},
 #ifdef RS5_WITH_DOWNLOAD
         {"download",
@@ -95,25 +97,28 @@ const std::vector<Command>& Commands() {
          RunImportJet},
 #endif
 #ifdef RS5_WITH_EXPORT
-        {"export", "SOURCE OUT.xlsx",
+        {"export", "SOURCE|--database CONNINFO OUT.xlsx",
          "Writes the rows of a working database (a name ending in .mdb) or of a saved table file as the\n"
          "spreadsheet that \"Экспорт в Excel\" makes: sheet \"Данные\", the title in G1, the grid's titles in\n"
          "row 2, a row per table row from row 3 with numbers and dates as typed cells, column C 16 wide.\n"
          "The cells are read under the locale of the environment (LANG, LC_ALL). Progress goes to standard\n"
-         "error. OUT is written beside and renamed into place once complete, so it is whole or as it was.",
+         "error. OUT is written beside and renamed into place once complete, so it is whole or as it was.\n"
+         "In place of SOURCE, --database CONNINFO reads the table Sys on a PostgreSQL server.",
          RunExport},
 #endif
 #ifdef RS5_WITH_REPORT
-        {"report", "SOURCE OUT.pdf",
+        {"report", "SOURCE|--database CONNINFO OUT.pdf",
          "Writes the measurement report of a working database (a name ending in .mdb) or of a saved table\n"
          "file as PDF, the pages the program's preview shows: A4 landscape, the title, the column titles on\n"
          "every page, a line per row with the grid's texts, the date and the page number at the foot. The\n"
-         "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.",
+         "file is written beside OUT.pdf and renamed over it once complete. Exit status 0 only then.\n"
+         "In place of SOURCE, --database CONNINFO reads the table Sys on a PostgreSQL server.",
          RunReport},
 #endif
 #ifdef RS5_WITH_STATS
         {"stats",
-         "SOURCE [--by grain|day|grain,day] [--from DATE] [--to DATE] [--grain NAME]... [--limit W] "
+         "SOURCE|--database CONNINFO [--by grain|day|grain,day] [--from DATE] [--to DATE] [--grain NAME]... [--limit "
+         "W] "
          "[--format text|csv|json]",
          "Summarises the rows of a working database (a name ending in .mdb) or of a saved table file per\n"
          "grain (the default), per day or per grain and day, and over all of them: the count; for W the\n"
@@ -122,7 +127,8 @@ const std::vector<Command>& Commands() {
          "YYYY-MM-DD and include the whole day (rows without a date are then left out); --grain, given once\n"
          "or more, takes only those grains; --limit W adds how many rows have a W above W and their share.\n"
          "text is a table for a terminal; csv and json are for scripts (numbers with a dot, dates ISO 8601).\n"
-         "Exit status 2 for a bad date, an unknown grain or an unknown option.",
+         "Exit status 2 for a bad date, an unknown grain or an unknown option. In place of SOURCE,\n"
+         "--database CONNINFO reads the table Sys on a PostgreSQL server.",
          RunStats},
 #endif
 #ifdef RS5_WITH_PRINT

@@ -7,6 +7,7 @@
 #include "tools/rs5/CodePageOption.h"
 #include "tools/rs5/JetSource.h"
 #include "tools/rs5/ShownRows.h"
+#include "tools/rs5/SourceName.h"
 #include "tools/rs5/TableConversion.h"
 
 #include <optional>
@@ -32,17 +33,12 @@ std::vector<MeasurementRow> ReadSourceRows(const std::string& source, text::Ansi
 int RunCopy(const Invocation& invocation) {
     std::vector<std::string> arguments = invocation.arguments;
     const text::AnsiCodePage codePage = TakeCodePageOption(arguments);
-    std::optional<std::string> conninfo;
+    const std::optional<std::string> conninfo = TakeDatabaseOption(arguments);
     std::vector<std::string> sources;
     bool append = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--append") {
             append = true;
-        } else if (arguments[i] == "--database") {
-            if (i + 1 == arguments.size()) {
-                throw UsageError("--database needs a connection string");
-            }
-            conninfo = arguments[++i];
         } else if (arguments[i].rfind("--", 0) == 0) {
             throw UsageError("unknown option " + arguments[i]);
         } else {

@@ -5,10 +5,8 @@
 namespace rs5 {
 
 int RunDump(const Invocation& invocation) {
-    if (invocation.arguments.size() != 1) {
-        throw UsageError("dump takes one source");
-    }
-    DumpTable(invocation.arguments[0], invocation.out);
+    std::vector<std::string> arguments = invocation.arguments;
+    DumpTable(TakeSource(arguments, 0, "dump takes one source"), invocation.out);
     return 0;
 }
 

@@ -4,9 +4,8 @@
 #include "report/TableReport.h"
 #include "report/engine/ReportGenerator.h"
 #include "report/engine/ReportOutput.h"
-#include "store/DatabaseSource.h"
-#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
+#include "tools/rs5/SourceTable.h"
 
 #include <QGuiApplication>
 
@@ -34,26 +33,16 @@ std::unique_ptr<QGuiApplication> MakeGuiApplication() {
 }  // namespace
 
 int RunReport(const Invocation& invocation) {
-    if (invocation.arguments.size() != 2) {
-        throw UsageError("report takes a source and the PDF file to write");
-    }
-    const QString source = QString::fromStdString(invocation.arguments[0]);
-    const QString pdf = QString::fromStdString(invocation.arguments[1]);
+    std::vector<std::string> arguments = invocation.arguments;
+    const SourceName source = TakeSource(arguments, 1, "report takes a source and the PDF file to write");
+    const QString pdf = QString::fromStdString(arguments[0]);
     const auto application = MakeGuiApplication();
-
-    std::unique_ptr<TableSource> rows;
-    if (source.endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive)) {
-        rows = std::make_unique<DatabaseSource>(source);
-    } else {
-        rows = std::make_unique<FileSource>(source);
-    }
-    MeasurementTable table(std::move(rows));
-    table.OpenTable();
-    TableReport report(Report1Layout(), table);
+    const auto table = OpenSourceTable(source);
+    TableReport report(Report1Layout(), *table);
     const std::unique_ptr<report::ReportGenerator> generator = report.Generate();
     generator->Run();
     report::WritePdf(*generator->Document(), pdf);
-    invocation.out << generator->Document()->pages.size() << " pages written to " << invocation.arguments[1] << '\n';
+    invocation.out << generator->Document()->pages.size() << " pages written to " << arguments[0] << '\n';
     return 0;
 }
 

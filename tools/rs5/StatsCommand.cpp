@@ -2,11 +2,9 @@
 
 #include "stats/Summary.h"
 #include "stats/table/TableSamples.h"
-#include "store/DatabaseSource.h"
-#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
+#include "tools/rs5/SourceTable.h"
 #include "tools/rs5/SummaryOutput.h"
-#include "tools/rs5/TableConversion.h"
 
 #include <QDate>
 
@@ -67,7 +65,8 @@ Format ParseFormat(const std::string& text) {
 }  // namespace
 
 int RunStats(const Invocation& invocation) {
-    const auto& arguments = invocation.arguments;
+    std::vector<std::string> arguments = invocation.arguments;
+    const std::optional<std::string> server = TakeDatabaseOption(arguments);
     std::string source;
     stats::Query query;
     Format format = Format::Text;
@@ -93,29 +92,21 @@ int RunStats(const Invocation& invocation) {
             } else {
                 throw UsageError("unknown option '" + argument + "'");
             }
-        } else if (source.empty()) {
+        } else if (source.empty() && !server) {
             source = argument;
         } else {
             throw UsageError("stats takes one source");
         }
     }
-    if (source.empty()) {
+    if (source.empty() && !server) {
         throw UsageError("stats takes a source");
     }
     if (query.filter.from && query.filter.to && *query.filter.from > *query.filter.to) {
         throw UsageError("--from is after --to");
     }
 
-    std::unique_ptr<TableSource> rows;
-    const QString name = QString::fromStdString(source);
-    if (IsWorkingDatabaseName(source)) {
-        rows = std::make_unique<DatabaseSource>(name);
-    } else {
-        rows = std::make_unique<FileSource>(name);
-    }
-    MeasurementTable table(std::move(rows));
-    table.OpenTable();
-    const std::vector<stats::Sample> samples = TableSamples(table);
+    const auto table = OpenSourceTable({source, server});
+    const std::vector<stats::Sample> samples = TableSamples(*table);
 
     // A grain that is not in the table is a mistyped name more often than a wish for an empty summary.
     std::set<std::string> known;

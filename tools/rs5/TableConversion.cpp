@@ -1,12 +1,12 @@
 #include "tools/rs5/TableConversion.h"
 
 #include "store/DatabaseSource.h"
-#include "store/FileSource.h"
 #include "store/MeasurementTable.h"
 #include "store/SysRecordset.h"
 #include "store/TableFile.h"
 #include "store/WorkingDatabase.h"
 #include "tools/rs5/ShownRows.h"
+#include "tools/rs5/SourceTable.h"
 
 #include <QFileInfo>
 
@@ -18,19 +18,6 @@ namespace {
 
 constexpr char kNotEmptyMessage[] =
     "The database '%1' already holds rows; rows are only written into a new or empty one.";
-
-std::unique_ptr<MeasurementTable> OpenTable(const std::string& path) {
-    const QString name = QString::fromStdString(path);
-    std::unique_ptr<TableSource> source;
-    if (IsWorkingDatabaseName(path)) {
-        source = std::make_unique<DatabaseSource>(name);
-    } else {
-        source = std::make_unique<FileSource>(name);
-    }
-    auto table = std::make_unique<MeasurementTable>(std::move(source));
-    table->OpenTable();
-    return table;
-}
 
 void AppendCsvField(std::string& line, const QString& text) {
     const std::string utf8 = text.toStdString();
@@ -54,8 +41,8 @@ bool IsWorkingDatabaseName(const std::string& path) {
     return QString::fromStdString(path).endsWith(QLatin1String(".mdb"), Qt::CaseInsensitive);
 }
 
-void DumpTable(const std::string& source, std::ostream& out) {
-    const auto table = OpenTable(source);
+void DumpTable(const SourceName& source, std::ostream& out) {
+    const auto table = OpenSourceTable(source);
     std::string line;
     for (int i = 0; i < kMeasurementFieldCount; ++i) {
         if (i > 0) {
@@ -77,7 +64,7 @@ void DumpTable(const std::string& source, std::ostream& out) {
 }
 
 persist::Recordset ReadWorkingDatabase(const std::string& path) {
-    const auto table = OpenTable(path);
+    const auto table = OpenSourceTable({path, std::nullopt});
     return TableFile::ToRecordset(*table);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/persist/Recordset.h"
+#include "tools/rs5/SourceName.h"
 
 #include <ostream>
 #include <string>
@@ -11,9 +12,9 @@ namespace rs5 {
 
 bool IsWorkingDatabaseName(const std::string& path);
 
-// The rows of a working database or saved table file as CSV: a header line with the field names, then one
+// The rows of a working database, saved table file or server as CSV: a header line with the field names, then one
 // line per row with each field's plain text, in UTF-8; fields with a comma, quote or line end are quoted.
-void DumpTable(const std::string& source, std::ostream& out);
+void DumpTable(const SourceName& source, std::ostream& out);
 
 // The table of a working database as a saved table file's recordset.
 persist::Recordset ReadWorkingDatabase(const std::string& path);

@@ -16,7 +16,7 @@ namespace {
 bool IsWorkingDatabaseName(const std::string& path) {
     return path.size() >= 4 && (path.substr(path.size() - 4) == ".mdb" || path.substr(path.size() - 4) == ".MDB");
 }
-void DumpTable(const std::string&, std::ostream&) {
+void DumpTable(const SourceName&, std::ostream&) {
     Unavailable();
 }
 persist::Recordset ReadWorkingDatabase(const std::string&) {

@@ -52,6 +52,17 @@ count=$(wc -l <<< "$expected")
 grep -q "^$count rows copied to the database server " out || fail "copy says: $(cat out)"
 [ "$(server_rows)" = "$expected" ] || fail "the rows differ: $(diff <(echo "$expected") <(server_rows))"
 
+# The commands that read a table read the server's as they read the file's (the server numbered the rows as the file).
+[ "$(sqlite3 file.mdb 'SELECT group_concat(Num) FROM Sys')" = "$(seq -s, "$count")" ] || fail "file.mdb's Nums"
+"$rs5" dump --database "$conninfo" > dump.server 2> err || fail "dump --database"
+"$rs5" dump file.mdb > dump.file || fail "dump of file.mdb"
+cmp -s dump.server dump.file || fail "dump --database differs: $(diff dump.file dump.server | head -5)"
+"$rs5" stats --format csv --by grain,day --database "$conninfo" > stats.server 2> err || fail "stats --database"
+"$rs5" stats file.mdb --format csv --by grain,day > stats.file || fail "stats of file.mdb"
+cmp -s stats.server stats.file || fail "stats --database differs: $(diff stats.file stats.server | head -5)"
+"$rs5" dump --database > /dev/null 2>&1; [ $? -eq 2 ] || fail "--database without its value is no usage error"
+"$rs5" dump file.mdb --database "$conninfo" > /dev/null 2>&1; [ $? -eq 2 ] || fail "two sources are no usage error"
+
 # Again without --append: refused, nothing added.
 "$rs5" copy file.mdb --database "$conninfo" > out 2> err && fail "copied into a table with rows"
 grep -q "already holds rows in table Sys; give --append" err || fail "no refusal message"
