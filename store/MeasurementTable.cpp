@@ -665,7 +665,7 @@ void MeasurementTable::Impl::TakeKeys(const std::vector<SourceKey>& keys) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const SourceKey key = rows.Key(i);
         while (next < keys.size() && keys[next] < key) {
-            ++next;  // a row added between the table's rows: only a program that sets Num itself makes one
+            ++next;  // a row added elsewhere among the table's rows: taken in below
         }
         if (next < keys.size() && keys[next] == key) {
             ++next;
@@ -673,7 +673,6 @@ void MeasurementTable::Impl::TakeKeys(const std::vector<SourceKey>& keys) {
             gone.push_back(i);
         }
     }
-    const SourceKey last = rows.empty() ? std::numeric_limits<SourceKey>::min() : rows.Key(rows.size() - 1);
     for (auto stored = gone.rbegin(); stored != gone.rend(); ++stored) {
         const int row = VisibleIndex(static_cast<int>(*stored));
         cache.Forget(rows.Key(*stored));
@@ -691,13 +690,28 @@ void MeasurementTable::Impl::TakeKeys(const std::vector<SourceKey>& keys) {
             SetCurrent(std::min(row, VisibleCount() - 1));
         }
     }
+    // Rows added elsewhere come at their place in the order of Num: mostly at the end, and among the table's rows
+    // when their station took its Num before this one took its own but stored the row after.
+    std::size_t at = 0;
     for (const SourceKey key : keys) {
-        if (key > last) {
-            const int row = VisibleIndex(static_cast<int>(rows.size()));
-            observer->BeginInsertRow(row);
-            rows.Append(nextId++, key);
-            observer->EndInsertRow();
+        while (at < rows.size() && rows.Key(at) < key) {
+            ++at;
         }
+        if (at < rows.size() && rows.Key(at) == key) {
+            ++at;
+            continue;
+        }
+        const int row = VisibleIndex(static_cast<int>(at));
+        observer->BeginInsertRow(row);
+        rows.Insert(at, nextId++, key);
+        if (InsertingNew() && static_cast<int>(at) < newRowPosition) {
+            ++newRowPosition;
+        }
+        if (current >= row) {
+            ++current;
+        }
+        observer->EndInsertRow();
+        ++at;
     }
     SetCurrent(current < 0 && VisibleCount() > 0 ? 0 : current);  // also tells where the current row is now
     // Values changed elsewhere are read again as they are shown.

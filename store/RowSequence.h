@@ -19,6 +19,8 @@ public:
     const T& operator[](std::size_t i) const { return items_[head_ + i]; }
 
     void push_back(T item) { items_.push_back(std::move(item)); }
+    // Moves every item after `i`: for the rare row that comes among others.
+    void insert(std::size_t i, T item) { items_.insert(items_.begin() + std::ptrdiff_t(head_ + i), std::move(item)); }
 
     void erase(std::size_t i) {
         if (i < size() / 2) {

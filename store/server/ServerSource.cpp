@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -173,8 +174,10 @@ auto ServerSource::Guarded(Body&& body) -> decltype(body(std::declval<PgConnecti
         return body(Db());
     } catch (const TableError&) {
         if (db_ && db_->Lost()) {
-            // Whatever was under way is undone by the server; the next call starts on a new connection.
+            // Whatever was under way is undone by the server; the next call starts on a new connection, which
+            // hears nothing of what others changed meanwhile.
             db_.reset();
+            changesMissed_ = true;
         }
         throw;
     }
@@ -349,7 +352,8 @@ void ServerSource::SetChangeListener(ChangeListener listener) {
 }
 
 bool ServerSource::CheckForChanges() {
-    const bool changed = Guarded([&](PgConnection& db) { return db.TakeOthersNotifications(); });
+    bool changed = Guarded([&](PgConnection& db) { return db.TakeOthersNotifications(); });
+    changed = std::exchange(changesMissed_, false) || changed;
     if (changed && listener_) {
         listener_();
     }

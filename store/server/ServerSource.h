@@ -70,6 +70,7 @@ private:
     QString readWarning_;
     std::unique_ptr<PgConnection> db_;
     bool open_ = false;
+    bool changesMissed_ = false;  // a lost connection: others' changes meanwhile were told to nobody
     int badValues_ = 0;
     TextPool texts_[kMeasurementFieldCount];
     ChangeListener listener_;

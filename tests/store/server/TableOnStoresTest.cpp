@@ -409,6 +409,29 @@ void TableOnStoresTest::othersChangesAreTakenIn() {
     QCOMPARE(table->CurrentRow(), 0);
     QCOMPARE(table->State(), TableState::Insert);
     QCOMPARE(table->IdAt(1), four);
+    table->Cancel();
+
+    // Rows others store while a new row is being typed come before it; a row whose Num lies among the table's rows
+    // (its station took the Num before this one took its own, and stored it after) comes at its place. Each row
+    // keeps being found by its id.
+    table->AppendRow();
+    table->SetField(u"NN", std::int32_t{9});
+    store->Execute("INSERT INTO \"Sys\" (\"NN\") VALUES (8)");
+    QVERIFY(follow());
+    table->PostRow();
+    store->Execute("INSERT INTO \"Sys\" (\"Num\", \"NN\") VALUES (5, 5)");
+    QVERIFY(follow());
+    QCOMPARE(TableNums(*table), QStringLiteral("4 5 6 7 8 9"));
+    QCOMPARE(NnAt(*table, 5), 9);
+    for (int row = 0; row < table->VisibleRowCount(); ++row) {
+        QCOMPARE(table->IndexOf(table->IdAt(row)), row);
+    }
+    QCOMPARE(table->IndexOf(six), 2);
+    table->MoveTo(5);
+    table->Edit();
+    table->SetField(u"Op", QStringLiteral("последняя"));
+    table->PostRow();
+    QCOMPARE(store->Query("SELECT \"NN\" FROM \"Sys\" WHERE \"Op\" = 'последняя'"), QStringList{"9"});
 }
 
 void TableOnStoresTest::rowEditedAtTwoStations_data() {
