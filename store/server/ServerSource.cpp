@@ -386,8 +386,15 @@ SourceKey ServerSource::Insert(MeasurementRow& row) {
     return key;
 }
 
-void ServerSource::InsertAll(std::vector<MeasurementRow>& rows) {
+void ServerSource::InsertAll(std::vector<MeasurementRow>& rows, bool onlyIntoEmptyTable) {
     InTransaction([&](PgConnection& db) {
+        if (onlyIntoEmptyTable) {
+            // Readers go on; another writer waits for the commit, and then finds the rows.
+            db.Execute("LOCK TABLE \"Sys\" IN SHARE ROW EXCLUSIVE MODE");
+            if (db.Execute("SELECT 1 FROM \"Sys\" LIMIT 1").Rows() > 0) {
+                throw TableHoldsRows(QString::fromLatin1(kHoldsRowsMessage).arg(db.ServerName()));
+            }
+        }
         for (MeasurementRow& row : rows) {
             InsertRow(db, row);
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/MeasurementStore.h"
+#include "store/MeasurementTable.h"
 #include "store/TableSource.h"
 #include "store/TextPool.h"
 
@@ -24,6 +25,12 @@ class PgResult;
 // Other stations' changes reach CheckForChanges through the server's notifications (a table made by
 // CreateServerDatabase sends them). Rows by position are read by offset each time (the server counts the rows
 // before them along its index), since a notification proves nothing about what a query sees.
+// The refusal of InsertAll into a table that holds rows.
+class TableHoldsRows : public TableError {
+public:
+    using TableError::TableError;
+};
+
 class ServerSource final : public TableSource, public MeasurementStore {
 public:
     explicit ServerSource(QString conninfo);
@@ -47,10 +54,14 @@ public:
     void SetChangeListener(ChangeListener listener) override;
     bool CheckForChanges() override;
 
+    static constexpr char kHoldsRowsMessage[] = "The database server '%1' already holds rows in table Sys";
+
     // "HOST:PORT/DATABASE" of the connection, for messages; empty before connecting.
     QString ServerName() const;
     // Stores the rows after all others in one transaction: all of them, or on failure none (the error raised).
-    void InsertAll(std::vector<MeasurementRow>& rows);
+    // With `onlyIntoEmptyTable` nothing is stored, and TableHoldsRows raised, when the table holds rows; the table
+    // is locked against other writers from that look to the commit, so that of two such calls at once one fails.
+    void InsertAll(std::vector<MeasurementRow>& rows, bool onlyIntoEmptyTable = false);
 
 private:
     void CheckFields();

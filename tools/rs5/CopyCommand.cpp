@@ -16,8 +16,7 @@ namespace rs5 {
 
 namespace {
 
-constexpr char kNotEmptyMessage[] =
-    "The database server '%1' already holds rows in table Sys; give --append to add these after them.";
+constexpr char kAppendHint[] = "; give --append to add these after them.";
 
 // A Jet database is told by its header before its name: an old sys.mdb ends in .mdb as the working database does.
 std::vector<MeasurementRow> ReadSourceRows(const std::string& source, text::AnsiCodePage codePage) {
@@ -52,11 +51,12 @@ int RunCopy(const Invocation& invocation) {
 
     ServerSource server(QString::fromStdString(*conninfo));
     server.ReadKeys();  // connects and checks the fields
-    if (!append && server.Count() > 0) {
-        throw TableError(QString::fromLatin1(kNotEmptyMessage).arg(server.ServerName()));
-    }
     // One transaction, in the source's order: the server gets every row or, on failure, none.
-    server.InsertAll(rows);
+    try {
+        server.InsertAll(rows, !append);
+    } catch (const TableHoldsRows& refusal) {
+        throw TableError(refusal.Message() + QString::fromLatin1(kAppendHint));
+    }
     invocation.out << rows.size() << (rows.size() == 1 ? " row" : " rows") << " copied to the database server "
                    << server.ServerName().toStdString() << '\n';
     return 0;

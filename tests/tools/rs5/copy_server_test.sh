@@ -68,6 +68,17 @@ cmp -s stats.server stats.file || fail "stats --database differs: $(diff stats.f
 grep -q "already holds rows in table Sys; give --append" err || fail "no refusal message"
 [ "$(server_rows | wc -l)" = "$count" ] || fail "rows were added by a refused copy"
 
+# Two copies into one empty table at once: one of them copies, the other is refused.
+psql "$base" -q -c "DROP DATABASE IF EXISTS rs5_copy_twice" -c "CREATE DATABASE rs5_copy_twice" || fail "no database"
+make_table "$base dbname=rs5_copy_twice"
+for k in 1 2; do "$rs5" copy file.mdb --database "$base dbname=rs5_copy_twice" > "twice$k.out" 2> "twice$k.err" & done
+wait %1; first=$?
+wait %2; second=$?
+[ $((first + second)) = 1 ] || fail "of two copies at once, $first and $second: $(cat twice*.err)"
+grep -q "already holds rows in table Sys; give --append" twice*.err || fail "no refusal of the second copy"
+[ "$(psql "$base dbname=rs5_copy_twice" -X -A -t -c 'SELECT count(*) FROM "Sys"')" = "$count" ] ||
+    fail "two copies at once left other than $count rows"
+
 # The working database with --append: after the others, in order.
 "$rs5" copy file.mdb --database "$conninfo" --append > out 2> err || fail "copy --append"
 [ "$(server_rows "OFFSET $count")" = "$expected" ] || fail "the appended rows differ"
