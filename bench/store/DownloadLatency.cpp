@@ -96,7 +96,7 @@ public:
         while (!process_.canReadLine() && process_.waitForReadyRead(30000)) {
         }
         if (process_.readLine().trimmed() != "ready") {
-            throw std::runtime_error("store_bench: another station did not start");
+            throw std::runtime_error("another station did not start");
         }
     }
     ~Station() {

@@ -7,7 +7,7 @@
 // in that database is dropped), without the sqlite3 comparison.
 //
 // With --download-latency instead: a download's rows stored one by one (2 000, or --added N, one every 50 ms or
-// --pace MS) into the table of `rows` rows while a second process follows it (see DownloadLatency.h).
+// --pace MS) into the table of `rows` rows while two other processes follow it (see DownloadLatency.h).
 //   store_bench [rows] [--one-by-one] [--database CONNINFO]
 //   store_bench [rows] --download-latency [--added N] [--pace MS] [--database CONNINFO]
 
@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <exception>
 #include <string>
 
 namespace {
@@ -87,16 +88,22 @@ int main(int argc, char** argv) {
             rows = std::max(1, std::atoi(argv[i]));
         }
     }
-    if (follow || watch) {
-        return follow ? RunFollower(run) : RunWatcher(run);
-    }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
-    store.path = path;
-    if (latency) {
-        run.rows = rows;
-        return RunDownloadLatency(run, argv[0]);
+    if (follow || watch || latency) {
+        try {
+            if (latency) {
+                store.path = path;
+                run.rows = rows;
+                return RunDownloadLatency(run, argv[0]);
+            }
+            return follow ? RunFollower(run) : RunWatcher(run);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "store_bench: %s\n", error.what());
+            return 1;
+        }
     }
+    store.path = path;
     const QString& server = store.server;
     store.Fill(rows);
     if (server.isEmpty()) {
