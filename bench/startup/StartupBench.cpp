@@ -1,18 +1,22 @@
 // Times the program's start-up with a full working database: from the process's start (and from main()) to the
 // main window painted with its grid's first screen, the windows built exactly as the program builds them.
 //
-//   startup_bench [--rows N] [--keep FOLDER] [--scroll]
+//   startup_bench [--rows N] [--keep FOLDER] [--scroll] [--database CONNINFO [--keep-table]]
 //
-// Creates "sys.mdb" with N rows (65 535 by default) in a temporary folder (or FOLDER, kept) and runs there. Run it
+// Creates "sys.mdb" with N rows (65 535 by default) in a temporary folder (or FOLDER, kept) and runs there; with
+// --database the program works on that PostgreSQL server instead, as `zarudedu-rs5 --database` does, its table Sys
+// made afresh with N rows (any table Sys there is dropped), or with --keep-table used as it is. Run it
 // with QT_QPA_PLATFORM=offscreen for a headless machine, or under xvfb-run for a real X server. With --scroll the
 // grid is then scrolled from the first row to the last as dragging its scroll bar does, a paint at each of 500
 // steps, and page by page over the last 100 pages; the longest pause between two paints is printed. The peak memory
 // (resident set) is printed at the end.
 #include "app/Application.h"
+#include "app/DatabaseChoice.h"
 #include "app/MeasurementGrid.h"
 #include "app/ProgramWindows.h"
 #include "app/TM.h"
 #include "bench/common/PeakMemory.h"
+#include "bench/common/ServerBenchDatabase.h"
 #include "store/WorkingDatabase.h"
 #include "ui/MessageBox.h"
 
@@ -164,6 +168,8 @@ int main(int argc, char** argv) {
     int rows = 65535;
     QString keep;
     bool scroll = false;
+    QString server;
+    bool keepTable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--rows" && i + 1 < argc) {
             rows = std::atoi(argv[++i]);
@@ -171,20 +177,30 @@ int main(int argc, char** argv) {
             keep = QString::fromLocal8Bit(argv[++i]);
         } else if (std::string(argv[i]) == "--scroll") {
             scroll = true;
+        } else if (std::string(argv[i]) == "--database" && i + 1 < argc) {
+            server = QString::fromLocal8Bit(argv[++i]);
+        } else if (std::string(argv[i]) == "--keep-table") {
+            keepTable = true;
         }
     }
     QTemporaryDir temporary;
     const QString folder = keep.isEmpty() ? temporary.path() : keep;
     QDir().mkpath(folder);
     QDir::setCurrent(folder);
-    const bool made = !QFile::exists("sys.mdb");
+    const bool made = server.isEmpty() ? !QFile::exists("sys.mdb") : !keepTable;
     if (made) {
         QElapsedTimer filling;
         filling.start();
-        FillDatabase("sys.mdb", rows);
-        std::printf("database of %d rows made in %.0f ms (not part of the start-up)\n", rows,
-                    filling.nsecsElapsed() / 1e6);
+        if (server.isEmpty()) {
+            FillDatabase("sys.mdb", rows);
+        } else {
+            FillServerDatabase(server, rows);
+        }
+        std::printf("%s of %d rows made in %.0f ms (not part of the start-up)\n",
+                    server.isEmpty() ? "database" : "the server's table", rows, filling.nsecsElapsed() / 1e6);
     }
+    // Also without --database: a server chosen in «База данных…» and kept would otherwise be timed instead.
+    DatabaseChoice::UseForThisRun(server);
 
     QElapsedTimer startup;
     startup.start();

@@ -5,16 +5,17 @@
 // memory (resident set) after opening and at the end; and, for comparison, the sqlite3 tool reading the same file.
 // With --database the same on the table Sys of a PostgreSQL server instead (made afresh there: any table Sys
 // in that database is dropped), without the sqlite3 comparison.
+//
+// With --download-latency instead: a download's rows stored one by one (2 000, or --added N, one every 50 ms or
+// --pace MS) into the table of `rows` rows while two other processes follow it (see DownloadLatency.h).
 //   store_bench [rows] [--one-by-one] [--database CONNINFO]
+//   store_bench [rows] --download-latency [--added N] [--pace MS] [--database CONNINFO]
 
 #include "app/MeasurementGridModel.h"
 #include "bench/common/PeakMemory.h"
-#include "store/DatabaseSource.h"
+#include "bench/store/DownloadLatency.h"
+#include "bench/store/StoreBenchRows.h"
 #include "store/MeasurementTable.h"
-#include "store/WorkingDatabase.h"
-#include "store/server/PgConnection.h"
-#include "store/server/ServerDatabase.h"
-#include "store/server/ServerSource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,62 +23,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+#include <exception>
 #include <string>
 
 namespace {
 
 constexpr int kScreenRows = 40;
-
-// Rows as a download leaves them, written in one transaction (not timed).
-void Fill(const QString& path, int rows) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(
-        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?, ?, ?, ?, ?, ?, ?, NULL, ?)", -1,
-        &insert, nullptr);
-    const char* grains[] = {"Пшеница", "Рожь", "Ячмень", "Овёс", "Кукуруза"};
-    for (int k = 1; k <= rows; ++k) {
-        char when[32];
-        std::snprintf(when, sizeof when, "20%02d-%02d-%02d %02d:%02d:%02d", 7 + k % 10, 1 + k % 12, 1 + k % 28, k % 24,
-                      k % 60, (k * 7) % 60);
-        sqlite3_bind_int(insert, 1, k);
-        sqlite3_bind_text(insert, 2, when, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(insert, 3, double(float(100 + k % 200) * 0.1f));
-        sqlite3_bind_double(insert, 4, double(float(1400 + k % 300) * 0.1f));
-        sqlite3_bind_double(insert, 5, 700 + k % 90);
-        sqlite3_bind_int(insert, 6, k % 40 - 10);
-        sqlite3_bind_text(insert, 7, k % 3 ? "Базовая" : "Индивидуальная", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 8, grains[k % 5], -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
-
-// The same rows on a server, made by the server itself (not timed).
-void FillServer(const QString& conninfo, int rows) {
-    PgConnection db(conninfo);
-    db.Execute("DROP TABLE IF EXISTS \"Sys\"; DROP FUNCTION IF EXISTS rs5_sys_changed() CASCADE");
-    CreateServerDatabase(conninfo);
-    const std::string count = std::to_string(rows);
-    db.Execute(
-        "INSERT INTO \"Sys\" (\"NN\", \"DataTime\", \"W\", \"m\", \"N\", \"t\", \"Type\", \"Vid\") SELECT k, "
-        "make_timestamp(2007 + k % 10, 1 + k % 12, 1 + k % 28, k % 24, k % 60, (k * 7) % 60), "
-        "((100 + k % 200) * 0.1::real)::double precision, ((1400 + k % 300) * 0.1::real)::double precision, "
-        "700 + k % 90, k % 40 - 10, CASE WHEN k % 3 <> 0 THEN 'Базовая' ELSE 'Индивидуальная' END, "
-        "(ARRAY['Пшеница', 'Рожь', 'Ячмень', 'Овёс', 'Кукуруза'])[1 + k % 5] FROM generate_series(1, $1::int) k",
-        {count.c_str()});
-}
 
 double Seconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e9;
@@ -104,24 +58,57 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     int rows = 65535;
     bool oneByOne = false;
-    QString server;
+    bool latency = false;
+    bool follow = false;
+    bool watch = false;
+    LatencyRun run;
+    BenchStore& store = run.store;
     for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--one-by-one") {
+        const std::string argument = argv[i];
+        const bool valueFollows = i + 1 < argc;
+        if (argument == "--one-by-one") {
             oneByOne = true;
-        } else if (std::string(argv[i]) == "--database" && i + 1 < argc) {
-            server = QString::fromLocal8Bit(argv[++i]);
+        } else if (argument == "--database" && valueFollows) {
+            store.server = QString::fromLocal8Bit(argv[++i]);
+        } else if (argument == "--download-latency") {
+            latency = true;
+        } else if (argument == "--added" && valueFollows) {
+            run.added = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--pace" && valueFollows) {
+            run.paceMs = std::max(0, std::atoi(argv[++i]));
+        } else if (argument == "--follow" && valueFollows) {
+            // --follow and --watch: the other stations of --download-latency, started by it.
+            follow = true;
+            run.followMs = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--watch") {
+            watch = true;
+        } else if (argument == "--file" && valueFollows) {
+            store.path = QString::fromLocal8Bit(argv[++i]);
         } else {
             rows = std::max(1, std::atoi(argv[i]));
         }
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sys.mdb"));
+    if (follow || watch || latency) {
+        try {
+            if (latency) {
+                store.path = path;
+                run.rows = rows;
+                return RunDownloadLatency(run, argv[0]);
+            }
+            return follow ? RunFollower(run) : RunWatcher(run);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "store_bench: %s\n", error.what());
+            return 1;
+        }
+    }
+    store.path = path;
+    const QString& server = store.server;
+    store.Fill(rows);
     if (server.isEmpty()) {
-        CreateWorkingDatabase(path);
-        Fill(path, rows);
         std::printf("store_bench: %d rows in %s\n", rows, qPrintable(path));
     } else {
-        FillServer(server, rows);
         std::printf("store_bench: %d rows on the database server\n", rows);
     }
 
@@ -145,8 +132,7 @@ int main(int argc, char** argv) {
         std::printf("sqlite3 sys.mdb 'select * from Sys' >/dev/null: %8.1f ms (best of 5)\n", toolRead * 1e3);
     }
 
-    MeasurementTable table(server.isEmpty() ? std::unique_ptr<TableSource>(std::make_unique<DatabaseSource>(path))
-                                            : std::make_unique<ServerSource>(server));
+    MeasurementTable table(store.MakeSource());
     // The first screen as the grid gets it: through its model, which follows the table.
     MeasurementGridModel model(table);
     const double cpuBeforeOpen = CpuSeconds();
@@ -203,14 +189,7 @@ int main(int argc, char** argv) {
     cpu = CpuSeconds();
     for (int k = 1; k <= kAppended; ++k) {
         table.InsertRow();
-        table.SetField(u"NN", std::int32_t{k});
-        table.SetField(u"Vid", QStringLiteral("Пшеница"));
-        table.SetField(u"Type", QStringLiteral("Базовая"));
-        table.SetField(u"W", double(14.5f));
-        table.SetField(u"N", QStringLiteral("750"));
-        table.SetField(u"m", double(150.0f));
-        table.SetField(u"t", QStringLiteral("-5"));
-        table.SetField(u"DataTime", WallClockTime{2007, 12, 3, 9, 7, 5});
+        SetDownloadedFields(table, k);
         table.PostRow();
     }
     const double append = Seconds(timer);
