@@ -6,6 +6,7 @@
 // own, so that its peak memory (resident set) is its own; the best of a few runs is taken.
 //   export_bench [rows] [runs]
 
+#include "bench/common/BenchDatabase.h"
 #include "export/SystemInputLocale.h"
 #include "export/TableExport.h"
 #include "export/automation/Automation.h"
@@ -16,7 +17,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,36 +31,6 @@
 #include <vector>
 
 namespace {
-
-// Rows as a download leaves them, written in one transaction (not timed).
-void Fill(const QString& path, int rows) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(
-        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?, ?, ?, ?, ?, ?, ?, NULL, ?)", -1,
-        &insert, nullptr);
-    const char* grains[] = {"Пшеница", "Рожь", "Ячмень", "Овёс", "Кукуруза"};
-    for (int k = 1; k <= rows; ++k) {
-        char when[32];
-        std::snprintf(when, sizeof when, "20%02d-%02d-%02d %02d:%02d:%02d", 7 + k % 10, 1 + k % 12, 1 + k % 28, k % 24,
-                      k % 60, (k * 7) % 60);
-        sqlite3_bind_int(insert, 1, k);
-        sqlite3_bind_text(insert, 2, when, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(insert, 3, double(float(100 + k % 200) * 0.1f));
-        sqlite3_bind_double(insert, 4, double(float(1400 + k % 300) * 0.1f));
-        sqlite3_bind_double(insert, 5, 700 + k % 90);
-        sqlite3_bind_int(insert, 6, k % 40 - 10);
-        sqlite3_bind_text(insert, 7, k % 3 ? "Базовая" : "Индивидуальная", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 8, grains[k % 5], -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
 
 const MeasurementField kFields[] = {MeasurementField::NN, MeasurementField::DataTime, MeasurementField::Vid,
                                     MeasurementField::W,  MeasurementField::m,        MeasurementField::N,
@@ -211,7 +181,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const QString folder = dir.path();
     CreateWorkingDatabase(folder + QStringLiteral("/sys.mdb"));
-    Fill(folder + QStringLiteral("/sys.mdb"), rows);
+    FillDownloadedRows(folder + QStringLiteral("/sys.mdb"), rows);  // not timed
 
     // The best run of each by processor time: on a shared machine it is what the work itself costs, while the
     // wall-clock time also counts the waits for the processor that other programs take.

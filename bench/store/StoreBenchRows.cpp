@@ -1,5 +1,6 @@
 #include "bench/store/StoreBenchRows.h"
 
+#include "bench/common/BenchDatabase.h"
 #include "bench/common/ServerBenchDatabase.h"
 #include "store/DatabaseSource.h"
 #include "store/MeasurementTable.h"
@@ -8,42 +9,13 @@
 
 #include <QFile>
 
-#include <sqlite3.h>
-
-#include <cstdio>
-
 namespace {
 
 // Written in one transaction: the program itself stores rows one at a time.
 void FillFile(const QString& path, int rows) {
     QFile::remove(path);
     CreateWorkingDatabase(path);
-    sqlite3* db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(
-        db, "INSERT INTO Sys (NN, DataTime, W, m, N, t, Type, Op, Vid) VALUES (?, ?, ?, ?, ?, ?, ?, NULL, ?)", -1,
-        &insert, nullptr);
-    const char* grains[] = {"Пшеница", "Рожь", "Ячмень", "Овёс", "Кукуруза"};
-    for (int k = 1; k <= rows; ++k) {
-        char when[32];
-        std::snprintf(when, sizeof when, "20%02d-%02d-%02d %02d:%02d:%02d", 7 + k % 10, 1 + k % 12, 1 + k % 28, k % 24,
-                      k % 60, (k * 7) % 60);
-        sqlite3_bind_int(insert, 1, k);
-        sqlite3_bind_text(insert, 2, when, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_double(insert, 3, double(float(100 + k % 200) * 0.1f));
-        sqlite3_bind_double(insert, 4, double(float(1400 + k % 300) * 0.1f));
-        sqlite3_bind_double(insert, 5, 700 + k % 90);
-        sqlite3_bind_int(insert, 6, k % 40 - 10);
-        sqlite3_bind_text(insert, 7, k % 3 ? "Базовая" : "Индивидуальная", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 8, grains[k % 5], -1, SQLITE_STATIC);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    FillDownloadedRows(path, rows);
 }
 
 }  // namespace
